@@ -1,0 +1,67 @@
+// The run context: every shared record of a run, with the unit table, the
+// console and the clock beneath them. Routines receive it by reference; a test
+// builds one by hand.
+#pragma once
+
+#include "model/bridge_modal_model.h"
+#include "model/brake_parameters.h"
+#include "model/contact_coefficient_table.h"
+#include "model/contact_geometry_table.h"
+#include "model/external_force_table.h"
+#include "model/first_order_spring_list.h"
+#include "model/integration_constants.h"
+#include "model/result_buffers.h"
+#include "model/run_control.h"
+#include "model/solution_parameters.h"
+#include "model/solver_state.h"
+#include "model/spring_element_state.h"
+#include "model/spring_parameter_table.h"
+#include "model/step_control.h"
+#include "model/track_irregularity.h"
+#include "model/track_model.h"
+#include "model/train_layout.h"
+#include "model/train_organization.h"
+#include "model/vehicle_type_library.h"
+#include "model/wheel_rail_contact_state.h"
+#include "model/wind_field.h"
+#include "model/wind_parameters.h"
+#include "platform/clock.h"
+#include "platform/console.h"
+#include "platform/units.h"
+
+namespace tb {
+
+struct RunContext {
+  // Platform beneath the records.
+  UnitTable units;
+  Console console;
+  ClockSource clock = read_system_clock;
+
+  // Model records filled at start-up.
+  RunControl control;
+  SolutionParameters solution;
+  BridgeModalModel bridge;
+  TrackIrregularity irregularity;
+  TrackModel track;
+  VehicleTypeLibrary vehicles;
+  TrainOrganization trains;
+  TrainLayout layout;
+  ResultBuffers results;
+  ExternalForceTable external_forces;
+  ContactGeometryTable contact_geometry;
+  ContactCoefficientTable contact_coefficients;
+  SpringParameterTable springs;
+  SpringElementState spring_state;
+  FirstOrderSpringList first_order_springs;
+  BrakeParameters brakes;
+  WindParameters wind;
+  WindField wind_field;
+
+  // Records of the integration.
+  WheelRailContactState contact;
+  SolverState solver;
+  IntegrationConstants constants;
+  StepControl step;
+};
+
+}  // namespace tb

@@ -1,0 +1,135 @@
+// One-based, column-major arrays for the model records.
+//
+// The records of the run hold tables such as mode_shapes(mode, node, component)
+// whose extents are counts read from the input files. Array<T, R> keeps the
+// index order of those tables: indices start at 1 and the first index varies
+// fastest in memory, which is also the order in which the tables are read from
+// the input files and written to the result files. Extents below 0 count as 0.
+// Index checks are compiled in when TRAINBRIDGE_CHECKS is defined (the test
+// build); a failed check is a programming error and aborts.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <span>
+#include <vector>
+
+namespace tb {
+
+template <class T, int R>
+class Array {
+  static_assert(R >= 1 && R <= 5, "Array rank must be 1 to 5");
+
+ public:
+  using value_type = T;
+
+  Array() { ext_.fill(0); stride_.fill(0); }
+
+  template <class... N>
+  explicit Array(N... extents) {
+    resize(extents...);
+  }
+
+  // Allocates with the given extents (negative counts as 0); every element is
+  // value-initialised (0 for numbers).
+  template <class... N>
+  void resize(N... extents) {
+    static_assert(sizeof...(N) == R, "resize needs one extent per dimension");
+    const std::array<std::int64_t, R> e{static_cast<std::int64_t>(extents)...};
+    std::size_t total = 1;
+    for (int d = 0; d < R; ++d) {
+      ext_[d] = static_cast<std::int32_t>(std::max<std::int64_t>(0, e[d]));
+      stride_[d] = total;
+      total *= static_cast<std::size_t>(ext_[d]);
+    }
+    data_.assign(total, T{});
+    allocated_ = true;
+  }
+
+  // True once resize has been called (even with zero extents).
+  bool allocated() const { return allocated_; }
+
+  void fill(const T& v) { std::fill(data_.begin(), data_.end(), v); }
+
+  std::int32_t extent(int dim) const { return ext_[dim - 1]; }
+  std::size_t size() const { return data_.size(); }
+  bool empty() const { return data_.empty(); }
+
+  T* data() { return data_.data(); }
+  const T* data() const { return data_.data(); }
+  std::span<T> span() { return {data_.data(), data_.size()}; }
+  std::span<const T> span() const { return {data_.data(), data_.size()}; }
+
+  template <class... I>
+  T& operator()(I... idx) {
+    return data_[offset(idx...)];
+  }
+  template <class... I>
+  const T& operator()(I... idx) const {
+    return data_[offset(idx...)];
+  }
+
+  // Pointer to element (idx...) for callers that walk a contiguous run along
+  // the first index; the element must exist.
+  template <class... I>
+  T* at_ptr(I... idx) {
+    return data_.data() + offset(idx...);
+  }
+  template <class... I>
+  const T* at_ptr(I... idx) const {
+    return data_.data() + offset(idx...);
+  }
+
+  // Distance in elements between neighbours along dimension dim (1-based).
+  std::size_t stride(int dim) const { return stride_[dim - 1]; }
+
+  // Copies values and shape of another array of the same type and rank
+  // without reallocating when the sizes already agree.
+  void assign_from(const Array& other) {
+    ext_ = other.ext_;
+    stride_ = other.stride_;
+    data_.assign(other.data_.begin(), other.data_.end());
+    allocated_ = other.allocated_;
+  }
+
+ private:
+  template <class... I>
+  std::size_t offset(I... idx) const {
+    static_assert(sizeof...(I) == R, "one index per dimension");
+    const std::array<std::int64_t, R> i{static_cast<std::int64_t>(idx)...};
+    std::size_t off = 0;
+    for (int d = 0; d < R; ++d) {
+#ifdef TRAINBRIDGE_CHECKS
+      if (i[d] < 1 || i[d] > ext_[d]) {
+        std::fprintf(stderr, "array index %lld outside 1..%d in dimension %d\n",
+                     static_cast<long long>(i[d]), ext_[d], d + 1);
+        std::abort();
+      }
+#endif
+      off += static_cast<std::size_t>(i[d] - 1) * stride_[d];
+    }
+    return off;
+  }
+
+  std::vector<T> data_;
+  std::array<std::int32_t, R> ext_;
+  std::array<std::size_t, R> stride_;
+  bool allocated_ = false;
+};
+
+template <class T>
+using Array1 = Array<T, 1>;
+template <class T>
+using Array2 = Array<T, 2>;
+template <class T>
+using Array3 = Array<T, 3>;
+template <class T>
+using Array4 = Array<T, 4>;
+template <class T>
+using Array5 = Array<T, 5>;
+
+}  // namespace tb

@@ -1,0 +1,27 @@
+// The wall clock and the floating-point mode of the run.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace tb {
+
+// Year, month, day, offset from UTC in minutes, hour, minute, second,
+// millisecond.
+using ClockReading = std::array<std::int32_t, 8>;
+
+namespace clock_field {
+inline constexpr int year = 0, month = 1, day = 2, utc_offset = 3, hour = 4, minute = 5, second = 6,
+                     millisecond = 7;
+}
+
+using ClockSource = ClockReading (*)();
+
+// The local date and time with milliseconds.
+ClockReading read_system_clock();
+
+// Sets flush-to-zero for denormal results and denormals-are-zero for
+// denormal operands on this thread.
+void set_flush_to_zero_mode();
+
+}  // namespace tb

@@ -1,0 +1,67 @@
+#include "platform/console.h"
+
+#include <iostream>
+
+namespace tb {
+
+namespace {
+constexpr std::size_t kFlushThreshold = 1 << 16;
+}
+
+Console::Console() : out_(&std::cout), in_(&std::cin) {}
+
+Console::Console(std::ostream& out, std::istream& in) : out_(&out), in_(&in) {}
+
+Console::~Console() {
+  try {
+    flush();
+  } catch (...) {
+  }
+}
+
+void Console::redirect(std::ostream& out, std::istream& in) {
+  flush();
+  out_ = &out;
+  in_ = &in;
+}
+
+void Console::write(std::string_view bytes) {
+  buffer_.append(bytes);
+  if (buffer_.size() >= kFlushThreshold) flush();
+}
+
+void Console::line(std::string_view text) {
+  buffer_.append(text);
+  buffer_.push_back('\n');
+  if (buffer_.size() >= kFlushThreshold) flush();
+}
+
+void Console::list_line(std::initializer_list<FmtArg> items) {
+  list_line(std::span<const FmtArg>(items.begin(), items.size()));
+}
+
+void Console::list_line(std::span<const FmtArg> items) { line(list_directed_line(items)); }
+
+void Console::formatted(std::string_view layout, std::initializer_list<FmtArg> items) {
+  formatted(layout, std::span<const FmtArg>(items.begin(), items.size()));
+}
+
+void Console::formatted(std::string_view layout, std::span<const FmtArg> items) {
+  write(format_records(layout, items));
+}
+
+void Console::pause() {
+  line(pause_prompt);
+  flush();
+  std::string reply;
+  if (in_ && *in_) std::getline(*in_, reply);
+}
+
+void Console::flush() {
+  if (buffer_.empty()) return;
+  out_->write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+  out_->flush();
+  buffer_.clear();
+}
+
+}  // namespace tb

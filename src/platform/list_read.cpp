@@ -1,0 +1,260 @@
+#include "platform/list_read.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace tb {
+
+namespace {
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool ends_word(char c) { return is_blank(c) || c == ',' || c == '/'; }
+
+// Rewrites a Fortran real (optional sign, D or E exponent, or a bare signed
+// exponent as in 1.0-4) into the form from_chars accepts. False when the text
+// is not a real number.
+bool normalise_real(std::string_view tok, std::string& out) {
+  out.clear();
+  std::size_t i = 0;
+  if (i < tok.size() && (tok[i] == '+' || tok[i] == '-')) {
+    if (tok[i] == '-') out.push_back('-');
+    ++i;
+  }
+  std::size_t digits = 0;
+  while (i < tok.size() && tok[i] >= '0' && tok[i] <= '9') out.push_back(tok[i++]), ++digits;
+  if (i < tok.size() && tok[i] == '.') {
+    out.push_back(tok[i++]);
+    while (i < tok.size() && tok[i] >= '0' && tok[i] <= '9') out.push_back(tok[i++]), ++digits;
+  }
+  if (digits == 0) return false;
+  if (i == tok.size()) return true;
+  const char e = tok[i];
+  if (e == 'e' || e == 'E' || e == 'd' || e == 'D' || e == 'q' || e == 'Q') {
+    ++i;
+  } else if (e != '+' && e != '-') {
+    return false;
+  }
+  out.push_back('e');
+  if (i < tok.size() && (tok[i] == '+' || tok[i] == '-')) out.push_back(tok[i++]);
+  std::size_t exp_digits = 0;
+  while (i < tok.size() && tok[i] >= '0' && tok[i] <= '9') out.push_back(tok[i++]), ++exp_digits;
+  return exp_digits > 0 && i == tok.size();
+}
+
+enum class TokenKind { value, null, slash, end_of_file };
+
+struct Token {
+  TokenKind kind = TokenKind::value;
+  std::string text;
+  bool quoted = false;
+};
+
+// Walks the records of one statement.
+class Scanner {
+ public:
+  explicit Scanner(TextUnit& t) : unit_(t), record_(t.position) {}
+
+  std::size_t record() const { return record_; }
+
+  Token next() {
+    for (;;) {
+      if (record_ >= unit_.records.size()) return {TokenKind::end_of_file, {}, false};
+      const std::string& rec = unit_.records[record_];
+      while (col_ < rec.size() && is_blank(rec[col_])) ++col_;
+      if (col_ >= rec.size()) {
+        ++record_;
+        col_ = 0;
+        continue;
+      }
+      const char c = rec[col_];
+      if (c == ',') {
+        ++col_;
+        if (separator_pending_) return {TokenKind::null, {}, false};
+        separator_pending_ = true;
+        continue;
+      }
+      if (c == '/') return {TokenKind::slash, {}, false};
+      separator_pending_ = false;
+      Token tok;
+      if (c == '\'' || c == '"') {
+        tok.quoted = true;
+        ++col_;
+        while (col_ < rec.size()) {
+          if (rec[col_] == c) {
+            if (col_ + 1 < rec.size() && rec[col_ + 1] == c) {
+              tok.text.push_back(c);
+              col_ += 2;
+              continue;
+            }
+            ++col_;
+            break;
+          }
+          tok.text.push_back(rec[col_++]);
+        }
+        return tok;
+      }
+      const std::size_t start = col_;
+      while (col_ < rec.size() && !ends_word(rec[col_])) ++col_;
+      tok.text = rec.substr(start, col_ - start);
+      return tok;
+    }
+  }
+
+ private:
+  TextUnit& unit_;
+  std::size_t record_;
+  std::size_t col_ = 0;
+  bool separator_pending_ = true;  // a comma at the very start is a null value
+};
+
+bool store(const ReadTarget& t, std::size_t k, const Token& tok) {
+  char* base = static_cast<char*>(t.ptr);
+  switch (t.kind) {
+    case ReadTarget::Kind::i32: {
+      std::int32_t v = 0;
+      if (tok.quoted || !parse_int32(tok.text, v)) return false;
+      reinterpret_cast<std::int32_t*>(base)[static_cast<std::ptrdiff_t>(k) * t.stride] = v;
+      return true;
+    }
+    case ReadTarget::Kind::f32: {
+      float v = 0;
+      if (tok.quoted || !parse_float(tok.text, v)) return false;
+      reinterpret_cast<float*>(base)[static_cast<std::ptrdiff_t>(k) * t.stride] = v;
+      return true;
+    }
+    case ReadTarget::Kind::f64: {
+      double v = 0;
+      if (tok.quoted || !parse_real(tok.text, v)) return false;
+      reinterpret_cast<double*>(base)[static_cast<std::ptrdiff_t>(k) * t.stride] = v;
+      return true;
+    }
+    case ReadTarget::Kind::text:
+      reinterpret_cast<std::string*>(base)[static_cast<std::ptrdiff_t>(k) * t.stride] = tok.text;
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool parse_int32(std::string_view token, std::int32_t& value) {
+  if (!token.empty() && token.front() == '+') token.remove_prefix(1);
+  if (token.empty()) return false;
+  std::int32_t v = 0;
+  auto [p, ec] = std::from_chars(token.data(), token.data() + token.size(), v);
+  if (ec != std::errc() || p != token.data() + token.size()) return false;
+  value = v;
+  return true;
+}
+
+bool parse_real(std::string_view token, double& value) {
+  std::string norm;
+  if (!normalise_real(token, norm)) return false;
+  double v = 0;
+  auto [p, ec] = std::from_chars(norm.data(), norm.data() + norm.size(), v);
+  if (p != norm.data() + norm.size()) return false;
+  if (ec == std::errc::result_out_of_range) {
+    // Underflow reads as zero; overflow is not a number of this kind.
+    const std::size_t e = norm.find('e');
+    if (e == std::string::npos || norm.find('-', e) == std::string::npos) return false;
+    v = 0.0;
+  } else if (ec != std::errc()) {
+    return false;
+  }
+  value = v;
+  return true;
+}
+
+bool parse_float(std::string_view token, float& value) {
+  double d = 0;
+  if (!parse_real(token, d)) return false;
+  if (std::fabs(d) > static_cast<double>(std::numeric_limits<float>::max())) return false;
+  std::string norm;
+  normalise_real(token, norm);
+  float v = 0;
+  auto [p, ec] = std::from_chars(norm.data(), norm.data() + norm.size(), v);
+  if (ec == std::errc::result_out_of_range) {
+    v = 0.0f;
+  } else if (ec != std::errc() || p != norm.data() + norm.size()) {
+    return false;
+  }
+  value = v;
+  return true;
+}
+
+std::int32_t read_list(UnitTable& units, std::int32_t unit, std::initializer_list<ReadTarget> targets) {
+  return read_list(units, unit, std::span<const ReadTarget>(targets.begin(), targets.size()));
+}
+
+std::int32_t read_list(UnitTable& units, std::int32_t unit, std::span<const ReadTarget> targets) {
+  if (!units.is_open(unit)) return io_status::not_connected;
+  TextUnit* t = units.text(unit);
+  if (!t) return io_status::wrong_form;
+
+  std::size_t total = 0;
+  for (const ReadTarget& tg : targets) total += tg.count;
+  if (total == 0) {
+    // A read without items passes over one record.
+    if (t->position >= t->records.size()) return io_status::end_of_file;
+    ++t->position;
+    return io_status::ok;
+  }
+
+  Scanner scan(*t);
+  Token repeated;
+  std::size_t repeat_left = 0;
+  for (const ReadTarget& tg : targets) {
+    for (std::size_t k = 0; k < tg.count; ++k) {
+      Token tok;
+      if (repeat_left > 0) {
+        tok = repeated;
+        --repeat_left;
+      } else {
+        tok = scan.next();
+        if (tok.kind == TokenKind::value && !tok.quoted) {
+          // r*value and r* (r null values)
+          const std::size_t star = tok.text.find('*');
+          std::int32_t r = 0;
+          if (star != std::string::npos && star > 0 &&
+              parse_int32(std::string_view(tok.text).substr(0, star), r) && r > 0) {
+            repeated.text = tok.text.substr(star + 1);
+            repeated.kind = repeated.text.empty() ? TokenKind::null : TokenKind::value;
+            repeated.quoted = false;
+            tok = repeated;
+            repeat_left = static_cast<std::size_t>(r - 1);
+          }
+        }
+      }
+      switch (tok.kind) {
+        case TokenKind::end_of_file:
+          t->position = t->records.size();
+          return io_status::end_of_file;
+        case TokenKind::slash:
+          t->position = scan.record() + 1;
+          return io_status::ok;
+        case TokenKind::null:
+          break;
+        case TokenKind::value:
+          if (!store(tg, k, tok)) {
+            t->position = scan.record() + 1;
+            return io_status::bad_value;
+          }
+          break;
+      }
+    }
+  }
+  t->position = scan.record() + 1;
+  return io_status::ok;
+}
+
+std::int32_t read_text_record(UnitTable& units, std::int32_t unit, std::string& text, std::size_t width) {
+  std::string rec;
+  const std::int32_t st = units.read_record(unit, rec);
+  if (st != io_status::ok) return st;
+  if (rec.size() > width) rec.resize(width);
+  text = std::move(rec);
+  return io_status::ok;
+}
+
+}  // namespace tb

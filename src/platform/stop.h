@@ -1,0 +1,30 @@
+// Ending the run from wherever a failure is found.
+//
+// A stop unwinds to the program's entry as a RunStop, which closes every unit
+// (so result files keep exactly what this run wrote) and ends the process with
+// the stop's exit status: 1 after an error, 0 for the normal end of the
+// post-processing run.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/console.h"
+
+namespace tb {
+
+struct RunStop {
+  std::int32_t exit_status;
+};
+
+inline constexpr std::int32_t exit_error = 1;
+
+[[noreturn]] inline void stop_run(std::int32_t exit_status) { throw RunStop{exit_status}; }
+
+// An error stop after its message has been printed: pause, then end with
+// exit status 1.
+[[noreturn]] inline void error_stop(Console& console) {
+  console.pause();
+  stop_run(exit_error);
+}
+
+}  // namespace tb

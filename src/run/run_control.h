@@ -1,0 +1,31 @@
+// Run control: start-up from "QEL.PATH", the opening of every file on its
+// unit, the order of the model readers, the choice of the integration path,
+// the bridge responses and the start, end and total-time lines.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "model/run_context.h"
+
+namespace tb {
+
+// The whole run. Returns after a normal run; an input error or the end of the
+// post-processing run leaves it as a RunStop.
+void run_simulation(RunContext& ctx);
+
+// The path file and the eleven input files.
+void open_input_files(RunContext& ctx);
+// The thirteen result files.
+void open_result_files(RunContext& ctx);
+// Hours, minutes, seconds and milliseconds from start to end, with borrows;
+// the dates are not used, so a run across midnight counts correctly.
+std::array<std::int32_t, 4> compute_elapsed_time(const ClockReading& start, const ClockReading& end);
+// Closes units 1 to 200.
+void close_all_units(RunContext& ctx);
+
+// The program: runs run_simulation and turns every way it ends into the
+// process exit status (0 normal end and post-processing, 1 after an error).
+int run_program(RunContext& ctx);
+
+}  // namespace tb

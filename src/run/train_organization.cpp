@@ -1,0 +1,7 @@
+#include "run/train_organization.h"
+
+namespace tb {
+
+void read_train_organization(RunContext&) {}
+
+}  // namespace tb

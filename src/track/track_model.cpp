@@ -1,0 +1,7 @@
+#include "track/track_model.h"
+
+namespace tb {
+
+void build_track_model(RunContext&) {}
+
+}  // namespace tb

@@ -1,0 +1,95 @@
+#include "run/input_helpers.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/texts.h"
+#include "run/run_control.h"
+#include "test_support.h"
+
+namespace tb {
+namespace {
+
+TEST(CheckReadStatus, StatusClasses) {
+  struct Case {
+    std::int32_t status;
+    bool stops;
+    bool node_message;
+  };
+  const Case cases[] = {{0, false, false},  {100, false, false}, {102, false, false}, {9999, false, false},
+                        {-1, true, false},  {-2, true, false},   {1, true, false},    {99, true, false},
+                        {101, true, true}};
+  for (const Case& c : cases) {
+    test::TestContext t;
+    const std::string label = "\\Modal_Substructure_Bridge.dat   ";
+    if (!c.stops) {
+      check_read_status(*t, c.status, label);
+      EXPECT_EQ(t.console(), "") << c.status;
+      continue;
+    }
+    EXPECT_EQ(test::expect_stop([&] { check_read_status(*t, c.status, label); }), 1) << c.status;
+    const std::string expected = std::string("  ") + "\xB4\xED\xCE\xF3:" + "\\Modal_Substructure_Bridge.dat" +
+                                 std::string(c.node_message ? text::node_out_of_range : text::data_error) + "\n" +
+                                 test::pause_text();
+    EXPECT_EQ(t.console(), expected) << c.status;
+  }
+}
+
+TEST(CheckReadStatus, BlankLabelPrintsNothingBetweenTheTexts) {
+  test::TestContext t;
+  test::expect_stop([&] { check_read_status(*t, -1, std::string(256, ' ')); });
+  EXPECT_EQ(t.console(), " " + std::string(text::error_prefix) + std::string(text::data_error) + "\n" +
+                             test::pause_text());
+}
+
+TEST(FindNodeIndex, FirstPositionOrZero) {
+  const std::int32_t list[] = {5, 9, 12, 4, 8, 1, 12, 3};
+  EXPECT_EQ(find_node_index(12, list, 8), 3);
+  EXPECT_EQ(find_node_index(5, list, 8), 1);
+  EXPECT_EQ(find_node_index(-7, list, 8), 0);
+  EXPECT_EQ(find_node_index(5, nullptr, 0), 0);
+  EXPECT_EQ(find_node_index(3, list, 7), 0);  // only the first n are looked at
+}
+
+ClockReading clock_at(int h, int m, int s, int ms) { return {2026, 12, 10, 60, h, m, s, ms}; }
+
+TEST(EstimateRemainingTime, FromTheLastStep) {
+  std::array<std::int32_t, 4> r{-9, -9, -9, -9};
+  estimate_remaining_time(clock_at(10, 0, 0, 0), clock_at(10, 0, 0, 0), r, 5.0f, 100);
+  EXPECT_EQ(r, (std::array<std::int32_t, 4>{0, 0, 0, 0}));
+  estimate_remaining_time(clock_at(10, 0, 0, 0), clock_at(10, 0, 1, 500), r, 800.0f, 8000);
+  EXPECT_EQ(r, (std::array<std::int32_t, 4>{3, 0, 0, 500}));
+  // Across midnight: 50 ms before to 50 ms after is 0.1 s.
+  estimate_remaining_time(clock_at(23, 59, 59, 950), clock_at(0, 0, 0, 50), r, 0.0f, 36000);
+  EXPECT_EQ(r, (std::array<std::int32_t, 4>{1, 0, 0, 100}));
+  // Steps done beyond the total: negative or zero figures.
+  estimate_remaining_time(clock_at(1, 0, 0, 0), clock_at(1, 0, 10, 0), r, 500.0f, 100);
+  EXPECT_EQ(r[0], -1);
+  EXPECT_LE(r[1], 0);
+  EXPECT_LE(r[2], 0);
+}
+
+TEST(ComputeElapsedTime, BorrowsAndMidnight) {
+  EXPECT_EQ(compute_elapsed_time(clock_at(23, 59, 59, 900), clock_at(0, 0, 0, 100)),
+            (std::array<std::int32_t, 4>{0, 0, 0, 200}));
+  EXPECT_EQ(compute_elapsed_time(clock_at(10, 30, 0, 0), clock_at(11, 30, 0, 0)),
+            (std::array<std::int32_t, 4>{1, 0, 0, 0}));  // 25 hours shows as 1 h too
+  EXPECT_EQ(compute_elapsed_time(clock_at(10, 59, 58, 999), clock_at(12, 0, 0, 0)),
+            (std::array<std::int32_t, 4>{1, 0, 1, 1}));
+}
+
+TEST(InputFileName, JoinsWithThePlatformSeparator) {
+  RunControl rc;
+  rc.input_path = "case\\dir   ";
+  EXPECT_EQ(input_file_name(rc, "\\Rails_Location.dat"), "case/dir/Rails_Location.dat");
+  rc.input_path = "  lead";
+  EXPECT_EQ(input_file_name(rc, "\\a.dat"), "  lead/a.dat");
+  rc.input_path = "";
+  EXPECT_EQ(input_file_name(rc, "\\a.dat"), "a.dat");  // the working directory, not the root
+}
+
+TEST(RunControl, TwoPiIsTheFloatOfTheDecimal6283185) {
+  EXPECT_EQ(std::bit_cast<std::uint32_t>(RunControl{}.two_pi), 0x40C90FDAu);
+}
+
+}  // namespace
+}  // namespace tb

@@ -1,0 +1,96 @@
+#include "run/run_control.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "test_support.h"
+
+namespace tb {
+namespace {
+
+ClockReading fixed_clock() { return {2026, 3, 7, 480, 9, 5, 3, 42}; }
+
+struct ProgramRun {
+  test::TestContext t;
+  ProgramRun() { t->clock = fixed_clock; }
+  int run() { return run_program(*t); }
+};
+
+TEST(RunControl, NormalRunPrintsStartEndAndTotalLines) {
+  ProgramRun r;
+  test::write_file(r.t.dir / "QEL.PATH", "case   \n");
+  test::write_file(r.t.dir / "case/SolutionParameters.dat", "5\n");  // no integration
+  EXPECT_EQ(r.run(), 0);
+  EXPECT_EQ(r.t.console(),
+            "  Program Began at      2026. 3. 7   9: 5: 3 and  42ms\n"
+            "  Program Terminated at  2026. 3. 7   9: 5: 3 and  42ms\n"
+            "\n"
+            "  The Total Running Time is   0h 0m 0s   0ms\n");
+  // Every input file is opened "unknown" under the input directory; the
+  // result files are there too, and nothing lands beside QEL.PATH.
+  for (const char* name : {"Modal_Substructure_Bridge.dat", "ExternalForces.dat", "Irregularity.dat",
+                           "Res_DisResults_Bridge.bin", "Res_BridgeResponseBulkDate_stress_static.bin"})
+    EXPECT_TRUE(std::filesystem::exists(r.t.dir / "case" / name)) << name;
+  EXPECT_FALSE(std::filesystem::exists(r.t.dir / "ExternalForces.dat"));
+  EXPECT_FALSE(std::filesystem::exists(r.t.dir / "WormCoeefficient.dat"));  // opened "old"
+}
+
+TEST(RunControl, EmptyPathRecordIsTheWorkingDirectory) {
+  ProgramRun r;
+  test::write_file(r.t.dir / "QEL.PATH", "\n");
+  test::write_file(r.t.dir / "SolutionParameters.dat", "7\n");
+  EXPECT_EQ(r.run(), 0);
+  EXPECT_TRUE(std::filesystem::exists(r.t.dir / "Rails_Location.dat"));
+}
+
+TEST(RunControl, MissingOrEmptyPathFileStopsBeforeAnythingIsCreated) {
+  for (bool exists : {false, true}) {
+    ProgramRun r;
+    if (exists) test::write_file(r.t.dir / "QEL.PATH", "");
+    EXPECT_EQ(r.run(), 1);
+    EXPECT_EQ(r.t.console(), "  \xB4\xED\xCE\xF3:QEL.PATH \xCA\xFD\xBE\xDD\xD3\xD0\xCE\xF3\xA3\xA1 \n" +
+                                 test::pause_text());
+    std::size_t files = 0;
+    for (auto& e : std::filesystem::directory_iterator(r.t.dir.path())) (void)e, ++files;
+    EXPECT_EQ(files, exists ? 1u : 0u);
+  }
+}
+
+TEST(RunControl, OutputIntervalZeroStopsWithTheDataErrorAfterTheStartLine) {
+  ProgramRun r;
+  test::write_file(r.t.dir / "QEL.PATH", ".\n");
+  test::write_file(r.t.dir / "SolutionParameters.dat", "1\n1e-4\n0\n");
+  EXPECT_EQ(r.run(), 1);
+  const std::string out = r.t.console();
+  EXPECT_EQ(out.rfind("  Program Began at", 0), 0u);
+  EXPECT_NE(out.find("\\SolutionParameters.dat \xCA\xFD"), std::string::npos);
+  EXPECT_EQ(out.find("Terminated"), std::string::npos);
+}
+
+TEST(RunControl, PostProcessingEndsWithoutTheEndLines) {
+  ProgramRun r;
+  test::write_file(r.t.dir / "QEL.PATH", ".\n");
+  test::write_file(r.t.dir / "SolutionParameters.dat", "-1\n");
+  EXPECT_EQ(r.run(), 0);
+  const std::string out = r.t.console();
+  EXPECT_NE(out.find("Program Began"), std::string::npos);
+  EXPECT_EQ(out.find("Terminated"), std::string::npos);
+}
+
+TEST(RunControl, TheProgramExitsWithStatusOneOnAnErrorStop) {
+  test::TempDir dir;
+  const std::string cmd = "cd '" + dir.path().string() + "' && '" TRAINBRIDGE_BINARY "' </dev/null >out.txt";
+  const int rc = std::system(cmd.c_str());
+  ASSERT_TRUE(WIFEXITED(rc));
+  EXPECT_EQ(WEXITSTATUS(rc), 1);
+  test::write_file(dir / "QEL.PATH", ".\n");
+  test::write_file(dir / "SolutionParameters.dat", "9\n");
+  const int rc2 = std::system(cmd.c_str());
+  ASSERT_TRUE(WIFEXITED(rc2));
+  EXPECT_EQ(WEXITSTATUS(rc2), 0);
+  EXPECT_NE(test::read_file(dir / "out.txt").find("The Total Running Time"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tb

@@ -1,0 +1,94 @@
+#include "run/solution_parameters.h"
+
+#include <gtest/gtest.h>
+
+#include "run/input_helpers.h"
+#include "test_support.h"
+
+namespace tb {
+namespace {
+
+// The complete file that the defaults give: each comment stands right-aligned
+// in its 80 columns after 3, 54, 52, 8, 22 and 7 blanks.
+std::string blanks(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
+const std::string kDefaultFile =
+    "    4" + blanks(17 + 3) + "!Integral Method (Wilson:0;Newmark:1;New Explicit:2;Rugge-kutta:4;PostPro:-1)\n" +
+    "        0.100000E-03" + blanks(54) + "!Time step for integration\n" +
+    "   10" + blanks(17 + 52) + "!Output Result Every N Steps\n" +
+    "    0" + blanks(17 + 8) + "!Option for wheel-rail contact (Sptial:1;Vertical only:0;Moving load:-1)\n" +
+    "    0" + blanks(17 + 22) + "!Coordination_sys_bridge (Z axis upward:1;Y axis upward:0)\n" +
+    "    0   0.000000E+00   0.000000E+00" + blanks(7) +
+    "!IsContact,StiContact and DamContact of track contact,for wheel-rail jump\n";
+
+struct SolutionFile {
+  test::TestContext t;
+  explicit SolutionFile(const std::string& content) {
+    test::write_file(t.dir / "SolutionParameters.dat", content);
+    t->units.open(t->control.unit_solution_parameters, "SolutionParameters.dat", OpenMode::unknown,
+                  UnitForm::text);
+  }
+  std::string rewritten() { return test::read_file(t.dir / "SolutionParameters.dat"); }
+};
+
+TEST(SolutionParameters, EmptyFileIsCompletedWithTheDefaults) {
+  SolutionFile f("");
+  read_solution_parameters(*f.t);
+  EXPECT_EQ(f.rewritten(), kDefaultFile);
+  const SolutionParameters& p = f.t->solution;
+  EXPECT_EQ(p.integration_method, 4);
+  EXPECT_EQ(p.second_header_switch, 1);
+  EXPECT_EQ(f.t->track.modal_node_decimation, 1);
+  EXPECT_FALSE(f.t->units.is_open(f.t->control.unit_solution_parameters));
+  EXPECT_EQ(f.t.console(), "");
+}
+
+TEST(SolutionParameters, ASparseFileKeepsTheDefaultsOfWhatItLacks) {
+  SolutionFile f("0\n");
+  read_solution_parameters(*f.t);
+  EXPECT_EQ(f.t->solution.integration_method, 0);
+  std::string expected = kDefaultFile;
+  expected[4] = '0';
+  EXPECT_EQ(f.rewritten(), expected);
+}
+
+TEST(SolutionParameters, ValuesBeforeCommentsAndLinesWithoutValues) {
+  SolutionFile f(
+      "1 Newmark please\n"
+      "0.0005 dt\n"
+      "!Output Result Every N Steps\n"
+      "20\n"
+      "\n"
+      "1 rest\n"
+      "2\n"
+      "1 5.0e7 text here\n");
+  read_solution_parameters(*f.t);
+  const SolutionParameters& p = f.t->solution;
+  EXPECT_EQ(p.integration_method, 1);
+  EXPECT_EQ(p.time_step, 0.0005f);
+  EXPECT_EQ(p.output_interval, 10);  // the comment line keeps the default
+  EXPECT_EQ(p.contact_option, 20);   // read from the next line
+  EXPECT_EQ(p.Coordination_sys_bridge, 1);  // the empty line holds no value
+  EXPECT_EQ(p.IsContact, 2);     // its record ends after the value:
+  EXPECT_EQ(p.StiContact, 1.0f);  // the other two come from the next line
+  EXPECT_EQ(p.DamContact, 5.0e7f);
+  const std::string out = f.rewritten();
+  EXPECT_NE(out.find("        0.500000E-03"), std::string::npos);
+  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 6);
+}
+
+TEST(SolutionParameters, ValuesThatLaterStepsCannotUseAreDataErrors) {
+  const char* files[] = {"4\n1.0e-4\n0\n", "4\n0.0\n", "4\n-1.0e-4\n", "4\n1e-4\n10\n0\n0\n1 0.0 0.0\n"};
+  for (const char* content : files) {
+    SolutionFile f(content);
+    EXPECT_EQ(test::expect_stop([&] { read_solution_parameters(*f.t); }), 1) << content;
+    EXPECT_EQ(f.t.console(), "  " + std::string("\xB4\xED\xCE\xF3:") + "\\SolutionParameters.dat" +
+                                 " \xCA\xFD\xBE\xDD\xD3\xD0\xCE\xF3\xA3\xA1 \n" + test::pause_text())
+        << content;
+  }
+  SolutionFile ok("4\n1e-4\n10\n0\n0\n1 2.0e8 0.0\n");
+  read_solution_parameters(*ok.t);
+  EXPECT_EQ(ok.t->solution.StiContact, 2.0e8f);
+}
+
+}  // namespace
+}  // namespace tb

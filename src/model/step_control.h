@@ -1,12 +1,16 @@
-// StepControl: the current time, speed stage and iteration count.
+// StepControl: the current time, speed stage and pass count of the
+// integration.
 #pragma once
 
 #include <cstdint>
 
-#include "platform/array.h"
-
 namespace tb {
 
-struct StepControl {};
+struct StepControl {
+  float current_time = 0.0f;            // s since the stage start: the float sum of the steps
+  std::int32_t current_stage = 0;       // 1-based speed stage
+  std::int32_t current_stage_copy = 0;  // the same index, held twice
+  std::int32_t iteration_count = 0;     // passes made in the current step
+};
 
 }  // namespace tb

@@ -1,7 +1,216 @@
 #include "integration/time_integration.h"
 
+#include <cmath>
+
+#include "integration/loads.h"
+#include "integration/modal_steps.h"
+#include "integration/pending_interfaces.h"
+#include "integration/reset.h"
+#include "integration/train_advance.h"
+#include "platform/format.h"
+#include "platform/stop.h"
+#include "platform/texts.h"
+#include "run/input_helpers.h"
+
 namespace tb {
 
-void run_time_integration(RunContext&) {}
+namespace {
+
+constexpr double kBlowUpLimit = 1.0E12;
+
+void blow_up_warning(RunContext& ctx) {
+  ctx.console.line("");
+  ctx.console.line(" Warning:System response blow out!");
+  ctx.console.pause();
+}
+
+void copy_table(Array2<double>& to, const Array2<double>& from) { std::copy(from.data(), from.data() + from.size(), to.data()); }
+void copy_table(Array4<double>& to, const Array4<double>& from) { std::copy(from.data(), from.data() + from.size(), to.data()); }
+void copy_table(Array1<double>& to, const Array1<double>& from) { std::copy(from.data(), from.data() + from.size(), to.data()); }
+void copy_table(Array3<double>& to, const Array3<double>& from) { std::copy(from.data(), from.data() + from.size(), to.data()); }
+
+}  // namespace
+
+float compute_max_relative_change(RunContext& ctx, const double* old_values, const double* new_values,
+                                  std::int32_t n) {
+  double result = 0.0, a = 0.0, b = 0.0;
+  for (std::int32_t i = 0; i < n; ++i) {
+    const double o = old_values[i];
+    const double v = new_values[i];
+    if (std::fabs(o) > 0.001) b = (v - o) / o;
+    if (std::fabs(b) > a) a = result = std::fabs(b);
+    if (!std::isfinite(v)) {
+      // A state that is no longer a number cannot converge: stop, keeping
+      // the results written so far.
+      blow_up_warning(ctx);
+      stop_run(exit_error);
+    }
+    if (std::fabs(v) > kBlowUpLimit) blow_up_warning(ctx);
+  }
+  return static_cast<float>(result);
+}
+
+void empty_iteration_hook(std::int32_t, std::int32_t) {}
+
+bool vehicles_take_part(const RunContext& ctx) {
+  return ctx.vehicles.vehicle_type_count >= 1 && ctx.vehicles.contact_type(1) != -1;
+}
+
+void allocate_solver_state(RunContext& ctx, bool step_by_step) {
+  SolverState& s = ctx.solver;
+  const std::int32_t m = ctx.bridge.bridge_mode_count;
+  const std::int32_t t = ctx.trains.train_count;
+  const std::int32_t j = ctx.trains.max_vehicles_per_fleet;
+  const std::int32_t vm = ctx.vehicles.max_modes_per_type;
+  s.quasi_static_modal_displacement.resize(m);
+  s.bridge_modal_state.resize(m, 3);
+  s.bridge_modal_state_prev_step.resize(m, 3);
+  s.bridge_modal_force.resize(m);
+  s.bridge_modal_force_prev_step.resize(m);
+  s.vehicle_modal_state.resize(t, j, vm, 3);
+  s.vehicle_modal_state_prev_step.resize(t, j, vm, 3);
+  s.vehicle_modal_force.resize(t, j, vm);
+  s.vehicle_modal_force_prev_step.resize(t, j, vm);
+  if (!step_by_step) return;
+  if (ctx.solution.integration_method == method::explicit_two_step) {
+    s.bridge_modal_state_two_back.resize(m, 3);
+    s.vehicle_modal_state_two_back.resize(t, j, vm, 3);
+  }
+  s.bridge_modal_state_prev_iter.resize(m, 3);
+  s.vehicle_modal_state_prev_iter.resize(t, j, vm, 3);
+  s.bridge_modal_state_iterate1.resize(m, 3);
+  s.vehicle_modal_state_iterate1.resize(t, j, vm, 3);
+  s.bridge_modal_state_iterate2.resize(m, 3);
+  s.vehicle_modal_state_iterate2.resize(t, j, vm, 3);
+  s.bridge_modal_state_iterate3.resize(m, 3);
+  s.vehicle_modal_state_iterate3.resize(t, j, vm, 3);
+}
+
+void print_stage_banner(RunContext& ctx, std::int32_t stage) {
+  ctx.console.line("");
+  ctx.console.write(text::speed_stage);
+  ctx.console.write(format_integer(stage, 2));
+  ctx.console.line(text::train_bridge_computation_begins);
+}
+
+std::int32_t start_stage(RunContext& ctx, std::int32_t stage) {
+  ctx.step.current_stage = stage;
+  ctx.step.current_stage_copy = stage;
+  print_stage_banner(ctx, stage);
+  std::int32_t steps = 0;
+  layout_train_wheelsets(ctx);
+  compute_stage_step_count(ctx, stage, steps);
+  ctx.bridge.mode_damping_ratio_work.assign_from(ctx.bridge.mode_damping_ratio);
+  ctx.vehicles.vehicle_mode_damping.assign_from(ctx.vehicles.vehicle_mode_damping_input);
+  const std::int32_t n = ctx.solution.output_interval;
+  steps = (steps / n) * n;
+  ctx.step.current_time = 0.0f;
+  return steps;
+}
+
+void begin_step(RunContext& ctx, StageClocks& clocks, std::int32_t stage, float step, std::int32_t step_count) {
+  const float dt = ctx.solution.time_step;
+  ctx.step.current_time = ctx.step.current_time + dt;
+  estimate_remaining_time(clocks.step_start, clocks.step_end, clocks.remaining, step, step_count);
+  Console& con = ctx.console;
+  con.line("");
+  con.write(" Speed Stage=");
+  con.write(format_integer(stage, 2));
+  con.write("    Run Time=");
+  con.write(format_fixed(step * dt, 10, 6));
+  con.write("/");
+  con.write(format_fixed(static_cast<float>(step_count) * dt, 10, 6));
+  con.write(" Time Remaining:");
+  con.write(format_integer(clocks.remaining[0], 3));
+  con.write("H");
+  con.write(format_integer(clocks.remaining[1], 3));
+  con.write("M");
+  con.write(format_integer(clocks.remaining[2], 3));
+  con.line("S");
+  clocks.step_start = ctx.clock();
+}
+
+void run_time_integration(RunContext& ctx) {
+  SolverState& s = ctx.solver;
+  allocate_solver_state(ctx, true);
+  const std::int32_t n_v = static_cast<std::int32_t>(s.vehicle_modal_state.size());
+  const std::int32_t n_b = static_cast<std::int32_t>(s.bridge_modal_state.size());
+  compute_integration_constants(ctx);
+  ctx.spring_state_at_start = ctx.spring_state;
+  const std::int32_t stages = ctx.trains.speed_stage_count;
+  if (stages < 1) return;
+
+  const bool explicit_scheme = ctx.solution.integration_method == method::explicit_two_step;
+  const bool vehicle_pass = n_v > 0 && vehicles_take_part(ctx);
+  const bool bridge_pass = ctx.bridge.bridge_mode_count > 0;
+  const std::int32_t n_out = ctx.solution.output_interval;
+  StageClocks clocks;
+
+  for (std::int32_t stage = 1; stage <= stages; ++stage) {
+    const std::int32_t step_count = start_stage(ctx, stage);
+    const std::int32_t trips = static_cast<std::int32_t>(static_cast<float>(step_count) - 1.0f + 1.0f);
+    float step = 1.0f;
+    for (std::int32_t trip = 0; trip < trips; ++trip, step += 1.0f) {
+      begin_step(ctx, clocks, stage, step, step_count);
+      ctx.step.iteration_count = 0;
+      advance_train_positions(ctx, stage, step);
+      for (;;) {
+        if (vehicle_pass) {
+          s.vehicle_modal_force.fill(0.0);
+          compute_vehicle_loads(ctx, stage, step);
+          copy_table(s.vehicle_modal_state_prev_iter, s.vehicle_modal_state);
+          compute_wheel_rail_interaction(ctx, 0, stage, step);
+          assemble_vehicle_internal_forces(ctx);
+          const TrainOrganization& tr = ctx.trains;
+          for (std::int32_t t = 1; t <= tr.train_count; ++t)
+            for (std::int32_t j = 1; j <= tr.fleet_vehicle_count(tr.train_fleet(t)); ++j)
+              integrate_vehicle_modal_step(ctx, j, t);
+        }
+        if (bridge_pass) {
+          s.bridge_modal_force.fill(0.0);
+          copy_table(s.bridge_modal_state_prev_iter, s.bridge_modal_state);
+          compute_wheel_rail_interaction(ctx, 1, stage, step);
+          assemble_bridge_spring_forces(ctx);
+          apply_external_and_wind_forces(ctx, stage, step);
+          integrate_bridge_modal_step(ctx);
+        }
+        empty_iteration_hook(ctx.step.iteration_count, 0);
+        const float err_v =
+            compute_max_relative_change(ctx, s.vehicle_modal_state_prev_iter.data(), s.vehicle_modal_state.data(), n_v);
+        const float err_b =
+            compute_max_relative_change(ctx, s.bridge_modal_state_prev_iter.data(), s.bridge_modal_state.data(), n_b);
+        const float err = std::max(err_v, err_b);
+        if (ctx.step.iteration_count > 0) {
+          ctx.console.write("\tIteration_Number =");
+          ctx.console.write(format_integer(ctx.step.iteration_count, 2));
+          ctx.console.write("    Tolerance=");
+          ctx.console.write(format_fixed(100.0f * err, 15, 5));
+          ctx.console.line(" %");
+        }
+        ctx.step.iteration_count += 1;
+        if (!(ctx.step.iteration_count <= ctx.solution.max_iterations && std::fabs(err) > ctx.solution.iteration_tolerance))
+          break;
+      }
+      // Commit of the step.
+      if (explicit_scheme) {
+        copy_table(s.bridge_modal_state_two_back, s.bridge_modal_state_prev_step);
+        copy_table(s.vehicle_modal_state_two_back, s.vehicle_modal_state_prev_step);
+      }
+      copy_table(s.bridge_modal_state_prev_step, s.bridge_modal_state);
+      copy_table(s.bridge_modal_force_prev_step, s.bridge_modal_force);
+      copy_table(s.vehicle_modal_state_prev_step, s.vehicle_modal_state);
+      copy_table(s.vehicle_modal_force_prev_step, s.vehicle_modal_force);
+      commit_spring_states(ctx);
+      if (static_cast<std::int32_t>(step) % n_out == 0) {
+        compute_output_responses(ctx);
+        write_step_results(ctx, stage, step, step_count);
+      }
+      clocks.step_end = ctx.clock();
+      ctx.console.flush();
+    }
+    end_stage_results(ctx, stage, step_count);
+    reset_dynamic_state(ctx);
+  }
+}
 
 }  // namespace tb

@@ -52,6 +52,7 @@ struct RunContext {
   ContactCoefficientTable contact_coefficients;
   SpringParameterTable springs;
   SpringElementState spring_state;
+  SpringElementState spring_state_at_start;  // as the reader left it; restored at each stage reset
   FirstOrderSpringList first_order_springs;
   BrakeParameters brakes;
   WindParameters wind;

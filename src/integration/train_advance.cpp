@@ -1,0 +1,114 @@
+#include "integration/train_advance.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "run/input_helpers.h"
+
+namespace tb {
+
+void layout_train_wheelsets(RunContext& ctx) {
+  const VehicleTypeLibrary& lib = ctx.vehicles;
+  TrainLayout& lay = ctx.layout;
+  for (std::int32_t k = 1; k <= lib.vehicle_type_count; ++k) {
+    // Only the type's own nodes: empty slots hold 0 and would pose as nodes.
+    const std::int32_t nodes = lib.vehicle_node_count(k);
+    if (nodes < 1) {
+      lay.vehicle_type_length(k) = 0.0f;
+      continue;
+    }
+    float xmax = lib.vehicle_node_coordinates(k, 1, 1);
+    float xmin = xmax;
+    std::int32_t smax = 1, smin = 1;
+    for (std::int32_t s = 2; s <= nodes; ++s) {
+      const float x = lib.vehicle_node_coordinates(k, s, 1);
+      if (x > xmax) xmax = x, smax = s;
+      if (x < xmin) xmin = x, smin = s;
+    }
+    lay.vehicle_type_length(k) = xmax - xmin;
+    lay.vehicle_type_end_nodes(k, 1) = smin;
+    lay.vehicle_type_end_nodes(k, 2) = smax;
+    for (std::int32_t w = 1; w <= lib.vehicle_wheelset_count(k); ++w)
+      lay.wheelset_front_offset(k, w) = xmax - lib.vehicle_node_coordinates(k, lib.wheelset_nodes(k, w), 1);
+  }
+  lay.wheelset_start_position.fill(0.0f);
+  const TrainOrganization& tr = ctx.trains;
+  for (std::int32_t t = 1; t <= tr.train_count; ++t) {
+    const std::int32_t f = tr.train_fleet(t);
+    float d = 0.0f;
+    for (std::int32_t j = 1; j <= tr.fleet_vehicle_count(f); ++j) {
+      const std::int32_t k = tr.fleet_vehicle_types(f, j);
+      for (std::int32_t w = 1; w <= lib.vehicle_wheelset_count(k); ++w)
+        lay.wheelset_start_position(t, j, w) = lay.wheelset_front_offset(k, w) + d;
+      d = d + lay.vehicle_type_length(k);
+    }
+  }
+}
+
+void compute_stage_step_count(RunContext& ctx, std::int32_t stage, std::int32_t& step_count) {
+  TrainOrganization& tr = ctx.trains;
+  const TrackModel& track = ctx.track;
+  Array3<float>& start = ctx.layout.wheelset_start_position;
+  const std::int32_t slots = start.extent(2);
+  const std::int32_t wheels = start.extent(3);
+  const float dt = ctx.solution.time_step;
+  std::int32_t largest = 0;
+  step_count = 0;
+  for (std::int32_t t = 1; t <= tr.train_count; ++t) {
+    const std::int32_t r = tr.train_track(t);
+    if (r < 1 || r > track.track_count) check_read_status(ctx, -1, "\\VehicleOrganization.dat");
+    const float x1 = track.control_points(r, 1, 1);
+    const float x2 = track.control_points(r, track.control_point_count(r), 1);
+    float m = 0.0f;
+    for (std::int32_t w = 1; w <= wheels; ++w)
+      for (std::int32_t j = 1; j <= slots; ++j) m = std::max(m, start(t, j, w));
+    const float v = tr.train_speed(t, stage);
+    const float lin = tr.train_lead_in(t, stage);
+    const float lout = tr.train_run_out(t, stage);
+    float quotient;
+    if (x1 < x2) {
+      quotient = ((((m - x1) + (x2 + lout)) + lin) / v) / dt;
+      for (std::int32_t w = 1; w <= wheels; ++w)
+        for (std::int32_t j = 1; j <= slots; ++j) start(t, j, w) = (x1 - lin) - start(t, j, w);
+    } else {
+      tr.train_speed(t, stage) = -v;
+      quotient = ((((m - x2) + (lout + x1)) + lin) / v) / dt;
+      for (std::int32_t w = 1; w <= wheels; ++w)
+        for (std::int32_t j = 1; j <= slots; ++j) start(t, j, w) = start(t, j, w) + (x1 + lin);
+    }
+    // A quotient that is not a finite value of the integer range (a train at
+    // rest) gives the train no count of its own.
+    if (!(quotient >= 1.0f && quotient < 2147483648.0f)) continue;
+    const std::int32_t n = static_cast<std::int32_t>(quotient);
+    if (n > largest) largest = step_count = n;
+  }
+}
+
+void advance_train_positions(RunContext& ctx, std::int32_t stage, float step) {
+  Array3<float>& pos = ctx.layout.wheelset_position;
+  if (step <= 1.0f) {
+    pos.assign_from(ctx.layout.wheelset_start_position);
+    return;
+  }
+  TrainOrganization& tr = ctx.trains;
+  const VehicleTypeLibrary& lib = ctx.vehicles;
+  const float dt = ctx.solution.time_step;
+  const std::int32_t slots = pos.extent(2);
+  const std::int32_t wheels = pos.extent(3);
+  for (std::int32_t t = 1; t <= tr.train_count; ++t) {
+    const std::int32_t f = tr.train_fleet(t);
+    float ax = 0.0f;
+    if (tr.fleet_vehicle_count(f) >= 1) {
+      const std::int32_t k = tr.fleet_vehicle_types(f, 1);
+      for (std::int32_t i = 1; i <= lib.vehicle_mode_count(k); ++i)
+        ax = ax + lib.vehicle_mode_shapes(k, i, 1, 1) * static_cast<float>(ctx.solver.vehicle_modal_state(t, 1, i, 3));
+    }
+    tr.train_speed(t, stage) = tr.train_speed(t, stage) + ax * dt;
+    const float ds = tr.train_speed(t, stage) * dt;
+    for (std::int32_t w = 1; w <= wheels; ++w)
+      for (std::int32_t j = 1; j <= slots; ++j) pos(t, j, w) = pos(t, j, w) + ds;
+  }
+}
+
+}  // namespace tb

@@ -1,0 +1,113 @@
+// A hand-made model for the integration: one straight track, one train of
+// one vehicle type (contact code -1, a moving load), a bridge with a few
+// modes. Tests change what they need before the run.
+#pragma once
+
+#include "test_support.h"
+
+namespace tb::test {
+
+struct IntegrationModel {
+  TestContext t;
+  // Track from x1 to x2; a train of `vehicles` vehicles of one type with two
+  // wheel entries, `modes` vehicle modes and the given contact code.
+  IntegrationModel(float x1 = 0.0f, float x2 = 100.0f, std::int32_t vehicles = 1, std::int32_t bridge_modes = 2,
+                   std::int32_t vehicle_modes = 1, std::int32_t contact = -1) {
+    RunContext& c = *t;
+    c.solution.time_step = 1.0E-3f;
+    c.solution.output_interval = 10;
+    c.solution.integration_method = method::newmark;
+
+    TrackModel& tr = c.track;
+    tr.track_count = 1;
+    tr.control_point_count.resize(1);
+    tr.control_point_count(1) = 2;
+    tr.control_points.resize(1, 2, 7);
+    tr.control_points(1, 1, 1) = x1;
+    tr.control_points(1, 2, 1) = x2;
+
+    VehicleTypeLibrary& v = c.vehicles;
+    v.vehicle_type_count = 1;
+    v.max_nodes_per_type = 4;
+    v.max_wheelsets_per_type = 2;
+    v.max_modes_per_type = vehicle_modes;
+    for (auto* a : {&v.vehicle_node_count, &v.vehicle_wheelset_count, &v.vehicle_mode_count, &v.contact_type})
+      a->resize(1);
+    v.vehicle_node_count(1) = 4;
+    v.vehicle_wheelset_count(1) = 2;
+    v.vehicle_mode_count(1) = vehicle_modes;
+    v.contact_type(1) = contact;
+    v.vehicle_node_coordinates.resize(1, 4, 3);
+    // Front coupling node, centre, rear coupling node, and the wheel node.
+    const float xs[4] = {12.0f, 6.0f, 0.0f, 3.0f};
+    for (int n = 1; n <= 4; ++n) v.vehicle_node_coordinates(1, n, 1) = xs[n - 1];
+    v.wheelset_nodes.resize(1, 2);
+    v.wheelset_nodes(1, 1) = 2;
+    v.wheelset_nodes(1, 2) = 4;
+    v.wheelset_static_load.resize(1, 2);
+    v.wheelset_static_load(1, 1) = 1000.0f;
+    v.wheelset_static_load(1, 2) = 2000.0f;
+    v.vehicle_mode_frequency.resize(1, vehicle_modes);
+    v.vehicle_mode_damping_input.resize(1, vehicle_modes);
+    v.vehicle_mode_damping.resize(1, vehicle_modes);
+    v.vehicle_mode_shapes.resize(1, vehicle_modes, 4, 6);
+    for (int m = 1; m <= vehicle_modes; ++m) {
+      v.vehicle_mode_frequency(1, m) = 1.0f + m;
+      v.vehicle_mode_damping_input(1, m) = 0.05f;
+      for (int n = 1; n <= 4; ++n) v.vehicle_mode_shapes(1, m, n, 2) = 0.01f * n;
+    }
+
+    TrainOrganization& o = c.trains;
+    o.fleet_count = 1;
+    o.max_vehicles_per_fleet = vehicles;
+    o.train_count = 1;
+    o.speed_stage_count = 1;
+    o.fleet_vehicle_count.resize(1);
+    o.fleet_vehicle_count(1) = vehicles;
+    o.fleet_vehicle_types.resize(1, vehicles);
+    o.fleet_vehicle_types.fill(1);
+    o.train_fleet.resize(1);
+    o.train_fleet(1) = 1;
+    o.train_track.resize(1);
+    o.train_track(1) = 1;
+    for (auto* a : {&o.train_speed, &o.train_lead_in, &o.train_run_out}) a->resize(1, 1);
+    o.train_speed(1, 1) = 50.0f;
+
+    TrainLayout& l = c.layout;
+    l.vehicle_type_length.resize(1);
+    l.vehicle_type_end_nodes.resize(1, 2);
+    l.wheelset_front_offset.resize(1, 2);
+    l.wheelset_start_position.resize(1, vehicles, 2);
+    l.wheelset_position.resize(1, vehicles, 2);
+    c.results.wheelset_result.resize(1, vehicles, 2, 5);
+
+    BridgeModalModel& b = c.bridge;
+    b.bridge_mode_count = bridge_modes;
+    b.bridge_node_count = 2;
+    b.node_coordinates.resize(2, 3);
+    b.mode_frequency.resize(bridge_modes);
+    b.mode_damping_ratio.resize(bridge_modes);
+    b.mode_damping_ratio_work.resize(bridge_modes);
+    b.mode_shapes.resize(bridge_modes, 2, 6);
+    for (int m = 1; m <= bridge_modes; ++m) {
+      b.mode_frequency(m) = 2.0f * m;
+      b.mode_damping_ratio(m) = 0.02f;
+      b.mode_shapes(m, 1, 2) = 1.0f / m;
+      b.mode_shapes(m, 2, 2) = 0.5f;
+    }
+  }
+
+  // A harmonic (kind 0) or tabulated force on component `dof` of node `node`.
+  void add_harmonic_force(std::int32_t node, std::int32_t dof, float amplitude, float frequency) {
+    ExternalForceTable& x = t->external_forces;
+    x.external_force_count = 1;
+    for (auto* a : {&x.force_node, &x.force_dof, &x.force_kind, &x.force_point_count}) a->resize(1);
+    for (auto* a : {&x.force_amplitude, &x.force_frequency, &x.force_phase}) a->resize(1);
+    x.force_node(1) = node;
+    x.force_dof(1) = dof;
+    x.force_amplitude(1) = amplitude;
+    x.force_frequency(1) = frequency;
+  }
+};
+
+}  // namespace tb::test

@@ -11,6 +11,10 @@ namespace {
 
 ClockReading fixed_clock() { return {2026, 3, 7, 480, 9, 5, 3, 42}; }
 
+// A bridge master file without nodes, modes or substructures (an empty one
+// stops the run).
+const std::string kEmptyBridge = "0 0 0 0 0 0\n\n0\n";
+
 struct ProgramRun {
   test::TestContext t;
   ProgramRun() { t->clock = fixed_clock; }
@@ -21,6 +25,7 @@ TEST(RunControl, NormalRunPrintsStartEndAndTotalLines) {
   ProgramRun r;
   test::write_file(r.t.dir / "QEL.PATH", "case   \n");
   test::write_file(r.t.dir / "case/SolutionParameters.dat", "5\n");  // no integration
+  test::write_file(r.t.dir / "case/Modal_Substructure_Bridge.dat", kEmptyBridge);
   EXPECT_EQ(r.run(), 0);
   EXPECT_EQ(r.t.console(),
             "  Program Began at      2026. 3. 7   9: 5: 3 and  42ms\n"
@@ -40,6 +45,7 @@ TEST(RunControl, EmptyPathRecordIsTheWorkingDirectory) {
   ProgramRun r;
   test::write_file(r.t.dir / "QEL.PATH", "\n");
   test::write_file(r.t.dir / "SolutionParameters.dat", "7\n");
+  test::write_file(r.t.dir / "Modal_Substructure_Bridge.dat", kEmptyBridge);
   EXPECT_EQ(r.run(), 0);
   EXPECT_TRUE(std::filesystem::exists(r.t.dir / "Rails_Location.dat"));
 }
@@ -86,6 +92,7 @@ TEST(RunControl, TheProgramExitsWithStatusOneOnAnErrorStop) {
   EXPECT_EQ(WEXITSTATUS(rc), 1);
   test::write_file(dir / "QEL.PATH", ".\n");
   test::write_file(dir / "SolutionParameters.dat", "9\n");
+  test::write_file(dir / "Modal_Substructure_Bridge.dat", kEmptyBridge);
   const int rc2 = std::system(cmd.c_str());
   ASSERT_TRUE(WIFEXITED(rc2));
   EXPECT_EQ(WEXITSTATUS(rc2), 0);

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <span>
 #include <vector>
 
@@ -44,8 +45,10 @@ class Array {
     for (int d = 0; d < R; ++d) {
       ext_[d] = static_cast<std::int32_t>(std::max<std::int64_t>(0, e[d]));
       stride_[d] = total;
-      total *= static_cast<std::size_t>(ext_[d]);
+      // Extents read from a file may multiply beyond any memory.
+      if (__builtin_mul_overflow(total, static_cast<std::size_t>(ext_[d]), &total)) throw std::bad_alloc();
     }
+    if (total > data_.max_size()) throw std::bad_alloc();
     data_.assign(total, T{});
     allocated_ = true;
   }

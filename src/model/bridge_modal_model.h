@@ -20,17 +20,19 @@ struct BridgeModalModel {
   std::int32_t output_point_count = 0;     // p
   std::int32_t bridge_mode_count = 0;      // m
   std::int32_t excluded_range_count = 0;   // at most 100
-  Array2<std::int32_t> excluded_mode_ranges{2, 100};  // (first mode, last mode) pairs
+  // (first mode, last mode) pairs whose shapes are zeroed; ordered and
+  // clamped to 1..m when the modal data are prepared.
+  Array2<std::int32_t> excluded_mode_ranges{2, 100};
 
   Array1<std::int32_t> node_numbers;       // (n) user node numbers
   Array2<float> node_coordinates;          // (n, 3) x along the line, y vertical, z lateral
   Array1<std::int32_t> interface_nodes;    // (ni)
   Array2<std::int32_t> spring_elements;    // (k, 4) node I, node J, reference node K or 0, spring id
-  Array2<std::int32_t> output_points;      // (p, 2) node, output component code 1..6
-  Array2<float> output_point_response;     // (p, 3) displacement, -, acceleration
+  Array2<std::int32_t> output_points;      // (p, 2) node, mode-shape component code 1..6
+  Array2<float> output_point_response;     // (p, 3) displacement, velocity, acceleration
 
   Array1<float> mode_frequency;            // (m) Hz
-  Array1<float> mode_damping_ratio;        // (m)
+  Array1<float> mode_damping_ratio;        // (m) 0 for a Rayleigh-damped mode without frequency
   Array1<float> mode_damping_ratio_work;   // (m) the copy the modal steps read
   Array3<float> mode_shapes;               // (m, n, 6) translations x, y, z, rotations about x, y, z
 
@@ -38,6 +40,9 @@ struct BridgeModalModel {
   Array3<float> interface_point_modes;       // (ni, m, 6) work array of the track set-up
 
   std::int32_t substructure_count = 1;
+  // Directory line and file line of each substructure's modal file, as read
+  // (at most 256 characters, trailing blanks dropped); the file is opened
+  // under the directory, a backslash and the file name.
   Array1<std::string> substructure_dirs;         // (s)
   Array1<std::string> substructure_files;        // (s)
   Array1<std::int32_t> substructure_mode_counts; // (s)
@@ -46,8 +51,10 @@ struct BridgeModalModel {
   Array1<float> damping_ratio_1;                 // (s)
   Array1<float> damping_ratio_2;                 // (s)
 
-  std::int32_t modal_file_index = 0;   // substructure being read
-  std::int32_t modal_mode_offset = 0;  // modes of the substructures before it
+  // Substructure being read (s + 1 once a reader's loop is done) and the
+  // modes of the substructures before it.
+  std::int32_t modal_file_index = 0;
+  std::int32_t modal_mode_offset = 0;
 
   // Scale of the mode shapes; shapes are scaled by its square root only when
   // it differs from 1.

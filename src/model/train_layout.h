@@ -1,5 +1,6 @@
 // TrainLayout: vehicle type lengths and end nodes, wheelset offsets, the start
-// and current position of every wheelset; filled at each speed stage.
+// and current position of every wheelset. Allocated and zeroed by the train
+// organisation reader, filled at each speed stage.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,10 @@
 // TrainOrganization: fleets of vehicle types, trains with their fleet, track
 // and per-stage speeds, lead-in and run-out, brake settings and brake state.
+//
+// After the reader every fleet's vehicles name types 1..vehicle_type_count
+// (positions beyond a fleet's own count hold 0), every train's fleet lies in
+// 1..fleet_count and its track in 1..track_count. Every table is zeroed
+// before the trains are read.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +25,7 @@ struct TrainOrganization {
   Array2<float> train_speed;                  // (trains, stages) m/s (km/h in the file)
   Array2<float> train_lead_in;                // (trains, stages) m
   Array2<float> train_run_out;                // (trains, stages) m
-  Array2<float> brake_setting;                // (trains, stages) brake command as read
+  Array2<float> brake_setting;                // (trains, stages) brake command as read (10 or more: a mode)
   Array2<float> brake_time;                   // (trains, stages) s
   Array2<std::int32_t> brake_state;           // (trains, stages) active brake mode
   Array2<float> vehicle_brake_state;          // (trains, vehicles) brake force share

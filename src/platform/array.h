@@ -12,13 +12,19 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <span>
 #include <vector>
 
 namespace tb {
+
+// Bytes of memory this machine has; an array larger than that cannot be
+// created (the extents come from input files and may be absurd).
+std::size_t physical_memory_bytes();
 
 template <class T, int R>
 class Array {
@@ -35,18 +41,25 @@ class Array {
   }
 
   // Allocates with the given extents (negative counts as 0); every element is
-  // value-initialised (0 for numbers).
+  // value-initialised (0 for numbers). An array larger than the machine's
+  // memory throws std::bad_alloc before anything is allocated.
   template <class... N>
   void resize(N... extents) {
     static_assert(sizeof...(N) == R, "resize needs one extent per dimension");
     const std::array<std::int64_t, R> e{static_cast<std::int64_t>(extents)...};
+    std::array<std::int32_t, R> ext{};
+    std::array<std::size_t, R> stride{};
     std::size_t total = 1;
+    const std::size_t limit = physical_memory_bytes() / sizeof(T);
     for (int d = 0; d < R; ++d) {
-      ext_[d] = static_cast<std::int32_t>(std::max<std::int64_t>(0, e[d]));
-      stride_[d] = total;
-      total *= static_cast<std::size_t>(ext_[d]);
+      ext[d] = static_cast<std::int32_t>(std::clamp<std::int64_t>(e[d], 0, INT32_MAX));
+      stride[d] = total;
+      if (ext[d] != 0 && total > limit / static_cast<std::size_t>(ext[d])) throw std::bad_alloc();
+      total *= static_cast<std::size_t>(ext[d]);
     }
     data_.assign(total, T{});
+    ext_ = ext;
+    stride_ = stride;
     allocated_ = true;
   }
 

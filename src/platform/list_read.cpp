@@ -167,16 +167,18 @@ bool parse_real(std::string_view token, double& value) {
 }
 
 bool parse_float(std::string_view token, float& value) {
-  double d = 0;
-  if (!parse_real(token, d)) return false;
-  if (std::fabs(d) > static_cast<double>(std::numeric_limits<float>::max())) return false;
   std::string norm;
-  normalise_real(token, norm);
+  if (!normalise_real(token, norm)) return false;
   float v = 0;
   auto [p, ec] = std::from_chars(norm.data(), norm.data() + norm.size(), v);
+  if (p != norm.data() + norm.size()) return false;
   if (ec == std::errc::result_out_of_range) {
+    // Beyond single precision: a value too small reads as zero, one too
+    // large is not a number of this kind.
+    double d = 0;
+    if (!parse_real(token, d) || std::fabs(d) >= 1.0) return false;
     v = 0.0f;
-  } else if (ec != std::errc() || p != norm.data() + norm.size()) {
+  } else if (ec != std::errc()) {
     return false;
   }
   value = v;

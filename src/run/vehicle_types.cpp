@@ -1,13 +1,263 @@
 #include "run/vehicle_types.h"
 
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <vector>
+
+#include "platform/list_read.h"
+#include "run/array_reads.h"
+#include "run/input_helpers.h"
+
 namespace tb {
 
-void read_vehicle_type_library(RunContext&) {}
+namespace {
 
-void map_vehicle_interface_nodes(RunContext&) {}
+constexpr std::string_view kLibraryLabel = "\\Modal_Substructure_Vehicletypes.dat";
 
-void map_vehicle_spring_nodes(RunContext&) {}
+// Marks a count of a type header that its read did not store (a null value,
+// or a read that ended before it): such a count keeps its previous value. The
+// type number is read first, so the counts can only be stored once it is
+// known. A count given as the mark itself (the most negative integer) reads
+// as not stored.
+constexpr std::int32_t kNotStored = std::numeric_limits<std::int32_t>::min();
 
-void map_vehicle_output_nodes(RunContext&) {}
+void library_data_error(RunContext& ctx) { check_read_status(ctx, -1, kLibraryLabel); }
+
+// Reads the parameter record of the type's contact code (nothing for a code
+// outside the six) and, for codes 1 and -1, the second nodes. Returns the
+// status of the last read made, or `status` when none is made.
+std::int32_t read_contact_parameters(RunContext& ctx, std::int32_t k, std::int32_t nw, std::int32_t status) {
+  VehicleTypeLibrary& v = ctx.vehicles;
+  UnitTable& units = ctx.units;
+  const std::int32_t unit = ctx.control.unit_vehicle_types;
+  switch (v.contact_type(k)) {
+    case 0:
+      return read_list(units, unit, {v.wheel_radius(k), v.friction_coefficient(k), v.contact_half_spacing(k)});
+    case 1:
+    case -1:
+      read_list(units, unit,
+                {array_run(v.load_amplitude_ratio, 2, nw, k, 1), array_run(v.load_phase, 2, nw, k, 1),
+                 v.load_frequency(k), v.type1_contact_param_a(k), v.contact_half_spacing(k),
+                 v.type1_contact_param_b(k), v.wheel_radius(k), v.friction_coefficient(k)});
+      return read_list(units, unit, {array_run(v.wheelset_second_nodes, 2, nw, k, 1)});
+    case 2:
+      return read_list(units, unit,
+                       {array_run(v.contact_stiffness, 2, nw, k, 1), array_run(v.contact_damping, 2, nw, k, 1),
+                        v.wheel_radius(k), v.friction_coefficient(k)});
+    case 3:
+      return read_list(units, unit,
+                       {array_run(v.contact_stiffness, 2, nw, k, 1), array_run(v.contact_damping, 2, nw, k, 1),
+                        v.type3_contact_param_a(k), v.type3_contact_param_b(k)});
+    case -2:
+      return read_list(units, unit,
+                       {array_run(v.load_amplitude_ratio, 2, nw, k, 1), array_run(v.load_phase, 2, nw, k, 1),
+                        v.load_frequency(k)});
+    default:
+      return status;
+  }
+}
+
+// The contact models divide by the wheel radius (codes 0, 1, -1, 2), by the
+// half spacing of the contact points (code 1) and by the contact stiffness
+// (codes 2, 3): each must be above zero.
+bool contact_parameters_usable(const VehicleTypeLibrary& v, std::int32_t k, std::int32_t nw) {
+  const std::int32_t code = v.contact_type(k);
+  if ((code == 0 || code == 1 || code == -1 || code == 2) && !(v.wheel_radius(k) > 0.0f)) return false;
+  if (code == 1 && !(v.contact_half_spacing(k) > 0.0f)) return false;
+  if (code == 2 || code == 3)
+    for (std::int32_t w = 1; w <= nw; ++w)
+      if (!(v.contact_stiffness(k, w) > 0.0f)) return false;
+  return true;
+}
+
+// Reads the type header of one type record and returns its type number,
+// after checking it and the five counts against the extents of the library.
+std::int32_t read_type_header(RunContext& ctx, std::int32_t& status) {
+  VehicleTypeLibrary& v = ctx.vehicles;
+  std::array<std::int32_t, 6> h{0, kNotStored, kNotStored, kNotStored, kNotStored, kNotStored};
+  status = read_list(ctx.units, ctx.control.unit_vehicle_types, {h[0], h[1], h[2], h[3], h[4], h[5]});
+  const std::int32_t k = h[0];
+  if (k < 1 || k > v.vehicle_type_count) library_data_error(ctx);
+
+  const std::array<std::int32_t*, 5> counts{&v.vehicle_node_count(k), &v.vehicle_wheelset_count(k),
+                                             &v.vehicle_spring_count(k), &v.vehicle_output_count(k),
+                                             &v.vehicle_mode_count(k)};
+  const std::array<std::int32_t, 5> maxima{v.max_nodes_per_type, v.max_wheelsets_per_type,
+                                           v.max_springs_per_type, v.max_outputs_per_type,
+                                           v.max_modes_per_type};
+  for (std::size_t i = 0; i < counts.size(); ++i) {
+    if (h[i + 1] != kNotStored) *counts[i] = h[i + 1];
+    if (*counts[i] < 0 || *counts[i] > std::max(0, maxima[i])) library_data_error(ctx);
+  }
+  // Node positions 1, 2 and 3 are the coupling nodes and the node of the
+  // whole-vehicle loads of every type.
+  if (v.vehicle_node_count(k) < 3) library_data_error(ctx);
+  return k;
+}
+
+}  // namespace
+
+void read_vehicle_type_library(RunContext& ctx) {
+  VehicleTypeLibrary& v = ctx.vehicles;
+  UnitTable& units = ctx.units;
+  const std::int32_t unit = ctx.control.unit_vehicle_types;
+
+  units.rewind(unit);
+  std::int32_t status =
+      read_list(units, unit,
+                {v.type_record_count, v.vehicle_type_count, v.max_nodes_per_type, v.max_wheelsets_per_type,
+                 v.max_springs_per_type, v.max_outputs_per_type, v.max_modes_per_type});
+
+  // Every array zeroed, with the extents of the header (below 0 counts as 0).
+  const std::int32_t nt = v.vehicle_type_count;
+  const std::int32_t nn_max = v.max_nodes_per_type;
+  const std::int32_t nw_max = v.max_wheelsets_per_type;
+  const std::int32_t nm_max = v.max_modes_per_type;
+  v.vehicle_node_numbers.resize(nt, nn_max);
+  v.wheelset_nodes.resize(nt, nw_max);
+  v.wheelset_second_nodes.resize(nt, nw_max);
+  v.vehicle_node_coordinates.resize(nt, nn_max, 3);
+  v.vehicle_mode_frequency.resize(nt, nm_max);
+  v.vehicle_mode_damping.resize(nt, nm_max);
+  v.vehicle_mode_damping_input.resize(nt, nm_max);
+  v.vehicle_mode_shapes.resize(nt, nm_max, nn_max, 6);
+  v.vehicle_node_count.resize(nt);
+  v.vehicle_wheelset_count.resize(nt);
+  v.vehicle_spring_count.resize(nt);
+  v.vehicle_output_count.resize(nt);
+  v.vehicle_mode_count.resize(nt);
+  v.vehicle_spring_nodes.resize(nt, v.max_springs_per_type, 4);
+  v.vehicle_output_items.resize(nt, v.max_outputs_per_type, 2);
+  v.wheelset_static_load.resize(nt, nw_max);
+  v.contact_type.resize(nt);
+  v.wheel_radius.resize(nt);
+  v.friction_coefficient.resize(nt);
+  v.contact_half_spacing.resize(nt);
+  v.contact_stiffness.resize(nt, nw_max);
+  v.contact_damping.resize(nt, nw_max);
+  v.load_amplitude_ratio.resize(nt, nw_max);
+  v.load_phase.resize(nt, nw_max);
+  v.load_frequency.resize(nt);
+  v.type1_contact_param_a.resize(nt);
+  v.type1_contact_param_b.resize(nt);
+  v.type3_contact_param_a.resize(nt);
+  v.type3_contact_param_b.resize(nt);
+
+  // A fleet may name a type that no record describes: its node positions 1
+  // to 3 must exist all the same.
+  if (nt >= 1 && nn_max < 3) library_data_error(ctx);
+
+  std::vector<ReadTarget> targets;
+  for (std::int32_t r = 1; r <= v.type_record_count; ++r) {
+    const std::int32_t k = read_type_header(ctx, status);
+    const std::int32_t nn = v.vehicle_node_count(k);
+    const std::int32_t nw = v.vehicle_wheelset_count(k);
+    const std::int32_t ns = v.vehicle_spring_count(k);
+    const std::int32_t no = v.vehicle_output_count(k);
+    const std::int32_t nm = v.vehicle_mode_count(k);
+
+    targets.clear();
+    for (std::int32_t n = 1; n <= nn; ++n) {
+      targets.emplace_back(v.vehicle_node_numbers(k, n));
+      targets.push_back(array_run(v.vehicle_node_coordinates, 3, 3, k, n, 1));
+    }
+    status = read_list(units, unit, targets);
+
+    if (nw >= 1) {
+      status = read_list(units, unit, {array_run(v.wheelset_nodes, 2, nw, k, 1)});
+      status = read_list(units, unit, {array_run(v.wheelset_static_load, 2, nw, k, 1), v.contact_type(k)});
+      status = read_contact_parameters(ctx, k, nw, status);
+      if (!contact_parameters_usable(v, k, nw)) library_data_error(ctx);
+    }
+
+    if (ns >= 1) {
+      targets.clear();
+      for (std::int32_t s = 1; s <= ns; ++s) targets.push_back(array_run(v.vehicle_spring_nodes, 3, 4, k, s, 1));
+      status = read_list(units, unit, targets);
+    }
+
+    if (no >= 1) {
+      targets.clear();
+      for (std::int32_t o = 1; o <= no; ++o) targets.push_back(array_run(v.vehicle_output_items, 3, 2, k, o, 1));
+      status = read_list(units, unit, targets);
+      for (std::int32_t o = 1; o <= no; ++o) {
+        const std::int32_t direction = v.vehicle_output_items(k, o, 2);
+        if (direction < 1 || direction > 6) library_data_error(ctx);
+      }
+    }
+
+    status = read_list(units, unit, {array_run(v.vehicle_mode_frequency, 2, nm, k, 1)});
+    status = read_list(units, unit, {array_run(v.vehicle_mode_damping_input, 2, nm, k, 1)});
+    targets.clear();
+    for (std::int32_t j = 1; j <= nm; ++j)
+      for (std::int32_t n = 1; n <= nn; ++n) targets.push_back(array_run(v.vehicle_mode_shapes, 4, 6, k, j, n, 1));
+    status = read_list(units, unit, targets);
+  }
+
+  check_read_status(ctx, status, kLibraryLabel);
+  units.close(unit);
+}
+
+namespace {
+
+// The node numbers of one vehicle type, in which a row's node number is
+// looked up and replaced by its position; a number that the type does not
+// have stops the run with the label of the row's section.
+class TypeNodeList {
+ public:
+  TypeNodeList(const VehicleTypeLibrary& v, std::int32_t t) {
+    for (std::int32_t n = 1; n <= v.vehicle_node_count(t); ++n) numbers_.push_back(v.vehicle_node_numbers(t, n));
+  }
+
+  void map(RunContext& ctx, std::int32_t& node, std::string_view label) const {
+    const std::int32_t position =
+        find_node_index(node, numbers_.data(), static_cast<std::int32_t>(numbers_.size()));
+    if (position == 0) check_read_status(ctx, 101, label);
+    node = position;
+  }
+
+ private:
+  std::vector<std::int32_t> numbers_;
+};
+
+}  // namespace
+
+void map_vehicle_interface_nodes(RunContext& ctx) {
+  constexpr std::string_view label = "\\Modal_Substructure_Vehicletypes.dat:VehicleNodeInterface";
+  VehicleTypeLibrary& v = ctx.vehicles;
+  for (std::int32_t t = 1; t <= v.vehicle_type_count; ++t) {
+    const TypeNodeList nodes(v, t);
+    for (std::int32_t w = 1; w <= v.vehicle_wheelset_count(t); ++w) {
+      nodes.map(ctx, v.wheelset_nodes(t, w), label);
+      // Only contact type 1 uses its second nodes; those of type -1 stay as read.
+      if (v.contact_type(t) == 1) nodes.map(ctx, v.wheelset_second_nodes(t, w), label);
+    }
+  }
+}
+
+void map_vehicle_spring_nodes(RunContext& ctx) {
+  constexpr std::string_view label = "\\Modal_Substructure_Vehicletypes.dat:VehicleNonlinearSpringNode";
+  VehicleTypeLibrary& v = ctx.vehicles;
+  for (std::int32_t t = 1; t <= v.vehicle_type_count; ++t) {
+    const TypeNodeList nodes(v, t);
+    for (std::int32_t s = 1; s <= v.vehicle_spring_count(t); ++s) {
+      nodes.map(ctx, v.vehicle_spring_nodes(t, s, 1), label);
+      nodes.map(ctx, v.vehicle_spring_nodes(t, s, 2), label);
+      // A reference node of 0 or less means none; column 4 is the spring id.
+      if (v.vehicle_spring_nodes(t, s, 3) > 0) nodes.map(ctx, v.vehicle_spring_nodes(t, s, 3), label);
+    }
+  }
+}
+
+void map_vehicle_output_nodes(RunContext& ctx) {
+  constexpr std::string_view label = "\\Modal_Substructure_Vehicletypes.dat:VehicleNodeOutput";
+  VehicleTypeLibrary& v = ctx.vehicles;
+  for (std::int32_t t = 1; t <= v.vehicle_type_count; ++t) {
+    const TypeNodeList nodes(v, t);
+    for (std::int32_t o = 1; o <= v.vehicle_output_count(t); ++o)
+      nodes.map(ctx, v.vehicle_output_items(t, o, 1), label);
+  }
+}
 
 }  // namespace tb

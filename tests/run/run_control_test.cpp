@@ -11,6 +11,15 @@ namespace {
 
 ClockReading fixed_clock() { return {2026, 3, 7, 480, 9, 5, 3, 42}; }
 
+// The smallest model that reads without error: a bridge master file without
+// nodes, modes or substructures, a vehicle library without types and a train
+// organisation without fleets or trains (empty files stop the run).
+void write_empty_model(const std::filesystem::path& dir) {
+  test::write_file(dir / "Modal_Substructure_Bridge.dat", "0 0 0 0 0 0\n\n0\n");
+  test::write_file(dir / "Modal_Substructure_Vehicletypes.dat", "0 0 0 0 0 0 0\n");
+  test::write_file(dir / "VehicleOrganization.dat", "0 0\n0 0\n");
+}
+
 struct ProgramRun {
   test::TestContext t;
   ProgramRun() { t->clock = fixed_clock; }
@@ -21,6 +30,7 @@ TEST(RunControl, NormalRunPrintsStartEndAndTotalLines) {
   ProgramRun r;
   test::write_file(r.t.dir / "QEL.PATH", "case   \n");
   test::write_file(r.t.dir / "case/SolutionParameters.dat", "5\n");  // no integration
+  write_empty_model(r.t.dir / "case");
   EXPECT_EQ(r.run(), 0);
   EXPECT_EQ(r.t.console(),
             "  Program Began at      2026. 3. 7   9: 5: 3 and  42ms\n"
@@ -40,6 +50,7 @@ TEST(RunControl, EmptyPathRecordIsTheWorkingDirectory) {
   ProgramRun r;
   test::write_file(r.t.dir / "QEL.PATH", "\n");
   test::write_file(r.t.dir / "SolutionParameters.dat", "7\n");
+  write_empty_model(r.t.dir.path());
   EXPECT_EQ(r.run(), 0);
   EXPECT_TRUE(std::filesystem::exists(r.t.dir / "Rails_Location.dat"));
 }
@@ -72,6 +83,7 @@ TEST(RunControl, PostProcessingEndsWithoutTheEndLines) {
   ProgramRun r;
   test::write_file(r.t.dir / "QEL.PATH", ".\n");
   test::write_file(r.t.dir / "SolutionParameters.dat", "-1\n");
+  write_empty_model(r.t.dir.path());
   EXPECT_EQ(r.run(), 0);
   const std::string out = r.t.console();
   EXPECT_NE(out.find("Program Began"), std::string::npos);
@@ -86,6 +98,7 @@ TEST(RunControl, TheProgramExitsWithStatusOneOnAnErrorStop) {
   EXPECT_EQ(WEXITSTATUS(rc), 1);
   test::write_file(dir / "QEL.PATH", ".\n");
   test::write_file(dir / "SolutionParameters.dat", "9\n");
+  write_empty_model(dir.path());
   const int rc2 = std::system(cmd.c_str());
   ASSERT_TRUE(WIFEXITED(rc2));
   EXPECT_EQ(WEXITSTATUS(rc2), 0);

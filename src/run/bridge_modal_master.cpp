@@ -1,0 +1,169 @@
+// Reader of the bridge modal master file "Modal_Substructure_Bridge.dat".
+#include <algorithm>
+#include <array>
+#include <string>
+#include <vector>
+
+#include "platform/list_read.h"
+#include "platform/stop.h"
+#include "platform/texts.h"
+#include "run/bridge_modal.h"
+#include "run/input_helpers.h"
+
+namespace tb {
+
+namespace {
+
+constexpr std::string_view kMasterName = "\\Modal_Substructure_Bridge.dat";
+constexpr std::string_view kOutputLabel = "\\Modal_Substructure_Bridge.dat:BridgeNodeOutput";
+constexpr std::int32_t kMaxExcludedRanges = 100;
+constexpr std::size_t kTextLineWidth = 256;
+
+// Leaves the array with the given extents and every element zero. Storage
+// that already has these extents is kept; an array that does not exist yet,
+// or whose extents no longer agree with the counts just read, is created anew.
+template <class T, int R, class... N>
+void create_or_zero(Array<T, R>& a, N... counts) {
+  const std::array<std::int64_t, R> c{static_cast<std::int64_t>(counts)...};
+  bool keep = a.allocated();
+  for (int d = 0; d < R && keep; ++d) keep = a.extent(d + 1) == std::max<std::int64_t>(0, c[d]);
+  if (keep)
+    a.fill(T{});
+  else
+    a.resize(counts...);
+}
+
+// The header: the five counts, the number of excluded ranges and that many
+// (first mode, last mode) pairs, all one read statement. The pair count is
+// known only once it has been read, so the statement is read once for the
+// counts and then again from the same record with the pairs.
+void read_master_header(RunContext& ctx, std::int32_t unit) {
+  BridgeModalModel& b = ctx.bridge;
+  std::int32_t n = b.bridge_node_count, ni = b.interface_node_count, k = b.spring_element_count,
+               p = b.output_point_count, m = b.bridge_mode_count, ne = b.excluded_range_count;
+  TextUnit* text = ctx.units.text(unit);
+  const std::size_t start = text ? text->position : 0;
+  read_list(ctx.units, unit, {n, ni, k, p, m, ne});
+  // The table holds 100 pairs; more would be written past its end.
+  if (ne > kMaxExcludedRanges) check_read_status(ctx, 1, kMasterName);
+  if (text) text->position = start;
+
+  std::vector<ReadTarget> targets{b.bridge_node_count,  b.interface_node_count, b.spring_element_count,
+                                  b.output_point_count, b.bridge_mode_count,    b.excluded_range_count};
+  if (ne > 0)
+    targets.push_back(ReadTarget::ints(b.excluded_mode_ranges.at_ptr(1, 1), static_cast<std::size_t>(2 * ne)));
+  read_list(ctx.units, unit, targets);
+}
+
+// One row of several values per entry i = 1..count: (i, 1..columns).
+void read_rows(RunContext& ctx, std::int32_t unit, Array2<std::int32_t>& a, std::int32_t count,
+               std::int32_t columns) {
+  std::vector<ReadTarget> targets;
+  targets.reserve(static_cast<std::size_t>(count));
+  for (std::int32_t i = 1; i <= count; ++i)
+    targets.push_back(ReadTarget::ints(a.at_ptr(i, 1), static_cast<std::size_t>(columns),
+                                       static_cast<std::ptrdiff_t>(a.stride(2))));
+  read_list(ctx.units, unit, targets);
+}
+
+// The first line that is not blank, taken as text (trailing blanks dropped).
+// A file that ends before such a line is a truncated substructure list.
+void read_text_line(RunContext& ctx, std::int32_t unit, std::string& text) {
+  std::string line;
+  for (;;) {
+    const std::int32_t status = read_text_record(ctx.units, unit, line, kTextLineWidth);
+    if (status != io_status::ok) check_read_status(ctx, status, kMasterName);
+    const std::string_view t = trim_trailing_blanks(line);
+    if (!t.empty()) {
+      text.assign(t);
+      return;
+    }
+  }
+}
+
+void read_substructure_list(RunContext& ctx, std::int32_t unit) {
+  BridgeModalModel& b = ctx.bridge;
+  std::int32_t status = read_list(ctx.units, unit, {b.substructure_count});
+  const std::int32_t s = b.substructure_count;
+  b.substructure_dirs.resize(s);
+  b.substructure_files.resize(s);
+  b.substructure_mode_counts.resize(s);
+  b.damping_frequency_1.resize(s);
+  b.damping_frequency_2.resize(s);
+  b.damping_ratio_1.resize(s);
+  b.damping_ratio_2.resize(s);
+  for (std::int32_t i = 1; i <= s; ++i) {
+    b.modal_file_index = i;
+    read_text_line(ctx, unit, b.substructure_dirs(i));
+    read_text_line(ctx, unit, b.substructure_files(i));
+    read_list(ctx.units, unit, {b.substructure_mode_counts(i)});
+    status = read_list(ctx.units, unit,
+                       {b.damping_frequency_1(i), b.damping_frequency_2(i), b.damping_ratio_1(i),
+                        b.damping_ratio_2(i)});
+  }
+  b.modal_file_index = std::max(s, 0) + 1;
+  check_read_status(ctx, status, kMasterName);
+
+  std::int64_t modes = 0;
+  for (std::int32_t i = 1; i <= s; ++i) {
+    // A negative count would shift the following substructures' modes.
+    if (b.substructure_mode_counts(i) < 0) check_read_status(ctx, 1, kMasterName);
+    modes += b.substructure_mode_counts(i);
+  }
+  if (modes > b.bridge_mode_count) {
+    ctx.console.list_line({text::too_many_modes});
+    error_stop(ctx.console);
+  }
+}
+
+}  // namespace
+
+void read_bridge_modal_master(RunContext& ctx) {
+  BridgeModalModel& b = ctx.bridge;
+  const std::int32_t unit = ctx.control.unit_bridge_master;
+  ctx.units.close(unit);
+  ctx.units.open(unit, input_file_name(ctx.control, kMasterName), OpenMode::unknown, UnitForm::text);
+
+  read_master_header(ctx, unit);
+  const std::int32_t n = b.bridge_node_count, ni = b.interface_node_count, k = b.spring_element_count,
+                     p = b.output_point_count, m = b.bridge_mode_count;
+
+  create_or_zero(b.node_numbers, n);
+  create_or_zero(b.interface_nodes, ni);
+  create_or_zero(b.node_coordinates, n, 3);
+  create_or_zero(b.spring_elements, k, 4);
+  create_or_zero(b.output_points, p, 2);
+  create_or_zero(b.output_point_response, p, 3);
+  create_or_zero(b.mode_frequency, m);
+  create_or_zero(b.mode_damping_ratio_work, m);
+  create_or_zero(b.mode_damping_ratio, m);
+  create_or_zero(b.mode_shapes, m, n, 6);
+
+  // Node table: number, x, y, z per node. With no nodes the read still
+  // passes over one record.
+  {
+    std::vector<ReadTarget> targets;
+    targets.reserve(2 * static_cast<std::size_t>(std::max(n, 0)));
+    for (std::int32_t i = 1; i <= n; ++i) {
+      targets.push_back(ReadTarget::ints(b.node_numbers.at_ptr(i), 1));
+      targets.push_back(ReadTarget::reals(b.node_coordinates.at_ptr(i, 1), 3,
+                                          static_cast<std::ptrdiff_t>(b.node_coordinates.stride(2))));
+    }
+    read_list(ctx.units, unit, targets);
+  }
+  if (ni >= 1) read_list(ctx.units, unit, {b.interface_nodes.span()});
+  if (k >= 1) read_rows(ctx, unit, b.spring_elements, k, 4);
+  if (p >= 1) {
+    read_rows(ctx, unit, b.output_points, p, 2);
+    // The direction code selects one of the six mode-shape components.
+    for (std::int32_t q = 1; q <= p; ++q)
+      if (b.output_points(q, 2) < 1 || b.output_points(q, 2) > 6) check_read_status(ctx, 1, kOutputLabel);
+  }
+
+  create_or_zero(b.interface_point_key, ni);
+  create_or_zero(b.interface_point_modes, ni, m, 6);
+
+  if (ctx.solution.substructure_list_switch == 1) read_substructure_list(ctx, unit);
+}
+
+}  // namespace tb

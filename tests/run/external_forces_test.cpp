@@ -1,0 +1,91 @@
+#include "run/external_forces.h"
+
+#include <gtest/gtest.h>
+
+#include "train_input_fixture.h"
+
+namespace tb {
+namespace {
+
+using test::TrainInput;
+
+void read_forces(TrainInput& in) { read_external_forces(*in.t); }
+
+TEST(ExternalForces, HarmonicAndTabulatedForcesReadIntoTheTable) {
+  TrainInput in(test::kVehicleLibrary, test::kTrainOrganization,
+                "3\n"
+                "10 2 0       node, component, harmonic\n"
+                "1000 2 0.5\n"
+                "20 3 1       tabulated\n"
+                "4 3          table length, points\n"
+                "0 0 1 100    one point per record\n"
+                "1 100\n"
+                "2 0\n"
+                "30 6 5\n"
+                "9 2          a later table length is not used\n"
+                "0.5 -50\n"
+                "1.5 -50\n");
+  read_forces(in);
+  EXPECT_EQ(in.t.console(), "");
+  EXPECT_TRUE(in.t->units.is_open(in.t->control.unit_external_forces));
+  const ExternalForceTable& e = in.t->external_forces;
+  ASSERT_EQ(e.external_force_count, 3);
+  const int node[] = {1, 2, 3}, dof[] = {2, 3, 6}, kind[] = {0, 1, 5}, points[] = {0, 3, 2};
+  for (int i = 1; i <= 3; ++i) {
+    EXPECT_EQ(e.force_node(i), node[i - 1]);
+    EXPECT_EQ(e.force_dof(i), dof[i - 1]);
+    EXPECT_EQ(e.force_kind(i), kind[i - 1]);
+    EXPECT_EQ(e.force_point_count(i), points[i - 1]);
+  }
+  EXPECT_EQ(e.force_amplitude(1), 1000.0f);
+  EXPECT_EQ(e.force_frequency(1), 2.0f);
+  EXPECT_EQ(e.force_phase(1), 0.5f);
+  EXPECT_EQ(e.force_amplitude(2), 0.0f);
+  ASSERT_EQ(e.force_table_time.extent(1), 4);
+  ASSERT_EQ(e.force_table_time.extent(2), 3);
+  const float time2[] = {0, 1, 2, 0}, value2[] = {0, 100, 0, 0};
+  for (int j = 1; j <= 4; ++j) {
+    EXPECT_EQ(e.force_table_time(j, 2), time2[j - 1]);
+    EXPECT_EQ(e.force_table_value(j, 2), value2[j - 1]);
+  }
+  EXPECT_EQ(e.force_table_time(2, 3), 1.5f);
+  EXPECT_EQ(e.force_table_value(2, 3), -50.0f);
+  EXPECT_EQ(e.force_table_time(1, 1), 0.0f);
+}
+
+TEST(ExternalForces, AFileWithoutForcesGivesNoneAndNoMessage) {
+  for (const char* file : {"", "0\n", "none\n"}) {
+    TrainInput in(test::kVehicleLibrary, test::kTrainOrganization, file);
+    read_forces(in);
+    EXPECT_EQ(in.t.console(), "") << file;
+    EXPECT_EQ(in.t->external_forces.external_force_count, 0) << file;
+    EXPECT_FALSE(in.t->external_forces.force_table_time.allocated());
+  }
+}
+
+TEST(ExternalForces, BadInputStopsWithTheReadersOwnLabel) {
+  const std::string data = test::data_error_line("ExternalForces.dat");
+  const std::string node = test::node_error_line("ExternalForces.dat");
+  const struct {
+    const char* what;
+    const char* forces;
+    const std::string& expected;
+  } cases[] = {
+      {"list ends early", "2\n10 2 0\n1000 2 0\n", data},
+      {"read error before an unknown node", "1\n15 2 0\n1000 x 0\n", data},
+      {"more points than the table", "1\n10 2 1\n2 3\n0 0\n1 1\n2 2\n", data},
+      {"a later table longer than the first", "2\n10 2 1\n2 2\n0 0\n1 1\n20 1 1\n5 3\n0 0\n1 1\n2 2\n", data},
+      {"table header unreadable", "2\n10 2 1\nx 2\n20 1 0\n1 1 0\n", data},
+      {"component 0", "1\n10 0 0\n1000 2 0\n", data},
+      {"component 7", "1\n10 7 0\n1000 2 0\n", data},
+      {"node not of the bridge", "1\n15 2 0\n1000 2 0\n", node},
+  };
+  for (const auto& c : cases) {
+    TrainInput in(test::kVehicleLibrary, test::kTrainOrganization, c.forces);
+    EXPECT_EQ(test::expect_stop([&] { read_forces(in); }), 1) << c.what;
+    EXPECT_EQ(in.t.console(), c.expected) << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace tb

@@ -1,0 +1,147 @@
+#include "run/train_organization.h"
+
+#include <gtest/gtest.h>
+
+#include "train_input_fixture.h"
+
+namespace tb {
+namespace {
+
+using test::TrainInput;
+
+TEST(TrainOrganization, FixtureReadsFleetsAndTrainsWithSpeedsInMetresPerSecond) {
+  TrainInput in;
+  in.read_all();
+  EXPECT_EQ(in.t.console(), "");
+  EXPECT_FALSE(in.t->units.is_open(in.t->control.unit_vehicle_organization));
+  const TrainOrganization& o = in.t->trains;
+
+  EXPECT_EQ(o.fleet_count, 2);
+  EXPECT_EQ(o.max_vehicles_per_fleet, 3);
+  EXPECT_EQ(o.fleet_vehicle_count(1), 3);
+  EXPECT_EQ(o.fleet_vehicle_count(2), 1);
+  const int types[2][3] = {{2, 1, 2}, {1, 0, 0}};
+  for (int f = 1; f <= 2; ++f)
+    for (int j = 1; j <= 3; ++j) EXPECT_EQ(o.fleet_vehicle_types(f, j), types[f - 1][j - 1]);
+
+  EXPECT_EQ(o.train_count, 2);
+  EXPECT_EQ(o.speed_stage_count, 2);
+  EXPECT_EQ(o.train_fleet(1), 1);
+  EXPECT_EQ(o.train_track(1), 2);
+  EXPECT_EQ(o.train_fleet(2), 2);
+  EXPECT_EQ(o.train_track(2), 1);
+  // Each quantity for stage 1, then stage 2; km/h divided by 3.6, signs kept.
+  const float speed[2][2] = {{20.0f, -10.0f}, {30.0f, 15.0f}}, lead_in[2][2] = {{10, 20}, {30, 40}},
+              run_out[2][2] = {{5, 6}, {15, 16}}, setting[2][2] = {{0, 12}, {0, 0}},
+              time[2][2] = {{1.5f, 2.5f}, {0, 0}};
+  for (int t = 1; t <= 2; ++t)
+    for (int s = 1; s <= 2; ++s) {
+      EXPECT_EQ(o.train_speed(t, s), speed[t - 1][s - 1]) << t << s;
+      EXPECT_EQ(o.train_lead_in(t, s), lead_in[t - 1][s - 1]);
+      EXPECT_EQ(o.train_run_out(t, s), run_out[t - 1][s - 1]);
+      EXPECT_EQ(o.brake_setting(t, s), setting[t - 1][s - 1]);
+      EXPECT_EQ(o.brake_time(t, s), time[t - 1][s - 1]);
+      EXPECT_EQ(o.brake_state(t, s), 0);
+    }
+
+  // The arrays of the stages, the contact and the results: trains 2, vehicle
+  // slots 3, wheel entries 4, output items 3, vehicle types 2; all zero.
+  const ResultBuffers& r = in.t->results;
+  const TrainLayout& l = in.t->layout;
+  auto extents = [](const auto& a, std::vector<int> e) {
+    for (std::size_t d = 0; d < e.size(); ++d) EXPECT_EQ(a.extent(static_cast<int>(d + 1)), e[d]);
+    for (float x : a.span()) EXPECT_EQ(x, 0.0f);
+  };
+  extents(o.vehicle_brake_state, {2, 3});
+  extents(r.vehicle_output_response, {2, 3, 3, 3});
+  extents(r.wheelset_result, {2, 3, 4, 5});
+  extents(r.wheelset_irregularity_displacement, {2, 3, 4, 3});
+  extents(r.wheelset_track_cant, {2, 3, 4});
+  extents(r.wheelset_track_curvature, {2, 3, 4});
+  extents(r.vehicle_track_acceleration, {2, 3, 2});
+  extents(l.vehicle_type_length, {2});
+  extents(l.wheelset_front_offset, {2, 4});
+  extents(l.wheelset_start_position, {2, 3, 4});
+  extents(l.wheelset_position, {2, 3, 4});
+  EXPECT_EQ(l.vehicle_type_end_nodes.extent(1), 2);
+  EXPECT_EQ(l.vehicle_type_end_nodes.extent(2), 2);
+}
+
+TEST(TrainOrganization, FullAndEmptyFleetsAndTrainsWithoutStages) {
+  // Fleet 1 is as long as the maximum; fleet 2 has no vehicles and still
+  // passes over the record of its type list. Without speed stages a train
+  // record holds only its fleet and track.
+  TrainInput in(test::kVehicleLibrary,
+                "2 2\n"
+                "2\n"
+                "1 2\n"
+                "0\n"
+                "no vehicles\n"
+                "2 0\n"
+                "1 1 rest of the line\n"
+                "2 2\n");
+  in.read_all();
+  EXPECT_EQ(in.t.console(), "");
+  const TrainOrganization& o = in.t->trains;
+  EXPECT_EQ(o.fleet_vehicle_types(1, 2), 2);
+  EXPECT_EQ(o.fleet_vehicle_types(2, 1), 0);
+  EXPECT_EQ(o.train_fleet(2), 2);
+  EXPECT_EQ(o.train_track(2), 2);
+  EXPECT_EQ(o.train_speed.extent(2), 0);
+}
+
+TEST(TrainOrganization, AFileEndingAfterTheSpeedsConvertsThemAndStops) {
+  TrainInput in(test::kVehicleLibrary, "1 1\n1\n1\n1 2\n1 2 72 36\n");
+  EXPECT_EQ(test::expect_stop([&] { in.read_all(); }), 1);
+  EXPECT_EQ(in.t.console(), test::data_error_line("\\VehicleOrganization.dat"));
+  const TrainOrganization& o = in.t->trains;
+  EXPECT_EQ(o.train_speed(1, 1), 20.0f);
+  EXPECT_EQ(o.train_speed(1, 2), 10.0f);
+  EXPECT_EQ(o.train_lead_in(1, 1), 0.0f);
+  EXPECT_EQ(o.brake_setting(1, 2), 0.0f);
+}
+
+TEST(TrainOrganization, NumbersOutsideWhatIsDefinedStopWithTheirMessage) {
+  const std::string data = test::data_error_line("\\VehicleOrganization.dat");
+  const std::string too_many =
+      "  \xB4\xED\xCE\xF3\xA3\xBA\xB3\xB5\xB6\xD3\xD6\xD0\xB3\xB5\xC1\xBE\xCA\xFD\xC1\xBF\xB4\xF3\xD3\xDA\xB6\xA8"
+      "\xD2\xE5\xB5\xC4\xD7\xEE\xB4\xF3\xD6\xB5\xA3\xA1\n" +
+      data;
+  const std::string type =
+      "  \xB4\xED\xCE\xF3\xA3\xBA\xB3\xB5\xB6\xD3\xD6\xD0\xB3\xB5\xC1\xBE\xD0\xCD\xBA\xC5\xCE\xB4\xD4\xDA\xB3\xB5"
+      "\xC1\xBE\xBF\xE2\xD6\xD0\xB6\xA8\xD2\xE5\xA3\xA1\n" +
+      data;
+  const std::string fleet =
+      "  \xB4\xED\xCE\xF3\xA3\xBA\xB3\xB5\xB6\xD3\xB1\xE0\xBA\xC5\xCE\xB4\xD4\xDA\xB3\xB5\xC1\xBE\xBF\xE2\xD6\xD0"
+      "\xB6\xA8\xD2\xE5\xA3\xA1\n" +
+      data;
+  const std::string track =
+      "  \xB4\xED\xCE\xF3\xA3\xBA\xB9\xEC\xB5\xC0\xB1\xE0\xBA\xC5\xCE\xB4\xD4\xDARails_Location.dat\xD6\xD0\xB6\xA8"
+      "\xD2\xE5\xA3\xA1\n" +
+      data;
+  const std::string one_fleet = "1 2\n2\n1 2\n";
+  const struct {
+    const char* what;
+    std::string organization;
+    const std::string& expected;
+  } cases[] = {
+      {"empty file", "", data},
+      {"more vehicles than the maximum", "1 2\n3\n1 1 1\n0 0\n", too_many},
+      {"negative vehicle count", "1 2\n-1\n\n0 0\n", data},
+      {"type above the library", "1 2\n2\n1 3\n0 0\n", type},
+      {"type 0", "1 2\n2\n0 1\n0 0\n", type},
+      {"type list cut short", "1 2\n2\n1\n", type},
+      {"fleet above the fleet count", one_fleet + "1 1\n2 1 72 0 0 0 0\n", fleet},
+      {"fleet 0", one_fleet + "1 1\n0 1 72 0 0 0 0\n", fleet},
+      {"track above the track count", one_fleet + "1 1\n1 3 72 0 0 0 0\n", track},
+      {"track 0", one_fleet + "1 1\n1 0 72 0 0 0 0\n", track},
+  };
+  for (const auto& c : cases) {
+    TrainInput in(test::kVehicleLibrary, c.organization);
+    EXPECT_EQ(test::expect_stop([&] { in.read_all(); }), 1) << c.what;
+    EXPECT_EQ(in.t.console(), c.expected) << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace tb

@@ -1,0 +1,292 @@
+#include "run/vehicle_types.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "train_input_fixture.h"
+
+namespace tb {
+namespace {
+
+using test::TrainInput;
+
+TEST(VehicleTypeLibrary, FixtureReadsIntoItsTypesWithNodePositions) {
+  TrainInput in;
+  in.read_library();
+  const VehicleTypeLibrary& v = in.t->vehicles;
+  EXPECT_EQ(in.t.console(), "");
+  EXPECT_FALSE(in.t->units.is_open(in.t->control.unit_vehicle_types));
+
+  EXPECT_EQ(v.type_record_count, 2);
+  EXPECT_EQ(v.vehicle_type_count, 2);
+  EXPECT_EQ(v.max_nodes_per_type, 5);
+  EXPECT_EQ(v.max_wheelsets_per_type, 4);
+  EXPECT_EQ(v.max_springs_per_type, 2);
+  EXPECT_EQ(v.max_outputs_per_type, 3);
+  EXPECT_EQ(v.max_modes_per_type, 2);
+  for (int k : {1, 2}) {
+    const bool two = k == 2;
+    EXPECT_EQ(v.vehicle_node_count(k), two ? 5 : 3);
+    EXPECT_EQ(v.vehicle_wheelset_count(k), two ? 4 : 2);
+    EXPECT_EQ(v.vehicle_spring_count(k), two ? 2 : 0);
+    EXPECT_EQ(v.vehicle_output_count(k), two ? 3 : 0);
+    EXPECT_EQ(v.vehicle_mode_count(k), two ? 2 : 1);
+  }
+
+  // Nodes: numbers as read, coordinates in file order.
+  EXPECT_EQ(v.vehicle_node_numbers(2, 5), 205);
+  EXPECT_EQ(v.vehicle_node_numbers(1, 1), 11);
+  EXPECT_EQ(v.vehicle_node_numbers(1, 4), 0);
+  EXPECT_EQ(v.vehicle_node_coordinates(2, 2, 1), 4.5f);
+  EXPECT_EQ(v.vehicle_node_coordinates(2, 2, 2), 1.2f);
+  EXPECT_EQ(v.vehicle_node_coordinates(2, 4, 2), 0.45f);
+  EXPECT_EQ(v.vehicle_node_coordinates(1, 1, 1), -1.0f);
+  EXPECT_EQ(v.vehicle_node_coordinates(1, 3, 1), 1.0f);
+
+  // Wheel entries: node positions, loads and contact parameters.
+  const int wheels2[] = {4, 4, 5, 5}, second2[] = {1, 1, 3, 3};
+  const float loads2[] = {60000, 60000, 61000, 61000}, amp2[] = {1.0E6f, 1.0E6f, 1.1E6f, 1.1E6f},
+              phase2[] = {2000, 2000, 2100, 2100};
+  for (int w = 1; w <= 4; ++w) {
+    EXPECT_EQ(v.wheelset_nodes(2, w), wheels2[w - 1]);
+    EXPECT_EQ(v.wheelset_second_nodes(2, w), second2[w - 1]);
+    EXPECT_EQ(v.wheelset_static_load(2, w), loads2[w - 1]);
+    EXPECT_EQ(v.load_amplitude_ratio(2, w), amp2[w - 1]);
+    EXPECT_EQ(v.load_phase(2, w), phase2[w - 1]);
+  }
+  EXPECT_EQ(v.contact_type(2), 1);
+  EXPECT_EQ(v.load_frequency(2), 1500.0f);
+  EXPECT_EQ(v.type1_contact_param_a(2), 800.0f);
+  EXPECT_EQ(v.contact_half_spacing(2), 0.7465f);
+  EXPECT_EQ(v.type1_contact_param_b(2), 0.2f);
+  EXPECT_EQ(v.wheel_radius(2), 0.43f);
+  EXPECT_EQ(v.friction_coefficient(2), 0.25f);
+
+  EXPECT_EQ(v.wheelset_nodes(1, 1), 3);
+  EXPECT_EQ(v.wheelset_nodes(1, 2), 2);
+  EXPECT_EQ(v.wheelset_nodes(1, 3), 0);
+  EXPECT_EQ(v.wheelset_static_load(1, 2), 50000.0f);
+  EXPECT_EQ(v.contact_type(1), 2);
+  EXPECT_EQ(v.contact_stiffness(1, 1), 2.0E9f);
+  EXPECT_EQ(v.contact_stiffness(1, 2), 2.1E9f);
+  EXPECT_EQ(v.contact_damping(1, 1), 1.0E5f);
+  EXPECT_EQ(v.contact_damping(1, 2), 1.1E5f);
+  EXPECT_EQ(v.wheel_radius(1), 0.45f);
+  EXPECT_EQ(v.friction_coefficient(1), 0.3f);
+  EXPECT_EQ(v.load_frequency(1), 0.0f);
+
+  // Spring rows: nodes I, J and K as positions (K = 0 stays), spring id as read.
+  const int springs[2][4] = {{2, 1, 0, 1}, {2, 3, 1, 2}};
+  for (int s = 1; s <= 2; ++s)
+    for (int c = 1; c <= 4; ++c) EXPECT_EQ(v.vehicle_spring_nodes(2, s, c), springs[s - 1][c - 1]) << s << c;
+  // Output items: node position, direction as read.
+  const int outputs[3][2] = {{2, 2}, {3, 3}, {1, 1}};
+  for (int o = 1; o <= 3; ++o)
+    for (int c = 1; c <= 2; ++c) EXPECT_EQ(v.vehicle_output_items(2, o, c), outputs[o - 1][c - 1]);
+
+  // Modes.
+  EXPECT_EQ(v.vehicle_mode_frequency(2, 1), 1.25f);
+  EXPECT_EQ(v.vehicle_mode_frequency(2, 2), 2.5f);
+  EXPECT_EQ(v.vehicle_mode_damping_input(2, 2), 0.03f);
+  EXPECT_EQ(v.vehicle_mode_frequency(1, 1), 0.8f);
+  EXPECT_EQ(v.vehicle_mode_damping_input(1, 1), 0.05f);
+  EXPECT_EQ(v.vehicle_mode_frequency(1, 2), 0.0f);
+  EXPECT_EQ(v.vehicle_mode_damping.extent(2), 2);
+  EXPECT_EQ(v.vehicle_mode_damping(2, 2), 0.0f);
+  for (int k : {1, 2})
+    for (int j = 1; j <= v.vehicle_mode_count(k); ++j)
+      for (int n = 1; n <= v.vehicle_node_count(k); ++n)
+        for (int c = 1; c <= 6; ++c)
+          ASSERT_EQ(v.vehicle_mode_shapes(k, j, n, c), test::fixture_shape(k, j, n, c)) << k << j << n << c;
+  EXPECT_EQ(v.vehicle_mode_shapes(1, 1, 4, 1), 0.0f);
+}
+
+// A library of one type with the nodes 7, 8 and 9, two wheel entries, one
+// output item and one mode; `contact` is the load record's code and the
+// records that follow it.
+std::string one_type_library(const std::string& contact) {
+  return "1 1 3 2 0 1 1\n"
+         "1 3 2 0 1 1\n"
+         "7 0 0 0  8 1 0 0  9 2 0 0\n"
+         "7 8\n"
+         "1.0E4 1.1E4 " +
+         contact +
+         "9 5\n"
+         "7.5\n"
+         "0.01\n" +
+         test::fixture_shape_lines(1, 1, 3);
+}
+
+TEST(VehicleTypeLibrary, EachContactCodeReadsItsOwnParameterRecord) {
+  using Check = std::function<void(const VehicleTypeLibrary&)>;
+  const struct {
+    const char* contact;
+    Check check;
+  } cases[] = {
+      {"0\n0.45 0.3 0.7465\n",
+       [](const VehicleTypeLibrary& v) {
+         EXPECT_EQ(v.wheel_radius(1), 0.45f);
+         EXPECT_EQ(v.friction_coefficient(1), 0.3f);
+         EXPECT_EQ(v.contact_half_spacing(1), 0.7465f);
+       }},
+      // Code 1 maps its second nodes; code -1 reads the same records but
+      // leaves them as read, even when they name no node of the type.
+      {"1\n1e6 1.1e6 2000 2100 1500 800 0.7465 0.2 0.43 0.25\n9 8\n",
+       [](const VehicleTypeLibrary& v) {
+         EXPECT_EQ(v.load_amplitude_ratio(1, 2), 1.1e6f);
+         EXPECT_EQ(v.load_phase(1, 1), 2000.0f);
+         EXPECT_EQ(v.load_frequency(1), 1500.0f);
+         EXPECT_EQ(v.type1_contact_param_a(1), 800.0f);
+         EXPECT_EQ(v.contact_half_spacing(1), 0.7465f);
+         EXPECT_EQ(v.type1_contact_param_b(1), 0.2f);
+         EXPECT_EQ(v.wheel_radius(1), 0.43f);
+         EXPECT_EQ(v.friction_coefficient(1), 0.25f);
+         EXPECT_EQ(v.wheelset_second_nodes(1, 1), 3);
+         EXPECT_EQ(v.wheelset_second_nodes(1, 2), 2);
+       }},
+      {"-1\n1e6 1.1e6 2000 2100 1500 800 0.7465 0.2 0.43 0.25\n99 98\n",
+       [](const VehicleTypeLibrary& v) {
+         EXPECT_EQ(v.wheel_radius(1), 0.43f);
+         EXPECT_EQ(v.wheelset_second_nodes(1, 1), 99);
+         EXPECT_EQ(v.wheelset_second_nodes(1, 2), 98);
+       }},
+      {"2\n2e9 2.1e9 1e5 1.1e5 0.45 0.3\n",
+       [](const VehicleTypeLibrary& v) {
+         EXPECT_EQ(v.contact_stiffness(1, 2), 2.1e9f);
+         EXPECT_EQ(v.contact_damping(1, 1), 1e5f);
+         EXPECT_EQ(v.wheel_radius(1), 0.45f);
+         EXPECT_EQ(v.friction_coefficient(1), 0.3f);
+       }},
+      {"3\n2e9 2.1e9 1e5 1.1e5 12000 5\n",
+       [](const VehicleTypeLibrary& v) {
+         EXPECT_EQ(v.contact_stiffness(1, 1), 2e9f);
+         EXPECT_EQ(v.contact_damping(1, 2), 1.1e5f);
+         EXPECT_EQ(v.type3_contact_param_a(1), 12000.0f);
+         EXPECT_EQ(v.type3_contact_param_b(1), 5.0f);
+         EXPECT_EQ(v.wheel_radius(1), 0.0f);
+       }},
+      {"-2\n0.1 0.2 0.5 0.6 3.0\n",
+       [](const VehicleTypeLibrary& v) {
+         EXPECT_EQ(v.load_amplitude_ratio(1, 2), 0.2f);
+         EXPECT_EQ(v.load_phase(1, 1), 0.5f);
+         EXPECT_EQ(v.load_frequency(1), 3.0f);
+       }},
+      // An unknown code reads no parameter record: the output item follows.
+      {"7\n", [](const VehicleTypeLibrary& v) { EXPECT_EQ(v.wheel_radius(1), 0.0f); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.contact);
+    TrainInput in(one_type_library(c.contact));
+    in.read_library();
+    EXPECT_EQ(in.t.console(), "");
+    const VehicleTypeLibrary& v = in.t->vehicles;
+    EXPECT_EQ(v.wheelset_static_load(1, 2), 1.1E4f);
+    c.check(v);
+    // The records after the contact parameters are read in their places.
+    EXPECT_EQ(v.vehicle_output_items(1, 1, 1), 3);
+    EXPECT_EQ(v.vehicle_output_items(1, 1, 2), 5);
+    EXPECT_EQ(v.vehicle_mode_frequency(1, 1), 7.5f);
+    EXPECT_EQ(v.vehicle_mode_shapes(1, 1, 3, 6), test::fixture_shape(1, 1, 3, 6));
+  }
+}
+
+TEST(VehicleTypeLibrary, ReadsThatACountLeavesOutConsumeNoRecord) {
+  // Type 1 has no wheels, springs, outputs or modes: after its node table only
+  // the frequency, damping and mode-shape reads pass over one record each.
+  // Type 3 is named by no record and keeps zeros.
+  TrainInput in(
+      "2 3 3 2 1 1 1\n"
+      "1 3 0 0 0 0\n"
+      "1 0 0 0  2 1 0 0  3 2 0 0\n"
+      "no frequencies\n"
+      "no damping ratios\n"
+      "no mode shapes\n"
+      "2 3 0 1 0 1\n"
+      "4 0 0 0  5 1 0 0  6 2 0 0\n"
+      "6 5 0 9\n"
+      "1.5\n"
+      "0.02\n" +
+      test::fixture_shape_lines(2, 1, 3));
+  in.read_library();
+  EXPECT_EQ(in.t.console(), "");
+  const VehicleTypeLibrary& v = in.t->vehicles;
+  EXPECT_EQ(v.contact_type(1), 0);
+  EXPECT_EQ(v.vehicle_spring_nodes(2, 1, 1), 3);
+  EXPECT_EQ(v.vehicle_spring_nodes(2, 1, 2), 2);
+  EXPECT_EQ(v.vehicle_spring_nodes(2, 1, 4), 9);
+  EXPECT_EQ(v.vehicle_mode_frequency(2, 1), 1.5f);
+  EXPECT_EQ(v.vehicle_mode_shapes(2, 1, 3, 6), test::fixture_shape(2, 1, 3, 6));
+  EXPECT_EQ(v.vehicle_node_count(3), 0);
+
+  TrainInput empty("0 0 0 0 0 0 0\n");
+  empty.read_library();
+  EXPECT_EQ(empty.t.console(), "");
+  EXPECT_EQ(empty.t->vehicles.vehicle_node_count.size(), 0u);
+}
+
+TEST(VehicleTypeLibrary, ExtentsBeyondAnyMemoryFailAsLackOfMemory) {
+  // Neither allocated nor wrapped round into a small table.
+  TrainInput in("0 2147483647 2147483647 0 0 0 0\n");
+  EXPECT_THROW(read_vehicle_type_library(*in.t), std::bad_alloc);
+}
+
+// A library of one type with the nodes 1, 2 and 3 and room for two wheel
+// entries, one spring and one output: `type_header` is its type number and
+// five counts, `rest` the records after the node table.
+std::string small_library(const std::string& type_header, const std::string& rest) {
+  return "1 1 3 2 1 1 1\n" + type_header + "\n1 0 0 0  2 1 0 0  3 2 0 0\n" + rest;
+}
+
+TEST(VehicleTypeLibrary, BadInputStopsWithTheDataErrorOrTheSectionsNodeError) {
+  const std::string data = test::data_error_line("\\Modal_Substructure_Vehicletypes.dat");
+  const std::string wheels = test::node_error_line("\\Modal_Substructure_Vehicletypes.dat:VehicleNodeInterface");
+  const std::string springs =
+      test::node_error_line("\\Modal_Substructure_Vehicletypes.dat:VehicleNonlinearSpringNode");
+  const std::string outputs = test::node_error_line("\\Modal_Substructure_Vehicletypes.dat:VehicleNodeOutput");
+  const std::string ok_modes = "\n\n\n";  // no frequencies, damping ratios, mode shapes
+  const struct {
+    const char* what;
+    std::string library;
+    const std::string& expected;
+  } cases[] = {
+      {"empty file", "", data},
+      {"file ends inside the last mode shapes",
+       test::kVehicleLibrary.substr(0, test::kVehicleLibrary.rfind('\n', test::kVehicleLibrary.size() - 2) + 1), data},
+      {"type number 0", small_library("0 3 0 0 0 0", ok_modes), data},
+      {"type number above the type count", small_library("2 3 0 0 0 0", ok_modes), data},
+      {"type number not read", small_library("x 3 0 0 0 0", ok_modes), data},
+      {"node count above the maximum", small_library("1 4 0 0 0 0", ok_modes), data},
+      {"negative wheel count", small_library("1 3 -1 0 0 0", ok_modes), data},
+      {"mode count above the maximum", small_library("1 3 0 0 0 2", ok_modes), data},
+      {"fewer than three nodes", small_library("1 2 0 0 0 0", ok_modes), data},
+      {"types without room for three nodes", "0 1 2 0 0 0 0\n", data},
+      {"wheel radius 0 under code 0", small_library("1 3 2 0 0 0", "1 2\n1e4 1e4 0\n0 0.3 0.7\n" + ok_modes), data},
+      {"negative wheel radius under code 2",
+       small_library("1 3 2 0 0 0", "1 2\n1e4 1e4 2\n1e9 1e9 1e3 1e3 -0.43 0.3\n" + ok_modes), data},
+      {"half spacing 0 under code 1",
+       small_library("1 3 2 0 0 0", "1 2\n1e4 1e4 1\n1 1 0 0 800 20 0 0 0.43 0.3\n2 3\n" + ok_modes), data},
+      {"stiffness 0 of the second wheel under code 3",
+       small_library("1 3 2 0 0 0", "1 2\n1e4 1e4 3\n1e9 0 1e3 1e3 100 0\n" + ok_modes), data},
+      {"output direction 7", small_library("1 3 0 0 1 0", "1 7\n" + ok_modes), data},
+      {"output direction 0", small_library("1 3 0 0 1 0", "1 0\n" + ok_modes), data},
+      {"wheel node not of the type", small_library("1 3 2 0 0 0", "1 9\n1e4 1e4 0\n0.45 0.3 0.7\n" + ok_modes),
+       wheels},
+      {"second node not of the type under code 1",
+       small_library("1 3 2 0 0 0", "1 2\n1e4 1e4 1\n1 1 0 0 800 20 0.75 0 0.43 0.3\n2 9\n" + ok_modes), wheels},
+      {"wheel node of another type only",
+       "2 2 3 1 0 0 0\n1 3 1 0 0 0\n1 0 0 0 2 1 0 0 3 2 0 0\n5\n1e4 0\n0.45 0.3 0.7\n\n\n\n"
+       "2 3 0 0 0 0\n4 0 0 0 5 1 0 0 6 2 0 0\n\n\n\n",
+       wheels},
+      {"reference node not of the type", small_library("1 3 0 1 0 0", "1 2 9 4\n" + ok_modes), springs},
+      {"output node not of the type", small_library("1 3 0 0 1 0", "9 2\n" + ok_modes), outputs},
+  };
+  for (const auto& c : cases) {
+    TrainInput in(c.library);
+    EXPECT_EQ(test::expect_stop([&] { in.read_library(); }), 1) << c.what;
+    EXPECT_EQ(in.t.console(), c.expected) << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace tb

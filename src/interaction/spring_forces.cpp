@@ -12,8 +12,6 @@ void compute_vehicle_spring_forces(RunContext& ctx) {
   const TrainOrganization& trains = ctx.trains;
   SolverState& solver = ctx.solver;
   SpringForceScratch& w = ctx.spring_state.scratch;
-  w.reserve_modes(lib.max_modes_per_type);
-  float* phi = w.relative_shape.data();
   const std::int32_t dofs = std::min<std::int32_t>(table.spring_dof_count, 6);
 
   for (std::int32_t t = 1; t <= trains.train_count; ++t) {
@@ -22,6 +20,8 @@ void compute_vehicle_spring_forces(RunContext& ctx) {
       const std::int32_t ty = trains.fleet_vehicle_types(f, v);
       const std::int32_t modes = lib.vehicle_mode_count(ty);
       if (modes < 1) continue;
+      w.reserve_modes(modes);
+      float* phi = w.relative_shape.data();
       for (std::int32_t s = 1; s <= lib.vehicle_spring_count(ty); ++s) {
         const std::int32_t ni = lib.vehicle_spring_nodes(ty, s, 1);
         const std::int32_t nj = lib.vehicle_spring_nodes(ty, s, 2);

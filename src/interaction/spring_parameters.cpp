@@ -48,7 +48,8 @@ struct SpringFile {
 };
 
 // Reads the N id blocks of one file into the table. Once the file is at its
-// end every further read would leave everything as it is, so reading stops.
+// end every further read would leave everything as it is, so reading stops
+// (after the checks of an id record whose id the end cut short).
 void read_spring_blocks(RunContext& ctx, const SpringFile& file) {
   SpringParameterTable& table = ctx.springs;
   Array3<float>& values = table.spring_parameters;
@@ -58,7 +59,7 @@ void read_spring_blocks(RunContext& ctx, const SpringFile& file) {
   for (std::int32_t i = 1; i <= file.id_count; ++i) {
     std::int32_t id = 0;
     std::int32_t ndof = 0;
-    if (read_list(ctx.units, file.unit, {id, ndof}) == io_status::end_of_file) return;
+    if (read_list(ctx.units, file.unit, {id, ndof}) == io_status::end_of_file && id == 0) return;
     if (id > file.id_count) reject(ctx, {file.id_above_count});
     // A block that could not be read (id and count still 0) is empty.
     if (id < 1 && (id != 0 || ndof > 0)) reject(ctx);
@@ -69,7 +70,7 @@ void read_spring_blocks(RunContext& ctx, const SpringFile& file) {
       if (n > table.max_spring_values) reject(ctx, {file.values_above_max});
       if (dof < 1 || dof > 6) reject(ctx);
       if (file.swap_axes) {
-        // (y, z) of the file become (z, -y): lateral and vertical swap places.
+        // The file's vertical axis is z: DOFs 2 and 3, and 5 and 6, change places.
         constexpr std::int32_t swapped[7] = {0, 1, 3, 2, 4, 6, 5};
         dof = swapped[dof];
       }

@@ -220,45 +220,43 @@ TEST(SpringElements, FramelessAndElementPathsAgreeForAnAxisAlignedElement) {
   auto shape = [](std::int32_t m, std::int32_t n, std::int32_t c) {
     return static_cast<float>(std::sin(0.9 * m + 1.7 * n + 0.4 * c));
   };
-  {
-    std::vector<double> bridge_forces[2], vehicle_forces[2];
-    for (int path = 0; path < 2; ++path) {
-      test::TestContext t;
-      test::size_spring_table(*t, 2, 6);
-      six_linear_laws(*t, 1);
-      six_linear_laws(*t, 2);
-      const std::vector<Point> nodes = {{1, 2, 0.5f}, {3, 2, 0.5f}};
-      test::make_bridge(*t, nodes, modes, {{1, 2, 0, 2}});
-      test::make_vehicle_train(*t, nodes, modes, {{1, 2, 0, 1}});
-      for (std::int32_t m = 1; m <= modes; ++m) {
-        for (std::int32_t n = 1; n <= 2; ++n)
-          for (std::int32_t c = 1; c <= 6; ++c) {
-            t->bridge.mode_shapes(m, n, c) = shape(m, n, c);
-            t->vehicles.vehicle_mode_shapes(1, m, n, c) = shape(m, n, c + 1);
-          }
-        t->solver.bridge_modal_state(m, 1) = t->solver.vehicle_modal_state(1, 1, m, 1) = 0.001 * m;
-        t->solver.bridge_modal_state(m, 2) = t->solver.vehicle_modal_state(1, 1, m, 2) = -0.01 * m;
-      }
-      if (path == 0) {
-        compute_bridge_spring_forces(*t);
-        compute_vehicle_spring_forces(*t);
-      } else {
-        t->springs.bridge_springs_need_elements = 1;
-        assemble_bridge_spring_forces(*t);
-        DofStates s{};
-        DofValues f{};
-        compute_spring_element_forces(*t, 1, 2, 0, 1, 1, 1, s, s, f, f, f, f);
-      }
-      for (std::int32_t m = 1; m <= modes; ++m) {
-        bridge_forces[path].push_back(t->solver.bridge_modal_force(m));
-        vehicle_forces[path].push_back(t->solver.vehicle_modal_force(1, 1, m));
-      }
+  std::vector<double> bridge_forces[2], vehicle_forces[2];
+  for (int path = 0; path < 2; ++path) {
+    test::TestContext t;
+    test::size_spring_table(*t, 2, 6);
+    six_linear_laws(*t, 1);
+    six_linear_laws(*t, 2);
+    const std::vector<Point> nodes = {{1, 2, 0.5f}, {3, 2, 0.5f}};
+    test::make_bridge(*t, nodes, modes, {{1, 2, 0, 2}});
+    test::make_vehicle_train(*t, nodes, modes, {{1, 2, 0, 1}});
+    for (std::int32_t m = 1; m <= modes; ++m) {
+      for (std::int32_t n = 1; n <= 2; ++n)
+        for (std::int32_t c = 1; c <= 6; ++c) {
+          t->bridge.mode_shapes(m, n, c) = shape(m, n, c);
+          t->vehicles.vehicle_mode_shapes(1, m, n, c) = shape(m, n, c + 1);
+        }
+      t->solver.bridge_modal_state(m, 1) = t->solver.vehicle_modal_state(1, 1, m, 1) = 0.001 * m;
+      t->solver.bridge_modal_state(m, 2) = t->solver.vehicle_modal_state(1, 1, m, 2) = -0.01 * m;
     }
-    for (std::int32_t m = 0; m < modes; ++m) {
-      EXPECT_GT(std::fabs(bridge_forces[0][m]), 0.1);
-      EXPECT_NEAR(bridge_forces[1][m], bridge_forces[0][m], 1.0E-4 * std::fabs(bridge_forces[0][m]));
-      EXPECT_NEAR(vehicle_forces[1][m], vehicle_forces[0][m], 1.0E-4 * std::fabs(vehicle_forces[0][m]));
+    if (path == 0) {
+      compute_bridge_spring_forces(*t);
+      compute_vehicle_spring_forces(*t);
+    } else {
+      t->springs.bridge_springs_need_elements = 1;
+      assemble_bridge_spring_forces(*t);
+      ElementSpringRows r;
+      compute_spring_element_forces(*t, 1, 2, 0, 1, 1, 1, r.state_prev, r.state, r.force_prev, r.force,
+                                    r.memory_prev, r.memory);
     }
+    for (std::int32_t m = 1; m <= modes; ++m) {
+      bridge_forces[path].push_back(t->solver.bridge_modal_force(m));
+      vehicle_forces[path].push_back(t->solver.vehicle_modal_force(1, 1, m));
+    }
+  }
+  for (std::int32_t m = 0; m < modes; ++m) {
+    EXPECT_GT(std::fabs(bridge_forces[0][m]), 0.1);
+    EXPECT_NEAR(bridge_forces[1][m], bridge_forces[0][m], 1.0E-4 * std::fabs(bridge_forces[0][m]));
+    EXPECT_NEAR(vehicle_forces[1][m], vehicle_forces[0][m], 1.0E-4 * std::fabs(vehicle_forces[0][m]));
   }
 }
 

@@ -155,6 +155,7 @@ TEST(SpringParameterFiles, BadInputStopsWithItsMessageAndTheDataErrorLine) {
   auto line = [](std::string_view message, const std::string& rest = "") { return " " + std::string(message) + rest + "\n"; };
   const std::vector<RejectCase> cases = {
       {"vehicle id above the id count", "1 3\n2 1\n1 3\n1 1 1\n", ok, line(text::vehicle_spring_id_count_above_max)},
+      {"vehicle id above the id count on the last record", "1 3\n2", ok, line(text::vehicle_spring_id_count_above_max)},
       {"vehicle record with too many values", "1 3\n1 1\n1 4\n1 1 1 1\n", ok,
        line(text::vehicle_spring_value_count_above_max)},
       {"vehicle count mismatch names the block and group", "2 4\n2 0\n1 1\n3 4\n1 1 1 1\n", ok,

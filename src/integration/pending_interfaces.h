@@ -9,8 +9,6 @@ namespace tb {
 
 void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::int32_t stage, float step);
 void assemble_vehicle_internal_forces(RunContext& ctx);
-void assemble_bridge_spring_forces(RunContext& ctx);
-void commit_spring_states(RunContext& ctx);
 void compute_output_responses(RunContext& ctx);
 void write_step_results(RunContext& ctx, std::int32_t stage, float step, std::int32_t step_count);
 void end_stage_results(RunContext& ctx, std::int32_t stage, std::int32_t step_count);

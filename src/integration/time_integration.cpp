@@ -7,6 +7,7 @@
 #include "integration/pending_interfaces.h"
 #include "integration/reset.h"
 #include "integration/train_advance.h"
+#include "interaction/spring_elements.h"
 #include "platform/format.h"
 #include "platform/stop.h"
 #include "platform/texts.h"
@@ -54,6 +55,20 @@ void empty_iteration_hook(std::int32_t, std::int32_t) {}
 
 bool vehicles_take_part(const RunContext& ctx) {
   return ctx.vehicles.vehicle_type_count >= 1 && ctx.vehicles.contact_type(1) != -1;
+}
+
+void commit_spring_states(RunContext& ctx) {
+  SpringElementState& e = ctx.spring_state;
+  if (ctx.springs.bridge_springs_need_elements == 1) {
+    e.bridge_spring_state_prev.assign_from(e.bridge_spring_state);
+    e.bridge_spring_force_prev.assign_from(e.bridge_spring_force);
+    e.bridge_spring_memory_prev.assign_from(e.bridge_spring_memory);
+  }
+  if (ctx.springs.vehicle_springs_need_elements == 1) {
+    e.vehicle_spring_state_prev.assign_from(e.vehicle_spring_state);
+    e.vehicle_spring_force_prev.assign_from(e.vehicle_spring_force);
+    e.vehicle_spring_memory_prev.assign_from(e.vehicle_spring_memory);
+  }
 }
 
 void allocate_solver_state(RunContext& ctx, bool step_by_step) {

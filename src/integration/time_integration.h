@@ -38,6 +38,9 @@ void print_stage_banner(RunContext& ctx, std::int32_t stage);
 std::int32_t start_stage(RunContext& ctx, std::int32_t stage);
 // current_time, remaining-time estimate, empty line and progress line, clock.
 void begin_step(RunContext& ctx, StageClocks& clocks, std::int32_t stage, float step, std::int32_t step_count);
+// Copies each side's trial spring-damper states onto the committed ones when
+// that side takes the element path.
+void commit_spring_states(RunContext& ctx);
 // Whether the vehicles take part (they do not when vehicle type 1 has the
 // moving-load contact code -1).
 bool vehicles_take_part(const RunContext& ctx);

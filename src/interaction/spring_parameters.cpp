@@ -1,9 +1,248 @@
 #include "interaction/spring_parameters.h"
 
+#include <algorithm>
+#include <limits>
+#include <string_view>
+#include <vector>
+
+#include "interaction/spring_laws.h"
+#include "platform/list_read.h"
+#include "platform/stop.h"
+#include "platform/texts.h"
+#include "run/input_helpers.h"
+
 namespace tb {
 
-void read_nonlinear_spring_parameters(RunContext&) {}
+namespace {
 
-void list_first_order_spring_dofs(RunContext&) {}
+constexpr std::string_view kLabel = "\\NonlinearSpringParameters.dat";
+
+// Prints the message (if any), then the data-error line, and stops.
+[[noreturn]] void reject(RunContext& ctx, std::initializer_list<FmtArg> message = {}) {
+  if (message.size() > 0) ctx.console.list_line(message);
+  check_read_status(ctx, -1, kLabel);
+  stop_run(exit_error);  // not reached: the status check has stopped the run
+}
+
+// The value count (law code included) a record of a law must give; 0 for the
+// laws whose records are not checked.
+std::int32_t required_value_count(float code) {
+  if (code == 1.0f) return 3;
+  if (code == 2.0f || code == 3.0f) return 5;
+  if (code == 4.0f || code == 100.0f) return 4;
+  if (code == 5.0f || code == 6.0f) return 2;
+  return 0;
+}
+
+// What differs between the two files.
+struct SpringFile {
+  std::int32_t unit;
+  std::int32_t id_count;    // N of the header
+  std::int32_t row_offset;  // 0 for vehicle ids, NV for bridge ids
+  bool swap_axes;           // bridge file given with the vertical axis as z
+  std::string_view id_above_count;
+  std::string_view values_above_max;
+  std::string_view count_mismatch;
+  std::string_view type4_count_mismatch;
+  std::vector<char>* ids_given;  // vehicle file: which ids have a block
+};
+
+// Reads the N id blocks of one file into the table. Once the file is at its
+// end every further read would leave everything as it is, so reading stops
+// (after the checks of an id record whose id the end cut short).
+void read_spring_blocks(RunContext& ctx, const SpringFile& file) {
+  SpringParameterTable& table = ctx.springs;
+  Array3<float>& values = table.spring_parameters;
+  const float time_step = ctx.solution.time_step;
+  std::int32_t dof = 0;
+  std::int32_t n = 0;
+  for (std::int32_t i = 1; i <= file.id_count; ++i) {
+    std::int32_t id = 0;
+    std::int32_t ndof = 0;
+    if (read_list(ctx.units, file.unit, {id, ndof}) == io_status::end_of_file && id == 0) return;
+    if (id > file.id_count) reject(ctx, {file.id_above_count});
+    // A block that could not be read (id and count still 0) is empty.
+    if (id < 1 && (id != 0 || ndof > 0)) reject(ctx);
+    if (id >= 1 && file.ids_given) (*file.ids_given)[static_cast<std::size_t>(id)] = 1;
+    const std::int32_t row = file.row_offset + id;
+    for (std::int32_t j = 1; j <= ndof; ++j) {
+      if (read_list(ctx.units, file.unit, {dof, n}) == io_status::end_of_file) return;
+      if (n > table.max_spring_values) reject(ctx, {file.values_above_max});
+      if (dof < 1 || dof > 6) reject(ctx);
+      if (file.swap_axes) {
+        // The file's vertical axis is z: DOFs 2 and 3, and 5 and 6, change places.
+        constexpr std::int32_t swapped[7] = {0, 1, 3, 2, 4, 6, 5};
+        dof = swapped[dof];
+      }
+      // The law code is always read; its parameters p2..pn follow it.
+      const std::size_t count = static_cast<std::size_t>(std::max<std::int32_t>(n, 1));
+      read_list(ctx.units, file.unit,
+                {ReadTarget::reals(values.at_ptr(row, dof, 1), count, static_cast<std::ptrdiff_t>(values.stride(3)))});
+      table.spring_dof_count = std::max(table.spring_dof_count, dof);
+
+      std::array<float, 11> p{};
+      for (std::int32_t k = 1; k <= spring_law_value_count; ++k) p[static_cast<std::size_t>(k)] = values(row, dof, k);
+      const float code = p[1];
+      const std::int32_t required = required_value_count(code);
+      if (required != 0 && n != required)
+        reject(ctx, {code == 4.0f ? file.type4_count_mismatch : file.count_mismatch, i, j});
+      if (!is_known_spring_law(code)) reject(ctx, {text::unknown_spring_type});
+      if (!spring_law_parameters_usable(p, time_step)) reject(ctx);
+    }
+  }
+}
+
+}  // namespace
+
+void read_nonlinear_spring_parameters(RunContext& ctx) {
+  SpringParameterTable& table = ctx.springs;
+  SpringElementState& state = ctx.spring_state;
+  VehicleTypeLibrary& lib = ctx.vehicles;
+  BridgeModalModel& bridge = ctx.bridge;
+  const TrainOrganization& trains = ctx.trains;
+  const std::int32_t vehicle_unit = ctx.control.unit_vehicle_springs;
+  const std::int32_t bridge_unit = ctx.control.unit_bridge_springs;
+
+  table = SpringParameterTable{};
+  ctx.units.rewind(vehicle_unit);
+  ctx.units.rewind(bridge_unit);
+  // An empty vehicle file keeps the spring count of the vehicle type library.
+  read_list(ctx.units, vehicle_unit, {lib.max_springs_per_type, table.vehicle_max_values});
+  read_list(ctx.units, bridge_unit, {table.bridge_spring_id_count, table.bridge_max_values});
+  const std::int32_t nv = lib.max_springs_per_type;
+  const std::int32_t nb = table.bridge_spring_id_count;
+  if (nv < 0 || nb < 0 || std::int64_t{nv} + nb > std::numeric_limits<std::int32_t>::max()) reject(ctx);
+  table.spring_id_count = nv + nb;
+  table.max_spring_values = std::max(table.vehicle_max_values, table.bridge_max_values);
+  table.spring_parameters.resize(table.spring_id_count, 6, std::max(table.max_spring_values, spring_law_value_count));
+
+  std::vector<char> vehicle_ids_given(static_cast<std::size_t>(nv) + 1, 0);
+  read_spring_blocks(ctx, {vehicle_unit, nv, 0, false, text::vehicle_spring_id_count_above_max,
+                           text::vehicle_spring_value_count_above_max, text::vehicle_spring_value_count_mismatch,
+                           text::spring_value_count_mismatch, &vehicle_ids_given});
+  read_spring_blocks(ctx, {bridge_unit, nb, nv, ctx.solution.Coordination_sys_bridge == 1,
+                           text::bridge_spring_id_count_above_max, text::bridge_spring_value_count_above_max,
+                           text::bridge_spring_value_count_mismatch, text::bridge_spring_value_count_mismatch,
+                           nullptr});
+  const Array3<float>& p = table.spring_parameters;
+  const std::int32_t dofs = table.spring_dof_count;
+
+  // Bridge elements: their ids become rows NV + b; laws of 100 or more and
+  // reference nodes need the element path.
+  const std::int32_t elements = bridge.spring_element_count;
+  state.bridge_spring_state_prev.resize(elements, 6);
+  state.bridge_spring_state.resize(elements, 6);
+  state.bridge_spring_force_prev.resize(elements, 6);
+  state.bridge_spring_force.resize(elements, 6);
+  state.bridge_spring_memory_prev.resize(elements, 6);
+  state.bridge_spring_memory.resize(elements, 6);
+  state.bridge_spring_state_prev.fill(1);
+  state.bridge_spring_state.fill(1);
+  for (std::int32_t e = 1; e <= elements; ++e) {
+    const std::int32_t id = bridge.spring_elements(e, 4);
+    if (id > nb) reject(ctx, {text::bridge_spring_id_count_above_max});
+    if (id < 1 || bridge.spring_elements(e, 3) < 0) reject(ctx);
+  }
+  for (std::int32_t e = 1; e <= elements; ++e) {
+    const std::int32_t row = (bridge.spring_elements(e, 4) += nv);
+    for (std::int32_t d = 1; d <= dofs; ++d) {
+      const float c = p(row, d, 1);
+      if (c == 100.0f) state.bridge_spring_memory_prev(e, d) = p(row, d, 4);
+      if (c >= 100.0f) table.bridge_springs_need_elements = 1;
+    }
+    if (bridge.spring_elements(e, 3) != 0) table.bridge_springs_need_elements = 1;
+  }
+
+  // Vehicle springs: one state row per spring of every vehicle of every train.
+  // Springs may share ids, so a type may have more springs than there are ids.
+  std::int32_t springs = nv;
+  for (std::int32_t ty = 1; ty <= lib.vehicle_type_count; ++ty) springs = std::max(springs, lib.vehicle_spring_count(ty));
+  const std::int32_t nt = trains.train_count;
+  const std::int32_t nvf = trains.max_vehicles_per_fleet;
+  state.vehicle_spring_state_prev.resize(nt, nvf, springs, 6);
+  state.vehicle_spring_state.resize(nt, nvf, springs, 6);
+  state.vehicle_spring_force_prev.resize(nt, nvf, springs, 6);
+  state.vehicle_spring_force.resize(nt, nvf, springs, 6);
+  state.vehicle_spring_memory_prev.resize(nt, nvf, springs, 6);
+  state.vehicle_spring_memory.resize(nt, nvf, springs, 6);
+  state.vehicle_spring_state_prev.fill(1);
+  state.vehicle_spring_state.fill(1);
+  for (std::int32_t ty = 1; ty <= lib.vehicle_type_count; ++ty) {
+    for (std::int32_t s = 1; s <= lib.vehicle_spring_count(ty); ++s) {
+      const std::int32_t id = lib.vehicle_spring_nodes(ty, s, 4);
+      if (id > nv) reject(ctx, {text::vehicle_spring_id_above_max});
+      if (id < 1 || lib.vehicle_spring_nodes(ty, s, 3) < 0) reject(ctx);
+    }
+  }
+  for (std::int32_t t = 1; t <= nt; ++t) {
+    const std::int32_t f = trains.train_fleet(t);
+    for (std::int32_t v = 1; v <= trains.fleet_vehicle_count(f); ++v) {
+      const std::int32_t ty = trains.fleet_vehicle_types(f, v);
+      for (std::int32_t s = 1; s <= lib.vehicle_spring_count(ty); ++s) {
+        const std::int32_t row = lib.vehicle_spring_nodes(ty, s, 4);
+        // A suspension element whose law the file never gives is an input error.
+        if (!vehicle_ids_given[static_cast<std::size_t>(row)]) reject(ctx);
+        for (std::int32_t d = 1; d <= dofs; ++d) {
+          const float c = p(row, d, 1);
+          if (c == 100.0f) state.vehicle_spring_memory_prev(t, v, s, d) = p(row, d, 4);
+          if (c >= 100.0f) table.vehicle_springs_need_elements = 1;
+        }
+        if (lib.vehicle_spring_nodes(ty, s, 3) != 0) table.vehicle_springs_need_elements = 1;
+      }
+    }
+  }
+
+  ctx.units.close(vehicle_unit);
+  ctx.units.close(bridge_unit);
+  set_spring_curve_table(ctx);
+  state.scratch.reserve_modes(std::max(bridge.bridge_mode_count, lib.max_modes_per_type));
+}
+
+void set_spring_curve_table(RunContext& ctx) {
+  ctx.springs.spring_curve_table = {0.1f,    0.2f,    0.3f,    0.4f,    0.5f,    0.6f,    0.7f,
+                                    0.8f,    0.9f,    1.0f,    87800.0f, 42702.0f, 27595.0f, 21081.0f,
+                                    17729.0f, 15405.0f, 13243.0f, 11621.0f, 10000.0f, 8918.0f};
+}
+
+void list_first_order_spring_dofs(RunContext& ctx) {
+  FirstOrderSpringList& list = ctx.first_order_springs;
+  const SpringParameterTable& table = ctx.springs;
+  const Array3<float>& p = table.spring_parameters;
+  const std::int64_t room = std::int64_t{table.spring_id_count} * table.spring_dof_count;
+  list.first_order_spring_ids.resize(room);
+  list.first_order_spring_dofs.resize(room);
+
+  list.first_order_count = 0;
+  for (std::int32_t row = 1; row <= table.spring_id_count; ++row) {
+    for (std::int32_t d = 1; d <= table.spring_dof_count; ++d) {
+      if (p(row, d, 1) == maxwell_law_code && maxwell_force_is_state(p(row, d, 2), p(row, d, 3))) {
+        const std::int32_t k = ++list.first_order_count;
+        list.first_order_spring_ids(k) = row;
+        list.first_order_spring_dofs(k) = d;
+      }
+    }
+  }
+  auto listed_pairs = [&](std::int32_t row) {
+    std::int32_t n = 0;
+    for (std::int32_t k = 1; k <= list.first_order_count; ++k) n += list.first_order_spring_ids(k) == row;
+    return n;
+  };
+
+  list.first_order_bridge_count = 0;
+  for (std::int32_t e = 1; e <= ctx.bridge.spring_element_count; ++e)
+    list.first_order_bridge_count += listed_pairs(ctx.bridge.spring_elements(e, 4));
+
+  list.first_order_vehicle_count = 0;
+  const TrainOrganization& trains = ctx.trains;
+  const VehicleTypeLibrary& lib = ctx.vehicles;
+  for (std::int32_t t = 1; t <= trains.train_count; ++t) {
+    const std::int32_t f = trains.train_fleet(t);
+    for (std::int32_t v = 1; v <= trains.fleet_vehicle_count(f); ++v) {
+      const std::int32_t ty = trains.fleet_vehicle_types(f, v);
+      for (std::int32_t s = 1; s <= lib.vehicle_spring_count(ty); ++s)
+        list.first_order_vehicle_count += listed_pairs(lib.vehicle_spring_nodes(ty, s, 4));
+    }
+  }
+}
 
 }  // namespace tb

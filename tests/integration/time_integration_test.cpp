@@ -121,6 +121,31 @@ TEST(Reset, ClearsTheDynamicStateButKeepsTheQuasiStaticDisplacement) {
   EXPECT_EQ(c.solver.quasi_static_modal_displacement(2), 4.0);
 }
 
+TEST(Reset, SpringHistoriesAreCommittedUnderTheirFlagAndRestoredAtTheStageEnd) {
+  test::TestContext t;
+  RunContext& c = *t;
+  SpringElementState& e = c.spring_state;
+  e.bridge_spring_force.resize(1, 6);
+  e.bridge_spring_force_prev.resize(1, 6);
+  e.vehicle_spring_force.resize(1, 1, 1, 6);
+  e.vehicle_spring_force_prev.resize(1, 1, 1, 6);
+  e.bridge_spring_memory_prev.resize(1, 6);
+  e.bridge_spring_memory_prev(1, 2) = 0.5f;  // as the reader presets it
+  c.spring_state_at_start = e;
+  e.bridge_spring_force(1, 3) = 7.0f;
+  e.vehicle_spring_force(1, 1, 1, 3) = 8.0f;
+  c.springs.bridge_springs_need_elements = 1;
+  commit_spring_states(c);
+  EXPECT_EQ(e.bridge_spring_force_prev(1, 3), 7.0f);
+  EXPECT_EQ(e.vehicle_spring_force_prev(1, 1, 1, 3), 0.0f);  // that side takes the frame-less path
+  // A stage starts from rest with its springs too.
+  allocate_solver_state(c, false);
+  reset_dynamic_state(c);
+  EXPECT_EQ(e.bridge_spring_force_prev(1, 3), 0.0f);
+  EXPECT_EQ(e.bridge_spring_force(1, 3), 0.0f);
+  EXPECT_EQ(e.bridge_spring_memory_prev(1, 2), 0.5f);
+}
+
 TEST(Reset, AitkenStepExtrapolatesAndShiftsTheHistory) {
   double x1[] = {1.0, 2.0}, x2[] = {3.0, 2.0}, x3[] = {4.0, 2.0}, out[] = {0.0, -7.0};
   apply_vector_operation(x1, x2, x3, out, 2);

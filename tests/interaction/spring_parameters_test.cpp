@@ -1,0 +1,253 @@
+#include "interaction/spring_parameters.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "interaction/spring_fixtures.h"
+#include "interaction/spring_laws.h"
+#include "platform/texts.h"
+#include "test_support.h"
+
+namespace tb {
+namespace {
+
+// Both spring files on their units, and a model of one vehicle type (nodes 1
+// to 3, one spring of id 1) run by one train, and one bridge element of id 1.
+struct SpringFiles {
+  test::TestContext t;
+
+  SpringFiles() {
+    test::make_vehicle_train(*t, {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}}, 1, {{1, 2, 0, 1}});
+    test::make_bridge(*t, {{0, 0, 0}, {0, 1, 0}}, 1, {{10, 11, 0, 1}});
+  }
+  void read(const std::string& vehicle, const std::string& bridge) {
+    test::write_file(t.dir / "v.dat", vehicle);
+    test::write_file(t.dir / "b.dat", bridge);
+    t->units.open(t->control.unit_vehicle_springs, "v.dat", OpenMode::unknown, UnitForm::text);
+    t->units.open(t->control.unit_bridge_springs, "b.dat", OpenMode::unknown, UnitForm::text);
+    read_nonlinear_spring_parameters(*t);
+  }
+  float law(std::int32_t row, std::int32_t dof, std::int32_t k) { return t->springs.spring_parameters(row, dof, k); }
+};
+
+TEST(SpringParameterFiles, ReadsBothFilesIntoOneTable) {
+  SpringFiles f;
+  f.t->solution.Coordination_sys_bridge = 1;
+  // Type 1: four springs sharing three ids; type 2 (run by no train) has a
+  // reference node.
+  VehicleTypeLibrary& lib = f.t->vehicles;
+  lib.vehicle_type_count = 2;
+  lib.vehicle_spring_count.resize(2);
+  lib.vehicle_spring_count(1) = 4;
+  lib.vehicle_spring_count(2) = 1;
+  lib.vehicle_spring_nodes.resize(2, 4, 4);
+  const std::int32_t rows[5][4] = {{1, 2, 0, 1}, {1, 3, 0, 2}, {2, 3, 0, 1}, {1, 2, 0, 3}};
+  for (std::int32_t s = 1; s <= 4; ++s)
+    for (std::int32_t c = 1; c <= 4; ++c) lib.vehicle_spring_nodes(1, s, c) = rows[s - 1][c - 1];
+  lib.vehicle_spring_nodes(2, 1, 1) = 1;
+  lib.vehicle_spring_nodes(2, 1, 2) = 2;
+  lib.vehicle_spring_nodes(2, 1, 3) = 3;
+  lib.vehicle_spring_nodes(2, 1, 4) = 2;
+  test::make_bridge(*f.t, {{0, 0, 0}, {0, 1, 0}}, 1, {{10, 11, 0, 2}, {10, 12, 0, 1}});
+  f.t->trains.fleet_vehicle_types.resize(1, 2);
+  f.t->trains.fleet_vehicle_types.fill(1);
+  f.t->trains.fleet_vehicle_count(1) = 2;
+  f.t->trains.max_vehicles_per_fleet = 2;
+
+  f.read(
+      "3 5\n"
+      "1 2\n"
+      "1 3\n1 1000 10\n"
+      "3 5\n3 2 3, 0.01\n0.1\n"  // values may run over several records
+      "2 1\n6 2\n6 50\n"
+      "3 0\n",
+      "2 4\n"
+      "2 1\n2 4\n100 1e6 1e5 200\n"
+      "1 1\n5 3\n1 5e5 20 ! comment\n");
+
+  const SpringParameterTable& tab = f.t->springs;
+  EXPECT_EQ(lib.max_springs_per_type, 3);
+  EXPECT_EQ(tab.vehicle_max_values, 5);
+  EXPECT_EQ(tab.bridge_spring_id_count, 2);
+  EXPECT_EQ(tab.spring_id_count, 5);
+  EXPECT_EQ(tab.max_spring_values, 5);
+  EXPECT_EQ(tab.spring_parameters.extent(3), spring_law_value_count);
+  EXPECT_EQ(tab.spring_dof_count, 6);
+  EXPECT_EQ(f.law(1, 1, 2), 1000.0f);
+  EXPECT_EQ(f.law(1, 3, 1), 3.0f);
+  EXPECT_EQ(f.law(1, 3, 5), 0.1f);
+  EXPECT_EQ(f.law(2, 6, 2), 50.0f);
+  // Bridge ids follow the vehicle ids; with the vertical axis given as z,
+  // DOFs 2 and 5 of the file are the lateral DOFs 3 and 6.
+  EXPECT_EQ(f.law(5, 3, 1), 100.0f);
+  EXPECT_EQ(f.law(5, 2, 1), 0.0f);
+  EXPECT_EQ(f.law(4, 6, 3), 20.0f);
+  EXPECT_EQ(f.t->bridge.spring_elements(1, 4), 5);
+  EXPECT_EQ(f.t->bridge.spring_elements(2, 4), 4);
+
+  // The bridge's hysteresis law sends the bridge through the element path,
+  // with its yield force as the committed memory; the vehicles' laws and the
+  // unused type's reference node do not.
+  EXPECT_EQ(tab.bridge_springs_need_elements, 1);
+  EXPECT_EQ(tab.vehicle_springs_need_elements, 0);
+  EXPECT_EQ(f.t->spring_state.bridge_spring_memory_prev(1, 3), 200.0f);
+  EXPECT_EQ(f.t->spring_state.bridge_spring_memory_prev(2, 3), 0.0f);
+  EXPECT_EQ(f.t->spring_state.bridge_spring_state_prev(2, 6), 1);
+
+  // One state row per spring of the type, more than the ids.
+  const SpringElementState& st = f.t->spring_state;
+  EXPECT_EQ(st.vehicle_spring_force.extent(1), 1);
+  EXPECT_EQ(st.vehicle_spring_force.extent(2), 2);
+  EXPECT_EQ(st.vehicle_spring_force.extent(3), 4);
+  EXPECT_EQ(st.vehicle_spring_state(1, 2, 4, 6), 1);
+
+  EXPECT_EQ(tab.spring_curve_table[9], 1.0f);
+  EXPECT_EQ(tab.spring_curve_table[19], 8918.0f);
+  EXPECT_FALSE(f.t->units.is_open(f.t->control.unit_vehicle_springs));
+  EXPECT_FALSE(f.t->units.is_open(f.t->control.unit_bridge_springs));
+  EXPECT_EQ(f.t.console(), "");
+}
+
+TEST(SpringParameterFiles, ReferenceNodesAndHistoryLawsOfASideNeedElements) {
+  {  // A reference node of a vehicle spring, laws below 100.
+    SpringFiles f;
+    f.t->vehicles.vehicle_spring_nodes(1, 1, 3) = 3;
+    f.read("1 3\n1 1\n1 3\n1 1 1\n", "1 3\n1 1\n1 3\n1 1 1\n");
+    EXPECT_EQ(f.t->springs.vehicle_springs_need_elements, 1);
+    EXPECT_EQ(f.t->springs.bridge_springs_need_elements, 0);
+  }
+  {  // A Maxwell law in a vehicle and a reference node on the bridge.
+    SpringFiles f;
+    f.t->bridge.spring_elements(1, 3) = 12;
+    f.read("1 3\n1 1\n2 3\n102 1000 50\n", "1 3\n1 0\n");
+    EXPECT_EQ(f.t->springs.vehicle_springs_need_elements, 1);
+    EXPECT_EQ(f.t->springs.bridge_springs_need_elements, 1);
+    EXPECT_EQ(f.t->springs.spring_dof_count, 2);
+  }
+}
+
+TEST(SpringParameterFiles, EmptyFilesKeepTheLibrarySpringCount) {
+  SpringFiles f;
+  f.t->vehicles.max_springs_per_type = 2;
+  f.t->vehicles.vehicle_spring_count(1) = 0;  // the train's vehicles have no springs
+  f.t->bridge.spring_element_count = 0;
+  f.read("", "");
+  EXPECT_EQ(f.t->vehicles.max_springs_per_type, 2);
+  EXPECT_EQ(f.t->springs.spring_id_count, 2);
+  EXPECT_EQ(f.t->springs.bridge_spring_id_count, 0);
+  EXPECT_EQ(f.law(2, 1, 1), 0.0f);
+  EXPECT_EQ(f.t.console(), "");
+}
+
+struct RejectCase {
+  const char* name;
+  std::string vehicle;
+  std::string bridge;
+  std::string message;  // printed before the data-error line; empty for none
+  std::function<void(RunContext&)> model = [](RunContext&) {};
+};
+
+TEST(SpringParameterFiles, BadInputStopsWithItsMessageAndTheDataErrorLine) {
+  const std::string ok = "1 3\n1 1\n1 3\n1 1000 10\n";
+  auto line = [](std::string_view message, const std::string& rest = "") { return " " + std::string(message) + rest + "\n"; };
+  const std::vector<RejectCase> cases = {
+      {"vehicle id above the id count", "1 3\n2 1\n1 3\n1 1 1\n", ok, line(text::vehicle_spring_id_count_above_max)},
+      {"vehicle id above the id count on the last record", "1 3\n2", ok, line(text::vehicle_spring_id_count_above_max)},
+      {"vehicle record with too many values", "1 3\n1 1\n1 4\n1 1 1 1\n", ok,
+       line(text::vehicle_spring_value_count_above_max)},
+      {"vehicle count mismatch names the block and group", "2 4\n2 0\n1 1\n3 4\n1 1 1 1\n", ok,
+       line(text::vehicle_spring_value_count_mismatch, " 2 1")},
+      {"vehicle power-law damper count mismatch", "1 5\n1 1\n1 3\n4 1 1\n", ok,
+       line(text::spring_value_count_mismatch, " 1 1")},
+      {"bridge id above the id count", ok, "1 3\n2 0\n", line(text::bridge_spring_id_count_above_max)},
+      {"bridge record with too many values", "1 3\n1 0\n", "1 2\n1 1\n1 5\n1 1 1 1 1\n",
+       line(text::bridge_spring_value_count_above_max)},
+      {"bridge count mismatch", ok, "1 3\n1 1\n1 3\n6 1 1\n", line(text::bridge_spring_value_count_mismatch, " 1 1")},
+      {"vehicle spring id beyond the vehicle ids", ok, ok, line(text::vehicle_spring_id_above_max),
+       [](RunContext& c) { c.vehicles.vehicle_spring_nodes(1, 1, 4) = 2; }},
+      {"vehicle spring id 0", ok, ok, "", [](RunContext& c) { c.vehicles.vehicle_spring_nodes(1, 1, 4) = 0; }},
+      {"negative vehicle reference node", ok, ok, "", [](RunContext& c) { c.vehicles.vehicle_spring_nodes(1, 1, 3) = -1; }},
+      {"bridge element id beyond the bridge ids", ok, ok, line(text::bridge_spring_id_count_above_max),
+       [](RunContext& c) { c.bridge.spring_elements(1, 4) = 2; }},
+      {"bridge element id 0", ok, ok, "", [](RunContext& c) { c.bridge.spring_elements(1, 4) = 0; }},
+      {"negative bridge reference node", ok, ok, "", [](RunContext& c) { c.bridge.spring_elements(1, 3) = -4; }},
+      {"negative id count", "-1 3\n", ok, ""},
+      {"id 0 with groups", "1 3\n0 1\n1 3\n1 1 1\n", ok, ""},
+      {"negative id", ok, "1 3\n-1 0\n", ""},
+      {"DOF 0", "1 3\n1 1\n0 3\n1 1 1\n", ok, ""},
+      {"DOF 7", ok, "1 3\n1 1\n7 3\n1 1 1\n", ""},
+      {"code 7", "1 3\n1 1\n1 2\n7 1\n", ok, line(text::unknown_spring_type)},
+      {"code 1.5", ok, "1 3\n1 1\n1 1\n1.5\n", line(text::unknown_spring_type)},
+      {"two-slope damper without a first velocity", "1 5\n1 1\n1 5\n2 100 0 300 1.5\n", ok, ""},
+      {"two-slope damper with equal velocities", "1 5\n1 1\n1 5\n2 100 0.5 300 0.5\n", ok, ""},
+      {"hysteresis without elastic stiffness", ok, "1 4\n1 1\n1 4\n100 0 1 1\n", ""},
+      {"Maxwell element with relaxation time -dt", "1 3\n1 1\n1 3\n102 1 -1e-4\n", ok, ""},
+      {"wedge with a zero divisor", "1 10\n1 1\n1 10\n105 0 0 0 0 1 0 0 0 0\n", ok, ""},
+      {"vehicle spring id without a block (short file)", "2 3\n1 1\n1 3\n1 1 1\n", ok, "",
+       [](RunContext& c) {
+         c.vehicles.vehicle_spring_nodes(1, 1, 4) = 2;
+       }},
+      {"vehicle spring without a block (empty file)", "", ok, "", [](RunContext& c) { c.vehicles.max_springs_per_type = 1; }},
+  };
+  const std::string data_error =
+      " " + std::string(text::error_prefix) + "\\NonlinearSpringParameters.dat" + std::string(text::data_error) + "\n";
+  for (const RejectCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    SpringFiles f;
+    c.model(*f.t);
+    EXPECT_EQ(test::expect_stop([&] { f.read(c.vehicle, c.bridge); }), exit_error);
+    EXPECT_EQ(f.t.console(), c.message + data_error + test::pause_text());
+  }
+}
+
+TEST(FirstOrderSpringList, ListsTheMaxwellDofsTheRungeKuttaPathIntegrates) {
+  test::TestContext t;
+  test::size_spring_table(*t, 4, 3);  // vehicle ids 1, 2; bridge rows 3, 4
+  test::set_law(*t, 1, 2, {102, 1000, 50});
+  test::set_law(*t, 1, 3, {102, 1000, 0});  // no damper: not a state
+  test::set_law(*t, 2, 1, {102, -5, 3});
+  test::set_law(*t, 3, 1, {7, 1});
+  test::set_law(*t, 3, 2, {102, 1, 1});
+  test::set_law(*t, 4, 3, {102, 0, 4});  // a pure damper
+  test::make_bridge(*t, {{0, 0, 0}, {0, 1, 0}}, 1, {{1, 2, 0, 3}, {1, 2, 0, 3}, {1, 2, 0, 4}});
+  // Vehicles: a train of two vehicles of a type with springs of ids 1 and 2.
+  test::make_vehicle_train(*t, {{0, 0, 0}, {0, 1, 0}}, 1, {{1, 2, 0, 1}, {1, 2, 0, 2}}, 2);
+
+  list_first_order_spring_dofs(*t);
+  const FirstOrderSpringList& list = t->first_order_springs;
+  ASSERT_EQ(list.first_order_count, 3);
+  EXPECT_EQ(list.first_order_spring_ids.extent(1), 12);
+  const std::int32_t ids[] = {1, 2, 3}, dofs[] = {2, 1, 2};
+  for (std::int32_t k = 1; k <= 3; ++k) {
+    EXPECT_EQ(list.first_order_spring_ids(k), ids[k - 1]);
+    EXPECT_EQ(list.first_order_spring_dofs(k), dofs[k - 1]);
+  }
+  EXPECT_EQ(list.first_order_spring_ids(4), 0);
+  EXPECT_EQ(list.first_order_bridge_count, 2);   // two elements share row 3
+  EXPECT_EQ(list.first_order_vehicle_count, 4);  // two vehicles, two listed springs each
+
+  // Under the Runge-Kutta method exactly the listed DOFs write their rate.
+  t->solution.integration_method = method::runge_kutta;
+  for (std::int32_t row = 1; row <= 4; ++row) {
+    EndVector u{}, v{};
+    v.fill(0.5f);
+    for (std::size_t k = 6; k < 12; ++k) v[k] = 1.0f;
+    DofStates s0{}, s{};
+    DofValues F0{}, F{}, M0{}, M{};
+    M.fill(-99.0f);
+    if (row == 3) test::set_law(*t, 3, 1, {0});
+    evaluate_spring_force_law(*t, row, u, v, u, s0, s, F0, F, M0, M);
+    for (std::int32_t d = 1; d <= 3; ++d) {
+      bool listed = false;
+      for (std::int32_t k = 1; k <= list.first_order_count; ++k)
+        listed |= list.first_order_spring_ids(k) == row && list.first_order_spring_dofs(k) == d;
+      EXPECT_EQ(M[static_cast<std::size_t>(d - 1)] != -99.0f, listed) << "row " << row << " dof " << d;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tb

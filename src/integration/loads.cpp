@@ -24,10 +24,10 @@ void add_vehicle_load(RunContext& ctx, std::int32_t t, std::int32_t j, std::int3
 
 }  // namespace
 
-void compute_vehicle_loads(RunContext& ctx, std::int32_t stage, float step) {
+void compute_vehicle_loads(RunContext& ctx, std::int32_t stage, float step, bool from_time_zero) {
   const TrainOrganization& tr = ctx.trains;
   const VehicleTypeLibrary& lib = ctx.vehicles;
-  const bool wind = ctx.wind.wind_on == 1 && step > 0.0f;
+  const bool wind = ctx.wind.wind_on == 1 && (step > 0.0f || (from_time_zero && step == 0.0f));
   for (std::int32_t t = 1; t <= tr.train_count; ++t) {
     const std::int32_t f = tr.train_fleet(t);
     for (std::int32_t j = 1; j <= tr.fleet_vehicle_count(f); ++j) {
@@ -68,11 +68,11 @@ float external_force_value(const RunContext& ctx, std::int32_t f, float step) {
   return v;
 }
 
-void apply_external_and_wind_forces(RunContext& ctx, std::int32_t, float step) {
+void apply_external_and_wind_forces(RunContext& ctx, std::int32_t, float step, bool from_time_zero) {
   const BridgeModalModel& br = ctx.bridge;
   Array1<double>& force = ctx.solver.bridge_modal_force;
   const WindParameters& wind = ctx.wind;
-  if (wind.wind_on == 1 && step > 0.0f && wind.wind_group_count > 0) {
+  if (wind.wind_on == 1 && (step > 0.0f || (from_time_zero && step == 0.0f)) && wind.wind_group_count > 0) {
     const float time = step * ctx.solution.time_step;
     for (std::int32_t g = 1; g <= wind.wind_group_count; ++g) {
       for (std::int32_t e = 1; e <= wind.wind_group_node_count(g) - 1; ++e) {

@@ -11,6 +11,13 @@ namespace {
 
 ClockReading fixed_clock() { return {2026, 3, 7, 480, 9, 5, 3, 42}; }
 
+// The smallest track input a run accepts: a stored profile of zeros and one
+// straight track of 10 m.
+void write_track_files(const std::filesystem::path& dir) {
+  test::write_file(dir / "Irregularity.dat", "-\n0 1 0 1 100 16 1 0\n-\n0\n-\n1 1 1\n");
+  test::write_file(dir / "Rails_Location.dat", "1.0 2\n1\n2 1.5\n0 0 0 0 0 0 0\n10 0 0 0 0 10 0\n0\n");
+}
+
 struct ProgramRun {
   test::TestContext t;
   ProgramRun() { t->clock = fixed_clock; }
@@ -21,6 +28,7 @@ TEST(RunControl, NormalRunPrintsStartEndAndTotalLines) {
   ProgramRun r;
   test::write_file(r.t.dir / "QEL.PATH", "case   \n");
   test::write_file(r.t.dir / "case/SolutionParameters.dat", "5\n");  // no integration
+  write_track_files(r.t.dir / "case");
   EXPECT_EQ(r.run(), 0);
   EXPECT_EQ(r.t.console(),
             "  Program Began at      2026. 3. 7   9: 5: 3 and  42ms\n"
@@ -40,8 +48,9 @@ TEST(RunControl, EmptyPathRecordIsTheWorkingDirectory) {
   ProgramRun r;
   test::write_file(r.t.dir / "QEL.PATH", "\n");
   test::write_file(r.t.dir / "SolutionParameters.dat", "7\n");
+  write_track_files(r.t.dir.path());
   EXPECT_EQ(r.run(), 0);
-  EXPECT_TRUE(std::filesystem::exists(r.t.dir / "Rails_Location.dat"));
+  EXPECT_TRUE(std::filesystem::exists(r.t.dir / "VehicleOrganization.dat"));
 }
 
 TEST(RunControl, MissingOrEmptyPathFileStopsBeforeAnythingIsCreated) {
@@ -72,6 +81,7 @@ TEST(RunControl, PostProcessingEndsWithoutTheEndLines) {
   ProgramRun r;
   test::write_file(r.t.dir / "QEL.PATH", ".\n");
   test::write_file(r.t.dir / "SolutionParameters.dat", "-1\n");
+  write_track_files(r.t.dir.path());
   EXPECT_EQ(r.run(), 0);
   const std::string out = r.t.console();
   EXPECT_NE(out.find("Program Began"), std::string::npos);
@@ -86,6 +96,7 @@ TEST(RunControl, TheProgramExitsWithStatusOneOnAnErrorStop) {
   EXPECT_EQ(WEXITSTATUS(rc), 1);
   test::write_file(dir / "QEL.PATH", ".\n");
   test::write_file(dir / "SolutionParameters.dat", "9\n");
+  write_track_files(dir.path());
   const int rc2 = std::system(cmd.c_str());
   ASSERT_TRUE(WIFEXITED(rc2));
   EXPECT_EQ(WEXITSTATUS(rc2), 0);

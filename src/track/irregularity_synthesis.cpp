@@ -39,6 +39,13 @@ std::int32_t irregularity_sample_count(float length, float spacing) {
   return std::int32_t{1} << p;
 }
 
+float stored_irregularity_length(std::int32_t n, float spacing) {
+  float length = static_cast<float>(n - 1) * spacing;
+  for (std::int32_t k = 2; k < n / 2 && irregularity_sample_count(length, spacing) != n; k *= 2)
+    length = static_cast<float>(n - k) * spacing;
+  return length;
+}
+
 float next_random_number(std::int32_t& state, float& value) {
   if (state == 0) state = 671071;
   // The product wraps modulo 2^32 like 32-bit signed arithmetic; the

@@ -15,6 +15,12 @@ namespace tb {
 // not fit a 32-bit count.
 std::int32_t irregularity_sample_count(float length, float spacing);
 
+// The length to store with a generated profile of n samples so that the
+// sample-count rule reads it back as n: (n - 1) spacings, or, where single
+// precision cannot tell that from n spacings (a few million samples), the
+// nearest shorter length that still reads back as n.
+float stored_irregularity_length(std::int32_t n, float spacing);
+
 // One step of the phase generator: a state of 0 restarts at 671071, then
 // state := mod(125 state, 2796203) in 32-bit arithmetic; value = state / 2796203.
 float next_random_number(std::int32_t& state, float& value);

@@ -21,17 +21,6 @@ constexpr std::string_view kParameterLayout = "(1X,3I12,5E17.9)";
 constexpr std::string_view kValuesLayout = "(1X,3E17.9)";
 constexpr std::string_view kSampleLayout = "(3E17.9)";
 
-// The length to store for a generated profile of n samples: (n - 1) spacings,
-// which the sample-count rule reads back as n. Where single precision cannot
-// tell that length from n spacings (a few million samples), the nearest
-// shorter length that still reads back as n.
-float stored_length(std::int32_t n, float spacing) {
-  float length = static_cast<float>(n - 1) * spacing;
-  for (std::int32_t k = 2; k < n / 2 && irregularity_sample_count(length, spacing) != n; k *= 2)
-    length = static_cast<float>(n - k) * spacing;
-  return length;
-}
-
 void read_stored_samples(RunContext& ctx, std::int32_t unit, Array2<float>& profile) {
   const std::int32_t n = profile.extent(1);
   std::vector<ReadTarget> rows;
@@ -51,7 +40,7 @@ void write_generated_file(RunContext& ctx, std::int32_t unit, std::int32_t code,
   u.rewind(unit);
   u.write_record(unit, list_directed_line({text::irregularity_parameter_header}));
   u.write_records(unit, format_records(kParameterLayout, {0, code, seed, min_wavelength, max_wavelength,
-                                                          stored_length(n, spacing), spacing, filter_wavelength}));
+                                                          stored_irregularity_length(n, spacing), spacing, filter_wavelength}));
   u.write_record(unit, list_directed_line({text::irregularity_ramp_header}));
   u.write_records(unit, format_records(kValuesLayout, {irr.irregularity_ramp_length}));
   u.write_record(unit, list_directed_line({text::irregularity_scale_header}));

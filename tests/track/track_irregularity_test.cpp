@@ -49,6 +49,17 @@ TEST(IrregularitySampleCount, SmallestPowerOfTwoAboveTheSampleCount) {
   for (const auto& c : cases) EXPECT_EQ(irregularity_sample_count(c.length, c.spacing), c.n) << c.length;
 }
 
+TEST(IrregularitySampleCount, TheStoredLengthOfAGeneratedProfileReadsBackAsItsCount) {
+  for (float spacing : {0.25f, 0.0125f, 0.0275f, 0.925f, 1.0f / 3.0f})
+    for (int p = 1; p <= 29; ++p) {
+      const std::int32_t n = std::int32_t{1} << p;
+      const float length = stored_irregularity_length(n, spacing);
+      EXPECT_EQ(irregularity_sample_count(length, spacing), n) << spacing << " " << p;
+      EXPECT_GE(length, static_cast<float>(n / 2 + n / 4) * spacing);
+    }
+  EXPECT_EQ(stored_irregularity_length(2048, 0.5f), 1023.5f);
+}
+
 TEST(IrregularityPhases, GeneratorSequenceRestartAndWrap) {
   std::int32_t state = 0;
   float value = 0.0f;
@@ -183,8 +194,9 @@ TEST(TrackIrregularity, EachGeneratedLineHasTheAmplitudeOfItsSpectrum) {
       // fits have no power on their first lines.
       next_random_number(state, value);
       const double phase = std::arg(y[k0 + 1]);
-      if (expected[k0 + 1] > 0.0)
+      if (expected[k0 + 1] > 0.0) {
         EXPECT_NEAR(std::remainder(phase - value * 6.283185f, 2 * M_PI), 0.0, 1e-3) << code << " " << kind;
+      }
       for (int j = 1; j < nf; ++j) next_random_number(state, value);
     }
   }

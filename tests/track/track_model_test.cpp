@@ -1,4 +1,5 @@
 #include "track/track_model.h"
+#include "track/track_build_steps.h"
 
 #include <gtest/gtest.h>
 
@@ -360,6 +361,14 @@ TEST(TrackModel, TwoInterfaceNodesAtOneStationAreReportedAndTheBuildGoesOn) {
                                                    br.node_coordinates(4, 1)}) +
                                "\n" + test::pause_text());
   EXPECT_EQ(b.t->track.track_node_count, 41);
+}
+
+TEST(SortWithIndex, AscendingWithEqualValuesInTheirOrder) {
+  float values[] = {3.0f, 1.0f, 2.0f, 1.0f, -4.0f};
+  std::int32_t index[] = {10, 20, 30, 40, 50};
+  sort_with_index(values, index, 5);
+  EXPECT_EQ(std::vector<float>(values, values + 5), (std::vector<float>{-4, 1, 1, 2, 3}));
+  EXPECT_EQ(std::vector<std::int32_t>(index, index + 5), (std::vector<std::int32_t>{50, 20, 40, 30, 10}));
 }
 
 TEST(TrackModel, InputErrorsStopTheBuild) {

@@ -1,5 +1,6 @@
 #include "track/irregularity_synthesis.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 

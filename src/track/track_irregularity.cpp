@@ -40,7 +40,8 @@ void write_generated_file(RunContext& ctx, std::int32_t unit, std::int32_t code,
   u.rewind(unit);
   u.write_record(unit, list_directed_line({text::irregularity_parameter_header}));
   u.write_records(unit, format_records(kParameterLayout, {0, code, seed, min_wavelength, max_wavelength,
-                                                          stored_irregularity_length(n, spacing), spacing, filter_wavelength}));
+                                                          stored_irregularity_length(n, spacing), spacing,
+                                                          filter_wavelength}));
   u.write_record(unit, list_directed_line({text::irregularity_ramp_header}));
   u.write_records(unit, format_records(kValuesLayout, {irr.irregularity_ramp_length}));
   u.write_record(unit, list_directed_line({text::irregularity_scale_header}));

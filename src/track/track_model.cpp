@@ -1,5 +1,6 @@
 #include "track/track_model.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 #include <vector>
@@ -90,7 +91,8 @@ void check_control_point_order(RunContext& ctx) {
     for (std::int32_t j = 1; j <= n - 1; ++j) {
       const float d = tm.control_points(i, j + 1, 6) - tm.control_points(i, j, 6);
       if (ascending ? d <= 0.0f : d >= 0.0f) {
-        ctx.console.formatted("(I3,A,I3,A)", {i, text::track_number_suffix, j + 1, text::control_point_coordinate_error});
+        ctx.console.formatted("(I3,A,I3,A)",
+                              {i, text::track_number_suffix, j + 1, text::control_point_coordinate_error});
         error_stop(ctx.console);
       }
     }

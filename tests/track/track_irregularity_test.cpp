@@ -79,7 +79,7 @@ TEST(IrregularityPhases, GeneratorSequenceRestartAndWrap) {
 }
 
 // The published densities, evaluated in double precision.
-double reference_density(std::int32_t code, int kind, double f, double df) {
+double reference_density(std::int32_t code, int kind, double f) {
   const double two_pi = 6.283185f;
   const double w = two_pi * f;
   switch (code) {
@@ -101,15 +101,18 @@ double reference_density(std::int32_t code, int kind, double f, double df) {
                               {0.3328, -1.3511, 0.5415, 1.8437, 0.3813, 0.2068, -0.0003}};
       auto r = [&](int s) {
         const double* a = c[s];
-        return a[0] * (f * f + a[1] * f + a[2]) / (std::pow(f, 4) + a[3] * std::pow(f, 3) + a[4] * f * f + a[5] * f + a[6]);
+        return a[0] * (f * f + a[1] * f + a[2]) /
+               (std::pow(f, 4) + a[3] * std::pow(f, 3) + a[4] * f * f + a[5] * f + a[6]);
       };
-      double s = kind == 3 ? 0.5 * r(4) : 0.5 * std::pow((std::sqrt(r(2 * kind - 2)) + std::sqrt(r(2 * kind - 1))) * 0.5, 2);
+      const double s = kind == 3 ? 0.5 * r(4)
+                                 : 0.5 * std::pow((std::sqrt(r(2 * kind - 2)) + std::sqrt(r(2 * kind - 1))) * 0.5, 2);
       return s * 1.0E-6 / two_pi;
     }
     case 11: {  // piecewise power law
       const double a[3][4] = {{1.0544E-5, 3.5588E-3, 1.9784E-2, 3.9488E-4}, {3.9513E-3, 1.1047E-2, 7.5633E-4, 0},
                               {3.6148E-3, 4.3685E-2, 4.5867E-3, 0}};
-      const double k[3][4] = {{3.3891, 1.9271, 1.3643, 3.4516}, {1.8670, 1.5354, 2.8171, 0}, {1.7278, 1.0461, 2.0939, 0}};
+      const double k[3][4] = {
+          {3.3891, 1.9271, 1.3643, 3.4516}, {1.8670, 1.5354, 2.8171, 0}, {1.7278, 1.0461, 2.0939, 0}};
       const double b[3][3] = {{0.0187, 0.0474, 0.1533}, {0.0450, 0.1234, 1e30}, {0.0258, 0.1163, 1e30}};
       int seg = 0;
       while (seg < 3 && f > b[kind - 1][seg]) ++seg;
@@ -124,7 +127,6 @@ double reference_density(std::int32_t code, int kind, double f, double df) {
     case 801:
       return 1.6E-5 / std::pow(f / 0.1, 2) / two_pi * 0.5;
   }
-  (void)df;
   return 0.0;
 }
 
@@ -179,7 +181,7 @@ TEST(TrackIrregularity, EachGeneratedLineHasTheAmplitudeOfItsSpectrum) {
       std::vector<double> expected(n, 0.0);
       double largest = 0.0;
       for (int j = 1; j <= nf; ++j) {
-        const double s = code == 501 ? bands[j - 1] : reference_density(code, kind, freq[j - 1], df);
+        const double s = code == 501 ? bands[j - 1] : reference_density(code, kind, freq[j - 1]);
         // A fit below zero carries no power.
         const double a = s > 0 ? n * std::sqrt(s * 6.283185f * df) : 0.0;
         expected[k0 + j] = expected[n - k0 - j] = a;

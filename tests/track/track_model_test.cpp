@@ -319,7 +319,8 @@ TEST(TrackModel, KeptLineGeometryAndItsDerivatives) {
 TEST(TrackModel, LateralGeometryIsKeptOnStraightTracksOnly) {
   // Tracks 1 and 3 curve slightly; track 2 is straight with a lateral bump of
   // 10 mm. Each track decides for itself.
-  const Track curved = {{0, 0, 0, 0, 1.0E-4f, 0, 0}, {10, 0, 0.02f, 0, 1.0E-4f, 10, 0}, {20, 0, 0.005f, 0, 1.0E-4f, 20, 0}};
+  const Track curved = {
+      {0, 0, 0, 0, 1.0E-4f, 0, 0}, {10, 0, 0.02f, 0, 1.0E-4f, 10, 0}, {20, 0, 0.005f, 0, 1.0E-4f, 20, 0}};
   const Track bump = {{0, 0, 0, 0, 0, 0, 0}, {10, 0, 0.01f, 0, 0, 10, 0}, {20, 0, 0, 0, 0, 20, 0}};
   TrackBuild b(rails_file(1.0f, {curved, bump, curved}, 1));
   b.build();

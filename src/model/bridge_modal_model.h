@@ -36,7 +36,7 @@ struct BridgeModalModel {
   Array1<float> mode_damping_ratio_work;   // (m) the copy the modal steps read
   Array3<float> mode_shapes;               // (m, n, 6) translations x, y, z, rotations about x, y, z
 
-  Array1<std::int32_t> interface_point_key;  // (ni) work vector of the track set-up
+  Array1<float> interface_point_key;         // (ni) work vector of the track set-up: arc lengths
   Array3<float> interface_point_modes;       // (ni, m, 6) work array of the track set-up
 
   std::int32_t substructure_count = 1;

@@ -1,6 +1,11 @@
-// TrackModel: the node tables of every track with rail geometry,
-// irregularity, slopes and curvature, and the bridge mode shapes carried onto
-// the coarse track nodes of both rails.
+// TrackModel: the tracks the trains run on, built once by build_track_model
+// from "Rails_Location.dat" and read-only afterwards: control points, node
+// tables of both rails with rail geometry, irregularity, slopes and curvature,
+// the track of every bridge interface node, and the bridge mode shapes carried
+// onto the coarse track nodes of both rails.
+//
+// Axes: x along the bridge, y vertical (up), z lateral; s is the arc length
+// along a track. Lengths in m, angles in rad.
 #pragma once
 
 #include <cstdint>
@@ -10,27 +15,46 @@
 namespace tb {
 
 struct TrackModel {
-  float track_node_spacing = 0.0f;           // m along the arc length s
-  std::int32_t max_control_points = 0;
+  float track_node_spacing = 0.0f;           // m along s, greater than 0
+  std::int32_t max_control_points = 0;      // second extent of control_points
   std::int32_t track_count = 0;
-  Array1<std::int32_t> control_point_count;  // (tracks)
-  Array1<float> track_gauge;                 // (tracks) m, default 1.5
-  // (tracks, max_control_points, 7): x, vertical, lateral, direction angle,
-  // curvature, arc length s, cant; after the build column 1 holds s.
+  Array1<std::int32_t> control_point_count;  // (tracks), at least 2 each
+  Array1<float> track_gauge;                 // (tracks) m, default 1.5; rails at -g/2 (rail 1) and +g/2 (rail 2)
+  // (tracks, max_control_points, 7): x, vertical, lateral coordinate,
+  // direction angle in the horizontal plane (direction (1, tan) in (x, z)),
+  // horizontal curvature (sign of the lateral axis), arc length s (strictly
+  // monotonic along a track, either way), cant. After the build column 1 holds
+  // s as well. Rows beyond a track's points hold 0.
   Array3<float> control_points;
-  std::int32_t track_option = 0;             // rail geometry option
+  std::int32_t track_option = 0;  // rail geometry option: 1 keeps the line geometry on the rails
+  // Rows of track_nodes: int(longest track length / spacing) + 1, at least 5.
   std::int32_t track_node_count = 0;
-  // Track nodes per coarse node; the solution parameter reader sets it to 1.
+  // Track nodes per coarse node; the solution parameter reader sets it to 1
+  // (coarse node c is track node (c - 1) x decimation + 1).
   std::int32_t modal_node_decimation = 0;
-  std::int32_t coarse_node_count = 0;
-  float coarse_node_spacing = 0.0f;
-  // (track_node_count, 15, tracks): s and vertical, lateral positions of both
-  // rails, their slopes, curvatures, direction angle and cant at every node.
+  std::int32_t coarse_node_count = 0;  // track_node_count / decimation; at least 2 when the bridge has modes
+  float coarse_node_spacing = 0.0f;    // track_node_spacing x decimation
+  // (track_node_count, 15, tracks), row k node k of the track, which runs
+  // every track_node_spacing from the smaller end arc length s0:
+  //   1 s of rail 1, 2 vertical and 3 lateral position of rail 1,
+  //   4 s of rail 2 (= column 1), 5 vertical and 6 lateral position of rail 2,
+  //   7, 8 d/ds of columns 2, 3; 9, 10 d/ds of columns 5, 6;
+  //   11 d2/ds2 of column 2; 12 curvature; 13 d2/ds2 of column 5;
+  //   14 direction angle; 15 cant.
+  // The rail positions hold the irregularity (and, with option 1, the line
+  // geometry measured from the chord of the track's end points). A track
+  // shorter than the longest has its own nodes in rows 1..int(length /
+  // spacing) + 1; its later rows hold 0 in columns 1 and 4 and belong to no node.
+  // The slope and curvature columns are 0 in the first and last own row.
   Array3<float> track_nodes;
-  // (18, bridge modes, coarse nodes, tracks): per rail the six mode-shape
-  // components, d/ds of components 2 and 3, d2/ds2 of component 2.
+  // (18, bridge modes, coarse nodes, tracks): per rail (entries 1-9 rail 1,
+  // 10-18 rail 2) the six mode-shape components at the rail (translations
+  // along, up, across the track; rotations about the same axes), then d/ds of
+  // components 2 and 3 and d2/ds2 of component 2. 0 where the track has no
+  // bridge under it.
   Array4<float> track_modal_vectors;
-  Array1<std::int32_t> interface_node_track;  // (bridge nodes) track of each interface node, else 0
+  // (bridge nodes) the track of each bridge interface node, 0 for other nodes.
+  Array1<std::int32_t> interface_node_track;
 };
 
 }  // namespace tb

@@ -1,4 +1,5 @@
-// Track irregularity: generation from a spectrum or the stored profile of "Irregularity.dat".
+// Track irregularity: the stored profile of "Irregularity.dat", or a profile
+// generated from a spectrum and stored back into that file.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +8,11 @@
 
 namespace tb {
 
+// Fills TrackIrregularity from the file open on `unit`: code, seed, the two
+// wavelengths, length and spacing are the members of the record, passed by
+// reference. A generation rewrites the file with source flag 0 and its
+// samples, so that the next run reads back exactly the same profile. Closes
+// the unit.
 void generate_track_irregularity(RunContext& ctx, std::int32_t& spectrum_code, std::int32_t& seed,
                                  float& min_wavelength, float& max_wavelength, float& length, float& spacing,
                                  std::int32_t& unit);

@@ -12,12 +12,15 @@ namespace {
 ClockReading fixed_clock() { return {2026, 3, 7, 480, 9, 5, 3, 42}; }
 
 // The smallest model that reads without error: a bridge master file without
-// nodes, modes or substructures, a vehicle library without types and a train
+// nodes, modes or substructures, a stored irregularity profile of zeros, one
+// straight track of 10 m, a vehicle library without types and a train
 // organisation without fleets or trains (empty files stop the run).
 void write_empty_model(const std::filesystem::path& dir) {
   test::write_file(dir / "Modal_Substructure_Bridge.dat", "0 0 0 0 0 0\n\n0\n");
   test::write_file(dir / "Modal_Substructure_Vehicletypes.dat", "0 0 0 0 0 0 0\n");
   test::write_file(dir / "VehicleOrganization.dat", "0 0\n0 0\n");
+  test::write_file(dir / "Irregularity.dat", "-\n0 1 0 1 100 16 1 0\n-\n0\n-\n1 1 1\n");
+  test::write_file(dir / "Rails_Location.dat", "1.0 2\n1\n2 1.5\n0 0 0 0 0 0 0\n10 0 0 0 0 10 0\n0\n");
 }
 
 struct ProgramRun {
@@ -52,7 +55,7 @@ TEST(RunControl, EmptyPathRecordIsTheWorkingDirectory) {
   test::write_file(r.t.dir / "SolutionParameters.dat", "7\n");
   write_empty_model(r.t.dir.path());
   EXPECT_EQ(r.run(), 0);
-  EXPECT_TRUE(std::filesystem::exists(r.t.dir / "Rails_Location.dat"));
+  EXPECT_TRUE(std::filesystem::exists(r.t.dir / "VehicleOrganization.dat"));
 }
 
 TEST(RunControl, MissingOrEmptyPathFileStopsBeforeAnythingIsCreated) {

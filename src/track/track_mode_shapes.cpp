@@ -1,0 +1,171 @@
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+#include <set>
+#include <vector>
+
+#include "platform/stop.h"
+#include "run/input_helpers.h"
+#include "track/interpolation.h"
+#include "track/track_build_steps.h"
+
+namespace tb {
+
+namespace {
+
+// The interface nodes of track u in the order of the interface list, leaving
+// out a node whose arc length lies within 0.001 of one already taken.
+void candidates_of_track(const RunContext& ctx, std::int32_t u, std::vector<std::int32_t>& nodes,
+                         std::vector<float>& keys) {
+  const BridgeModalModel& b = ctx.bridge;
+  nodes.clear();
+  keys.clear();
+  std::set<float> taken;
+  for (std::int32_t p = 1; p <= b.interface_node_count; ++p) {
+    const std::int32_t n = b.interface_nodes(p);
+    if (ctx.track.interface_node_track(n) != u) continue;
+    const float key = b.node_coordinates(n, 1);
+    // The nearest keys on either side decide whether one lies within 0.001.
+    const auto above = taken.lower_bound(key);
+    if (above != taken.end() && *above - key <= 0.001f) continue;
+    if (above != taken.begin() && key - *std::prev(above) <= 0.001f) continue;
+    taken.insert(key);
+    nodes.push_back(n);
+    keys.push_back(key);
+  }
+}
+
+}  // namespace
+
+void sort_with_index(float* values, std::int32_t* index, std::int32_t n) {
+  if (n < 2) return;
+  std::vector<std::int32_t> order(static_cast<std::size_t>(n));
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(), [&](std::int32_t a, std::int32_t b) { return values[a] < values[b]; });
+  std::vector<float> v(values, values + n);
+  std::vector<std::int32_t> x(index, index + n);
+  for (std::int32_t i = 0; i < n; ++i) {
+    values[i] = v[order[i]];
+    index[i] = x[order[i]];
+  }
+}
+
+void select_interface_nodes_for_track_point(RunContext& ctx, std::int32_t& count, std::int32_t interface_count,
+                                            const float point[3], std::int32_t track, std::int32_t rail_offset) {
+  const TrackModel& tm = ctx.track;
+  BridgeModalModel& b = ctx.bridge;
+  const float g = tm.track_gauge(track);
+  const float offset = rail_offset == 0 ? -g / 2.0f : g / 2.0f;
+
+  // The track whose nearer end lies nearest the rail point, among the tracks
+  // that carry interface nodes.
+  float best = 1000.0f;
+  float lat_kept = 0.0f, dy_kept = 0.0f;
+  std::vector<std::int32_t> nodes, chosen_nodes;
+  std::vector<float> keys, chosen_keys;
+  for (std::int32_t u = 1; u <= tm.track_count; ++u) {
+    candidates_of_track(ctx, u, nodes, keys);
+    const std::int32_t last = tm.control_point_count(u);
+    const std::int32_t end =
+        std::fabs(point[0] - tm.control_points(u, 1, 1)) < std::fabs(point[0] - tm.control_points(u, last, 1)) ? 1
+                                                                                                                : last;
+    const float ds = point[0] - tm.control_points(u, end, 1);
+    const float dy = point[1] - tm.control_points(u, end, 2);
+    const float dz = point[2] - tm.control_points(u, end, 3);
+    const float c = std::cos(tm.control_points(u, end, 4)), s = std::sin(tm.control_points(u, end, 4));
+    const float lat = (c * dz - s * ds) + offset;
+    const float dist = std::sqrt(lat * lat + dy * dy);
+    if (dist < best && !nodes.empty()) {
+      best = dist;
+      chosen_nodes.swap(nodes);
+      chosen_keys.swap(keys);
+      lat_kept = lat;
+      dy_kept = dy;
+    }
+  }
+  count = static_cast<std::int32_t>(chosen_nodes.size());
+  if (count < 2) {
+    ctx.console.list_line({"Number of track nodes are less than 2"});
+    error_stop(ctx.console);
+  }
+  sort_with_index(chosen_keys.data(), chosen_nodes.data(), count);
+
+  const std::int32_t modes = b.bridge_mode_count;
+  if (b.interface_point_key.extent(1) < interface_count) b.interface_point_key.resize(interface_count);
+  if (b.interface_point_modes.extent(1) < interface_count || b.interface_point_modes.extent(2) < modes)
+    b.interface_point_modes.resize(interface_count, modes, 6);
+  for (std::int32_t p = 1; p <= count; ++p) {
+    b.interface_point_key(p) = chosen_keys[p - 1];
+    const std::int32_t n = chosen_nodes[p - 1];
+    for (std::int32_t m = 1; m <= modes; ++m) {
+      for (int q = 1; q <= 6; ++q) b.interface_point_modes(p, m, q) = b.mode_shapes(m, n, q);
+      // From the centre line to the rail: the rotation about the track axis
+      // moves the rail vertically by its lateral lever and laterally by its
+      // vertical lever.
+      b.interface_point_modes(p, m, 2) = b.interface_point_modes(p, m, 2) - b.interface_point_modes(p, m, 4) * lat_kept;
+      b.interface_point_modes(p, m, 3) = b.interface_point_modes(p, m, 3) + b.interface_point_modes(p, m, 4) * dy_kept;
+    }
+  }
+}
+
+void tabulate_track_mode_shapes(RunContext& ctx, const Array1<std::int32_t>& own_node_count) {
+  TrackModel& tm = ctx.track;
+  BridgeModalModel& b = ctx.bridge;
+  if (b.interface_node_count < 1) return;
+
+  float smin = 0.0f, smax = 0.0f;
+  for (std::int32_t p = 1; p <= b.interface_node_count; ++p) {
+    const float key = b.node_coordinates(b.interface_nodes(p), 1);
+    if (p == 1 || key < smin) smin = key;
+    if (p == 1 || key > smax) smax = key;
+  }
+
+  const std::int32_t modes = b.bridge_mode_count;
+  const std::int32_t step = tm.modal_node_decimation;
+  const float h = tm.coarse_node_spacing;
+  std::vector<float> s, values;
+  bool any_rail_reached = false;
+  for (std::int32_t t = 1; t <= tm.track_count; ++t) {
+    // Coarse node c is track node (c - 1) * step + 1; only the track's own
+    // nodes receive shapes.
+    const std::int32_t own = std::min(tm.coarse_node_count, (own_node_count(t) - 1) / step + 1);
+    // Both rails are selected from the centre-line point of the track's first
+    // node; the rail offset moves it to rail 1 or rail 2.
+    const float point[3] = {tm.track_nodes(1, 1, t), tm.track_nodes(1, 2, t), tm.track_nodes(1, 3, t)};
+    for (std::int32_t r = 1; r <= 2; ++r) {
+      std::int32_t n = 0;
+      select_interface_nodes_for_track_point(ctx, n, b.interface_node_count, point, t, 3 * (r - 1));
+      const int s_column = r == 1 ? 1 : 4;
+      s.resize(static_cast<std::size_t>(own));
+      for (std::int32_t c = 1; c <= own; ++c) s[c - 1] = tm.track_nodes((c - 1) * step + 1, s_column, t);
+      std::int32_t j1 = own, j2 = 0;
+      for (std::int32_t c = own; c >= 1; --c)
+        if (s[c - 1] >= smin) j1 = c;
+      for (std::int32_t c = 1; c <= own; ++c)
+        if (s[c - 1] <= smax) j2 = c;
+      if (j1 >= j2) continue;
+      any_rail_reached = true;
+
+      const std::int32_t count = j2 - j1 + 1;
+      values.resize(static_cast<std::size_t>(count));
+      const std::int32_t base = 9 * (r - 1);
+      for (std::int32_t m = 1; m <= modes; ++m) {
+        for (int q = 1; q <= 6; ++q) {
+          std::fill(values.begin(), values.end(), 0.0f);
+          lagrange_interpolate(ctx, n, count, 3, b.interface_point_key.data(), b.interface_point_modes.at_ptr(1, m, q),
+                               s.data() + (j1 - 1), values.data());
+          for (std::int32_t c = j1; c <= j2; ++c) tm.track_modal_vectors(base + q, m, c, t) = values[c - j1];
+        }
+        auto A = [&](int q, std::int32_t c) -> float& { return tm.track_modal_vectors(base + q, m, c, t); };
+        for (std::int32_t c = j1 + 1; c <= j2 - 1; ++c) {
+          A(7, c) = (A(2, c + 1) - A(2, c - 1)) * 0.5f / h;
+          A(8, c) = (A(3, c + 1) - A(3, c - 1)) * 0.5f / h;
+          A(9, c) = (A(2, c + 1) + A(2, c - 1) - 2.0f * A(2, c)) / h / h;
+        }
+      }
+    }
+  }
+  if (!any_rail_reached) check_read_status(ctx, 1, "\\Rails_Location.dat");
+}
+
+}  // namespace tb

@@ -1,0 +1,330 @@
+#include "track/track_irregularity.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "platform/texts.h"
+#include "test_support.h"
+#include "track/fft.h"
+#include "track/irregularity_spectra.h"
+#include "track/irregularity_synthesis.h"
+
+namespace tb {
+namespace {
+
+// A context with "Irregularity.dat" holding the given text, open on its unit.
+struct IrregularityFile {
+  test::TestContext t;
+  explicit IrregularityFile(const std::string& content) {
+    test::write_file(t.dir / "Irregularity.dat", content);
+    t->units.open(t->control.unit_irregularity, "Irregularity.dat", OpenMode::unknown, UnitForm::text);
+  }
+  void generate() {
+    TrackIrregularity& irr = t->irregularity;
+    generate_track_irregularity(*t, irr.irregularity_spectrum_code, irr.irregularity_seed, irr.min_wavelength,
+                                irr.max_wavelength, irr.irregularity_length, irr.irregularity_spacing,
+                                t->control.unit_irregularity);
+  }
+  std::string file() { return test::read_file(t.dir / "Irregularity.dat"); }
+};
+
+std::string parameter_file(const std::string& record2, const std::string& ramp = "0",
+                           const std::string& scales = "1 1 1") {
+  return "source,code,seed,...\n" + record2 + "\nramp\n" + ramp + "\nscales\n" + scales + "\n";
+}
+
+std::string data_error_text() {
+  return " " + std::string(text::error_prefix) + "\\Irregularity.dat" + std::string(text::data_error) + "\n" +
+         test::pause_text();
+}
+
+TEST(IrregularitySampleCount, SmallestPowerOfTwoAboveTheSampleCount) {
+  const struct {
+    float length, spacing;
+    std::int32_t n;
+  } cases[] = {{1000.0f, 0.25f, 4096}, {1024.0f, 0.25f, 8192}, {1.0f, 1.0f, 2},      {0.5f, 1.0f, 0},
+               {0.0f, 1.0f, 0},        {-5.0f, 1.0f, 0},       {1.0E30f, 1.0E-5f, 0}, {3.0E9f, 1.0f, 0}};
+  for (const auto& c : cases) EXPECT_EQ(irregularity_sample_count(c.length, c.spacing), c.n) << c.length;
+}
+
+TEST(IrregularitySampleCount, TheStoredLengthOfAGeneratedProfileReadsBackAsItsCount) {
+  for (float spacing : {0.25f, 0.0125f, 0.0275f, 0.925f, 1.0f / 3.0f})
+    for (int p = 1; p <= 29; ++p) {
+      const std::int32_t n = std::int32_t{1} << p;
+      const float length = stored_irregularity_length(n, spacing);
+      EXPECT_EQ(irregularity_sample_count(length, spacing), n) << spacing << " " << p;
+      EXPECT_GE(length, static_cast<float>(n / 2 + n / 4) * spacing);
+    }
+  EXPECT_EQ(stored_irregularity_length(2048, 0.5f), 1023.5f);
+}
+
+TEST(IrregularityPhases, GeneratorSequenceRestartAndWrap) {
+  std::int32_t state = 0;
+  float value = 0.0f;
+  EXPECT_EQ(next_random_number(state, value), value);
+  EXPECT_EQ(state, 2793988);
+  EXPECT_NEAR(value, 0.9992f, 1e-4f);
+  next_random_number(state, value);
+  EXPECT_EQ(state, 2519328);
+  next_random_number(state, value);
+  EXPECT_EQ(state, 1741264);
+  // 125 times the state wraps in 32 bits; the remainder keeps the sign.
+  state = 20000000;
+  next_random_number(state, value);
+  EXPECT_EQ(state, static_cast<std::int32_t>(2500000000u) % 2796203);
+  EXPECT_LT(state, 0);
+  EXPECT_LT(value, 0.0f);
+}
+
+// The published densities, evaluated in double precision.
+double reference_density(std::int32_t code, int kind, double f) {
+  const double two_pi = 6.283185f;
+  const double w = two_pi * f;
+  switch (code) {
+    case 3: {  // class 3
+      const double av = 6.816E-5, aa = 4.128E-5, ws = 0.852, wc = 0.8245;
+      if (kind == 3) return av * wc * wc / (wc * wc + w * w) / (w * w + ws * ws) * 0.5;
+      return 0.25 * (kind == 1 ? av : aa) * wc * wc / (w * w) / (w * w + wc * wc) * 0.5;
+    }
+    case 7: {  // two corners, low irregularity
+      const double wc = 0.8246, wr = 0.0206, ws = 0.438, av = 4.032E-7, aa = 2.119E-7;
+      if (kind == 3) return av * wc * wc * w * w / (wc * wc + w * w) / (wr * wr + w * w) / (w * w + ws * ws) * 0.5;
+      return (kind == 1 ? av : aa) * wc * wc / (wc * wc + w * w) / (w * w + wr * wr);
+    }
+    case 9: {  // rational fits
+      const double c[5][7] = {{0.1270, -2.1531, 1.5503, 4.9835, 1.3891, -0.0327, 0.0018},
+                              {0.3326, -1.3757, 0.5497, 2.4907, 0.4057, 0.0858, -0.0014},
+                              {0.0627, -1.1840, 0.6773, 2.1237, -0.0847, 0.0340, -0.0005},
+                              {0.1595, -1.3853, 0.6671, 2.3331, 0.2561, 0.0928, -0.0016},
+                              {0.3328, -1.3511, 0.5415, 1.8437, 0.3813, 0.2068, -0.0003}};
+      auto r = [&](int s) {
+        const double* a = c[s];
+        return a[0] * (f * f + a[1] * f + a[2]) /
+               (std::pow(f, 4) + a[3] * std::pow(f, 3) + a[4] * f * f + a[5] * f + a[6]);
+      };
+      const double s = kind == 3 ? 0.5 * r(4)
+                                 : 0.5 * std::pow((std::sqrt(r(2 * kind - 2)) + std::sqrt(r(2 * kind - 1))) * 0.5, 2);
+      return s * 1.0E-6 / two_pi;
+    }
+    case 11: {  // piecewise power law
+      const double a[3][4] = {{1.0544E-5, 3.5588E-3, 1.9784E-2, 3.9488E-4}, {3.9513E-3, 1.1047E-2, 7.5633E-4, 0},
+                              {3.6148E-3, 4.3685E-2, 4.5867E-3, 0}};
+      const double k[3][4] = {
+          {3.3891, 1.9271, 1.3643, 3.4516}, {1.8670, 1.5354, 2.8171, 0}, {1.7278, 1.0461, 2.0939, 0}};
+      const double b[3][3] = {{0.0187, 0.0474, 0.1533}, {0.0450, 0.1234, 1e30}, {0.0258, 0.1163, 1e30}};
+      int seg = 0;
+      while (seg < 3 && f > b[kind - 1][seg]) ++seg;
+      return a[kind - 1][seg] / std::pow(f, k[kind - 1][seg]) * 0.5 * 1.0E-6 / two_pi * 5.3038087;
+    }
+    case 401:
+      return (w <= 1.0 ? 5.0E-6 / (w * w) : 5.0E-6 * std::pow(w, -1.5)) * 0.5;
+    case 601:
+      return std::pow(f, -3.15) * 0.018 * 1.0E-6 / two_pi;
+    case 701:
+      return 5.0E-8 / (f * f * f + 0.042875) / two_pi * 0.5;
+    case 801:
+      return 1.6E-5 / std::pow(f / 0.1, 2) / two_pi * 0.5;
+  }
+  return 0.0;
+}
+
+// Band-level densities of the lines f(1..nf): sixth-octave bands, a new band
+// at the first line and at each line that enters a new odd band.
+std::vector<double> reference_band_levels(const std::vector<float>& f, double df) {
+  const double two_pi = 6.283185f;
+  std::vector<double> s(f.size());
+  int index = 0;
+  double fc = 0, fr = 0, sum = 0;
+  for (std::size_t j = 0; j < f.size(); ++j) {
+    const int band = static_cast<int>(std::log(f[j]) / 0.6931472 * 6.0 + 1.0);
+    if (j == 0 || (band != index && band % 2 != 0)) {
+      index = band;
+      fc = std::pow(2.0, band / 6.0);
+      fr = f[j];
+      const int nb = static_cast<int>((std::pow(2.0, 1.0 / 6) - std::pow(2.0, -1.0 / 6)) * fc / df);
+      sum = 0;
+      for (int i = 0; i <= nb; ++i) sum += std::pow(fr / (fr + i * df), 1.8451);
+    }
+    const double level = fc <= 100 ? 18.451 * std::log10(1 / fc) + 27.202 : -9.7;
+    const double p = std::pow(10.0, level / 20) * 1.0E-6;
+    s[j] = std::pow(fr / f[j], 1.8451) * p * p / sum / df / two_pi * 0.5;
+  }
+  return s;
+}
+
+TEST(TrackIrregularity, EachGeneratedLineHasTheAmplitudeOfItsSpectrum) {
+  // Wavelengths 1 to 100 m over 1000 m: spacing 0.25 m, 4096 samples, lines
+  // on the bins 11 to 1024 (df = 1/1024 per metre).
+  const std::int32_t n = 4096, k0 = 10, nf = 1014;
+  const double df = 1.0 / 1024.0;
+  for (std::int32_t code : {3, 7, 9, 11, 401, 501, 601, 701, 801}) {
+    IrregularityFile f(parameter_file("1 " + std::to_string(code) + " 0 1.0 100.0 1000.0 0.5 0"));
+    f.generate();
+    const TrackIrregularity& irr = f.t->irregularity;
+    ASSERT_EQ(irr.irregularity_profile.extent(1), n);
+    EXPECT_EQ(irr.irregularity_spacing, 0.25f);
+    EXPECT_EQ(irr.irregularity_length, 1024.0f);
+    EXPECT_EQ(f.t.console(), " \tGenerating Track Irregularity......\n");
+
+    std::vector<float> freq(nf);
+    freq[0] = static_cast<float>(k0 + 1) * static_cast<float>(df);
+    for (int j = 1; j < nf; ++j) freq[j] = freq[j - 1] + static_cast<float>(df);
+    std::int32_t state = 0;
+    float value = 0.0f;
+    for (int kind = 1; kind <= 3; ++kind) {
+      std::vector<Complex> x(n), y(n);
+      for (int i = 0; i < n; ++i) x[i] = irr.irregularity_profile(i + 1, kind + 1);
+      compute_forward_fft(x.data(), y.data(), n);
+      const std::vector<double> bands = reference_band_levels(freq, df);
+      std::vector<double> expected(n, 0.0);
+      double largest = 0.0;
+      for (int j = 1; j <= nf; ++j) {
+        const double s = code == 501 ? bands[j - 1] : reference_density(code, kind, freq[j - 1]);
+        // A fit below zero carries no power.
+        const double a = s > 0 ? n * std::sqrt(s * 6.283185f * df) : 0.0;
+        expected[k0 + j] = expected[n - k0 - j] = a;
+        largest = std::max(largest, a);
+      }
+      ASSERT_GT(largest, 0.0);
+      for (int p = 0; p < n; ++p)
+        ASSERT_NEAR(std::abs(y[p]), expected[p], 2e-4 * expected[p] + 1e-6 * largest)
+            << "code " << code << " kind " << kind << " bin " << p;
+      // The phase of the first line of each kind is the next number of the
+      // generator started at the seed (0 restarts at 671071); the rational
+      // fits have no power on their first lines.
+      next_random_number(state, value);
+      const double phase = std::arg(y[k0 + 1]);
+      if (expected[k0 + 1] > 0.0) {
+        EXPECT_NEAR(std::remainder(phase - value * 6.283185f, 2 * M_PI), 0.0, 1e-3) << code << " " << kind;
+      }
+      for (int j = 1; j < nf; ++j) next_random_number(state, value);
+    }
+  }
+}
+
+TEST(TrackIrregularity, PowerLawSegmentsMeetAtTheirBreakpoints) {
+  // The spectrum of ballastless track is continuous; a coefficient ten times
+  // too small in the last vertical segment would break it at 0.1533.
+  const float two_pi = 6.283185f;
+  const struct {
+    IrregularityKind kind;
+    float at;
+  } breaks[] = {{IrregularityKind::vertical_profile, 0.0187f}, {IrregularityKind::vertical_profile, 0.0474f},
+                {IrregularityKind::vertical_profile, 0.1533f}, {IrregularityKind::alignment, 0.0450f},
+                {IrregularityKind::alignment, 0.1234f},        {IrregularityKind::cross_level, 0.0258f},
+                {IrregularityKind::cross_level, 0.1163f}};
+  for (const auto& b : breaks) {
+    const float f[2] = {b.at * 0.9999f, b.at * 1.0001f};
+    float s[2];
+    evaluate_irregularity_spectrum(11, b.kind, f, 2, 1.0f, two_pi, s);
+    EXPECT_NEAR(s[1] / s[0], 1.0f, 0.02f) << b.at;
+  }
+}
+
+TEST(TrackIrregularity, AGeneratedProfileReadsBackExactlyInTheNextRun) {
+  // Spacing 0.0125 m (a three-decimal file would hold 0.013), a filter at four
+  // spacings, scale factors and a ramp that all must read back unchanged.
+  IrregularityFile first(parameter_file("1 11 1234567890 0.05 10.0 20.0 0.1 0.05", "7.3", "2.1 0.7 1.3"));
+  first.generate();
+  const TrackIrregularity& a = first.t->irregularity;
+  ASSERT_EQ(a.irregularity_profile.extent(1), 2048);
+  const std::string stored = first.file();
+  EXPECT_EQ(std::count(stored.begin(), stored.end(), '\n'), 2048 + 7);
+  EXPECT_FALSE(first.t->units.is_open(first.t->control.unit_irregularity));
+
+  IrregularityFile second(stored);
+  second.generate();
+  const TrackIrregularity& b = second.t->irregularity;
+  EXPECT_EQ(second.t.console(), "");  // the stored profile, not a new one
+  EXPECT_EQ(b.irregularity_spectrum_code, 11);
+  EXPECT_EQ(b.irregularity_seed, 1234567890);
+  EXPECT_EQ(b.min_wavelength, a.min_wavelength);
+  EXPECT_EQ(b.max_wavelength, a.max_wavelength);
+  EXPECT_EQ(b.irregularity_length, a.irregularity_length);
+  EXPECT_EQ(b.irregularity_spacing, 0.0125f);
+  EXPECT_EQ(b.irregularity_ramp_length, 7.3f);
+  EXPECT_EQ(b.irregularity_scale(2), 0.7f);
+  ASSERT_EQ(b.irregularity_profile.extent(1), 2048);
+  EXPECT_TRUE(std::equal(a.irregularity_profile.span().begin(), a.irregularity_profile.span().end(),
+                         b.irregularity_profile.span().begin()));
+  EXPECT_EQ(second.file(), stored);  // read only
+}
+
+TEST(TrackIrregularity, AStoredProfileIsScaledPositionedAndMissingSamplesAreZero) {
+  IrregularityFile f(parameter_file("0 0 0 0 0 3.0 1.0 0", "5", "2 3 -1") + "1 2 3\n4 5\n6\n");
+  f.generate();
+  const TrackIrregularity& irr = f.t->irregularity;
+  EXPECT_EQ(irr.irregularity_length, 4.0f);  // int(3 / 1) = 3 gives 4 samples
+  EXPECT_EQ(irr.irregularity_ramp_length, 5.0f);
+  const Array2<float>& p = irr.irregularity_profile;
+  ASSERT_EQ(p.extent(1), 4);
+  const float expected[4][4] = {{0, 2, 6, -3}, {1, 8, 15, -6}, {2, 0, 0, 0}, {3, 0, 0, 0}};
+  for (int i = 1; i <= 4; ++i)
+    for (int c = 1; c <= 4; ++c) EXPECT_EQ(p(i, c), expected[i - 1][c - 1]) << i << "," << c;
+  EXPECT_EQ(f.t.console(), "");
+}
+
+TEST(TrackIrregularity, UnknownSpectraAndEmptyBandsGenerateZeroProfiles) {
+  for (const char* record : {"1 12 1 1.0 100.0 100.0 0.25 0", "1 6 1 10.0 5.0 100.0 0.25 0",
+                             "1 6 1 10.0 10.0 100.0 0.25 0"}) {
+    IrregularityFile f(parameter_file(record));
+    f.generate();
+    const Array2<float>& p = f.t->irregularity.irregularity_profile;
+    ASSERT_GT(p.extent(1), 0);
+    for (int c = 2; c <= 4; ++c)
+      for (int i = 1; i <= p.extent(1); ++i) ASSERT_EQ(p(i, c), 0.0f) << record;
+  }
+}
+
+TEST(TrackIrregularity, InputErrorsStopBeforeTheFileIsRewritten) {
+  const std::string cases[] = {
+      "",                                                      // no parameter block at all
+      parameter_file("0 1 1 1 100 1000 0 0"),                  // spacing 0
+      parameter_file("0 1 1 1 100 1000 0.25 0", "0", "1 x 1"), // unreadable scale factor
+      parameter_file("2 1 1 1 100 1000 0.25 0"),               // source flag neither 0 nor 1
+      parameter_file("1 1 1 0 100 1000 0.25 0"),               // shortest wavelength 0
+      parameter_file("1 1 1 1 -100 1000 0.25 0"),              // longest wavelength negative
+      parameter_file("1 0 1 1 100 1000 0.25 0"),               // spectrum code without a class
+  };
+  for (const std::string& content : cases) {
+    IrregularityFile f(content);
+    EXPECT_EQ(test::expect_stop([&] { f.generate(); }), 1) << content;
+    EXPECT_EQ(f.t.console(), data_error_text()) << content;
+    EXPECT_EQ(f.file(), content);
+  }
+}
+
+TEST(LowpassFilter, ClearsTheBinsAboveTheCutOff) {
+  const std::int32_t n = 64;
+  std::vector<float> low(n), signal(n), out(n);
+  for (int i = 0; i < n; ++i) {
+    low[i] = std::cos(2.0f * static_cast<float>(M_PI) * 2.0f * i / n);
+    signal[i] = low[i] + std::cos(2.0f * static_cast<float>(M_PI) * 20.0f * i / n);
+  }
+  // Cut-off at half the Nyquist frequency: the bins from n/4 on go.
+  lowpass_filter_profile(1.0f, 0.25f, signal.data(), out.data(), n);
+  for (int i = 0; i < n; ++i) EXPECT_NEAR(out[i], low[i], 1e-5f);
+  // Ratios of 1 and above, or not above 0, copy the profile.
+  for (float cutoff : {0.5f, 3.0f, 0.0f, -1.0f}) {
+    lowpass_filter_profile(1.0f, cutoff, signal.data(), out.data(), n);
+    EXPECT_EQ(out, signal) << cutoff;
+  }
+}
+
+TEST(LowpassFilter, AFilterWavelengthFarAboveTheProfileKeepsTheClearedRangeInside) {
+  // r of about 1E-9: the range would reach both ends; position n (the bin of
+  // frequency -1) is the one left, so a cosine of one cycle keeps half its
+  // amplitude.
+  const std::int32_t n = 64;
+  Array2<float> profile(n, 4);
+  for (int i = 1; i <= n; ++i) profile(i, 2) = std::cos(2.0f * static_cast<float>(M_PI) * (i - 1) / n);
+  Array2<float> before;
+  before.assign_from(profile);
+  lowpass_filter_profile_columns(profile, 1.0f, 1.0E9f);
+  for (int i = 1; i <= n; ++i) EXPECT_NEAR(profile(i, 2), 0.5f * before(i, 2), 1e-6f);
+}
+
+}  // namespace
+}  // namespace tb

@@ -1,0 +1,432 @@
+#include "track/track_model.h"
+#include "track/track_build_steps.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <functional>
+#include <sstream>
+#include <vector>
+
+#include "platform/format.h"
+#include "platform/texts.h"
+#include "test_support.h"
+
+namespace tb {
+namespace {
+
+using Point = std::array<float, 7>;  // x, vertical, lateral, direction, curvature, s, cant
+using Track = std::vector<Point>;
+
+// "Rails_Location.dat" for the given tracks, all of gauge 1.5.
+std::string rails_file(float spacing, const std::vector<Track>& tracks, int option) {
+  std::ostringstream s;
+  s.precision(9);
+  std::size_t most = 0;
+  for (const Track& t : tracks) most = std::max(most, t.size());
+  s << spacing << " " << most << "\n" << tracks.size() << "\n";
+  for (const Track& t : tracks) {
+    s << t.size() << " 1.5\n";
+    for (const Point& p : t) {
+      for (float v : p) s << v << " ";
+      s << "\n";
+    }
+  }
+  s << option << "\n";
+  return s.str();
+}
+
+// A straight track along x at the lateral position z, from s = x = a to b.
+Track straight(float a, float b, float z = 0.0f) { return {{a, 0, z, 0, 0, a, 0}, {b, 0, z, 0, 0, b, 0}}; }
+
+std::string data_error(const char* label) {
+  return " " + std::string(text::error_prefix) + label + std::string(text::data_error) + "\n" + test::pause_text();
+}
+
+struct TrackBuild {
+  test::TestContext t;
+  explicit TrackBuild(const std::string& rails) {
+    test::write_file(t.dir / "Rails_Location.dat", rails);
+    t->units.open(t->control.unit_rails_location, "Rails_Location.dat", OpenMode::unknown, UnitForm::text);
+    t->track.modal_node_decimation = 1;
+    irregularity(512.0f, 0.5f, [](float) { return std::array<float, 3>{}; });
+  }
+  // A profile of the given length and spacing with the samples fn(position):
+  // vertical profile, alignment, cross level.
+  void irregularity(float length, float spacing, const std::function<std::array<float, 3>(float)>& fn,
+                    float ramp = 0.0f) {
+    TrackIrregularity& irr = t->irregularity;
+    irr.irregularity_length = length;
+    irr.irregularity_spacing = spacing;
+    irr.irregularity_ramp_length = ramp;
+    const std::int32_t n = static_cast<std::int32_t>(length / spacing);
+    irr.irregularity_profile.resize(n, 4);
+    for (std::int32_t i = 1; i <= n; ++i) {
+      const float x = static_cast<float>(i - 1) * spacing;
+      const std::array<float, 3> v = fn(x);
+      irr.irregularity_profile(i, 1) = x;
+      for (int c = 0; c < 3; ++c) irr.irregularity_profile(i, c + 2) = v[c];
+    }
+  }
+  // Bridge nodes (x, y, z), each an interface node, with zero shapes of
+  // `modes` modes.
+  void bridge(const std::vector<std::array<float, 3>>& nodes, std::int32_t modes) {
+    BridgeModalModel& b = t->bridge;
+    const auto n = static_cast<std::int32_t>(nodes.size());
+    b.bridge_node_count = b.interface_node_count = n;
+    b.bridge_mode_count = modes;
+    b.node_numbers.resize(n);
+    b.node_coordinates.resize(n, 3);
+    b.interface_nodes.resize(n);
+    b.mode_shapes.resize(modes, n, 6);
+    b.interface_point_key.resize(n);
+    b.interface_point_modes.resize(n, modes, 6);
+    for (std::int32_t i = 1; i <= n; ++i) {
+      b.node_numbers(i) = 100 + i;
+      b.interface_nodes(i) = i;
+      for (int c = 1; c <= 3; ++c) b.node_coordinates(i, c) = nodes[i - 1][c - 1];
+    }
+  }
+  void build() { build_track_model(*t); }
+  int build_stop() { return test::expect_stop([&] { build(); }); }
+  float& node(std::int32_t k, int c, std::int32_t track = 1) { return t->track.track_nodes(k, c, track); }
+  float& shape(int q, std::int32_t m, std::int32_t k, std::int32_t track = 1) {
+    return t->track.track_modal_vectors(q, m, k, track);
+  }
+};
+
+TEST(TrackModel, StraightTrackCarriesTheBridgeModeShapesToBothRails) {
+  // A track from s = -10 to 50 over a bridge whose interface nodes lie 1.2 m
+  // below and 0.3 m beside its centre line from x = 0 to 40; a sixth node
+  // 0.0005 m from the one at 20 is passed over.
+  TrackBuild b(rails_file(1.0f, {straight(-10.0f, 50.0f)}, 0));
+  b.bridge({{0, -1.2f, 0.3f}, {10, -1.2f, 0.3f}, {20, -1.2f, 0.3f}, {20.0005f, -1.2f, 0.3f}, {30, -1.2f, 0.3f},
+            {40, -1.2f, 0.3f}},
+           2);
+  BridgeModalModel& br = b.t->bridge;
+  auto vertical = [](float x) { return (x / 40.0f) * (x / 40.0f); };
+  auto torsion = [](float x) { return 0.01f * x / 40.0f; };
+  for (std::int32_t n = 1; n <= 6; ++n) {
+    const float x = br.node_coordinates(n, 1);
+    br.mode_shapes(1, n, 2) = n == 4 ? 5.0f : vertical(x);
+    br.mode_shapes(1, n, 4) = torsion(x);
+    br.mode_shapes(2, n, 1) = 0.5f;
+    br.mode_shapes(2, n, 3) = 1.0f;
+  }
+  b.build();
+  EXPECT_EQ(b.t.console(), "");
+  const TrackModel& tm = b.t->track;
+  EXPECT_EQ(tm.track_node_count, 61);
+  EXPECT_EQ(tm.coarse_node_count, 61);
+  EXPECT_EQ(tm.coarse_node_spacing, 1.0f);
+  for (std::int32_t k = 1; k <= 61; ++k) {
+    EXPECT_EQ(b.node(k, 1), -11.0f + static_cast<float>(k));
+    EXPECT_EQ(b.node(k, 4), b.node(k, 1));
+  }
+  // Interface nodes: arc length, and the point of the centre line above them.
+  for (std::int32_t n = 1; n <= 6; ++n) {
+    EXPECT_EQ(tm.interface_node_track(n), 1);
+    EXPECT_FLOAT_EQ(br.node_coordinates(n, 1), n == 4 ? 20.0005f : 10.0f * static_cast<float>(n > 4 ? n - 2 : n - 1));
+    EXPECT_FLOAT_EQ(br.node_coordinates(n, 2), 0.0f);
+    EXPECT_FLOAT_EQ(br.node_coordinates(n, 3), 0.0f);
+  }
+  // The rotation about the track axis moves the centre line over the lever
+  // from the node (0.3 m across, 1.2 m up), and each rail by 0.75 m more.
+  for (std::int32_t k = 11; k <= 51; ++k) {
+    const float s = b.node(k, 1), c4 = torsion(s);
+    const float centre2 = vertical(s) + 0.3f * c4, centre3 = 1.2f * c4;
+    EXPECT_NEAR(b.shape(2, 1, k), centre2 + 0.75f * c4, 1e-6f) << s;   // rail 1
+    EXPECT_NEAR(b.shape(11, 1, k), centre2 - 0.75f * c4, 1e-6f) << s;  // rail 2
+    EXPECT_NEAR(b.shape(3, 1, k), centre3, 1e-6f);
+    EXPECT_NEAR(b.shape(12, 1, k), centre3, 1e-6f);
+    EXPECT_NEAR(b.shape(4, 1, k), c4, 1e-7f);
+    EXPECT_NEAR(b.shape(1, 2, k), 0.5f, 1e-6f);
+    EXPECT_NEAR(b.shape(12, 2, k), 1.0f, 1e-6f);
+    if (k > 11 && k < 51) {
+      // Slope and curvature of the vertical shape at the rail.
+      EXPECT_NEAR(b.shape(7, 1, k), 2.0f * s / 1600.0f + (0.3f + 0.75f) * 0.01f / 40.0f, 1e-5f) << s;
+      EXPECT_NEAR(b.shape(9, 1, k), 2.0f / 1600.0f, 1e-5f) << s;
+      EXPECT_NEAR(b.shape(17, 2, k), 0.0f, 1e-5f);
+    } else {
+      for (int q : {7, 8, 9, 16, 17, 18}) EXPECT_EQ(b.shape(q, 1, k), 0.0f);
+    }
+  }
+  // At the stations of the interface nodes the rail carries their shapes.
+  for (std::int32_t n : {1, 2, 3, 5, 6}) {
+    const std::int32_t k = static_cast<std::int32_t>(br.node_coordinates(n, 1)) + 11;
+    for (int q = 1; q <= 6; ++q) {
+      const float lever = q == 2 ? 0.75f * br.mode_shapes(1, n, 4) : 0.0f;
+      EXPECT_FLOAT_EQ(b.shape(q, 1, k) + 1.0f, br.mode_shapes(1, n, q) + lever + 1.0f) << n << " " << q;
+      EXPECT_FLOAT_EQ(b.shape(9 + q, 1, k) + 1.0f, br.mode_shapes(1, n, q) - lever + 1.0f) << n << " " << q;
+    }
+  }
+  // Beyond the bridge the track carries no bridge motion.
+  for (std::int32_t k : {1, 10, 52, 61})
+    for (int q = 1; q <= 18; ++q) EXPECT_EQ(b.shape(q, 1, k), 0.0f);
+  // Geometry option 0 and no irregularity: the rails hold nothing.
+  for (int c : {2, 3, 5, 6, 7, 11, 12, 14, 15}) EXPECT_EQ(b.node(30, c), 0.0f);
+  EXPECT_FALSE(b.t->units.is_open(b.t->control.unit_rails_location));
+}
+
+TEST(TrackModel, CurvedCantedTrackGeometryAndInterfaceNodes) {
+  // A curve of radius 200 m over 40 m with points every 2 m, rising 1:1000,
+  // with a cant growing from 0.05 rad; interface nodes 1 m below the centre
+  // line between the points.
+  const float radius = 200.0f;
+  Track curve;
+  auto cant = [](float s) { return 0.05f + 0.001f * s; };
+  for (int j = 0; j <= 20; ++j) {
+    const float s = 2.0f * static_cast<float>(j), th = s / radius;
+    curve.push_back({radius * std::sin(th), 0.001f * s, radius * (1.0f - std::cos(th)), th, 1.0f / radius, s, cant(s)});
+  }
+  TrackBuild b(rails_file(0.5f, {curve}, 1));
+  std::vector<std::array<float, 3>> nodes;
+  const float stations[] = {5.0f, 13.0f, 21.0f, 29.0f, 37.0f};
+  for (float s : stations)
+    nodes.push_back({radius * std::sin(s / radius), 0.001f * s - 1.0f, radius * (1.0f - std::cos(s / radius))});
+  b.bridge(nodes, 1);
+  BridgeModalModel& br = b.t->bridge;
+  // The mode: a unit translation along the track's tangent at the node and a
+  // unit rotation about it.
+  for (std::int32_t n = 1; n <= 5; ++n) {
+    const float th = stations[n - 1] / radius;
+    br.mode_shapes(1, n, 1) = br.mode_shapes(1, n, 4) = std::cos(th);
+    br.mode_shapes(1, n, 3) = br.mode_shapes(1, n, 6) = std::sin(th);
+  }
+  b.build();
+  const TrackModel& tm = b.t->track;
+  ASSERT_EQ(tm.track_node_count, 81);
+  for (std::int32_t k = 1; k <= 81; ++k) {
+    const float s = 0.5f * static_cast<float>(k - 1);
+    EXPECT_FLOAT_EQ(b.node(k, 1), s);
+    EXPECT_NEAR(b.node(k, 12), 1.0f / radius, 1e-9f);  // curvature
+    EXPECT_NEAR(b.node(k, 14), s / radius, 1e-6f);     // direction angle
+    EXPECT_NEAR(b.node(k, 15), cant(s), 1e-6f);        // cant
+    // Option 1: the uniform gradient is the chord, so the vertical geometry
+    // vanishes; on a curve the lateral geometry is cleared.
+    for (int c : {2, 5}) EXPECT_NEAR(b.node(k, c), 0.0f, 1e-6f);
+    for (int c : {3, 6}) EXPECT_EQ(b.node(k, c), 0.0f);
+  }
+  const float g = 1.5f;
+  for (std::int32_t n = 1; n <= 5; ++n) {
+    EXPECT_NEAR(br.node_coordinates(n, 1), stations[n - 1], 1e-4f);
+    EXPECT_EQ(tm.interface_node_track(n), 1);
+    // In the frame of the track: along it, rotating about it.
+    EXPECT_NEAR(br.mode_shapes(1, n, 1), 1.0f, 1e-4f);
+    EXPECT_NEAR(br.mode_shapes(1, n, 4), 1.0f, 1e-4f);
+    EXPECT_NEAR(br.mode_shapes(1, n, 6), 0.0f, 6e-3f);
+    // At the station each rail carries the node's shape with the rail's lever
+    // (the end nodes' stations lie a hair outside the range of arc lengths).
+    if (n == 1 || n == 5) continue;
+    const auto k = static_cast<std::int32_t>(std::lround(stations[n - 1] / 0.5f)) + 1;
+    for (int q = 1; q <= 6; ++q) {
+      const float lever = q == 2 ? g / 2.0f * br.mode_shapes(1, n, 4) : 0.0f;
+      EXPECT_NEAR(b.shape(q, 1, k), br.mode_shapes(1, n, q) + lever, 2e-5f) << n << " " << q;
+      EXPECT_NEAR(b.shape(9 + q, 1, k), br.mode_shapes(1, n, q) - lever, 2e-5f) << n << " " << q;
+    }
+  }
+}
+
+TEST(TrackModel, EachRailOfTwoTracksTakesItsOwnTracksNodes) {
+  // Tracks at z = +2.25 and -2.25 m; the interface nodes of each lie on its
+  // centre line, and mode m twists only the nodes of track m.
+  TrackBuild b(rails_file(1.0f, {straight(0.0f, 40.0f, 2.25f), straight(0.0f, 40.0f, -2.25f)}, 0));
+  std::vector<std::array<float, 3>> nodes;
+  for (float z : {2.25f, -2.25f})
+    for (float x : {0.0f, 10.0f, 20.0f, 30.0f, 40.0f}) nodes.push_back({x, 0.0f, z});
+  b.bridge(nodes, 2);
+  for (std::int32_t n = 1; n <= 10; ++n) b.t->bridge.mode_shapes(n <= 5 ? 1 : 2, n, 4) = 1.0f;
+  b.build();
+  for (std::int32_t n = 1; n <= 10; ++n) EXPECT_EQ(b.t->track.interface_node_track(n), n <= 5 ? 1 : 2);
+  for (std::int32_t track = 1; track <= 2; ++track)
+    for (std::int32_t k = 1; k <= 41; ++k)
+      for (std::int32_t m = 1; m <= 2; ++m) {
+        const float twist = m == track ? 1.0f : 0.0f;
+        EXPECT_NEAR(b.shape(2, m, k, track), 0.75f * twist, 1e-6f) << track << " " << k << " " << m;
+        EXPECT_NEAR(b.shape(11, m, k, track), -0.75f * twist, 1e-6f) << track << " " << k << " " << m;
+        EXPECT_NEAR(b.shape(13, m, k, track), twist, 1e-6f);
+      }
+}
+
+TEST(TrackModel, TracksTakeConsecutiveStretchesOfTheIrregularity) {
+  // A vertical profile of 1 mm per metre of profile position; tracks of 100 m
+  // and 60 m at a node spacing of 0.5 m, in either order.
+  for (bool longer_first : {true, false}) {
+    const Track a = straight(0.0f, 100.0f), c = straight(0.0f, 60.0f);
+    TrackBuild b(rails_file(0.5f, longer_first ? std::vector<Track>{a, c} : std::vector<Track>{c, a}, 0));
+    b.irregularity(512.0f, 0.25f, [](float x) { return std::array<float, 3>{1.0E-3f * x, 0.0f, 0.0f}; });
+    b.build();
+    const TrackModel& tm = b.t->track;
+    ASSERT_EQ(tm.track_node_count, 201);
+    const std::int32_t own2 = longer_first ? 121 : 201;
+    const float start2 = longer_first ? 100.0f : 60.0f;
+    EXPECT_EQ(b.node(own2, 1, 2), longer_first ? 60.0f : 100.0f);
+    for (std::int32_t k = own2 + 1; k <= 201; ++k) {
+      EXPECT_EQ(b.node(k, 1, 2), 0.0f);
+      EXPECT_EQ(b.node(k, 4, 2), 0.0f);
+      EXPECT_EQ(b.node(k, 2, 2), 0.0f);  // no irregularity left over from track 1
+    }
+    for (std::int32_t k : {2, 50, 120}) EXPECT_NEAR(b.node(k, 2, 1), 1.0E-3f * 0.5f * static_cast<float>(k - 1), 1e-6f);
+    for (std::int32_t k : {2, 50, own2 - 1}) {
+      EXPECT_NEAR(b.node(k, 2, 2), 1.0E-3f * (start2 + 0.5f * static_cast<float>(k - 1)), 1e-6f) << k;
+      EXPECT_EQ(b.node(k, 5, 2), b.node(k, 2, 2));
+      EXPECT_NEAR(b.node(k, 7, 2), 1.0E-3f, 1e-5f);  // slope
+    }
+  }
+}
+
+TEST(TrackModel, IrregularityOnTheRailsWithEndTapers) {
+  // Alignment 1 mm and cross level 4 mm along a track of 100 nodes 1 m apart;
+  // tapers of 10 m at both ends.
+  TrackBuild b(rails_file(1.0f, {straight(0.0f, 99.0f)}, 0));
+  b.irregularity(256.0f, 0.25f, [](float) { return std::array<float, 3>{0.0f, 1.0E-3f, 4.0E-3f}; }, 10.0f);
+  b.build();
+  auto weight = [](int k) { return 1.0f - std::cos(static_cast<float>(k) * 1.5707963f / 11.0f); };
+  EXPECT_NEAR(weight(1), 0.0102f, 1e-4f);
+  const struct {
+    std::int32_t row;
+    float w;
+  } rows[] = {{1, weight(1)}, {11, weight(11)}, {12, 1.0f}, {50, 1.0f}, {89, 1.0f}, {90, weight(11)}, {100, weight(1)}};
+  for (const auto& r : rows) {
+    EXPECT_FLOAT_EQ(b.node(r.row, 2), 2.0E-3f * r.w) << r.row;   // rail 1 up by half the cross level
+    EXPECT_FLOAT_EQ(b.node(r.row, 5), -2.0E-3f * r.w) << r.row;  // rail 2 down
+    EXPECT_FLOAT_EQ(b.node(r.row, 3), 1.0E-3f * r.w) << r.row;
+    EXPECT_FLOAT_EQ(b.node(r.row, 6), 1.0E-3f * r.w) << r.row;
+  }
+}
+
+TEST(TrackModel, KeptLineGeometryAndItsDerivatives) {
+  // Option 1 keeps the vertical curve y = s^2 / 1000 measured from its chord;
+  // slope and curvature follow from central differences.
+  TrackBuild b(rails_file(1.0f, {{{0, 0, 0, 0, 0, 0, 0}, {50, 2.5f, 0, 0, 0, 50, 0}, {100, 10, 0, 0, 0, 100, 0}}}, 1));
+  b.build();
+  for (std::int32_t k = 1; k <= 101; ++k) {
+    const float s = static_cast<float>(k - 1);
+    EXPECT_NEAR(b.node(k, 2), s * s / 1000.0f - 0.1f * s, 2e-5f) << s;
+    EXPECT_EQ(b.node(k, 5), b.node(k, 2));
+    if (k == 1 || k == 101) {
+      for (int c : {7, 9, 11, 13}) EXPECT_EQ(b.node(k, c), 0.0f);
+      continue;
+    }
+    EXPECT_NEAR(b.node(k, 7), 2.0f * s / 1000.0f - 0.1f, 2e-5f) << s;
+    EXPECT_NEAR(b.node(k, 9), b.node(k, 7), 0.0f);
+    EXPECT_NEAR(b.node(k, 11), 0.002f, 2e-5f) << s;
+    EXPECT_NEAR(b.node(k, 13), 0.002f, 2e-5f);
+  }
+}
+
+TEST(TrackModel, LateralGeometryIsKeptOnStraightTracksOnly) {
+  // Tracks 1 and 3 curve slightly; track 2 is straight with a lateral bump of
+  // 10 mm. Each track decides for itself.
+  const Track curved = {
+      {0, 0, 0, 0, 1.0E-4f, 0, 0}, {10, 0, 0.02f, 0, 1.0E-4f, 10, 0}, {20, 0, 0.005f, 0, 1.0E-4f, 20, 0}};
+  const Track bump = {{0, 0, 0, 0, 0, 0, 0}, {10, 0, 0.01f, 0, 0, 10, 0}, {20, 0, 0, 0, 0, 20, 0}};
+  TrackBuild b(rails_file(1.0f, {curved, bump, curved}, 1));
+  b.build();
+  for (std::int32_t k = 1; k <= 21; ++k) {
+    EXPECT_EQ(b.node(k, 3, 1), 0.0f);
+    EXPECT_EQ(b.node(k, 3, 3), 0.0f);
+  }
+  EXPECT_NEAR(b.node(11, 3, 2), 0.01f, 1e-7f);
+  EXPECT_EQ(b.node(11, 6, 2), b.node(11, 3, 2));
+}
+
+TEST(TrackModel, VerticalAxisAsZAndArcLengthsRunningBackwards) {
+  TrackBuild b("0.5 3\n1\n3 1.435\n1 2 3 0.1 0.01 50 0.02\n2 2 3 0.3 0.01 30 0.02\n3 2 3 0.5 0.01 10 0.02\n");
+  b.t->solution.Coordination_sys_bridge = 1;
+  b.build();
+  const TrackModel& tm = b.t->track;
+  const float stored[] = {3, -2, -0.1f, -0.01f, 50, 0.02f};
+  for (int c = 2; c <= 7; ++c) EXPECT_EQ(tm.control_points(1, 1, c), stored[c - 2]) << c;
+  EXPECT_EQ(tm.control_points(1, 1, 1), 50.0f);  // column 1 now holds the arc length
+  EXPECT_EQ(tm.track_gauge(1), 1.435f);
+  EXPECT_EQ(tm.track_option, 0);  // the file ends before the option
+  ASSERT_EQ(tm.track_node_count, 81);
+  // Nodes from s = 10 to 50; the angle is -(0.6 - s / 100) along them.
+  for (std::int32_t k = 1; k <= 81; ++k) {
+    const float s = 10.0f + 0.5f * static_cast<float>(k - 1);
+    EXPECT_FLOAT_EQ(b.node(k, 1), s);
+    EXPECT_NEAR(b.node(k, 14), -(0.6f - s / 100.0f), 1e-6f);
+  }
+}
+
+TEST(TrackModel, TwoInterfaceNodesAtOneStationAreReportedAndTheBuildGoesOn) {
+  TrackBuild b(rails_file(1.0f, {straight(0.0f, 40.0f)}, 0));
+  b.bridge({{0, 0, 0}, {10, 0, 0}, {20, 0, 0}, {20.00002f, 0, 0}, {40, 0, 0}}, 1);
+  b.build();
+  const BridgeModalModel& br = b.t->bridge;
+  EXPECT_EQ(b.t.console(), list_directed_line({text::same_arc_length_on_track, 1}) + "\n" +
+                               list_directed_line({text::node_number, 3, 4}) + "\n" +
+                               list_directed_line({text::arc_length_coordinate, br.node_coordinates(3, 1),
+                                                   br.node_coordinates(4, 1)}) +
+                               "\n" + test::pause_text());
+  EXPECT_EQ(b.t->track.track_node_count, 41);
+}
+
+TEST(SortWithIndex, AscendingWithEqualValuesInTheirOrder) {
+  float values[] = {3.0f, 1.0f, 2.0f, 1.0f, -4.0f};
+  std::int32_t index[] = {10, 20, 30, 40, 50};
+  sort_with_index(values, index, 5);
+  EXPECT_EQ(std::vector<float>(values, values + 5), (std::vector<float>{-4, 1, 1, 2, 3}));
+  EXPECT_EQ(std::vector<std::int32_t>(index, index + 5), (std::vector<std::int32_t>{50, 20, 40, 30, 10}));
+}
+
+TEST(TrackModel, InputErrorsStopTheBuild) {
+  const std::string one_track = rails_file(1.0f, {straight(0.0f, 40.0f)}, 0);
+  const std::vector<std::array<float, 3>> five = {{0, 0, 0}, {10, 0, 0}, {20, 0, 0}, {30, 0, 0}, {40, 0, 0}};
+  const std::string rails_error = data_error("\\Rails_Location.dat");
+  const struct {
+    const char* what;
+    std::string rails;
+    std::function<void(TrackBuild&)> setup;
+    std::string console;
+  } cases[] = {
+      {"empty file", "", nullptr, rails_error},
+      {"spacing 0", rails_file(0.0f, {straight(0.0f, 40.0f)}, 0), nullptr, rails_error},
+      {"more points than announced", "1 2\n1\n3 1.5\n0 0 0 0 0 0 0\n5 0 0 0 0 5 0\n9 0 0 0 0 9 0\n", nullptr,
+       rails_error},
+      {"unreadable point", "1 2\n1\n2 1.5\n0 0 0 0 0 0 0\n10 0 x 0 0 10 0\n", nullptr, rails_error},
+      {"one control point", "1 2\n1\n1 1.5\n0 0 0 0 0 0 0\n0\n", nullptr, rails_error},
+      {"no track under interface nodes", "1 2\n0\n0\n", [&](TrackBuild& b) { b.bridge(five, 1); }, rails_error},
+      {"interface nodes beyond the track",
+       one_track,
+       [](TrackBuild& b) { b.bridge({{500, 0, 0}, {510, 0, 0}, {520, 0, 0}}, 1); },
+       rails_error},
+      {"fewer than five track nodes", rails_file(1.0f, {straight(0.0f, 3.0f)}, 0), nullptr, rails_error},
+      {"fewer than two coarse nodes",
+       rails_file(1.0f, {straight(0.0f, 4.0f)}, 0),
+       [](TrackBuild& b) {
+         b.bridge({{0, 0, 0}, {2, 0, 0}, {4, 0, 0}}, 1);
+         b.t->track.modal_node_decimation = 3;
+       },
+       rails_error},
+      {"arc lengths turning back", "1 3\n1\n3 1.5\n0 0 0 0 0 0 0\n10 0 0 0 0 10 0\n5 0 0 0 0 5 0\n", nullptr,
+       "  1" + std::string(text::track_number_suffix) + "  3" + std::string(text::control_point_coordinate_error) +
+           "\n" + test::pause_text()},
+      {"equal first arc lengths", "1 3\n1\n3 1.5\n0 0 0 0 0 0 0\n10 0 0 0 0 0 0\n20 0 0 0 0 20 0\n", nullptr,
+       "  1" + std::string(text::track_number_suffix) + "  2" + std::string(text::control_point_coordinate_error) +
+           "\n" + test::pause_text()},
+      {"profile shorter than a node spacing",
+       one_track,
+       [](TrackBuild& b) { b.irregularity(0.5f, 0.25f, [](float) { return std::array<float, 3>{}; }); },
+       data_error("\\Irregularity.dat")},
+      {"profile shorter than the tracks",
+       rails_file(0.5f, {straight(0.0f, 100.0f), straight(0.0f, 100.0f)}, 0),
+       [](TrackBuild& b) { b.irregularity(150.0f, 0.25f, [](float) { return std::array<float, 3>{}; }); },
+       list_directed_line({text::irregularity_too_short}) + "\n" + test::pause_text()},
+      {"one interface node", one_track, [](TrackBuild& b) { b.bridge({{10, 0, 0}}, 1); },
+       " Number of track nodes are less than 2\n" + test::pause_text()},
+      {"two interface nodes", one_track, [](TrackBuild& b) { b.bridge({{10, 0, 0}, {20, 0, 0}}, 1); },
+       " Not sufficient number of points for interpolation!\n" + test::pause_text()},
+  };
+  for (const auto& c : cases) {
+    TrackBuild b(c.rails);
+    if (c.setup) c.setup(b);
+    EXPECT_EQ(b.build_stop(), 1) << c.what;
+    EXPECT_EQ(b.t.console(), c.console) << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace tb

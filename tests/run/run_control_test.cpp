@@ -12,10 +12,11 @@ namespace {
 ClockReading fixed_clock() { return {2026, 3, 7, 480, 9, 5, 3, 42}; }
 
 // The smallest model that reads without error: a bridge master file without
-// nodes, modes or substructures, a vehicle library without types and a train
-// organisation without fleets or trains (empty files stop the run).
+// nodes, modes, substructures or requested responses, a vehicle library
+// without types and a train organisation without fleets or trains (empty
+// files stop the run).
 void write_empty_model(const std::filesystem::path& dir) {
-  test::write_file(dir / "Modal_Substructure_Bridge.dat", "0 0 0 0 0 0\n\n0\n");
+  test::write_file(dir / "Modal_Substructure_Bridge.dat", "0 0 0 0 0 0\n\n0\nPost\n0\n0\n");
   test::write_file(dir / "Modal_Substructure_Vehicletypes.dat", "0 0 0 0 0 0 0\n");
   test::write_file(dir / "VehicleOrganization.dat", "0 0\n0 0\n");
 }

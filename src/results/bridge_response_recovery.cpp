@@ -194,14 +194,12 @@ void read_section_modes(RunContext& ctx, std::int32_t i, std::string_view sectio
   }
 }
 
-// A modal file's name: directory, a backslash and the file name (the
-// backslash is this platform's directory separator); an empty directory is
-// the working directory.
+// A modal file's name: directory, a backslash and the file name, as they
+// stand (not under the input directory); the backslash is this platform's
+// directory separator.
 std::string modal_file_name(std::string_view dir, std::string_view file) {
   std::string name = std::string(dir) + "\\" + std::string(file);
-  for (char& c : name)
-    if (c == '\\') c = '/';
-  if (dir.empty()) name.erase(0, name.find_first_not_of('/'));
+  std::replace(name.begin(), name.end(), '\\', '/');
   return name;
 }
 

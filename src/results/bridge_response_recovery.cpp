@@ -80,7 +80,9 @@ std::int32_t checked_size(RunContext& ctx, std::int64_t values) {
   return static_cast<std::int32_t>(values);
 }
 
-// Steps 2 to 4: the post-processing section of the master file.
+// The post-processing section of the master file, read on from the record
+// after the substructure list: the "Post" line, the node ranges and the
+// element ranges. Closes the master file.
 void read_post_section(RunContext& ctx) {
   ResponseRecoveryTables& rt = ctx.recovery;
   const std::int32_t unit = ctx.control.unit_bridge_master;
@@ -107,9 +109,10 @@ void read_post_section(RunContext& ctx) {
   }
   rt.post_node_count = checked_size(ctx, nodes);
   rt.post_element_count = checked_size(ctx, elements);
-  rt.post_component_total = checked_size(ctx, 2 * total) / 2;
+  rt.post_component_total = checked_size(ctx, total);
   rt.post_component_max = cmax;
-  checked_size(ctx, 24 * nodes);  // the label record of the displacement file
+  checked_size(ctx, 24 * nodes);  // the label records of the bulk files
+  checked_size(ctx, 2 * total);
   checked_size(ctx, nodes * m * 6);
   checked_size(ctx, elements * m * cmax);
 
@@ -203,7 +206,8 @@ std::string modal_file_name(std::string_view dir, std::string_view file) {
   return name;
 }
 
-// Step 5: the mode shapes of the requested nodes and elements.
+// The mode shapes of the requested nodes and elements from every
+// substructure's modal file, at the global modes of the substructure.
 void read_modal_files(RunContext& ctx) {
   BridgeModalModel& b = ctx.bridge;
   ResponseRecoveryTables& rt = ctx.recovery;
@@ -230,11 +234,7 @@ void read_modal_files(RunContext& ctx) {
   };
 
   b.modal_mode_offset = 0;
-  // The substructures that the list holds entries for (the reader sizes the
-  // list by the count).
-  const std::int32_t substructures =
-      std::min({b.substructure_count, b.substructure_dirs.extent(1), b.substructure_files.extent(1),
-                b.substructure_mode_counts.extent(1)});
+  const std::int32_t substructures = b.substructure_count;
   for (std::int32_t i = 1; i <= substructures; ++i) {
     b.modal_file_index = i;
     const std::string_view dir = trim_trailing_blanks(b.substructure_dirs(i));
@@ -269,7 +269,7 @@ void read_modal_files(RunContext& ctx) {
     ctx.units.close(unit);
     b.modal_mode_offset += b.substructure_mode_counts(i);
   }
-  b.modal_file_index = substructures + 1;
+  b.modal_file_index = std::max(substructures, 0) + 1;
 
   // A request that no modal file answers would give zero responses that look
   // like results.
@@ -305,7 +305,9 @@ bool to_count(float v, std::int32_t& n) {
   return true;
 }
 
-// Steps 7 and 8: unit 36 read back, the four bulk files written.
+// Unit 36 read back from its beginning; per stage and output instant the
+// four bulk files receive the superposed responses. A failed read of unit 36
+// ends the work there, keeping what was written.
 void write_bulk_files(RunContext& ctx) {
   const RunControl& rc = ctx.control;
   ResponseRecoveryTables& rt = ctx.recovery;

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <map>
+#include <functional>
 #include <tuple>
 
 #include "run/run_control.h"

@@ -6,7 +6,9 @@
 #include <functional>
 #include <tuple>
 
+#include "integration/time_integration.h"
 #include "run/run_control.h"
+#include "integration/integration_fixture.h"
 #include "series_reader.h"
 #include "test_support.h"
 
@@ -260,6 +262,28 @@ TEST(ResultWriter, AShorterSecondRunLeavesNothingOfTheFirstBehind) {
     ASSERT_EQ(f.blocks[0].records.size(), 1u) << fc.name;
     expect_same_values(f.blocks[0].records[0], fc.record(7), fc.name);
   }
+}
+
+TEST(ResultWriter, TheStepByStepDriverWritesOneRecordPerOutputInterval) {
+  // A moving load over 1 m at 64 m/s with dt = 1/1024 s: 160 steps, output
+  // every 10th; a harmonic force moves the bridge.
+  test::IntegrationModel m{0.0f, 1.0f};
+  RunContext& c = *m.t;
+  c.solution.time_step = 0.0009765625f;
+  c.trains.train_speed(1, 1) = 64.0f;
+  m.add_harmonic_force(1, 2, 1000.0f, 3.0f);
+  run_time_integration(c);
+  c.units.close_all();
+  const test::SeriesFile f = test::decode_series(m.t.dir / "Res_Modal_Coordinate_Results_Bridge.bin");
+  ASSERT_FALSE(f.truncated);
+  EXPECT_EQ(f.stage_count, 1.0f);
+  ASSERT_EQ(f.blocks.size(), 1u);
+  EXPECT_EQ(f.blocks[0].interval, 0.009765625f);
+  EXPECT_EQ(f.blocks[0].record_count, 16.0f);
+  ASSERT_EQ(f.blocks[0].records.size(), 16u);
+  EXPECT_NE(f.blocks[0].records[15][0], 0.0f);
+  // The moving load switches the vehicles off: their files hold the header.
+  EXPECT_EQ(test::read_floats(m.t.dir / "Res_DisResults_Vehicles.bin"), std::vector<float>{1.0f});
 }
 
 }  // namespace

@@ -10,7 +10,9 @@
 #include "model/external_force_table.h"
 #include "model/first_order_spring_list.h"
 #include "model/integration_constants.h"
+#include "model/response_recovery_tables.h"
 #include "model/result_buffers.h"
+#include "model/result_series_file.h"
 #include "model/run_control.h"
 #include "model/solution_parameters.h"
 #include "model/solver_state.h"
@@ -63,6 +65,10 @@ struct RunContext {
   SolverState solver;
   IntegrationConstants constants;
   StepControl step;
+
+  // Records of the results output.
+  ResultSeriesFile result_files;
+  ResponseRecoveryTables recovery;
 };
 
 }  // namespace tb

@@ -1,7 +1,420 @@
 #include "results/bridge_response_recovery.h"
 
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/list_read.h"
+#include "platform/texts.h"
+#include "results/result_series.h"
+#include "run/bridge_modal.h"
+#include "run/input_helpers.h"
+
 namespace tb {
 
-void recover_bridge_responses(RunContext&) {}
+namespace {
+
+constexpr std::size_t kMarkerLineWidth = 128;
+constexpr std::size_t kLabelWidth = 256;
+constexpr std::string_view kMasterLabel = "\\Modal_Substructure_Bridge.dat";
+constexpr std::string_view kModalCoordinatesLabel = "\\Res_Modal_Coordinate_Results_Bridge.bin";
+// Largest table (in values) that a request may make the recovery allocate.
+constexpr std::int64_t kMaxTableValues = std::numeric_limits<std::int32_t>::max();
+
+void data_error(RunContext& ctx, std::string_view label) { check_read_status(ctx, io_status::bad_value, label); }
+
+// Marker search: while the line buffer does not contain the marker and the
+// status in hand is 0, reads the next line (its first 128 characters) into
+// the buffer. The text already in the buffer is tested first.
+std::int32_t search_marker(RunContext& ctx, std::int32_t unit, std::string_view marker, std::int32_t status) {
+  std::string& line = ctx.recovery.post_line;
+  while (line.find(marker) == std::string::npos && status == io_status::ok)
+    status = read_text_record(ctx.units, unit, line, kMarkerLineWidth);
+  return status;
+}
+
+// One range of requested numbers: first, first + step, ... up to last.
+struct Range {
+  std::int32_t first = 0;
+  std::int32_t last = 0;
+  std::int32_t step = 0;
+  std::int32_t components = 0;  // element ranges only
+
+  std::int64_t count() const {
+    return (static_cast<std::int64_t>(last) - first) / step + 1;
+  }
+};
+
+// Reads a range count and its ranges from the master file. A failed read, a
+// negative count, a step of 0, a last number before the first in the step's
+// direction or a negative component count is a data error: such a range
+// names no well-defined set of numbers.
+std::vector<Range> read_ranges(RunContext& ctx, bool with_components) {
+  const std::int32_t unit = ctx.control.unit_bridge_master;
+  std::int32_t n = 0;
+  check_read_status(ctx, read_list(ctx.units, unit, {n}), kMasterLabel);
+  if (n < 0) data_error(ctx, kMasterLabel);
+  std::vector<Range> ranges;
+  for (std::int32_t r = 1; r <= n; ++r) {
+    Range g;
+    const std::int32_t st = with_components
+                                ? read_list(ctx.units, unit, {g.first, g.last, g.step, g.components})
+                                : read_list(ctx.units, unit, {g.first, g.last, g.step});
+    check_read_status(ctx, st, kMasterLabel);
+    const bool backwards = (g.step > 0 && g.last < g.first) || (g.step < 0 && g.last > g.first);
+    if (g.step == 0 || backwards || g.components < 0) data_error(ctx, kMasterLabel);
+    ranges.push_back(g);
+  }
+  return ranges;
+}
+
+// Fits a value count in a table of the recovery, or stops: a request that
+// large is not a bridge model.
+std::int32_t checked_size(RunContext& ctx, std::int64_t values) {
+  if (values > kMaxTableValues) data_error(ctx, kMasterLabel);
+  return static_cast<std::int32_t>(values);
+}
+
+// The post-processing section of the master file, read on from the record
+// after the substructure list: the "Post" line, the node ranges and the
+// element ranges. Closes the master file.
+void read_post_section(RunContext& ctx) {
+  ResponseRecoveryTables& rt = ctx.recovery;
+  const std::int32_t unit = ctx.control.unit_bridge_master;
+  const std::int64_t m = std::max(ctx.bridge.bridge_mode_count, 0);
+
+  // A master file without its "Post" line is a data error (the search ends
+  // at the end of the file).
+  rt.post_line.clear();
+  std::int32_t status = read_text_record(ctx.units, unit, rt.post_line, kMarkerLineWidth);
+  check_read_status(ctx, search_marker(ctx, unit, "Post", status), kMasterLabel);
+
+  const std::vector<Range> node_ranges = read_ranges(ctx, false);
+  const std::vector<Range> element_ranges = read_ranges(ctx, true);
+
+  std::int64_t nodes = 0;
+  for (const Range& g : node_ranges) nodes += g.count();
+  std::int64_t elements = 0;
+  std::int64_t total = 0;
+  std::int32_t cmax = 0;
+  for (const Range& g : element_ranges) {
+    elements += g.count();
+    total += g.count() * g.components;
+    cmax = std::max(cmax, g.components);
+  }
+  rt.post_node_count = checked_size(ctx, nodes);
+  rt.post_element_count = checked_size(ctx, elements);
+  rt.post_component_total = checked_size(ctx, total);
+  rt.post_component_max = cmax;
+  checked_size(ctx, 24 * nodes);  // the label records of the bulk files
+  checked_size(ctx, 2 * total);
+  checked_size(ctx, nodes * m * 6);
+  checked_size(ctx, elements * m * cmax);
+
+  const std::int32_t nn = rt.post_node_count;
+  const std::int32_t ne = rt.post_element_count;
+  rt.post_nodes.resize(nn);
+  rt.post_node_responses.resize(nn, 6, 2);
+  rt.post_node_shapes.resize(nn, m, 6);
+  rt.post_elements.resize(ne, 2);
+  rt.post_element_forces.resize(ne, cmax);
+  rt.post_element_shapes.resize(ne, m, cmax);
+
+  std::int32_t k = 0;
+  for (const Range& g : node_ranges)
+    for (std::int64_t c = 0; c < g.count(); ++c) rt.post_nodes(++k) = static_cast<std::int32_t>(g.first + c * g.step);
+  k = 0;
+  for (const Range& g : element_ranges)
+    for (std::int64_t c = 0; c < g.count(); ++c) {
+      ++k;
+      rt.post_elements(k, 1) = static_cast<std::int32_t>(g.first + c * g.step);
+      rt.post_elements(k, 2) = g.components;
+    }
+  ctx.units.close(unit);
+}
+
+// The requested positions of each node or element number, sorted by number,
+// so that a record of the modal file finds every position it belongs to.
+class RequestIndex {
+ public:
+  RequestIndex(const std::int32_t* numbers, std::int32_t count) {
+    entries_.reserve(static_cast<std::size_t>(count));
+    for (std::int32_t k = 1; k <= count; ++k) entries_.emplace_back(numbers[k - 1], k);
+    std::sort(entries_.begin(), entries_.end());
+    found_.assign(static_cast<std::size_t>(count), false);
+  }
+
+  // Calls visit(position) for every position of number; marks them found.
+  template <class Visit>
+  void for_positions(std::int32_t number, Visit visit) {
+    auto lo = std::lower_bound(entries_.begin(), entries_.end(), std::pair{number, 0});
+    for (; lo != entries_.end() && lo->first == number; ++lo) {
+      found_[static_cast<std::size_t>(lo->second - 1)] = true;
+      visit(lo->second);
+    }
+  }
+
+  // The first position that no modal file listed, 0 when there is none.
+  std::int32_t first_missing() const {
+    for (std::size_t k = 0; k < found_.size(); ++k)
+      if (!found_[k]) return static_cast<std::int32_t>(k + 1);
+    return 0;
+  }
+
+ private:
+  std::vector<std::pair<std::int32_t, std::int32_t>> entries_;  // (number, position)
+  std::vector<bool> found_;
+};
+
+// The mode loop over one section of substructure i's modal file: records
+// (number, mode, values) grouped by mode; a record of mode j stores its values
+// for global mode modal_mode_offset + j; a record that cannot be read, or of
+// another mode, completes mode j and is read again for mode j + 1.
+template <class Store>
+void read_section_modes(RunContext& ctx, std::int32_t i, std::string_view section, std::span<float> values,
+                        Store store) {
+  const std::int32_t unit = ctx.control.unit_modal_file;
+  const BridgeModalModel& b = ctx.bridge;
+  const std::int32_t modes = b.substructure_mode_counts(i);
+  std::int32_t j = 1;
+  while (j <= modes) {
+    std::int32_t number = 0;
+    std::int32_t mode = 0;
+    const std::int32_t st = read_list(ctx.units, unit, {number, mode, ReadTarget::reals(values.data(), values.size())});
+    if (st == io_status::ok && mode == j) {
+      const std::int32_t global = b.modal_mode_offset + j;
+      if (global <= b.bridge_mode_count) store(number, global);
+      continue;
+    }
+    ctx.console.formatted("(1X,A12,I5,A16,I5,A18)", {text::postprocessing_no, j, section, i, text::files_read_ok});
+    ++j;
+    ctx.units.backspace(unit);
+  }
+}
+
+// A modal file's name: directory, a backslash and the file name, as they
+// stand (not under the input directory); the backslash is this platform's
+// directory separator.
+std::string modal_file_name(std::string_view dir, std::string_view file) {
+  std::string name = std::string(dir) + "\\" + std::string(file);
+  std::replace(name.begin(), name.end(), '\\', '/');
+  return name;
+}
+
+// The mode shapes of the requested nodes and elements from every
+// substructure's modal file, at the global modes of the substructure.
+void read_modal_files(RunContext& ctx) {
+  BridgeModalModel& b = ctx.bridge;
+  ResponseRecoveryTables& rt = ctx.recovery;
+  const std::int32_t unit = ctx.control.unit_modal_file;
+  const std::int32_t nn = rt.post_node_count;
+  const std::int32_t ne = rt.post_element_count;
+  const std::int32_t cmax = rt.post_component_max;
+
+  RequestIndex node_index(rt.post_nodes.data(), nn);
+  std::vector<std::int32_t> element_numbers(static_cast<std::size_t>(ne));
+  for (std::int32_t e = 1; e <= ne; ++e) element_numbers[e - 1] = rt.post_elements(e, 1);
+  RequestIndex element_index(element_numbers.data(), ne);
+  std::vector<float> values(static_cast<std::size_t>(std::max(cmax, 6)));
+
+  auto store_node = [&](std::int32_t number, std::int32_t mode) {
+    node_index.for_positions(number, [&](std::int32_t k) {
+      for (std::int32_t d = 1; d <= 6; ++d) rt.post_node_shapes(k, mode, d) = values[d - 1];
+    });
+  };
+  auto store_element = [&](std::int32_t number, std::int32_t mode) {
+    element_index.for_positions(number, [&](std::int32_t k) {
+      for (std::int32_t c = 1; c <= cmax; ++c) rt.post_element_shapes(k, mode, c) = values[c - 1];
+    });
+  };
+
+  b.modal_mode_offset = 0;
+  const std::int32_t substructures = b.substructure_count;
+  for (std::int32_t i = 1; i <= substructures; ++i) {
+    b.modal_file_index = i;
+    const std::string_view dir = trim_trailing_blanks(b.substructure_dirs(i));
+    const std::string_view file = trim_trailing_blanks(b.substructure_files(i));
+    rt.modal_file_error_name = "In Modal_Substructure_Bridge.dat:" + std::string(dir) + "\\" + std::string(file);
+    if (rt.modal_file_error_name.size() > kLabelWidth) rt.modal_file_error_name.resize(kLabelWidth);
+
+    // A modal file that cannot be opened is an error whether or not nodes
+    // are requested from it.
+    std::int32_t status = ctx.units.open(unit, modal_file_name(dir, file), OpenMode::old, UnitForm::text);
+    check_read_status(ctx, status, rt.modal_file_error_name);
+    // The searches of this file begin in this file: a line left over from
+    // the previous file must not end them.
+    rt.post_line.clear();
+
+    if (nn > 0) {
+      status = search_marker(ctx, unit, "(N,m)", status);
+      status = read_text_record(ctx.units, unit, rt.post_line, kMarkerLineWidth);
+      if (ctx.solution.second_header_switch == 1) status = search_marker(ctx, unit, "(N,m)", status);
+      check_read_status(ctx, status, rt.modal_file_error_name);
+      read_section_modes(ctx, i, text::displacement_modes_from, std::span<float>(values.data(), 6), store_node);
+    }
+
+    rt.post_line.clear();
+    if (ne > 0) {
+      for (int back = 0; back < 3; ++back) ctx.units.backspace(unit);
+      search_marker(ctx, unit, "Stress", io_status::ok);
+      read_section_modes(ctx, i, text::internal_force_modes_from,
+                         std::span<float>(values.data(), static_cast<std::size_t>(cmax)), store_element);
+    }
+
+    ctx.units.close(unit);
+    b.modal_mode_offset += b.substructure_mode_counts(i);
+  }
+  b.modal_file_index = std::max(substructures, 0) + 1;
+
+  // A request that no modal file answers would give zero responses that look
+  // like results.
+  if (const std::int32_t k = node_index.first_missing())
+    check_read_status(ctx, 101, std::string(kMasterLabel) + ":Post node " + std::to_string(rt.post_nodes(k)));
+  if (const std::int32_t k = element_index.first_missing())
+    check_read_status(ctx, 101,
+                      std::string(kMasterLabel) + ":Post element " + std::to_string(rt.post_elements(k, 1)));
+}
+
+// result(k, c) = sum over modes i of shapes(k, i, c) * coeff(i), for the n
+// entries and comps components of a (n, m, comps) shape table; each sum runs
+// over the modes in order, in single precision. The modal values lie three
+// apart (displacement, acceleration, quasi-static of each mode).
+void superpose(const float* shapes, std::size_t n, std::size_t m, std::size_t comps, const float* coeff,
+               float* result) {
+  std::fill(result, result + n * comps, 0.0f);
+  for (std::size_t c = 0; c < comps; ++c) {
+    float* r = result + n * c;
+    for (std::size_t i = 0; i < m; ++i) {
+      const float w = coeff[3 * i];
+      const float* col = shapes + n * (i + m * c);
+      for (std::size_t k = 0; k < n; ++k) r[k] += col[k] * w;
+    }
+  }
+}
+
+// A record count or stage count of unit 36 as a loop bound (truncated toward
+// zero); false when it is no count at all.
+bool to_count(float v, std::int32_t& n) {
+  if (!(v >= 0.0f && v < 2147483648.0f)) return false;
+  n = static_cast<std::int32_t>(v);
+  return true;
+}
+
+// Unit 36 read back from its beginning; per stage and output instant the
+// four bulk files receive the superposed responses. A failed read of unit 36
+// ends the work there, keeping what was written.
+void write_bulk_files(RunContext& ctx) {
+  const RunControl& rc = ctx.control;
+  ResponseRecoveryTables& rt = ctx.recovery;
+  UnitTable& units = ctx.units;
+  const std::int32_t u36 = rc.unit_res_modal_coordinates;
+  const std::size_t m = static_cast<std::size_t>(std::max(ctx.bridge.bridge_mode_count, 0));
+  const std::size_t nn = static_cast<std::size_t>(rt.post_node_count);
+  const std::size_t ne = static_cast<std::size_t>(rt.post_element_count);
+  const std::size_t cmax = static_cast<std::size_t>(rt.post_component_max);
+  const std::size_t total = static_cast<std::size_t>(rt.post_component_total);
+  const std::array<std::int32_t, 4> bulk{rc.unit_res_bulk_disacc, rc.unit_res_bulk_stress,
+                                         rc.unit_res_bulk_dis_static, rc.unit_res_bulk_stress_static};
+
+  units.rewind(u36);
+  RunHeader run;
+  if (read_run_header(units, u36, run) != io_status::ok) return;
+  std::int32_t stages = 0;
+  if (!to_count(run.stage_count, stages)) data_error(ctx, kModalCoordinatesLabel);
+  // The bulk files are written from their beginning.
+  for (std::int32_t unit : bulk) {
+    units.rewind(unit);
+    write_run_header(units, unit, run);
+  }
+
+  // Label records: the node numbers 24 times (displacement file) and 12 times
+  // (static file), the component total 2M times (both force files).
+  std::vector<float> node_labels(24 * nn);
+  for (std::size_t r = 0; r < 24; ++r)
+    for (std::size_t k = 0; k < nn; ++k) node_labels[r * nn + k] = static_cast<float>(rt.post_nodes(k + 1));
+  const std::vector<float> element_labels(2 * total, static_cast<float>(rt.post_component_total));
+  const std::array<float, 4> channels{static_cast<float>(12 * nn), static_cast<float>(total),
+                                      static_cast<float>(6 * nn), static_cast<float>(total)};
+  const std::array<std::span<const float>, 4> labels{std::span<const float>(node_labels),
+                                                      std::span<const float>(element_labels),
+                                                      std::span<const float>(node_labels).first(12 * nn),
+                                                      std::span<const float>(element_labels)};
+
+  std::vector<float> modal(3 * m);
+  std::vector<float> pairs(6 * m);
+  std::vector<float> out(std::max(12 * nn, total));
+  float* const u = rt.post_node_responses.data();        // (k, d, 1)
+  float* const a = u + 6 * nn;                            // (k, d, 2)
+  float* const f = rt.post_element_forces.data();
+  const float* const phi = rt.post_node_shapes.data();
+  const float* const psi = rt.post_element_shapes.data();
+
+  auto write_forces = [&](std::int32_t unit) {
+    std::size_t p = 0;
+    for (std::size_t e = 0; e < ne; ++e)
+      for (std::size_t c = 0; c < static_cast<std::size_t>(rt.post_elements(e + 1, 2)); ++c) out[p++] = f[c * ne + e];
+    units.write_f32s(unit, std::span<const float>(out.data(), p));
+  };
+
+  for (std::int32_t s = 1; s <= stages; ++s) {
+    StageHeader in;
+    if (read_stage_header(units, u36, in) != io_status::ok) return;
+    // A file of another model (or none of this layout) would be read as
+    // the wrong modes.
+    std::int32_t records = 0;
+    if (in.channel_count != static_cast<float>(3 * m) || !to_count(in.record_count, records))
+      data_error(ctx, kModalCoordinatesLabel);
+    if (units.read_f32s(u36, pairs) != io_status::ok) return;  // read and not used
+    for (std::size_t b = 0; b < 4; ++b) {
+      write_stage_header(units, bulk[b], {in.output_interval, in.record_count, channels[b]});
+      units.write_f32s(bulk[b], labels[b]);
+    }
+
+    for (std::int32_t r = 1; r <= records; ++r) {
+      if (units.read_f32s(u36, modal) != io_status::ok) return;
+      // Displacements and accelerations of the nodes; internal forces.
+      superpose(phi, nn, m, 6, modal.data(), u);
+      superpose(phi, nn, m, 6, modal.data() + 1, a);
+      for (std::size_t k = 0; k < nn; ++k)
+        for (std::size_t d = 0; d < 6; ++d) {
+          out[12 * k + 2 * d] = u[d * nn + k];
+          out[12 * k + 2 * d + 1] = a[d * nn + k];
+        }
+      units.write_f32s(bulk[0], std::span<const float>(out.data(), 12 * nn));
+      superpose(psi, ne, m, cmax, modal.data(), f);
+      write_forces(bulk[1]);
+      // The quasi-static counterparts, from the quasi-static modal
+      // displacements.
+      superpose(phi, nn, m, 6, modal.data() + 2, u);
+      for (std::size_t k = 0; k < nn; ++k)
+        for (std::size_t d = 0; d < 6; ++d) out[6 * k + d] = u[d * nn + k];
+      units.write_f32s(bulk[2], std::span<const float>(out.data(), 6 * nn));
+      superpose(psi, ne, m, cmax, modal.data() + 2, f);
+      write_forces(bulk[3]);
+    }
+  }
+}
+
+}  // namespace
+
+void recover_bridge_responses(RunContext& ctx) {
+  read_bridge_modal_master(ctx);
+  read_post_section(ctx);
+  read_modal_files(ctx);
+
+  const float scale = ctx.bridge.mode_shape_scale;
+  if (scale != 1.0f) {
+    const float root = std::sqrt(scale);
+    for (float& v : ctx.recovery.post_node_shapes.span()) v *= root;
+    for (float& v : ctx.recovery.post_element_shapes.span()) v *= root;
+  }
+
+  write_bulk_files(ctx);
+}
 
 }  // namespace tb

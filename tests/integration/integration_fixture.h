@@ -3,6 +3,7 @@
 // modes. Tests change what they need before the run.
 #pragma once
 
+#include "run/run_control.h"
 #include "test_support.h"
 
 namespace tb::test {
@@ -31,7 +32,8 @@ struct IntegrationModel {
     v.max_nodes_per_type = 4;
     v.max_wheelsets_per_type = 2;
     v.max_modes_per_type = vehicle_modes;
-    for (auto* a : {&v.vehicle_node_count, &v.vehicle_wheelset_count, &v.vehicle_mode_count, &v.contact_type})
+    for (auto* a : {&v.vehicle_node_count, &v.vehicle_wheelset_count, &v.vehicle_mode_count, &v.contact_type,
+                     &v.vehicle_output_count})
       a->resize(1);
     v.vehicle_node_count(1) = 4;
     v.vehicle_wheelset_count(1) = 2;
@@ -80,6 +82,7 @@ struct IntegrationModel {
     l.wheelset_start_position.resize(1, vehicles, 2);
     l.wheelset_position.resize(1, vehicles, 2);
     c.results.wheelset_result.resize(1, vehicles, 2, 5);
+    c.results.wheelset_irregularity_displacement.resize(1, vehicles, 2, 3);
 
     BridgeModalModel& b = c.bridge;
     b.bridge_mode_count = bridge_modes;
@@ -95,6 +98,9 @@ struct IntegrationModel {
       b.mode_shapes(m, 1, 2) = 1.0f / m;
       b.mode_shapes(m, 2, 2) = 0.5f;
     }
+
+    // The result files in the scratch directory, as run control opens them.
+    open_result_files(c);
   }
 
   // A harmonic (kind 0) or tabulated force on component `dof` of node `node`.

@@ -12,11 +12,12 @@ namespace {
 ClockReading fixed_clock() { return {2026, 3, 7, 480, 9, 5, 3, 42}; }
 
 // The smallest model that reads without error: a bridge master file without
-// nodes, modes or substructures, a stored irregularity profile of zeros, one
-// straight track of 10 m, a vehicle library without types and a train
-// organisation without fleets or trains (empty files stop the run).
+// nodes, modes, substructures or requested responses, a stored irregularity
+// profile of zeros, one straight track of 10 m, a vehicle library without
+// types and a train organisation without fleets or trains (empty files stop
+// the run).
 void write_empty_model(const std::filesystem::path& dir) {
-  test::write_file(dir / "Modal_Substructure_Bridge.dat", "0 0 0 0 0 0\n\n0\n");
+  test::write_file(dir / "Modal_Substructure_Bridge.dat", "0 0 0 0 0 0\n\n0\nPost\n0\n0\n");
   test::write_file(dir / "Modal_Substructure_Vehicletypes.dat", "0 0 0 0 0 0 0\n");
   test::write_file(dir / "VehicleOrganization.dat", "0 0\n0 0\n");
   test::write_file(dir / "Irregularity.dat", "-\n0 1 0 1 100 16 1 0\n-\n0\n-\n1 1 1\n");

@@ -1,0 +1,47 @@
+// ResultSeriesFile: the layout shared by the thirteen result files, and the
+// state the step writer keeps between its calls.
+//
+// A result file is a plain stream of little-endian 32-bit floats, without
+// record markers, lengths or padding; counts, positions and codes are stored
+// as the float value of the integer. The file holds one RunHeader, then for
+// each speed stage one block: a StageHeader, a LabelRecord of n label pairs
+// (first label, second label), and one StepRecord of n values per output
+// instant of the stage, in time order.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace tb {
+
+struct RunHeader {
+  float stage_count = 0.0f;  // number of speed stages of the run
+};
+
+struct StageHeader {
+  float output_interval = 0.0f;  // s: time_step x output_interval, the float product
+  float record_count = 0.0f;     // StepRecords of the block
+  float channel_count = 0.0f;    // n, values per StepRecord
+};
+
+// One pair of a LabelRecord; a LabelRecord holds n of them, a StepRecord n
+// floats.
+struct LabelPair {
+  float first = 0.0f;   // node position or mode number
+  float second = 0.0f;  // degree-of-freedom or quantity code
+};
+
+// The modal-coordinate file carries its step records while this is 1; it is
+// a constant of the run.
+inline constexpr std::int32_t modal_output_switch = 1;
+
+// What the step writer remembers between output instants.
+struct ResultSeriesFile {
+  bool run_header_written = false;
+  std::int32_t block_stage = 0;               // stage whose block was begun last; 0 before the first
+  std::int32_t vehicle_output_channels = 0;   // f of the current block
+  std::int32_t wheelset_channels = 0;         // e of the current block
+  std::vector<float> record;                  // the label or step record being assembled
+};
+
+}  // namespace tb

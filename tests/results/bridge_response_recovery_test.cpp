@@ -1,0 +1,308 @@
+#include "results/bridge_response_recovery.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/texts.h"
+#include "results/output_responses.h"
+#include "results/result_writer.h"
+#include "run/run_control.h"
+#include "series_reader.h"
+#include "test_support.h"
+
+namespace tb {
+namespace {
+
+// Four bridge nodes, three modes from two substructures (two from
+// "subs\a.txt", one from "subs\b.txt"), then the post-processing requests.
+const std::string kMasterHead =
+    "4 0 0 0 3 0\n"
+    "10 0.0 0.0 0.0\n20 1.0 0.0 0.0\n30 2.0 0.0 0.0\n40 3.0 0.0 0.0\n"
+    "2\n"
+    "subs\na.txt\n2\n1.0 10.0 0.02 0.02\n"
+    "subs\nb.txt\n1\n0.0 0.0 0.02 0.02\n"
+    "any text before the requests\n";
+
+// Nodes 10 and 30, then 30 again; elements 7 and 8 with three components,
+// element 9 with six (cmax 6, M = 12).
+const std::string kPost = "Post\n2\n10 30 20\n30 30 1\n2\n7 8 1 3\n9 9 1 6\n";
+
+// Substructure 1: two header lines with "(N,m)" and a line between; a node
+// that is not requested; the force records carry cmax = 6 values. The force
+// table's header also names its units "(N,m)": the next file's search for its
+// displacement table must not stop at it.
+const std::string kFileA =
+    "MODAL ANALYSIS\n"
+    " Mode shapes (N,m)\n"
+    " NODE MODE UX UY UZ RX RY RZ\n"
+    " units (N,m)\n"
+    "10 1 1 2 3 4 5 6\n"
+    "30 1 0.5 0 0 0 0 0\n"
+    "99 1 7 7 7 7 7 7\n"
+    "10 2 2 0 0 0 0 1\n"
+    "30 2 1 1 1 1 1 1\n"
+    "end of the table\n"
+    "\n"
+    " Stress (N,m)\n"
+    "7 1 1 2 3 9 9 9\n"
+    "8 1 0 1 0 0 0 0\n"
+    "7 2 1 0 0 0 0 0\n";
+
+// Substructure 2: the line after the first "(N,m)" line is itself the second.
+const std::string kFileB =
+    " first (N,m)\n"
+    " second (N,m)\n"
+    "30 1 0 2 0 0 0 0\n"
+    " Stress\n"
+    "9 1 1 2 3 4 5 6\n";
+
+void write_floats(const std::filesystem::path& p, const std::vector<float>& v) {
+  std::string bytes(4 * v.size(), '\0');
+  for (std::size_t i = 0; i < v.size(); ++i) {
+    std::uint32_t u = 0;
+    std::memcpy(&u, &v[i], 4);
+    for (int b = 0; b < 4; ++b) bytes[4 * i + b] = static_cast<char>((u >> (8 * b)) & 0xFF);
+  }
+  test::write_file(p, bytes);
+}
+
+// Modal values (q, q'', z) of the three modes at one output instant.
+std::vector<float> instant(float scale) {
+  return {1 * scale, 10 * scale, 0, 2 * scale, 0, 0, 3 * scale, 0, 1 * scale};
+}
+
+// A unit 36 of two stages, two instants and one, with the given channel count.
+std::vector<float> modal_coordinates(float channels = 9.0f) {
+  std::vector<float> v{2.0f};
+  const std::vector<float> labels{1, 10, 1, 30, 1, 0, 2, 10, 2, 30, 2, 0, 3, 10, 3, 30, 3, 0};
+  for (auto [records, scales] : {std::pair{2.0f, std::vector<float>{1, 2}}, std::pair{1.0f, std::vector<float>{1}}}) {
+    v.insert(v.end(), {0.005f, records, channels});
+    v.insert(v.end(), labels.begin(), labels.end());
+    for (float s : scales) {
+      const std::vector<float> r = instant(s);
+      v.insert(v.end(), r.begin(), r.end());
+    }
+  }
+  return v;
+}
+
+struct Recovery {
+  test::TestContext t;
+  explicit Recovery(const std::string& post = kPost, const std::string& a = kFileA, const std::string& b = kFileB,
+                    const std::vector<float>& unit36 = modal_coordinates()) {
+    test::write_file(t.dir / "Modal_Substructure_Bridge.dat", kMasterHead + post);
+    test::write_file(t.dir / "subs/a.txt", a);
+    if (!b.empty()) test::write_file(t.dir / "subs/b.txt", b);
+    write_floats(t.dir / "Res_Modal_Coordinate_Results_Bridge.bin", unit36);
+    t->solution.second_header_switch = 1;
+    open_result_files(*t);
+  }
+  void run() {
+    recover_bridge_responses(*t);
+    t->units.close_all();
+  }
+  test::SeriesFile bulk(const char* name) { return test::decode_series(t.dir / name); }
+};
+
+std::vector<float> times(const std::vector<float>& v, float s) {
+  std::vector<float> r = v;
+  for (float& x : r) x *= s;
+  return r;
+}
+
+std::vector<float> repeated(const std::vector<float>& v, int n) {
+  std::vector<float> r;
+  for (int i = 0; i < n; ++i) r.insert(r.end(), v.begin(), v.end());
+  return r;
+}
+
+std::string progress(int j, std::string_view section, int i) {
+  return format_records("(1X,A12,I5,A16,I5,A18)", {text::postprocessing_no, j, section, i, text::files_read_ok});
+}
+
+TEST(BridgeResponseRecovery, WritesTheSuperposedResponsesOfEveryRequestedNodeAndElement) {
+  Recovery r;
+  r.run();
+
+  // At the instant of scale 1: u = 1 Phi1 + 2 Phi2 + 3 Phi3, a = 10 Phi1,
+  // internal forces 1 Psi1 + 2 Psi2 + 3 Psi3, quasi-static ones 1 x mode 3.
+  const std::vector<float> node30_disacc{2.5f, 5, 8, 0, 2, 0, 2, 0, 2, 0, 2, 0};
+  std::vector<float> disacc{5, 10, 2, 20, 3, 30, 4, 40, 5, 50, 8, 60};
+  disacc.insert(disacc.end(), node30_disacc.begin(), node30_disacc.end());
+  disacc.insert(disacc.end(), node30_disacc.begin(), node30_disacc.end());  // requested twice
+  const std::vector<float> stress{3, 2, 3, 0, 1, 0, 3, 6, 9, 12, 15, 18};   // 3 + 3 + 6 components
+  const std::vector<float> dis_static{0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0};
+  const std::vector<float> stress_static{0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6};
+
+  struct Case {
+    const char* name;
+    float channels;
+    std::vector<float> labels;
+    std::vector<float> record;
+  };
+  const std::vector<Case> cases{
+      {"Res_BridgeResponseBulkDate_disacc.bin", 36, repeated({10, 30, 30}, 24), disacc},
+      {"Res_BridgeResponseBulkDate_stress.bin", 12, std::vector<float>(24, 12.0f), stress},
+      {"Res_BridgeResponseBulkDate_dis_static.bin", 18, repeated({10, 30, 30}, 12), dis_static},
+      {"Res_BridgeResponseBulkDate_stress_static.bin", 12, std::vector<float>(24, 12.0f), stress_static},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const test::SeriesFile f = r.bulk(c.name);
+    ASSERT_FALSE(f.truncated);
+    EXPECT_EQ(f.stage_count, 2.0f);
+    ASSERT_EQ(f.blocks.size(), 2u);
+    for (std::size_t s = 0; s < 2; ++s) {
+      const test::SeriesBlock& b = f.blocks[s];
+      EXPECT_EQ(b.interval, 0.005f);
+      EXPECT_EQ(b.channel_count, c.channels);
+      EXPECT_EQ(b.labels, c.labels);
+      ASSERT_EQ(b.records.size(), s == 0 ? 2u : 1u);
+      EXPECT_EQ(b.records[0], c.record);
+      if (s == 0) {
+        EXPECT_EQ(b.records[1], times(c.record, 2.0f));
+      }
+    }
+  }
+
+  // One progress line per mode and section of every file.
+  EXPECT_EQ(r.t.console(), progress(1, text::displacement_modes_from, 1) +
+                               progress(2, text::displacement_modes_from, 1) +
+                               progress(1, text::internal_force_modes_from, 1) +
+                               progress(2, text::internal_force_modes_from, 1) +
+                               progress(1, text::displacement_modes_from, 2) +
+                               progress(1, text::internal_force_modes_from, 2));
+  EXPECT_EQ(r.t->bridge.modal_file_index, 3);
+  EXPECT_EQ(r.t->bridge.modal_mode_offset, 3);
+}
+
+TEST(BridgeResponseRecovery, AModalCoordinateFileCutShortKeepsWhatWasComplete) {
+  // Stage count 2.9 gives two stages; the second stage's instant is missing.
+  std::vector<float> unit36 = modal_coordinates();
+  unit36[0] = 2.9f;
+  unit36.resize(unit36.size() - 9);
+  Recovery r(kPost, kFileA, kFileB, unit36);
+  r.run();
+  const test::SeriesFile f = r.bulk("Res_BridgeResponseBulkDate_stress.bin");
+  EXPECT_TRUE(f.truncated);
+  EXPECT_EQ(f.stage_count, 2.9f);
+  ASSERT_EQ(f.blocks.size(), 2u);
+  EXPECT_EQ(f.blocks[0].records.size(), 2u);
+  EXPECT_EQ(f.blocks[1].labels.size(), 24u);
+  EXPECT_EQ(f.blocks[1].records.size(), 0u);
+  EXPECT_EQ(f.values.size(), 1 + 2 * (3 + 24) + 2 * 12u);
+}
+
+TEST(BridgeResponseRecovery, InputErrorsStopWithTheirFile) {
+  const std::string master = "\\Modal_Substructure_Bridge.dat";
+  const std::string data_error = std::string(text::data_error);
+  const std::string node_error = std::string(text::node_out_of_range);
+  struct Case {
+    const char* what;
+    std::string post, a, b;
+    std::vector<float> unit36;
+    std::string message;
+  };
+  const std::string no_stress_b = kFileB.substr(0, kFileB.find(" Stress"));
+  const std::vector<Case> cases{
+      {"range step 0", "Post\n1\n10 30 0\n0\n", kFileA, kFileB, modal_coordinates(), master + data_error},
+      {"range running backwards", "Post\n1\n30 10 20\n0\n", kFileA, kFileB, modal_coordinates(),
+       master + data_error},
+      {"no Post line", "Pots\n0\n0\n", kFileA, kFileB, modal_coordinates(), master + data_error},
+      {"range count not a number", "Post\nx\n", kFileA, kFileB, modal_coordinates(), master + data_error},
+      {"modal file missing, nothing requested", "Post\n0\n0\n", kFileA, "", modal_coordinates(),
+       "In Modal_Substructure_Bridge.dat:subs\\b.txt" + data_error},
+      {"node no modal file lists", "Post\n1\n10 50 40\n0\n", kFileA, kFileB, modal_coordinates(),
+       master + ":Post node 50" + node_error},
+      {"element without any internal-force section", kPost, kFileA, no_stress_b, modal_coordinates(),
+       master + ":Post element 9" + node_error},
+      {"unit 36 of another model", kPost, kFileA, kFileB, modal_coordinates(6.0f),
+       "\\Res_Modal_Coordinate_Results_Bridge.bin" + data_error},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Recovery r(c.post, c.a, c.b, c.unit36);
+    EXPECT_EQ(test::expect_stop([&] { recover_bridge_responses(*r.t); }), 1);
+    const std::string out = r.t.console();
+    EXPECT_NE(out.find(std::string(text::error_prefix) + c.message + "\n" + test::pause_text()), std::string::npos)
+        << out;
+  }
+}
+
+TEST(BridgeResponseRecovery, SubstructuresWithoutInternalForceShapesAreFineWhenNoElementIsAsked) {
+  Recovery r("Post\n1\n10 30 20\n0\n", kFileA.substr(0, kFileA.find(" Stress")), kFileB);
+  r.run();
+  const test::SeriesFile f = r.bulk("Res_BridgeResponseBulkDate_stress.bin");
+  ASSERT_EQ(f.blocks.size(), 2u);
+  EXPECT_EQ(f.blocks[0].channel_count, 0.0f);
+  EXPECT_EQ(r.bulk("Res_BridgeResponseBulkDate_disacc.bin").blocks[0].records[0][0], 5.0f);
+}
+
+// A run of the writer and the recovery over one stage, then a post-processing
+// run in the same directory, whose recovery reads the first run's unit 36.
+TEST(BridgeResponseRecovery, PostProcessingRunWritesTheSameBulkFilesAsTheRun) {
+  test::TempDir dir;
+  const std::array<const char*, 4> bulk{
+      "Res_BridgeResponseBulkDate_disacc.bin", "Res_BridgeResponseBulkDate_stress.bin",
+      "Res_BridgeResponseBulkDate_dis_static.bin", "Res_BridgeResponseBulkDate_stress_static.bin"};
+  // An earlier, longer result in every bulk file.
+  for (const char* name : bulk) test::write_file(dir / name, std::string(4000, '\x7f'));
+  std::array<std::string, 4> after_run;
+  for (int run = 1; run <= 2; ++run) {
+    test::TestContext t;
+    t->units.working_dir = dir.path();
+    test::write_file(dir / "Modal_Substructure_Bridge.dat", kMasterHead + kPost);
+    test::write_file(dir / "subs/a.txt", kFileA);
+    test::write_file(dir / "subs/b.txt", kFileB);
+    t->solution.second_header_switch = 1;
+    open_result_files(*t);
+    if (run == 1) {
+      // The bridge as prepared: three modes, one output point at node
+      // position 1 (node 10), component 6; mode 1 alone moves, q1 = 0.25.
+      RunContext& c = *t;
+      c.solution.time_step = 0.001f;
+      c.solution.output_interval = 1;
+      c.trains.speed_stage_count = 1;
+      BridgeModalModel& b = c.bridge;
+      b.bridge_mode_count = 3;
+      b.bridge_node_count = 4;
+      b.mode_frequency.resize(3);
+      b.mode_frequency.fill(1.0f);
+      b.mode_shapes.resize(3, 4, 6);
+      b.mode_shapes(1, 1, 6) = 6.0f;
+      b.output_point_count = 1;
+      b.output_points.resize(1, 2);
+      b.output_points(1, 1) = 1, b.output_points(1, 2) = 6;
+      b.output_point_response.resize(1, 3);
+      c.solver.bridge_modal_state.resize(3, 3);
+      c.solver.bridge_modal_force.resize(3);
+      c.solver.quasi_static_modal_displacement.resize(3);
+      c.solver.bridge_modal_state(1, 1) = 0.25;
+      compute_output_responses(c);
+      write_step_results(c, 1, 1.0f, 1);
+      end_stage_results(c, 1, 1);
+      EXPECT_EQ(b.output_point_response(1, 1), 1.5f);  // 0.25 x 6
+    }
+    recover_bridge_responses(*t);
+    t->units.close_all();
+    for (std::size_t k = 0; k < 4; ++k) {
+      const std::string bytes = test::read_file(dir / bulk[k]);
+      if (run == 1)
+        after_run[k] = bytes;
+      else
+        EXPECT_EQ(bytes, after_run[k]) << bulk[k];
+    }
+  }
+  // The coordinate times the shape at the node, as the output point had it;
+  // nothing of the earlier result is left.
+  const test::SeriesFile f = test::decode_series(dir / bulk[0]);
+  ASSERT_FALSE(f.truncated);
+  ASSERT_EQ(f.blocks.size(), 1u);
+  ASSERT_EQ(f.blocks[0].records.size(), 1u);
+  EXPECT_EQ(f.blocks[0].records[0][10], 0.25f * 6.0f);  // node 10, component 6, displacement
+  EXPECT_EQ(f.values.size(), 1 + 3 + 72 + 36u);
+}
+
+}  // namespace
+}  // namespace tb

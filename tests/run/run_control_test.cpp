@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "interaction/contact_table_files.h"
 #include "test_support.h"
 
 namespace tb {
@@ -11,9 +12,13 @@ namespace {
 
 ClockReading fixed_clock() { return {2026, 3, 7, 480, 9, 5, 3, 42}; }
 
+// A working directory with the two contact tables, as every run needs.
 struct ProgramRun {
   test::TestContext t;
-  ProgramRun() { t->clock = fixed_clock; }
+  ProgramRun() {
+    t->clock = fixed_clock;
+    test::write_contact_tables(t.dir.path());
+  }
   int run() { return run_program(*t); }
 };
 
@@ -33,7 +38,7 @@ TEST(RunControl, NormalRunPrintsStartEndAndTotalLines) {
                            "Res_DisResults_Bridge.bin", "Res_BridgeResponseBulkDate_stress_static.bin"})
     EXPECT_TRUE(std::filesystem::exists(r.t.dir / "case" / name)) << name;
   EXPECT_FALSE(std::filesystem::exists(r.t.dir / "ExternalForces.dat"));
-  EXPECT_FALSE(std::filesystem::exists(r.t.dir / "WormCoeefficient.dat"));  // opened "old"
+  EXPECT_FALSE(std::filesystem::exists(r.t.dir / "case" / "WormCoeefficient.dat"));  // working directory only
 }
 
 TEST(RunControl, EmptyPathRecordIsTheWorkingDirectory) {
@@ -53,7 +58,7 @@ TEST(RunControl, MissingOrEmptyPathFileStopsBeforeAnythingIsCreated) {
                                  test::pause_text());
     std::size_t files = 0;
     for (auto& e : std::filesystem::directory_iterator(r.t.dir.path())) (void)e, ++files;
-    EXPECT_EQ(files, exists ? 1u : 0u);
+    EXPECT_EQ(files, (exists ? 1u : 0u) + 2u);  // and the two contact tables
   }
 }
 
@@ -84,6 +89,7 @@ TEST(RunControl, TheProgramExitsWithStatusOneOnAnErrorStop) {
   const int rc = std::system(cmd.c_str());
   ASSERT_TRUE(WIFEXITED(rc));
   EXPECT_EQ(WEXITSTATUS(rc), 1);
+  test::write_contact_tables(dir.path());
   test::write_file(dir / "QEL.PATH", ".\n");
   test::write_file(dir / "SolutionParameters.dat", "9\n");
   const int rc2 = std::system(cmd.c_str());

@@ -114,7 +114,8 @@ void compute_wheel_contact_forces(RunContext& ctx, std::int32_t /*phase*/, std::
       const float k = lib.contact_stiffness(type, w);
       const float c = lib.contact_damping(type, w);
       if (code == 2 || w_load >= kGuidanceLoadLimit) {
-        set_normal(spring_damper_normal(k, c, dz1, dz1_rate, w_load), spring_damper_normal(k, c, dz2, dz2_rate, w_load));
+        set_normal(spring_damper_normal(k, c, dz1, dz1_rate, w_load),
+                   spring_damper_normal(k, c, dz2, dz2_rate, w_load));
       } else {
         // Lateral guidance wheel: W is the lateral clearance before contact.
         const float t1 = std::max(0.0f, k * (dy1 - w_load) + c * dy1_rate);

@@ -161,7 +161,8 @@ TEST(WheelsetBrakeForce, ShoeBrakeAlongThePressureCurve) {
   // adhesion, against the motion.
   const float k = 187.18f * 0.05f, v = 20.0f, vs = 72.0f, n = 50000.0f;
   const float mu = (110.0f - vs) * 0.0007f +
-                   ((12.959999f * v + 100.0f) * (0.64f * (k + 100.0f) / (5.0f * k + 100.0f))) / (50.399998f * v + 100.0f);
+                   ((12.959999f * v + 100.0f) * (0.64f * (k + 100.0f) / (5.0f * k + 100.0f))) /
+                       (50.399998f * v + 100.0f);
   const float shoe = 1000.0f * k * mu;
   const float adhesion = (45.6f / (3.6f * v + 260.0f) + 0.0624f) * n;
   EXPECT_FLOAT_EQ(b.force(1, 11.0f, n), -std::min(shoe, adhesion));
@@ -225,9 +226,10 @@ TEST(WheelsetBrakeForce, EveryBrakeModeOpposesTheMotion) {
       // The vehicle's four wheel entries and its share.
       const float total = 4.0f * b.force(2, 5.0f) + b.share(2);
       EXPECT_LT(total * speed, 0.0f) << m.what << " at " << speed;
-      if (m.kind != 0)  // the notch brakes retard the vehicle's mass by the notch deceleration
+      if (m.kind != 0) {  // the notch brakes retard the vehicle's mass by the notch deceleration
         EXPECT_NEAR(total, -std::copysign(notch_deceleration(4, 72.0f) * BrakedTrain::kMass, speed), 0.01f)
             << m.what << " at " << speed;
+      }
     }
   // The single laws agree with the modes.
   BrakedTrain b(300.0f);

@@ -35,7 +35,8 @@ struct WheelPair {
     lib.wheelset_static_load(1, 2) = kLoad;
     lib.contact_type.resize(1);
     lib.contact_type(1) = code;
-    for (Array1<float>* a : {&lib.wheel_radius, &lib.friction_coefficient, &lib.contact_half_spacing, &lib.load_frequency,
+    for (Array1<float>* a : {&lib.wheel_radius, &lib.friction_coefficient, &lib.contact_half_spacing,
+                             &lib.load_frequency,
                              &lib.type1_contact_param_a, &lib.type1_contact_param_b})
       a->resize(1);
     lib.wheel_radius(1) = 0.42f;
@@ -82,7 +83,9 @@ struct WheelPair {
   }
 };
 
-float linear(float k, float c, float dz, float rate) { return std::max(0.0f, k * (dz + WheelPair::kLoad / k) + c * rate); }
+float linear(float k, float c, float dz, float rate) {
+  return std::max(0.0f, k * (dz + WheelPair::kLoad / k) + c * rate);
+}
 float hertz(float dz) {
   const float gh = 3.86E-8f * std::pow(0.42f, -0.115f);
   const float d = dz + gh * std::pow(WheelPair::kLoad, 2.0f / 3.0f);
@@ -226,7 +229,8 @@ TEST(WheelContactForces, MovingLoadBrakeForceAndCreep) {
 
 TEST(WheelContactForces, UndefinedContactsStop) {
   const std::string type_message = " wheel rail/road contact type is not defined!\n" + test::pause_text();
-  const std::string solution_message = " Solution type for wheel-rail interaction is not defined!\n" + test::pause_text();
+  const std::string solution_message =
+      " Solution type for wheel-rail interaction is not defined!\n" + test::pause_text();
   const struct {
     std::int32_t code, option;
     const std::string* message;  // nullptr: no stop

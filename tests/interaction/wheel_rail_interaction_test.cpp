@@ -48,7 +48,8 @@ struct VehicleOverBridge {
     lib.wheelset_static_load.fill(kLoad);
     lib.contact_stiffness.fill(1.0E8f);
     lib.contact_damping.fill(1.0E5f);
-    for (Array1<float>* a : {&lib.wheel_radius, &lib.friction_coefficient, &lib.contact_half_spacing, &lib.load_frequency,
+    for (Array1<float>* a : {&lib.wheel_radius, &lib.friction_coefficient, &lib.contact_half_spacing,
+                             &lib.load_frequency,
                              &lib.type1_contact_param_a, &lib.type1_contact_param_b})
       a->resize(1);
     lib.wheel_radius(1) = 0.42f;
@@ -188,7 +189,9 @@ TEST(WheelRailInteraction, GeneralisedForcesOfBothSidesBalance) {
       EXPECT_EQ(m.result(w + 1, 4), t1 + t2) << c.what;
       EXPECT_FLOAT_EQ(m.result(w + 1, 5), 2.0f * -0.5f * (4.0f * c.load / 9.8f) / 4.0f) << c.what;
     }
-    if (c.option == 1 && c.code == 0) EXPECT_NE(m.result(1, 4), 0.0f) << "creep gives a derailment factor";
+    if (c.option == 1 && c.code == 0) {
+      EXPECT_NE(m.result(1, 4), 0.0f) << "creep gives a derailment factor";
+    }
     if (c.code == 3 && c.load < 100.0f) {  // only the first wheel of a pair touches its guide
       EXPECT_FLOAT_EQ(m.result(1, 2), 1.0E8f * (0.2f * 3.0E-5f - 2.0E-6f) + 1.0E5f * (0.2f * 5.0E-4f));
       EXPECT_EQ(m.result(2, 2), 0.0f);

@@ -3,6 +3,9 @@
 // modes. Tests change what they need before the run.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
+
 #include "run/run_control.h"
 #include "test_support.h"
 
@@ -18,14 +21,23 @@ struct IntegrationModel {
     c.solution.time_step = 1.0E-3f;
     c.solution.output_interval = 10;
     c.solution.integration_method = method::newmark;
+    c.solution.contact_option = -1;  // the moving constant load
 
+    // A smooth, straight, level track without bridge shapes: 11 nodes.
     TrackModel& tr = c.track;
     tr.track_count = 1;
     tr.control_point_count.resize(1);
     tr.control_point_count(1) = 2;
     tr.control_points.resize(1, 2, 7);
-    tr.control_points(1, 1, 1) = x1;
-    tr.control_points(1, 2, 1) = x2;
+    tr.control_points(1, 1, 1) = tr.control_points(1, 1, 6) = x1;
+    tr.control_points(1, 2, 1) = tr.control_points(1, 2, 6) = x2;
+    tr.track_node_count = tr.coarse_node_count = 11;
+    tr.track_node_spacing = tr.coarse_node_spacing = std::fabs(x2 - x1) / 10.0f;
+    tr.modal_node_decimation = 1;
+    tr.track_nodes.resize(11, 15, 1);
+    for (int k = 1; k <= 11; ++k)
+      tr.track_nodes(k, 1, 1) = tr.track_nodes(k, 4, 1) = std::min(x1, x2) + tr.track_node_spacing * (k - 1);
+    tr.track_modal_vectors.resize(18, bridge_modes, 11, 1);
 
     VehicleTypeLibrary& v = c.vehicles;
     v.vehicle_type_count = 1;
@@ -83,6 +95,9 @@ struct IntegrationModel {
     l.wheelset_position.resize(1, vehicles, 2);
     c.results.wheelset_result.resize(1, vehicles, 2, 5);
     c.results.wheelset_irregularity_displacement.resize(1, vehicles, 2, 3);
+    c.results.wheelset_track_cant.resize(1, vehicles, 2);
+    c.results.wheelset_track_curvature.resize(1, vehicles, 2);
+    c.results.vehicle_track_acceleration.resize(1, vehicles, 2);
 
     BridgeModalModel& b = c.bridge;
     b.bridge_mode_count = bridge_modes;

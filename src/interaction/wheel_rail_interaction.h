@@ -1,0 +1,35 @@
+// The wheel-rail interaction: every wheel of every vehicle placed on its rail
+// over the moving bridge, the contact forces of each wheel pair, and their
+// generalised forces on the vehicle modes (phase 0) or the bridge modes
+// (phase 1), with the per-wheel results.
+#pragma once
+
+#include <cstdint>
+
+#include "model/run_context.h"
+
+namespace tb {
+
+// Recomputes every contact from the modal states of SolverState and adds the
+// generalised forces of the phase (0 vehicles, 1 bridge, any other none) to
+// the modal forces. stage is the current speed stage; step is not read.
+// Fills wheelset_result, wheelset_irregularity_displacement and the track
+// curvature and cant at every wheel on its track.
+void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::int32_t stage, float step);
+
+// Lagrange polynomial through all n points (x, y), evaluated at the m points
+// xe, for d1*d2 series at once: y is laid out (d1, n, d2) and ye (d1, m, d2),
+// first index fastest. No window and no range check: outside x it
+// extrapolates; n = 0 gives zeros.
+void interpolate_track_quantity(std::int32_t d1, std::int32_t n, std::int32_t d2, const float* x, const float* y,
+                                std::int32_t m, const float* xe, float* ye);
+
+// The same with end handling (no run path calls it): an xe(1) within 0.01 of
+// either end or beyond it takes that end point's values (other results 0);
+// inside, one evaluation point is interpolated, several are refused with a
+// console line and ye unchanged.
+void trackirr_modal_vector_interpolation_Largrange(RunContext& ctx, std::int32_t n, std::int32_t d1,
+                                                  std::int32_t d2, std::int32_t m, const float* x,
+                                                  const float* y, const float* xe, float* ye);
+
+}  // namespace tb

@@ -1,0 +1,331 @@
+#include "interaction/wheel_rail_interaction.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "interaction/contact_table_files.h"
+#include "test_support.h"
+
+namespace tb {
+namespace {
+
+// One vehicle with one mode on a straight, level 100 m track (one node per
+// metre) over a bridge with one mode. Node positions 1-3 are the couplers and
+// the body, 4-7 the wheels: entries 1 and 3 at lateral z1, 2 and 4 at -z1;
+// pair 1 (entries 1, 2) stands at s = 50, pair 2 at s = 40.
+struct VehicleOverBridge {
+  test::TestContext t;
+  static constexpr float kLoad = 50000.0f;
+
+  VehicleOverBridge(std::int32_t code, float z1 = -0.75f) {
+    VehicleTypeLibrary& lib = t->vehicles;
+    lib.vehicle_type_count = 1;
+    lib.max_nodes_per_type = 7;
+    lib.max_wheelsets_per_type = 4;
+    lib.max_modes_per_type = 1;
+    for (Array1<std::int32_t>* a : {&lib.vehicle_node_count, &lib.vehicle_wheelset_count, &lib.vehicle_mode_count,
+                                    &lib.contact_type})
+      a->resize(1);
+    lib.vehicle_node_count(1) = 7;
+    lib.vehicle_wheelset_count(1) = 4;
+    lib.vehicle_mode_count(1) = 1;
+    lib.contact_type(1) = code;
+    lib.vehicle_node_coordinates.resize(1, 7, 3);
+    const float node_x[7] = {-2.0f, 5.0f, 12.0f, 0.0f, 0.0f, 10.0f, 10.0f};
+    const float node_z[7] = {0.0f, 0.0f, 0.0f, z1, -z1, z1, -z1};
+    for (int n = 1; n <= 7; ++n) {
+      lib.vehicle_node_coordinates(1, n, 1) = node_x[n - 1];
+      lib.vehicle_node_coordinates(1, n, 3) = node_z[n - 1];
+    }
+    lib.vehicle_node_coordinates(1, 2, 2) = 1.5f;
+    lib.wheelset_nodes.resize(1, 4);
+    lib.wheelset_second_nodes.resize(1, 4);
+    for (int w = 1; w <= 4; ++w) lib.wheelset_nodes(1, w) = w + 3;
+    for (Array2<float>* a : {&lib.wheelset_static_load, &lib.contact_stiffness, &lib.contact_damping,
+                             &lib.load_amplitude_ratio, &lib.load_phase})
+      a->resize(1, 4);
+    lib.wheelset_static_load.fill(kLoad);
+    lib.contact_stiffness.fill(1.0E8f);
+    lib.contact_damping.fill(1.0E5f);
+    for (Array1<float>* a : {&lib.wheel_radius, &lib.friction_coefficient, &lib.contact_half_spacing,
+                             &lib.load_frequency,
+                             &lib.type1_contact_param_a, &lib.type1_contact_param_b})
+      a->resize(1);
+    lib.wheel_radius(1) = 0.42f;
+    lib.friction_coefficient(1) = 0.3f;
+    lib.contact_half_spacing(1) = 0.75f;
+    lib.vehicle_mode_shapes.resize(1, 1, 7, 6);
+
+    TrackModel& tm = t->track;
+    tm.track_count = 1;
+    tm.max_control_points = 2;
+    tm.control_point_count.resize(1);
+    tm.control_point_count(1) = 2;
+    tm.control_points.resize(1, 2, 7);
+    tm.control_points(1, 2, 6) = 100.0f;
+    tm.track_gauge.resize(1);
+    tm.track_gauge(1) = 1.5f;
+    tm.track_node_spacing = 1.0f;
+    tm.track_node_count = 101;
+    tm.modal_node_decimation = 1;
+    tm.coarse_node_count = 101;
+    tm.coarse_node_spacing = 1.0f;
+    tm.track_nodes.resize(101, 15, 1);
+    for (int k = 1; k <= 101; ++k) {
+      tm.track_nodes(k, 1, 1) = static_cast<float>(k - 1);
+      tm.track_nodes(k, 4, 1) = static_cast<float>(k - 1);
+      tm.track_nodes(k, 12, 1) = 0.002f;  // curvature
+      tm.track_nodes(k, 15, 1) = 0.01f;   // cant
+    }
+    t->bridge.bridge_mode_count = 1;
+    tm.track_modal_vectors.resize(18, 1, 101, 1);
+
+    TrainOrganization& tr = t->trains;
+    tr.fleet_count = 1;
+    tr.max_vehicles_per_fleet = 1;
+    tr.train_count = 1;
+    tr.speed_stage_count = 1;
+    tr.fleet_vehicle_count.resize(1);
+    tr.fleet_vehicle_count(1) = 1;
+    tr.fleet_vehicle_types.resize(1, 1);
+    tr.fleet_vehicle_types(1, 1) = 1;
+    tr.train_fleet.resize(1);
+    tr.train_fleet(1) = 1;
+    tr.train_track.resize(1);
+    tr.train_track(1) = 1;
+    for (Array2<float>* a : {&tr.train_speed, &tr.train_lead_in, &tr.train_run_out, &tr.brake_setting, &tr.brake_time})
+      a->resize(1, 1);
+    tr.train_speed(1, 1) = 20.0f;
+    tr.brake_state.resize(1, 1);
+    tr.vehicle_brake_state.resize(1, 1);
+    t->layout.wheelset_position.resize(1, 1, 4);
+    t->layout.wheelset_start_position.resize(1, 1, 4);
+    place(50.0f, 40.0f);
+
+    ResultBuffers& res = t->results;
+    res.wheelset_result.resize(1, 1, 4, 5);
+    res.wheelset_irregularity_displacement.resize(1, 1, 4, 3);
+    res.wheelset_track_cant.resize(1, 1, 4);
+    res.wheelset_track_curvature.resize(1, 1, 4);
+    SolverState& st = t->solver;
+    st.bridge_modal_state.resize(1, 3);
+    st.bridge_modal_force.resize(1);
+    st.vehicle_modal_state.resize(1, 1, 1, 3);
+    st.vehicle_modal_force.resize(1, 1, 1);
+    t->step.current_stage = 1;
+  }
+  void place(float first_pair, float second_pair) {
+    for (int w = 1; w <= 4; ++w) t->layout.wheelset_position(1, 1, w) = w <= 2 ? first_pair : second_pair;
+  }
+  // Component c of the bridge mode on rail r, along the whole track.
+  void rail_shape(int rail, int c, float value) {
+    for (int k = 1; k <= 101; ++k) t->track.track_modal_vectors(9 * (rail - 1) + c, 1, k, 1) = value;
+  }
+  // Component c of the vehicle mode at the wheels of lateral coordinate z.
+  void wheel_shape(float z, int c, float value) {
+    for (int n = 4; n <= 7; ++n)
+      if (t->vehicles.vehicle_node_coordinates(1, n, 3) == z) t->vehicles.vehicle_mode_shapes(1, 1, n, c) = value;
+  }
+  void interact(int phase) { compute_wheel_rail_interaction(*t, phase, 1, 0.0f); }
+  float result(int w, int k) { return t->results.wheelset_result(1, 1, w, k); }
+};
+
+// A bridge mode that lifts rail 1 (at -gauge/2) by 1.0 and rail 2 by 0.6,
+// with longitudinal, lateral and yaw parts, and a vehicle mode with the same
+// shape at its wheels: the generalised forces of the two sides must cancel.
+void matched_shapes(VehicleOverBridge& m) {
+  const float vertical[2] = {1.0f, 0.6f};
+  for (int rail = 1; rail <= 2; ++rail) {
+    const float z = rail == 1 ? -0.75f : 0.75f;
+    for (auto [c, value] : {std::pair{1, 0.1f}, {2, vertical[rail - 1]}, {3, 0.2f}, {5, 0.05f}}) {
+      m.rail_shape(rail, c, value);
+      m.wheel_shape(z, c, value);
+    }
+  }
+  SolverState& st = m.t->solver;
+  st.bridge_modal_state(1, 1) = 2.0E-5;
+  st.bridge_modal_state(1, 2) = 1.0E-3;
+  st.vehicle_modal_state(1, 1, 1, 1) = -1.0E-5;
+  st.vehicle_modal_state(1, 1, 1, 2) = 5.0E-4;
+  m.t->trains.brake_setting(1, 1) = -0.5f;  // a prescribed deceleration gives a longitudinal force
+}
+
+TEST(WheelRailInteraction, GeneralisedForcesOfBothSidesBalance) {
+  const struct {
+    const char* what;
+    std::int32_t code, option;
+    float load;
+  } cases[] = {{"code 0, Hertz under a moving bridge", 0, 0, VehicleOverBridge::kLoad},
+               {"code 0 with creep", 0, 1, VehicleOverBridge::kLoad},
+               {"code 2", 2, 0, VehicleOverBridge::kLoad},
+               {"code 3, supporting", 3, 0, VehicleOverBridge::kLoad},
+               {"code 3, guidance", 3, 1, 2.0E-6f}};
+  for (const auto& c : cases) {
+    VehicleOverBridge m(c.code);
+    if (c.code == 0 && c.option == 1) test::load_contact_tables(m.t);
+    m.t->solution.contact_option = c.option;
+    m.t->vehicles.wheelset_static_load.fill(c.load);
+    matched_shapes(m);
+    // Both sides from the same evaluation: the last evaluation's forces,
+    // which the interaction reads back, are restored between them.
+    const Array4<float> before = m.t->results.wheelset_result;
+    m.interact(0);
+    const float* scratch = m.t->contact.bridge_shapes_at_wheel.data();
+    m.t->results.wheelset_result.assign_from(before);
+    m.interact(1);
+    EXPECT_EQ(m.t->contact.bridge_shapes_at_wheel.data(), scratch) << "scratch sized once";
+    const double vehicle = m.t->solver.vehicle_modal_force(1, 1, 1);
+    const double bridge = m.t->solver.bridge_modal_force(1);
+    EXPECT_NE(vehicle, 0.0) << c.what;
+    EXPECT_DOUBLE_EQ(vehicle, -bridge) << c.what;
+    // The pair's results: the derailment factor of the wheel with the larger
+    // load, the pair's sums and its brake force.
+    for (int w : {1, 3}) {
+      const float n1 = m.result(w, 1), t1 = m.result(w, 2), n2 = m.result(w + 1, 1), t2 = m.result(w + 1, 2);
+      const float q = n2 > n1 && n2 > 0.1f ? t2 / n2 : (n1 >= n2 && n1 > 0.1f ? t1 / n1 : 0.0f);
+      EXPECT_EQ(m.result(w, 4), q) << c.what;
+      EXPECT_EQ(m.result(w + 1, 3), n1 + n2) << c.what;
+      EXPECT_EQ(m.result(w + 1, 4), t1 + t2) << c.what;
+      EXPECT_FLOAT_EQ(m.result(w + 1, 5), 2.0f * -0.5f * (4.0f * c.load / 9.8f) / 4.0f) << c.what;
+    }
+    if (c.option == 1 && c.code == 0) {
+      EXPECT_NE(m.result(1, 4), 0.0f) << "creep gives a derailment factor";
+    }
+    if (c.code == 3 && c.load < 100.0f) {  // only the first wheel of a pair touches its guide
+      EXPECT_FLOAT_EQ(m.result(1, 2), 1.0E8f * (0.2f * 3.0E-5f - 2.0E-6f) + 1.0E5f * (0.2f * 5.0E-4f));
+      EXPECT_EQ(m.result(2, 2), 0.0f);
+      EXPECT_EQ(m.result(1, 1), 0.0f);
+    }
+  }
+}
+
+TEST(WheelRailInteraction, PerWheelResultsOfSpringDamperWheels) {
+  VehicleOverBridge m(2);
+  matched_shapes(m);
+  m.interact(0);
+  const float w = VehicleOverBridge::kLoad;
+  // Rail minus wheel: 3.0E-5 m and 5.0E-4 m/s on rail 1, 0.6 of it on rail 2.
+  const float n1 = 1.0E8f * (1.0f * 3.0E-5f + w / 1.0E8f) + 1.0E5f * 5.0E-4f;
+  const float n2 = 1.0E8f * (0.6f * 3.0E-5f + w / 1.0E8f) + 1.0E5f * (0.6f * 5.0E-4f);
+  const float fx = -0.5f * (4.0f * w / 9.8f) / 4.0f;
+  for (int pair = 0; pair < 2; ++pair) {
+    const int w1 = 2 * pair + 1;
+    EXPECT_NEAR(m.result(w1, 1), n1, 0.01f);
+    EXPECT_NEAR(m.result(w1 + 1, 1), n2, 0.01f);
+    EXPECT_EQ(m.result(w1, 2), 0.0f);
+    EXPECT_NEAR(m.result(w1, 3), 1.0f - n2 / w, 1.0E-6f);  // wheel-load reduction
+    EXPECT_EQ(m.result(w1, 4), 0.0f);
+    EXPECT_FLOAT_EQ(m.result(w1, 5), (pair == 0 ? 50.0f : 40.0f) + 0.1f * -1.0E-5f);  // where the second wheel is
+    EXPECT_NEAR(m.result(w1 + 1, 3), n1 + n2, 0.01f);
+    EXPECT_FLOAT_EQ(m.result(w1 + 1, 5), 2.0f * fx);
+    // Rails under the pair, and the wheels relative to them.
+    const Array4<float>& d = m.t->results.wheelset_irregularity_displacement;
+    EXPECT_FLOAT_EQ(d(1, 1, w1, 1), 0.8f * 2.0E-5f);
+    EXPECT_FLOAT_EQ(d(1, 1, w1, 2), 0.2f * 2.0E-5f);
+    EXPECT_FLOAT_EQ(d(1, 1, w1, 3), 0.05f * 2.0E-5f);
+    EXPECT_NEAR(d(1, 1, w1 + 1, 1), -0.8f * 3.0E-5f, 1.0E-11f);
+    EXPECT_NEAR(d(1, 1, w1 + 1, 2), -0.2f * 3.0E-5f, 1.0E-11f);
+  }
+  for (int k = 1; k <= 4; ++k) {
+    EXPECT_FLOAT_EQ(m.t->results.wheelset_track_curvature(1, 1, k), 0.002f);
+    EXPECT_FLOAT_EQ(m.t->results.wheelset_track_cant(1, 1, k), 0.01f);
+  }
+  // The vehicle receives the brake force (0.1), normal forces (1.0, 0.6) at
+  // its four wheels; the bridge nothing in phase 0.
+  EXPECT_NEAR(m.t->solver.vehicle_modal_force(1, 1, 1), 2.0 * (2.0 * 0.1 * fx + 1.0 * n1 + 0.6 * n2), 0.1);
+  EXPECT_EQ(m.t->solver.bridge_modal_force(1), 0.0);
+  // Any other phase computes the same results and adds no force.
+  m.t->solver.vehicle_modal_force(1, 1, 1) = 0.0;
+  m.t->results.wheelset_result.fill(0.0f);
+  m.interact(2);
+  EXPECT_EQ(m.t->solver.vehicle_modal_force(1, 1, 1), 0.0);
+  EXPECT_NEAR(m.result(1, 1), n1, 0.01f);
+}
+
+// Rail 1 lies at -gauge/2: a roll of the bridge lifts it and lowers rail 2,
+// and the rails carry a cross level of +/-1 mm. Each wheel must meet the rail
+// on its own side, whichever entry of the pair it is.
+TEST(WheelRailInteraction, EachWheelRunsOnTheRailOnItsSide) {
+  for (float z1 : {-0.75f, 0.75f}) {
+    VehicleOverBridge m(2, z1);
+    m.t->vehicles.contact_stiffness.fill(1.0E7f);
+    m.rail_shape(1, 2, 0.75f);
+    m.rail_shape(2, 2, -0.75f);
+    m.rail_shape(1, 4, 1.0f);
+    m.rail_shape(2, 4, 1.0f);
+    for (int k = 1; k <= 101; ++k) {
+      m.t->track.track_nodes(k, 2, 1) = 0.001f;
+      m.t->track.track_nodes(k, 5, 1) = -0.001f;
+    }
+    m.t->solver.bridge_modal_state(1, 1) = 1.0E-4;
+    m.interact(1);
+    const float on_rail_1 = VehicleOverBridge::kLoad + 1.0E7f * (0.75f * 1.0E-4f + 0.001f);
+    const float on_rail_2 = VehicleOverBridge::kLoad - 1.0E7f * (0.75f * 1.0E-4f + 0.001f);
+    for (int w = 1; w <= 4; ++w) {
+      const bool left = (w % 2 == 1) == (z1 < 0.0f);
+      EXPECT_NEAR(m.result(w, 1), left ? on_rail_1 : on_rail_2, 0.01f) << "z1 " << z1 << " wheel " << w;
+    }
+  }
+}
+
+TEST(WheelRailInteraction, WheelsBeyondTheTrackEnd) {
+  VehicleOverBridge m(2);
+  m.rail_shape(1, 2, 1.0f);
+  m.rail_shape(2, 2, 1.0f);
+  m.place(100.001f, 100.0f);  // pair 1 just beyond the end, pair 2 at it
+  m.t->results.wheelset_track_curvature.fill(7.0f);
+  m.t->results.wheelset_track_cant.fill(7.0f);
+  m.interact(1);
+  for (int w = 1; w <= 4; ++w) {
+    const float kept = w <= 2 ? 7.0f : 0.0f;
+    EXPECT_FLOAT_EQ(m.t->results.wheelset_track_curvature(1, 1, w), w <= 2 ? kept : 0.002f) << w;
+    EXPECT_FLOAT_EQ(m.t->results.wheelset_track_cant(1, 1, w), w <= 2 ? kept : 0.01f) << w;
+    EXPECT_FLOAT_EQ(m.result(w, 1), VehicleOverBridge::kLoad) << w;
+  }
+  // Only the wheels on the track load the bridge.
+  EXPECT_NEAR(m.t->solver.bridge_modal_force(1), -2.0 * VehicleOverBridge::kLoad, 0.1);
+}
+
+TEST(TrackQuantityInterpolation, PolynomialThroughAllPointsAndTheEndHandling) {
+  const float x[5] = {10.0f, 11.0f, 12.0f, 13.0f, 14.0f};
+  auto quartic = [](float s) { return 0.5f + 0.1f * (s - 12.0f) - 0.02f * std::pow(s - 12.0f, 4.0f); };
+  auto line = [](float s) { return 3.0f - s; };
+  float y[10];  // two series, laid out (2, 5)
+  for (int l = 0; l < 5; ++l) {
+    y[2 * l] = quartic(x[l]);
+    y[2 * l + 1] = line(x[l]);
+  }
+  const float xe[2] = {11.37f, 15.5f};  // inside, and beyond the last point
+  float ye[4];
+  interpolate_track_quantity(2, 5, 1, x, y, 2, xe, ye);
+  for (int p = 0; p < 2; ++p) {
+    EXPECT_NEAR(ye[2 * p], quartic(xe[p]), 1.0E-4f) << p;
+    EXPECT_NEAR(ye[2 * p + 1], line(xe[p]), 1.0E-4f) << p;
+  }
+  float none[1] = {9.0f};
+  interpolate_track_quantity(1, 0, 1, x, y, 1, xe, none);
+  EXPECT_EQ(none[0], 0.0f);
+
+  // The twin with end handling, on the first series alone.
+  test::TestContext t;
+  const float series[5] = {y[0], y[2], y[4], y[6], y[8]};
+  float out[2] = {5.0f, 5.0f};
+  const float near_start[2] = {10.005f, 12.0f}, near_end[2] = {13.995f, 12.0f};
+  trackirr_modal_vector_interpolation_Largrange(*t, 5, 1, 1, 2, x, series, near_start, out);
+  EXPECT_EQ(out[0], series[0]);
+  EXPECT_EQ(out[1], 0.0f);
+  trackirr_modal_vector_interpolation_Largrange(*t, 5, 1, 1, 2, x, series, near_end, out);
+  EXPECT_EQ(out[0], series[4]);
+  trackirr_modal_vector_interpolation_Largrange(*t, 5, 1, 1, 1, x, series, xe, out);
+  EXPECT_NEAR(out[0], quartic(xe[0]), 2.0E-5f);
+  EXPECT_EQ(t.console(), "");
+  const float inside[2] = {11.5f, 12.5f};
+  out[0] = out[1] = 5.0f;
+  trackirr_modal_vector_interpolation_Largrange(*t, 5, 1, 1, 2, x, series, inside, out);
+  EXPECT_EQ(out[0], 5.0f);
+  EXPECT_EQ(t.console(), " Error in Subroutine trackirr_modal_vector_interpolation_Largrange\n");
+}
+
+}  // namespace
+}  // namespace tb

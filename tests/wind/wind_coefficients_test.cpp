@@ -1,0 +1,264 @@
+#include "wind/wind_coefficients.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "run/train_input_fixture.h"
+#include "test_support.h"
+
+namespace tb {
+namespace {
+
+// Two trains (train 1 runs fleet 2 of three vehicles, train 2 fleet 1 of two)
+// and a bridge of four nodes, two of them at the same first coordinate.
+struct WindInput {
+  test::TestContext t;
+
+  explicit WindInput(const std::string& file) {
+    RunContext& c = *t;
+    c.bridge.bridge_node_count = 4;
+    c.bridge.node_numbers.resize(4);
+    c.bridge.node_coordinates.resize(4, 3);
+    const int numbers[] = {101, 102, 103, 104};
+    const float x[] = {0.0f, 20.0f, 10.0f, 20.0f};
+    for (int n = 1; n <= 4; ++n) {
+      c.bridge.node_numbers(n) = numbers[n - 1];
+      c.bridge.node_coordinates(n, 1) = x[n - 1];
+    }
+    TrainOrganization& tr = c.trains;
+    tr.fleet_count = 2;
+    tr.max_vehicles_per_fleet = 3;
+    tr.train_count = 2;
+    tr.fleet_vehicle_count.resize(2);
+    tr.fleet_vehicle_count(1) = 2;
+    tr.fleet_vehicle_count(2) = 3;
+    tr.train_fleet.resize(2);
+    tr.train_fleet(1) = 2;
+    tr.train_fleet(2) = 1;
+    test::write_file(t.dir / "Wind_Coefficients.dat", file);
+    c.units.open(c.control.unit_wind_coefficients, "Wind_Coefficients.dat", OpenMode::unknown, UnitForm::text);
+  }
+  void read() { read_wind_coefficients(*t, t->control.unit_wind_coefficients); }
+};
+
+// One record per line; the comments name the rows of the file.
+std::vector<std::string> base_lines() {
+  return {
+      "1.225 25 0.0",                // 0 air density, mean wind speed, direction
+      "10.0",                        // 1 start of the wind
+      "1",                           // 2 turbulence on
+      "0.05 0 20 4 40 2 0 10 5 1",   // 3 z0 zd z P L fc (unused) T Ls Ts: dt 0.25, N 32, T 8
+      "2",                           // 4 sets
+      "3 4 5",                       // 5 set 1: A1 A2 A3
+      "2", "0.5 0.1",                // 6, 7
+      "1", "0.2",                    // 8, 9
+      "3", "0.01 0.02 0.03",         // 10, 11
+      "0", "",                       // 12, 13 no terms: the empty record is taken
+      "0", "not read",               // 14, 15
+      "1", "9",                      // 16, 17
+      "6 7 8",                       // 18 set 2
+      "1", "1.5", "1", "2.5", "1", "3.5", "1", "4.5", "1", "5.5", "1", "6.5",  // 19..30
+      "3",                           // 31 stations
+      "0 100 200",                   // 32
+      "1 2 1",                       // 33 train 1, vehicle 1
+      "2 2 2",                       // 34 train 1, vehicle 2
+      "1 1 2",                       // 35 train 1, vehicle 3
+      "2 1 1",                       // 36 train 2, vehicle 1
+      "1 1 1",                       // 37 train 2, vehicle 2
+      "2 4",                         // 38 groups, largest node count
+      "1 3", "104 102 103",          // 39, 40
+      "2 2", "101 102",              // 41, 42
+  };
+}
+
+std::string join(const std::vector<std::string>& lines, std::size_t count = SIZE_MAX) {
+  std::string s;
+  for (std::size_t i = 0; i < lines.size() && i < count; ++i) s += lines[i] + "\n";
+  return s;
+}
+
+TEST(WindCoefficients, ReadsEveryRowGeneratesTheFieldAndSortsTheGroups) {
+  WindInput in(join(base_lines()));
+  in.read();
+  RunContext& c = *in.t;
+  EXPECT_EQ(in.t.console(), "");
+  EXPECT_FALSE(c.units.is_open(c.control.unit_wind_coefficients));
+  const WindParameters& w = c.wind;
+  EXPECT_EQ(w.wind_on, 1);
+  EXPECT_EQ(w.air_density, 1.225f);
+  EXPECT_EQ(w.mean_wind_speed, 25.0f);
+  EXPECT_EQ(w.wind_field_start, 10.0f);
+  EXPECT_EQ(w.turbulence_option, 1);
+  EXPECT_EQ(w.wind_point_count, 4);
+  EXPECT_EQ(w.cutoff_frequency, 2.0f);
+  EXPECT_EQ(w.smoothing_time, 1.0f);
+  // The generated duration replaces the one in the file: 32 steps of 0.25 s.
+  EXPECT_EQ(w.wind_duration, 8.0f);
+  EXPECT_EQ(c.wind_field.wind_sample_count, 32);
+  EXPECT_EQ(c.wind_field.along_wind_turbulence.extent(1), 32);
+  EXPECT_EQ(c.wind_field.along_wind_turbulence.extent(2), 4);
+
+  ASSERT_EQ(w.coefficient_set_count, 2);
+  EXPECT_EQ(w.set_depth(1), 3.0f);
+  EXPECT_EQ(w.set_width(1), 4.0f);
+  EXPECT_EQ(w.set_third_dimension(2), 8.0f);
+  const int counts1[] = {2, 1, 3, 0, 0, 1};
+  for (int p = 1; p <= 6; ++p) {
+    EXPECT_EQ(w.coef_poly_counts(1, p), counts1[p - 1]) << p;
+    EXPECT_EQ(w.coef_poly_counts(2, p), 1) << p;
+    EXPECT_EQ(w.coef_polys(2, 1, p), 0.5f + static_cast<float>(p)) << p;
+  }
+  EXPECT_EQ(w.coef_polys(1, 2, 1), 0.1f);
+  EXPECT_EQ(w.coef_polys(1, 3, 3), 0.03f);
+  EXPECT_EQ(w.coef_polys(1, 1, 5), 0.0f);
+  EXPECT_EQ(w.coef_polys(1, 1, 6), 9.0f);
+
+  ASSERT_EQ(w.vehicle_station_count, 3);
+  EXPECT_EQ(w.vehicle_station_positions(3), 200.0f);
+  EXPECT_EQ(w.vehicle_station_sets(1, 1, 2), 2);
+  EXPECT_EQ(w.vehicle_station_sets(1, 3, 3), 2);
+  EXPECT_EQ(w.vehicle_station_sets(2, 1, 1), 2);
+  // Beyond the two vehicles of train 2's fleet nothing is read.
+  EXPECT_EQ(w.vehicle_station_sets(2, 3, 1), 0);
+
+  ASSERT_EQ(w.wind_group_count, 2);
+  EXPECT_EQ(w.wind_group_max_nodes, 4);
+  EXPECT_EQ(w.wind_group_set(2), 2);
+  // Positions ascending along the line; nodes 104 and 102 share x = 20 and
+  // keep their file order.
+  const int group1[] = {3, 4, 2};
+  for (int j = 1; j <= 3; ++j) EXPECT_EQ(w.wind_group_nodes(1, j), group1[j - 1]) << j;
+  EXPECT_EQ(w.wind_group_nodes(2, 1), 1);
+  EXPECT_EQ(w.wind_group_nodes(2, 2), 2);
+  EXPECT_TRUE(w.selfexcited_coefficients.allocated());
+  EXPECT_EQ(w.selfexcited_coefficients.extent(2), 6);
+}
+
+TEST(WindCoefficients, NoPositiveMeanWindLeavesTheWindOffSilently) {
+  for (const char* file : {"", "x\n", "1.225 0 0\n", "1.225 -5 0\n", "0 25 0\n", "-1 25 0\n", "1.225 25 x\n"}) {
+    WindInput in(std::string(file) + (std::string(file).empty() ? "" : "10\n1\n0.05 0 20 4 40 2 0 10 5 1\n"));
+    in.read();
+    RunContext& c = *in.t;
+    EXPECT_EQ(in.t.console(), "") << file;
+    EXPECT_EQ(c.wind.wind_on, 0) << file;
+    EXPECT_EQ(c.wind.wind_point_count, 0) << file;
+    EXPECT_FALSE(c.wind_field.along_wind_turbulence.allocated()) << file;
+    EXPECT_FALSE(c.units.is_open(c.control.unit_wind_coefficients)) << file;
+  }
+}
+
+TEST(WindCoefficients, AFileEndingAfterTheSetCountLeavesEverythingZero) {
+  WindInput in(join(base_lines(), 5));
+  in.read();
+  const WindParameters& w = in.t->wind;
+  EXPECT_EQ(in.t.console(), "");
+  EXPECT_EQ(w.wind_on, 1);
+  ASSERT_EQ(w.coefficient_set_count, 2);
+  for (int p = 1; p <= 6; ++p) EXPECT_EQ(w.coef_poly_counts(2, p), 0);
+  EXPECT_EQ(w.set_depth(1), 0.0f);
+  EXPECT_EQ(w.vehicle_station_count, 0);
+  EXPECT_EQ(w.wind_group_count, 0);
+}
+
+TEST(WindCoefficients, GroupsWithoutElementsAndSetZeroPass) {
+  std::vector<std::string> lines = base_lines();
+  lines[41] = "0 1";  // a single node carries no element: its set is never used
+  lines[42] = "101";
+  WindInput in(join(lines));
+  in.read();
+  EXPECT_EQ(in.t.console(), "");
+  EXPECT_EQ(in.t->wind.wind_group_nodes(2, 1), 1);
+}
+
+// The smoothing lengths are checked against the generated duration (8 s, not
+// the 10 s of the file) before anything is generated, also without turbulence.
+TEST(WindCoefficients, SmoothingLengthsAgainstTheGeneratedField) {
+  const struct {
+    const char* field;
+    bool stops;
+  } cases[] = {
+      {"0.05 0 20 4 40 2 0 10 5 2.6666667", false},  // Ts = 8/3 exactly
+      {"0.05 0 20 4 40 2 0 10 5 2.6666669", true},
+      {"0.05 0 20 4 40 2 0 10 13.333333 1", false},  // Ls = 40/3
+      {"0.05 0 20 4 40 2 0 10 13.4 1", true},
+  };
+  const std::string message =
+      " \xB4\xED\xCE\xF3\xA3\xBAWind_Coefficients.dat! \xC6\xBD\xBB\xAC\xBE\xE0\xC0\xEB\xBB\xF2\xCA\xB1\xBC\xE4\xB2\xBB"
+      "\xBA\xCF\xCA\xCA!\n" + test::pause_text();
+  for (const auto& cs : cases) {
+    std::vector<std::string> lines = base_lines();
+    lines[2] = "0";
+    lines[3] = cs.field;
+    WindInput in(join(lines));
+    if (cs.stops) {
+      EXPECT_EQ(test::expect_stop([&] { in.read(); }), 1) << cs.field;
+      EXPECT_EQ(in.t.console(), message) << cs.field;
+      EXPECT_FALSE(in.t->wind_field.along_wind_turbulence.allocated()) << cs.field;
+    } else {
+      in.read();
+      EXPECT_EQ(in.t.console(), "") << cs.field;
+      EXPECT_EQ(in.t->wind_field.wind_sample_count, 32) << cs.field;
+    }
+  }
+}
+
+TEST(WindCoefficients, BadInputStopsWithItsMessage) {
+  const std::string data = test::data_error_line("\\Wind_Coefficients.dat");
+  const std::string node = test::node_error_line("\\Wind_Coefficients.dat:Nodeonwind");
+  const std::string vehicle_sets =
+      " \xB4\xED\xCE\xF3\xA3\xBAWind_Coefficients.dat\xD2\xFD\xD3\xC3\xB5\xC4\xB3\xB5\xC1\xBE\xC8\xFD\xB7\xD6\xC1\xA6"
+      "\xCF\xB5\xCA\xFD\xB3\xAC\xB3\xF6\xB6\xA8\xD2\xE5\xB7\xB6\xCE\xA7!\n" + test::pause_text();
+  const std::string bridge_sets =
+      " \xB4\xED\xCE\xF3\xA3\xBAWind_Coefficients.dat\xD2\xFD\xD3\xC3\xB5\xC4\xC7\xC5\xC1\xBA\xC8\xFD\xB7\xD6\xC1\xA6"
+      "\xCF\xB5\xCA\xFD\xB3\xAC\xB3\xF6\xB6\xA8\xD2\xE5\xB7\xB6\xCE\xA7!\n" + test::pause_text();
+  const struct {
+    const char* what;
+    std::size_t line;
+    const char* content;
+    const std::string& expected;
+  } cases[] = {
+      {"roughness length 0", 3, "0 0 20 4 40 2 0 10 5 1", data},
+      {"cut-off frequency 0", 3, "0.05 0 20 4 40 0 0 10 5 1", data},
+      {"no field points", 3, "0.05 0 20 0 40 2 0 10 5 1", data},
+      {"negative point count", 3, "0.05 0 20 -4 40 2 0 10 5 1", data},
+      {"field length 0", 3, "0.05 0 20 4 0 2 0 10 0 1", data},
+      {"reference height 0", 3, "0.05 0 0 4 40 2 0 10 5 1", data},
+      {"logarithm of a negative profile height", 3, "0.05 21 20 4 40 2 0 10 5 1", data},
+      {"power of two beyond 32 bits", 3, "0.05 0 20 4 40 2 0 4.5e8 5 1", data},
+      {"sample count beyond 32 bits", 3, "0.05 0 20 4 40 2 0 1e12 5 1", data},
+      {"field beyond the memory", 3, "0.05 0 20 2147483647 40 2 0 262144 5 1", data},
+      {"eleven terms", 6, "11", data},
+      {"zero depth of a group's set", 5, "0 4 5", data},
+      {"zero width of a group's set", 5, "3 0 5", data},
+      {"zero third dimension of a vehicle's first set", 5, "3 4 0", data},
+      {"negative station count", 31, "-1", data},
+      {"stations not in order", 32, "0 100 100", data},
+      {"vehicle set 0 in a fleet", 37, "1 0 1", data},
+      {"vehicle set above the sets", 34, "2 3 2", vehicle_sets},
+      {"more group nodes than the table holds", 39, "1 5", data},
+      {"group set above the sets", 41, "3 2", bridge_sets},
+      {"group set 0 with an element", 41, "0 2", data},
+      {"node not in the bridge", 42, "101 999", node},
+  };
+  for (const auto& cs : cases) {
+    std::vector<std::string> lines = base_lines();
+    lines[cs.line] = cs.content;
+    WindInput in(join(lines));
+    EXPECT_EQ(test::expect_stop([&] { in.read(); }), 1) << cs.what;
+    EXPECT_EQ(in.t.console(), cs.expected) << cs.what;
+  }
+}
+
+TEST(WindCoefficients, SortPairsExchangesValuesWithTheirKeys) {
+  std::int32_t values[] = {1, 2, 3, 4, 5};
+  float keys[] = {3.0f, 1.0f, 3.0f, 0.0f, 1.0f};
+  sort_pairs_ascending(values, keys, 5);
+  const std::int32_t sorted[] = {4, 2, 5, 1, 3};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(values[i], sorted[i]) << i;
+  EXPECT_EQ(keys[4], 3.0f);
+}
+
+}  // namespace
+}  // namespace tb

@@ -64,15 +64,15 @@ void read_coefficient_sets(RunContext& ctx, std::int32_t unit) {
       const std::int32_t terms = w.coef_poly_counts(s, p);
       if (terms > kMaxPolynomialTerms) wind_data_error(ctx);
       // A count of 0 or less still takes its (empty) coefficient record.
-      const ReadTarget row = ReadTarget::reals(w.coef_polys.at_ptr(s, 1, p), static_cast<std::size_t>(std::max(terms, 0)),
-                                               static_cast<std::ptrdiff_t>(w.coef_polys.stride(2)));
+      const ReadTarget row =
+          ReadTarget::reals(w.coef_polys.at_ptr(s, 1, p), static_cast<std::size_t>(std::max(terms, 0)),
+                            static_cast<std::ptrdiff_t>(w.coef_polys.stride(2)));
       read_list(units, unit, std::span<const ReadTarget>(&row, terms > 0 ? 1 : 0));
     }
   }
 }
 
-// A set number that a force reads must name a set; the dimensions a force
-// divides by must not be 0.
+// A set number that a force reads must name one of the sets.
 bool names_a_set(const WindParameters& w, std::int32_t set) { return set >= 1 && set <= w.coefficient_set_count; }
 
 void read_vehicle_stations(RunContext& ctx, std::int32_t unit) {

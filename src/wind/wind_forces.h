@@ -27,9 +27,4 @@ void compute_vehicle_wind_forces(RunContext& ctx, float length, std::int32_t tra
 // point; 0 outside the field (beyond its last point pair or sample pair).
 void look_up_turbulence(const RunContext& ctx, float time, float offset, float& u, float& w);
 
-// P_p of coefficient set s at angle a and its derivative (terms added in
-// order; both 0 without terms).
-float coefficient_polynomial(const WindParameters& wind, std::int32_t set, std::int32_t p, float angle);
-float coefficient_polynomial_slope(const WindParameters& wind, std::int32_t set, std::int32_t p, float angle);
-
 }  // namespace tb

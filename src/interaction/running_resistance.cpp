@@ -7,7 +7,7 @@ namespace tb {
 namespace {
 
 constexpr std::int32_t kLoadNode = 2;
-// Below this speed (km/h) a train is at rest and takes no resistance.
+// At or below this speed (km/h) a train is at rest and takes no resistance.
 constexpr float kRestSpeed = 0.01f;
 
 // w = (a*|V| + b)*|V| + c, V in km/h, by the vehicle type's brake set:
@@ -24,8 +24,8 @@ constexpr ResistanceCoefficients kResistance[3] = {
 }  // namespace
 
 bool brake_mode_active(const RunContext& ctx) {
-  // The active modes are commands of 10 or more, so their sum is 0 only when
-  // none is set.
+  // Active modes are commands of 10 or more, all positive: testing for any
+  // of them is testing their sum for 0, without the sum's overflow.
   const TrainOrganization& tr = ctx.trains;
   for (std::int32_t t = 1; t <= tr.train_count; ++t)
     if (tr.brake_state(t, ctx.step.current_stage) != 0) return true;

@@ -3,13 +3,16 @@
 #include <cmath>
 
 #include "integration/loads.h"
-#include "integration/pending_interfaces.h"
 #include "integration/reset.h"
 #include "integration/time_integration.h"
 #include "integration/train_advance.h"
 #include "integration/modal_steps.h"
 #include "interaction/spring_elements.h"
+#include "interaction/vehicle_forces.h"
+#include "interaction/wheel_rail_interaction.h"
 #include "platform/stop.h"
+#include "results/output_responses.h"
+#include "results/result_writer.h"
 
 namespace tb {
 

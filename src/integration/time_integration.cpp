@@ -4,13 +4,16 @@
 
 #include "integration/loads.h"
 #include "integration/modal_steps.h"
-#include "integration/pending_interfaces.h"
 #include "integration/reset.h"
 #include "integration/train_advance.h"
 #include "interaction/spring_elements.h"
+#include "interaction/vehicle_forces.h"
+#include "interaction/wheel_rail_interaction.h"
 #include "platform/format.h"
 #include "platform/stop.h"
 #include "platform/texts.h"
+#include "results/output_responses.h"
+#include "results/result_writer.h"
 #include "run/input_helpers.h"
 
 namespace tb {

@@ -7,6 +7,7 @@
 #include "integration/time_integration.h"
 #include "interaction/brakes.h"
 #include "interaction/contact_tables.h"
+#include "interaction/coupler_forces.h"
 #include "interaction/spring_parameters.h"
 #include "platform/list_read.h"
 #include "platform/stop.h"
@@ -146,6 +147,7 @@ void run_simulation(RunContext& ctx) {
   read_train_organization(ctx);
   read_brake_parameters(ctx);
   read_nonlinear_spring_parameters(ctx);
+  check_coupler_springs(ctx);
   map_bridge_spring_nodes(ctx);
   read_wind_coefficients(ctx, rc.unit_wind_coefficients);
   read_external_forces(ctx);

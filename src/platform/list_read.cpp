@@ -198,7 +198,10 @@ std::int32_t read_list(UnitTable& units, std::int32_t unit, std::span<const Read
   for (const ReadTarget& tg : targets) total += tg.count;
   if (total == 0) {
     // A read without items passes over one record.
-    if (t->position >= t->records.size()) return io_status::end_of_file;
+    if (t->position >= t->records.size()) {
+      t->position = t->records.size() + 1;
+      return io_status::end_of_file;
+    }
     ++t->position;
     return io_status::ok;
   }
@@ -230,7 +233,7 @@ std::int32_t read_list(UnitTable& units, std::int32_t unit, std::span<const Read
       }
       switch (tok.kind) {
         case TokenKind::end_of_file:
-          t->position = t->records.size();
+          t->position = t->records.size() + 1;  // past the end-of-file mark
           return io_status::end_of_file;
         case TokenKind::slash:
           t->position = scan.record() + 1;

@@ -169,6 +169,8 @@ std::int32_t UnitTable::backspace(std::int32_t unit) {
   Unit* u = find(unit);
   if (!u) return io_status::not_connected;
   if (u->form != UnitForm::text) return io_status::wrong_form;
+  // After the end of the file was met, one step back stands before the
+  // end-of-file mark: the next read meets the end again, not the last record.
   if (u->text.position > 0) --u->text.position;
   return io_status::ok;
 }
@@ -185,7 +187,7 @@ std::int32_t UnitTable::read_record(std::int32_t unit, std::string& record) {
   if (u->form != UnitForm::text) return io_status::wrong_form;
   TextUnit& t = u->text;
   if (t.position >= t.records.size()) {
-    t.position = t.records.size();
+    t.position = t.records.size() + 1;  // past the end-of-file mark
     return io_status::end_of_file;
   }
   record = t.records[t.position++];

@@ -48,7 +48,9 @@ enum class UnitForm { text, binary };
 struct TextUnit {
   std::filesystem::path path;
   std::vector<std::string> records;
-  std::size_t position = 0;  // index of the next record to read or write
+  // Index of the next record to read or write; records.size() + 1 once a
+  // read has met the end of the file (past its end-of-file mark).
+  std::size_t position = 0;
   bool modified = false;
 };
 

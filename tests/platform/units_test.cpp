@@ -1,5 +1,7 @@
 #include "platform/units.h"
 
+#include "platform/list_read.h"
+
 #include <gtest/gtest.h>
 
 #include "test_support.h"
@@ -37,6 +39,20 @@ TEST_F(UnitsTest, WritesAfterRewindReplaceTheWholeFileAndBackspaceStepsBack) {
   EXPECT_EQ(units.backspace(10), 0);
   units.read_record(10, rec);
   EXPECT_EQ(rec, "2");
+  // Past the end, one step back stands before the end-of-file mark, two
+  // steps back before the last record; a free-format read alike.
+  for (std::string_view how : {"record", "list"}) {
+    std::int32_t value = 0;
+    auto read = [&] { return how == "record" ? units.read_record(10, rec) : read_list(units, 10, {value}); };
+    while (read() == 0) {
+    }
+    EXPECT_EQ(units.backspace(10), 0);
+    EXPECT_EQ(read(), io_status::end_of_file) << how;
+    EXPECT_EQ(units.backspace(10), 0);
+    EXPECT_EQ(units.backspace(10), 0);
+    EXPECT_EQ(read(), 0) << how;
+    EXPECT_TRUE(rec == "4" || value == 4) << how;
+  }
   units.rewind(10);
   units.write_record(10, "x");
   units.write_records(10, "y\nz\n");

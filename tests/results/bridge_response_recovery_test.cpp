@@ -217,6 +217,12 @@ TEST(BridgeResponseRecovery, InputErrorsStopWithTheirFile) {
        master + ":Post node 50" + node_error},
       {"element without any internal-force section", kPost, kFileA, no_stress_b, modal_coordinates(),
        master + ":Post element 9" + node_error},
+      // The file ends on a displacement record: the search for the
+      // internal-force section runs to the end, and stepping back from there
+      // must not read that record again as the force shape of element 30.
+      {"element matching a node of a file without internal-force section", "Post\n0\n1\n30 30 1 6\n",
+       kFileA.substr(0, kFileA.find("end of the table")), kFileB, modal_coordinates(),
+       master + ":Post element 30" + node_error},
       {"unit 36 of another model", kPost, kFileA, kFileB, modal_coordinates(6.0f),
        "\\Res_Modal_Coordinate_Results_Bridge.bin" + data_error},
   };

@@ -49,7 +49,10 @@ struct SpringFile {
 
 // Reads the N id blocks of one file into the table. Once the file is at its
 // end every further read would leave everything as it is, so reading stops
-// (after the checks of an id record whose id the end cut short).
+// (after the checks of an id record whose id the end cut short); a file that
+// ends inside a block, after its id record announced degrees of freedom, is
+// cut short and stops with the data-error line: its spring would otherwise
+// exert no force without a word.
 void read_spring_blocks(RunContext& ctx, const SpringFile& file) {
   SpringParameterTable& table = ctx.springs;
   Array3<float>& values = table.spring_parameters;
@@ -66,7 +69,7 @@ void read_spring_blocks(RunContext& ctx, const SpringFile& file) {
     if (id >= 1 && file.ids_given) (*file.ids_given)[static_cast<std::size_t>(id)] = 1;
     const std::int32_t row = file.row_offset + id;
     for (std::int32_t j = 1; j <= ndof; ++j) {
-      if (read_list(ctx.units, file.unit, {dof, n}) == io_status::end_of_file) return;
+      if (read_list(ctx.units, file.unit, {dof, n}) == io_status::end_of_file) reject(ctx);
       if (n > table.max_spring_values) reject(ctx, {file.values_above_max});
       if (dof < 1 || dof > 6) reject(ctx);
       if (file.swap_axes) {
@@ -76,8 +79,10 @@ void read_spring_blocks(RunContext& ctx, const SpringFile& file) {
       }
       // The law code is always read; its parameters p2..pn follow it.
       const std::size_t count = static_cast<std::size_t>(std::max<std::int32_t>(n, 1));
-      read_list(ctx.units, file.unit,
-                {ReadTarget::reals(values.at_ptr(row, dof, 1), count, static_cast<std::ptrdiff_t>(values.stride(3)))});
+      if (read_list(ctx.units, file.unit,
+                    {ReadTarget::reals(values.at_ptr(row, dof, 1), count,
+                                       static_cast<std::ptrdiff_t>(values.stride(3)))}) == io_status::end_of_file)
+        reject(ctx);
       table.spring_dof_count = std::max(table.spring_dof_count, dof);
 
       std::array<float, 11> p{};

@@ -190,6 +190,8 @@ TEST(SpringParameterFiles, BadInputStopsWithItsMessageAndTheDataErrorLine) {
        [](RunContext& c) {
          c.vehicles.vehicle_spring_nodes(1, 1, 4) = 2;
        }},
+      {"vehicle block cut short before its group", "1 3\n1 1\n", ok, ""},
+      {"bridge block cut short in its values", ok, "1 3\n1 1\n1 3\n1 1\n", ""},
       {"vehicle spring without a block (empty file)", "", ok, "", [](RunContext& c) { c.vehicles.max_springs_per_type = 1; }},
   };
   const std::string data_error =

@@ -14,9 +14,10 @@ namespace tb {
 // longer fit it) and set to zero on every call, so a later call gives the
 // file's raw contents again. Stops with the data-error line for
 // "\Modal_Substructure_Bridge.dat" on a truncated substructure list, an
-// excluded-range count above the table, a negative substructure mode count or
-// an output direction code outside 1 to 6, and with its own message when the
-// substructures give more modes than bridge_mode_count.
+// excluded-range count above the table or a negative substructure mode count,
+// with the data-error line for "\Modal_Substructure_Bridge.dat:BridgeNodeOutput"
+// on an output direction code outside 1 to 6, and with its own message when
+// the substructures give more modes than bridge_mode_count.
 void read_bridge_modal_master(RunContext& ctx);
 
 // Reads the master file, then every substructure's modal file on
@@ -28,7 +29,9 @@ void read_bridge_modal_files(RunContext& ctx);
 // Reads the master and modal files, converts z-upward input axes
 // (Coordination_sys_bridge 1), closes unit_bridge_master, derives the damping
 // ratio of every mode from its substructure's damping definition and zeroes
-// the shapes of the excluded modes.
+// the shapes of the excluded modes. A Rayleigh pair whose two frequencies
+// are too close for single precision (the constants come out infinite or
+// NaN) stops with the master file's data-error line.
 void prepare_bridge_modal_data(RunContext& ctx);
 
 // Replace the node numbers of the interface nodes, of the output points and

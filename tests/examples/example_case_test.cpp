@@ -160,6 +160,11 @@ TEST(ExampleCase, PostProcessingRecoversTheSameBulkFilesAndAShorterRunLeavesNoth
   std::vector<std::string> bulk;
   for (const char* name : kBulkFiles) bulk.push_back(test::read_file(r.input / name));
 
+  // Stale bytes behind each bulk file, as a longer earlier run would leave
+  // them: the post-processing run's stop cuts every file it wrote.
+  for (const char* name : kBulkFiles) {
+    std::ofstream(r.input / name, std::ios::binary | std::ios::app) << "stale tail of an earlier run";
+  }
   r.set_method(method::post_processing);
   ASSERT_EQ(r.run(), 0);
   EXPECT_EQ(r.t.console().find("Terminated"), std::string::npos);
@@ -205,6 +210,57 @@ TEST(ExampleCase, MovingLoadAndVerticalContactRunsPrintTheirLines) {
     const std::vector<float> mid = r.channel("Res_DisResults_Bridge.bin", 0);
     EXPECT_LT(*std::min_element(mid.begin(), mid.end()), -0.5E-3f) << option;
   }
+}
+
+TEST(ExampleCase, EverySpeedStageStartsFromRestAndWritesItsOwnBlock) {
+  // Two stages at the same speed: after the reset between them the second
+  // stage repeats the first, record for record.
+  for (std::int32_t method : {method::newmark, method::runge_kutta}) {
+    ExampleRun r(method);
+    test::write_file(r.input / "VehicleOrganization.dat",
+                     "1 1\n1\n1\n1 2\n1 1 250.0 250.0 -20.0 -20.0 -40.0 -40.0 0.0 0.0 0.0 0.0\n");
+    ASSERT_EQ(r.run(), 0) << method;
+    const std::string out = r.t.console();
+    const std::size_t steps = count(out, " Speed Stage= 2    Run Time=");
+    EXPECT_EQ(count(out, " Speed Stage= 1    Run Time="), steps);
+    for (const char* name : {"Res_DisResults_Bridge.bin", "Res_DisResults_Vehicles.bin",
+                             "Res_Modal_Coordinate_Results_Bridge.bin", "Res_BridgeResponseBulkDate_disacc.bin"}) {
+      const test::SeriesFile f = r.series(name);
+      EXPECT_EQ(f.stage_count, 2.0f) << name;
+      ASSERT_EQ(f.blocks.size(), 2u) << name;
+      EXPECT_FALSE(f.truncated) << name;
+      EXPECT_EQ(f.blocks[1].record_count, static_cast<float>(steps / 10)) << name;
+      EXPECT_EQ(f.blocks[1].labels, f.blocks[0].labels) << name;
+      ASSERT_EQ(f.blocks[1].records.size(), f.blocks[0].records.size()) << name;
+      for (std::size_t k = 0; k < f.blocks[0].records.size(); ++k)
+        for (std::size_t c = 0; c < f.blocks[0].records[k].size(); ++c) {
+          const float a = f.blocks[0].records[k][c], b = f.blocks[1].records[k][c];
+          ASSERT_NEAR(b, a, 1.0E-4f * std::fabs(a) + 1.0E-12f) << name << " record " << k << " channel " << c;
+        }
+    }
+  }
+}
+
+TEST(ExampleCase, ARungeKuttaStepBeyondTheStabilityLimitStopsTheRun) {
+  // A step of 10 ms puts the 114 Hz mode far beyond the Runge-Kutta limit
+  // (omega dt = 7.2 against 2.8): the state overflows within a few dozen
+  // steps, and the run stops with status 1, keeping the records written.
+  ExampleRun r(method::runge_kutta);
+  std::string s = test::read_file(r.input / "SolutionParameters.dat");
+  const std::size_t at = s.find("0.0002");
+  ASSERT_NE(at, std::string::npos);
+  s.replace(at, 6, "0.01");
+  test::write_file(r.input / "SolutionParameters.dat", s);
+  std::string solution = test::read_file(r.input / "SolutionParameters.dat");
+  ASSERT_EQ(r.run(), 1);
+  const std::string out = r.t.console();
+  EXPECT_NE(out.find("\n Warning:System response blow out!\n"), std::string::npos);
+  EXPECT_EQ(out.find("The Total Running Time"), std::string::npos);
+  const test::SeriesFile f = r.series("Res_DisResults_Bridge.bin");
+  EXPECT_EQ(f.stage_count, 1.0f);
+  ASSERT_EQ(f.blocks.size(), 1u);
+  for (const auto& rec : f.blocks[0].records)
+    for (float v : rec) EXPECT_FALSE(std::isnan(v));
 }
 
 TEST(ExampleCase, TheGirdersLateralResponseGrowsWithTheMeanWind) {

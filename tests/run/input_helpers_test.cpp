@@ -66,6 +66,11 @@ TEST(EstimateRemainingTime, FromTheLastStep) {
   EXPECT_EQ(r[0], -1);
   EXPECT_LE(r[1], 0);
   EXPECT_LE(r[2], 0);
+  // A slow step of a huge run: the hours clamp to the integer range instead
+  // of overflowing, and the minutes and seconds stay finite integers.
+  estimate_remaining_time(clock_at(1, 0, 0, 0), clock_at(4, 0, 0, 0), r, 0.0f, 2000000000);
+  EXPECT_EQ(r[0], 2147483647);
+  EXPECT_EQ(r[3], 0);
 }
 
 TEST(ComputeElapsedTime, BorrowsAndMidnight) {

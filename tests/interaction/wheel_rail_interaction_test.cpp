@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "interaction/contact_table_files.h"
@@ -245,10 +246,16 @@ TEST(WheelRailInteraction, PerWheelResultsOfSpringDamperWheels) {
 
 // Rail 1 lies at -gauge/2: a roll of the bridge lifts it and lowers rail 2,
 // and the rails carry a cross level of +/-1 mm. Each wheel must meet the rail
-// on its own side, whichever entry of the pair it is.
+// on its own side, whichever entry of the pair it is, and wherever the other
+// nodes of the vehicle lie: with the couplers and the body 2 m off the track
+// centre the side is still judged against the wheels alone.
 TEST(WheelRailInteraction, EachWheelRunsOnTheRailOnItsSide) {
-  for (float z1 : {-0.75f, 0.75f}) {
+  const struct {
+    float z1, body_z;
+  } cases[] = {{-0.75f, 0.0f}, {0.75f, 0.0f}, {-0.75f, -2.0f}, {0.75f, 2.0f}};
+  for (const auto [z1, body_z] : cases) {
     VehicleOverBridge m(2, z1);
+    for (int n = 1; n <= 3; ++n) m.t->vehicles.vehicle_node_coordinates(1, n, 3) = body_z;
     m.t->vehicles.contact_stiffness.fill(1.0E7f);
     m.rail_shape(1, 2, 0.75f);
     m.rail_shape(2, 2, -0.75f);
@@ -264,8 +271,97 @@ TEST(WheelRailInteraction, EachWheelRunsOnTheRailOnItsSide) {
     const float on_rail_2 = VehicleOverBridge::kLoad - 1.0E7f * (0.75f * 1.0E-4f + 0.001f);
     for (int w = 1; w <= 4; ++w) {
       const bool left = (w % 2 == 1) == (z1 < 0.0f);
-      EXPECT_NEAR(m.result(w, 1), left ? on_rail_1 : on_rail_2, 0.01f) << "z1 " << z1 << " wheel " << w;
+      EXPECT_NEAR(m.result(w, 1), left ? on_rail_1 : on_rail_2, 0.01f)
+          << "z1 " << z1 << " body at " << body_z << " wheel " << w;
     }
+  }
+}
+
+// Code 1 takes the vertical and roll parts of the vehicle mode at the
+// wheelset's second node (node 1 for pair 1, node 3 for pair 2) and reports
+// no vertical displacement of the wheels relative to the rails; code -2 loads the rails with the
+// harmonic load at the stage start and gives the vehicle nothing. The bridge
+// mode lifts rail 1 by 1.0 and rail 2 by 0.6; the vehicle mode moves the
+// wheel nodes (0.3 vertical, 0.2 lateral, 0.7 roll) unlike the second nodes.
+// No wheel-load reduction is formed for a static load of 0.1 N or less.
+TEST(WheelRailInteraction, RailSpringAndHarmonicLoadCodes) {
+  const struct {
+    const char* what;
+    std::int32_t code;
+    float load, ratio, phase;  // ratio and phase of the load: code 1's spring and damper
+  } cases[] = {{"code 1", 1, 50000.0f, 1.0E7f, 1.0E4f},
+               {"code -2", -2, 50000.0f, 0.2f, 0.5f},
+               {"code -2, W just above 0.1 N", -2, 0.11f, 0.2f, 0.5f},
+               {"code -2, W = 0.1 N", -2, 0.1f, 0.2f, 0.5f}};
+  const float qd = 1.0E-3f, qv = 1.0E-2f, qb = 2.0E-5f;  // vehicle and bridge modal states
+  const float second_vertical[2] = {1.0f, 0.8f}, second_roll[2] = {0.5f, -0.5f};
+  for (const auto& c : cases) {
+    VehicleOverBridge m(c.code);
+    VehicleTypeLibrary& lib = m.t->vehicles;
+    lib.wheelset_static_load.fill(c.load);
+    lib.load_amplitude_ratio.fill(c.ratio);
+    lib.load_phase.fill(c.phase);
+    lib.load_frequency(1) = 2.0f;  // code 1: the wheelset mass, idle without accelerations
+    lib.type1_contact_param_a(1) = 300.0f;
+    lib.type1_contact_param_b(1) = 0.6f;  // p = 0.8, q = 0.12 with the half spacing 0.75
+    m.t->layout.wheelset_start_position.assign_from(m.t->layout.wheelset_position);
+    for (int w = 1; w <= 4; ++w) lib.wheelset_second_nodes(1, w) = w <= 2 ? 1 : 3;
+    for (float z : {-0.75f, 0.75f}) {
+      m.wheel_shape(z, 2, 0.3f);
+      m.wheel_shape(z, 3, 0.2f);
+      m.wheel_shape(z, 4, 0.7f);
+    }
+    for (int pair = 0; pair < 2; ++pair) {
+      const int node = pair == 0 ? 1 : 3;
+      lib.vehicle_mode_shapes(1, 1, node, 2) = second_vertical[pair];
+      lib.vehicle_mode_shapes(1, 1, node, 3) = 0.9f;
+      lib.vehicle_mode_shapes(1, 1, node, 4) = second_roll[pair];
+    }
+    m.rail_shape(1, 2, 1.0f);
+    m.rail_shape(2, 2, 0.6f);
+    SolverState& st = m.t->solver;
+    st.bridge_modal_state(1, 1) = qb;
+    st.vehicle_modal_state(1, 1, 1, 1) = qd;
+    st.vehicle_modal_state(1, 1, 1, 2) = qv;
+    m.interact(0);
+    m.interact(1);
+
+    const float w_load = c.load, e2 = qb, i2 = 0.6f * qb, d1 = 0.5f * (e2 + i2);
+    double vehicle = 0.0, bridge = 0.0;
+    for (int pair = 0; pair < 2; ++pair) {
+      const int w1 = 2 * pair + 1;
+      float n1 = 0.0f, n2 = 0.0f;
+      if (c.code == 1) {
+        const float ks = c.ratio, cs = c.phase, p = 0.8f, q = 0.12f;
+        const float z = second_vertical[pair], r = second_roll[pair];
+        n1 = w_load + ks * (d1 + p * p * (e2 - d1) - z * qd + q * r * qd) + cs * (-z * qv + q * r * qv);
+        n2 = w_load + ks * (d1 + p * p * (i2 - d1) - z * qd - q * r * qd) + cs * (-z * qv - q * r * qv);
+        vehicle += z * ks * (d1 + p * (e2 - d1)) + z * ks * (d1 + p * (i2 - d1));
+      } else {
+        n1 = n2 = w_load * (1.0f + c.ratio * std::sin(c.phase));
+      }
+      bridge -= 1.0 * n1 + 0.6 * n2;
+      EXPECT_NEAR(m.result(w1, 1), n1, 1.0E-5f * n1) << c.what << ", pair " << pair + 1;
+      EXPECT_NEAR(m.result(w1 + 1, 1), n2, 1.0E-5f * n2) << c.what << ", pair " << pair + 1;
+      const float reduction = w_load > 0.1f ? 1.0f - std::min(n1, n2) / w_load : 0.0f;
+      EXPECT_NEAR(m.result(w1, 3), reduction, 1.0E-5f) << c.what << ", pair " << pair + 1;
+      EXPECT_EQ(m.result(w1, 4), 0.0f) << c.what;
+      // The rails' mean height, and the wheels relative to it: code 1 reports
+      // none, the others the wheel nodes' motion; laterally the wheel nodes'
+      // motion under both codes.
+      const Array4<float>& d = m.t->results.wheelset_irregularity_displacement;
+      EXPECT_FLOAT_EQ(d(1, 1, w1, 1), d1) << c.what;
+      if (c.code == 1)
+        EXPECT_EQ(d(1, 1, w1 + 1, 1), 0.0f) << c.what;
+      else
+        EXPECT_NEAR(d(1, 1, w1 + 1, 1), 0.3f * qd - d1, 1.0E-9f) << c.what;
+      EXPECT_FLOAT_EQ(d(1, 1, w1 + 1, 2), 0.2f * qd) << c.what;
+    }
+    if (c.code == -2)
+      EXPECT_EQ(st.vehicle_modal_force(1, 1, 1), 0.0) << c.what;
+    else
+      EXPECT_NEAR(st.vehicle_modal_force(1, 1, 1), vehicle, 1.0E-5 * std::fabs(vehicle)) << c.what;
+    EXPECT_NEAR(st.bridge_modal_force(1), bridge, 1.0E-5 * std::fabs(bridge)) << c.what;
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -268,13 +269,51 @@ TEST(TrackIrregularity, AStoredProfileIsScaledPositionedAndMissingSamplesAreZero
 
 TEST(TrackIrregularity, UnknownSpectraAndEmptyBandsGenerateZeroProfiles) {
   for (const char* record : {"1 12 1 1.0 100.0 100.0 0.25 0", "1 6 1 10.0 5.0 100.0 0.25 0",
-                             "1 6 1 10.0 10.0 100.0 0.25 0"}) {
+                             "1 6 1 10.0 10.0 100.0 0.25 0", "1 6 1 1.0 1.0E-30 100.0 0.25 0",
+                             "1 6 1 1.0 2.0E-38 100.0 0.25 0"}) {
     IrregularityFile f(parameter_file(record));
     f.generate();
     const Array2<float>& p = f.t->irregularity.irregularity_profile;
     ASSERT_GT(p.extent(1), 0);
     for (int c = 2; c <= 4; ++c)
       for (int i = 1; i <= p.extent(1); ++i) ASSERT_EQ(p(i, c), 0.0f) << record;
+  }
+}
+
+TEST(IrregularitySynthesis, NoLineFallsOutsideTheSequence) {
+  // 64 samples 1 m apart: bins of 1/64 per metre. Bands that begin below the
+  // first bin or run beyond the last give the profile of the band cut to
+  // positions 2 to 64; bands wholly beyond the sequence, or so far beyond that
+  // their bin numbers overflow, give nothing. Position 1 (the mean) never
+  // carries a line.
+  const std::int32_t n = 64;
+  const struct {
+    const char* what;
+    float min_wavelength, max_wavelength;
+    float same_min, same_max;  // a band inside the sequence with the same lines; 0: none
+  } cases[] = {
+      {"band beyond the last bin", 0.1f, 32.0f, 64.0f / 63.5f, 32.0f},
+      {"band below the first bin", 4.0f, -10.0f, 4.0f, 1.0E30f},
+      {"band wholly beyond the sequence", 0.01f, 0.02f, 0.0f, 0.0f},
+      {"tiny longest wavelength", 4.0f, 1.0E-30f, 0.0f, 0.0f},
+      {"longest wavelength of infinite frequency", 4.0f, 1.0E-39f, 0.0f, 0.0f},
+  };
+  for (const auto& c : cases) {
+    Array2<float> p(n, 4), same(n, 4);
+    synthesise_irregularity_profiles(601, 7, c.min_wavelength, c.max_wavelength, 1.0f, 6.283185f, p);
+    if (c.same_min > 0.0f)
+      synthesise_irregularity_profiles(601, 7, c.same_min, c.same_max, 1.0f, 6.283185f, same);
+    for (int col = 2; col <= 4; ++col) {
+      float sum = 0.0f, largest = 0.0f;
+      for (std::int32_t i = 1; i <= n; ++i) {
+        ASSERT_TRUE(std::isfinite(p(i, col))) << c.what;
+        ASSERT_EQ(p(i, col), same(i, col)) << c.what << " " << col << " " << i;
+        sum += p(i, col);
+        largest = std::max(largest, std::fabs(p(i, col)));
+      }
+      EXPECT_EQ(largest > 0.0f, c.same_min > 0.0f) << c.what;
+      EXPECT_LE(std::fabs(sum), 1e-5f * static_cast<float>(n) * largest) << c.what << " " << col;
+    }
   }
 }
 

@@ -228,6 +228,39 @@ TEST(TrackModel, CurvedCantedTrackGeometryAndInterfaceNodes) {
   }
 }
 
+TEST(TrackModel, CantTurnsTheInterfaceNodesIntoTheTrackFrame) {
+  // A straight track at height 0.5 and lateral position 0.2 heading along
+  // (0.96, 0.28) in (x, z), canted by the angle whose sine is 0.6. Each node
+  // lies at a distance a along the track, e across it and v above it; the
+  // expected values below are worked out from those numbers.
+  const float theta = std::atan2(0.28f, 0.96f), phi = std::asin(0.6f);
+  TrackBuild b(rails_file(1.0f, {{{0, 0.5f, 0.2f, theta, 0, 0, phi}, {38.4f, 0.5f, 11.4f, theta, 0, 40, phi}}}, 0));
+  // (a, e, v) = (10, 0.5, -1), (20, -0.25, 0.5), (30, 0.5, -1).
+  b.bridge({{9.46f, -0.5f, 3.48f}, {19.27f, 1.0f, 5.56f}, {28.66f, -0.5f, 9.08f}}, 1);
+  BridgeModalModel& br = b.t->bridge;
+  // In the heading frame the shape is (0.1, 0.2, 0.3, 0.4, 0.5, 0.6).
+  const float global[6] = {0.012f, 0.2f, 0.316f, 0.216f, 0.5f, 0.688f};
+  for (std::int32_t n = 1; n <= 3; ++n)
+    for (int q = 1; q <= 6; ++q) br.mode_shapes(1, n, q) = global[q - 1];
+  b.build();
+  EXPECT_EQ(b.t.console(), "");
+  // Cant: 2 and 3 become (0.34, 0.12), 5 and 6 (0.76, 0.18); the rotation
+  // 0.4 about the track axis then adds 0.4 (e cos - v sin) to 2 and takes
+  // 0.4 (e sin + v cos) from 3.
+  const struct {
+    float s, y, z, shape2, shape3;
+  } nodes[] = {{10, 0.0f, 2.48f, 0.74f, 0.32f}, {20, 0.75f, 6.06f, 0.14f, 0.02f}, {30, 0.0f, 8.08f, 0.74f, 0.32f}};
+  for (std::int32_t n = 1; n <= 3; ++n) {
+    const auto& e = nodes[n - 1];
+    EXPECT_EQ(b.t->track.interface_node_track(n), 1);
+    EXPECT_NEAR(br.node_coordinates(n, 1), e.s, 1e-5f) << n;
+    EXPECT_NEAR(br.node_coordinates(n, 2), e.y, 1e-5f) << n;
+    EXPECT_NEAR(br.node_coordinates(n, 3), e.z, 1e-5f) << n;
+    const float expected[6] = {0.1f, e.shape2, e.shape3, 0.4f, 0.76f, 0.18f};
+    for (int q = 1; q <= 6; ++q) EXPECT_NEAR(br.mode_shapes(1, n, q), expected[q - 1], 2e-6f) << n << " " << q;
+  }
+}
+
 TEST(TrackModel, EachRailOfTwoTracksTakesItsOwnTracksNodes) {
   // Tracks at z = +2.25 and -2.25 m; the interface nodes of each lie on its
   // centre line, and mode m twists only the nodes of track m.
@@ -247,6 +280,44 @@ TEST(TrackModel, EachRailOfTwoTracksTakesItsOwnTracksNodes) {
         EXPECT_NEAR(b.shape(11, m, k, track), -0.75f * twist, 1e-6f) << track << " " << k << " " << m;
         EXPECT_NEAR(b.shape(13, m, k, track), twist, 1e-6f);
       }
+}
+
+TEST(TrackModel, AShorterTrackCarriesModeShapesOnlyOverItsOwnNodes) {
+  // Tracks of 60 m and 40 m at z = +2.25 and -2.25 m, nodes 1 m apart: track
+  // 2 has 41 of the 61 rows, and the rows beyond hold s = 0, which lies in the
+  // range of arc lengths of the interface nodes. One mode, linear along both
+  // tracks: vertical 0.1 + 0.01 s, lateral 0.002 s.
+  TrackBuild b(rails_file(1.0f, {straight(0.0f, 60.0f, 2.25f), straight(0.0f, 40.0f, -2.25f)}, 0));
+  std::vector<std::array<float, 3>> nodes;
+  for (float x : {0.0f, 15.0f, 30.0f, 45.0f, 60.0f}) nodes.push_back({x, 0.0f, 2.25f});
+  for (float x : {0.0f, 10.0f, 20.0f, 30.0f, 40.0f}) nodes.push_back({x, 0.0f, -2.25f});
+  b.bridge(nodes, 1);
+  BridgeModalModel& br = b.t->bridge;
+  for (std::int32_t n = 1; n <= 10; ++n) {
+    br.mode_shapes(1, n, 2) = 0.1f + 0.01f * br.node_coordinates(n, 1);
+    br.mode_shapes(1, n, 3) = 0.002f * br.node_coordinates(n, 1);
+  }
+  b.build();
+  EXPECT_EQ(b.t.console(), "");
+  ASSERT_EQ(b.t->track.track_node_count, 61);
+  for (std::int32_t track : {1, 2}) {
+    const std::int32_t own = track == 1 ? 61 : 41;
+    for (int rail : {0, 9}) {
+      for (std::int32_t k = 1; k <= own; ++k) {
+        const float s = static_cast<float>(k - 1);
+        EXPECT_NEAR(b.shape(rail + 2, 1, k, track), 0.1f + 0.01f * s, 1e-6f) << track << " " << k;
+        EXPECT_NEAR(b.shape(rail + 3, 1, k, track), 0.002f * s, 1e-6f) << track << " " << k;
+        // Slopes at the interior nodes; the ends of the range keep 0.
+        const bool end = k == 1 || k == own;
+        EXPECT_NEAR(b.shape(rail + 7, 1, k, track), end ? 0.0f : 0.01f, 1e-5f) << track << " " << k;
+        EXPECT_NEAR(b.shape(rail + 8, 1, k, track), end ? 0.0f : 0.002f, 1e-5f) << track << " " << k;
+        EXPECT_NEAR(b.shape(rail + 9, 1, k, track), 0.0f, 1e-5f) << track << " " << k;
+      }
+    }
+  }
+  // The empty rows of track 2 carry nothing.
+  for (std::int32_t k = 42; k <= 61; ++k)
+    for (int q = 1; q <= 18; ++q) EXPECT_EQ(b.shape(q, 1, k, 2), 0.0f) << k << " " << q;
 }
 
 TEST(TrackModel, TracksTakeConsecutiveStretchesOfTheIrregularity) {

@@ -241,6 +241,27 @@ TEST(ExampleCase, EverySpeedStageStartsFromRestAndWritesItsOwnBlock) {
   }
 }
 
+TEST(ExampleCase, AStageAtRestWritesAnEmptyBlock) {
+  // The second stage's train stands still: the stage has no time step and no
+  // output instant, and every file still gets its block, with no records.
+  for (std::int32_t method : {method::newmark, method::runge_kutta}) {
+    ExampleRun r(method);
+    test::write_file(r.input / "VehicleOrganization.dat",
+                     "1 1\n1\n1\n1 2\n1 1 250.0 0.0 -20.0 -20.0 -40.0 -40.0 0.0 0.0 0.0 0.0\n");
+    ASSERT_EQ(r.run(), 0) << method;
+    for (const char* name : kSeriesFiles) {
+      const test::SeriesFile f = r.series(name);
+      EXPECT_EQ(f.stage_count, 2.0f) << name;
+      ASSERT_EQ(f.blocks.size(), 2u) << name;
+      EXPECT_GT(f.blocks[0].record_count, 0.0f) << name;
+      EXPECT_EQ(f.blocks[1].record_count, 0.0f) << name;
+      EXPECT_EQ(f.blocks[1].channel_count, f.blocks[0].channel_count) << name;
+      EXPECT_EQ(f.blocks[1].labels, f.blocks[0].labels) << name;
+      EXPECT_FALSE(f.truncated) << name;
+    }
+  }
+}
+
 TEST(ExampleCase, ARungeKuttaStepBeyondTheStabilityLimitStopsTheRun) {
   // A step of 10 ms puts the 114 Hz mode far beyond the Runge-Kutta limit
   // (omega dt = 7.2 against 2.8): the state overflows within a few dozen

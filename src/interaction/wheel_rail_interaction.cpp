@@ -191,15 +191,23 @@ void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::in
           }
         }
 
-        // The vehicle's motion at the wheel.
+        // The vehicle's motion at the wheel: for every derivative order d and
+        // component c the sum over the vehicle modes, taken in mode order.
+        // The fifteen sums are held in locals and each modal state is
+        // converted once, rather than every sum going through the tables.
         wheel_point = {};
-        for (std::int32_t d = 1; d <= 3; ++d)
-          for (std::int32_t c = 1; c <= 5; ++c) {
-            float sum = 0.0f;
-            for (std::int32_t k = 1; k <= modes; ++k)
-              sum += phi(c, k) * static_cast<float>(st.vehicle_modal_state(t, v, k, d));
-            wheel_point((d - 1) * 6 + c) = sum;
+        {
+          float sum[3][5] = {};
+          for (std::int32_t k = 1; k <= modes; ++k) {
+            const float* shape = phi.at_ptr(1, k);
+            for (std::int32_t d = 0; d < 3; ++d) {
+              const float q = static_cast<float>(st.vehicle_modal_state(t, v, k, d + 1));
+              for (std::int32_t c = 0; c < 5; ++c) sum[d][c] += shape[c] * q;
+            }
           }
+          for (std::int32_t d = 0; d < 3; ++d)
+            for (std::int32_t c = 0; c < 5; ++c) wheel_point(d * 6 + c + 1) = sum[d][c];
+        }
         const float x = ctx.layout.wheelset_position(t, v, w) + wheel_point(1);
         const float ax = wheel_point(13);
 
@@ -209,6 +217,7 @@ void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::in
         bridge = {};
         geometry.fill(0.0f);
         sums.fill(0.0f);
+        bool psi_filled = false;
         if (!(smin <= x && x <= smax)) {
           shapes.fill(0.0f);
         } else {
@@ -219,15 +228,31 @@ void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::in
             const std::int32_t ic = pos >= static_cast<float>(nc - 1) ? nc - 1 : static_cast<std::int32_t>(pos);
             const float u = (x - smin - static_cast<float>(ic - 1) * h) / h;
             const std::int32_t r = rail == 1 ? 0 : 9;
+            // The nine entries of a mode lie together in the table; the
+            // modes of one track node lie a fixed distance apart. Per mode
+            // the shapes at the wheel go to the scratch table and the wheel's
+            // own copy in one pass, and the 27 sums over the modes (in mode
+            // order) are held in locals.
+            const std::size_t mode_stride = tm.track_modal_vectors.stride(2);
+            const float* here = tm.track_modal_vectors.at_ptr(r + 1, 1, ic, track);
+            const float* next = tm.track_modal_vectors.at_ptr(r + 1, 1, ic + 1, track);
+            float sum[3][9] = {};
             for (std::int32_t m = 1; m <= bridge_modes; ++m) {
-              for (std::int32_t e = 1; e <= 9; ++e)
-                shapes(e, m) = (1.0f - u) * tm.track_modal_vectors(r + e, m, ic, track) +
-                               u * tm.track_modal_vectors(r + e, m, ic + 1, track);
-              for (std::int32_t d = 1; d <= 3; ++d) {
-                const float q = static_cast<float>(st.bridge_modal_state(m, d));
-                for (std::int32_t e = 1; e <= 9; ++e) sums(e, d) += shapes(e, m) * q;
+              const std::size_t at = static_cast<std::size_t>(m - 1) * mode_stride;
+              float shape[9];
+              for (std::int32_t e = 0; e < 9; ++e) shape[e] = (1.0f - u) * here[at + e] + u * next[at + e];
+              float* shapes_m = shapes.at_ptr(1, m);
+              for (std::int32_t e = 0; e < 9; ++e) shapes_m[e] = shape[e];
+              float* psi_m = psi.at_ptr(1, m);
+              for (std::int32_t e = 0; e < 6; ++e) psi_m[e] = shape[e];
+              for (std::int32_t d = 0; d < 3; ++d) {
+                const float q = static_cast<float>(st.bridge_modal_state(m, d + 1));
+                for (std::int32_t e = 0; e < 9; ++e) sum[d][e] += shape[e] * q;
               }
             }
+            for (std::int32_t d = 0; d < 3; ++d)
+              for (std::int32_t e = 0; e < 9; ++e) sums(e + 1, d + 1) = sum[d][e];
+            psi_filled = true;
           }
           for (std::int32_t c = 1; c <= 6; ++c) {
             bridge(c) = sums(c, 1);
@@ -261,8 +286,9 @@ void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::in
         }
         for (std::int32_t d = 1; d <= 3; ++d)
           for (std::int32_t c = 1; c <= 6; ++c) rail_point((d - 1) * 6 + c) = bridge((d - 1) * 6 + c) + geometry(d, c);
-        for (std::int32_t m = 1; m <= bridge_modes; ++m)
-          for (std::int32_t c = 1; c <= 6; ++c) psi(c, m) = shapes(c, m);
+        // Off the track, or without bridge modes on it, the wheel's bridge
+        // shapes are all zero, as is the scratch table.
+        if (!psi_filled) psi.fill(0.0f);
 
         if (first) {
           cs.first_vehicle_force = {};

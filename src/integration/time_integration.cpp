@@ -33,6 +33,17 @@ void copy_table(Array4<double>& to, const Array4<double>& from) { std::copy(from
 void copy_table(Array1<double>& to, const Array1<double>& from) { std::copy(from.data(), from.data() + from.size(), to.data()); }
 void copy_table(Array3<double>& to, const Array3<double>& from) { std::copy(from.data(), from.data() + from.size(), to.data()); }
 
+// The deck motion and aerodynamic memory of the buffeting stations, kept as
+// the previous step's for the next step; nothing while the buffeting path has
+// not created them.
+void commit_buffeting_stations(RunContext& ctx) {
+  BuffetingWindData& b = ctx.buffeting;
+  if (!b.station_displacements.allocated()) return;
+  b.station_prev_displacements.assign_from(b.station_displacements);
+  b.station_prev_velocities.assign_from(b.station_velocities);
+  b.station_prev_memory.assign_from(b.station_memory);
+}
+
 }  // namespace
 
 float compute_max_relative_change(RunContext& ctx, const double* old_values, const double* new_values,
@@ -218,6 +229,7 @@ void run_time_integration(RunContext& ctx) {
       copy_table(s.bridge_modal_force_prev_step, s.bridge_modal_force);
       copy_table(s.vehicle_modal_state_prev_step, s.vehicle_modal_state);
       copy_table(s.vehicle_modal_force_prev_step, s.vehicle_modal_force);
+      commit_buffeting_stations(ctx);
       commit_spring_states(ctx);
       if (static_cast<std::int32_t>(step) % n_out == 0) {
         compute_output_responses(ctx);

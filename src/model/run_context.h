@@ -5,6 +5,7 @@
 
 #include "model/bridge_modal_model.h"
 #include "model/brake_parameters.h"
+#include "model/buffeting_wind_data.h"
 #include "model/contact_coefficient_table.h"
 #include "model/contact_geometry_table.h"
 #include "model/external_force_table.h"
@@ -59,6 +60,7 @@ struct RunContext {
   BrakeParameters brakes;
   WindParameters wind;
   WindField wind_field;
+  BuffetingWindData buffeting;  // deck panel model of the buffeting path; empty unless that path runs
 
   // Records of the integration.
   WheelRailContactState contact;

@@ -41,6 +41,7 @@ struct RunControl {
   std::int32_t unit_brake_parameters = 97;        // "BrakePara.dat"
   std::int32_t unit_wind_coefficients = 98;       // "Wind_Coefficients.dat"
   std::int32_t unit_geometry = 99;                // "Geometry.dat" (working directory)
+  std::int32_t unit_parameter_input = 100;        // "ParameterInput.dat" (working directory)
 
   std::string path_file_name;  // "QEL.PATH"
   std::string input_path;      // first record of the path file (at most 256 characters)

@@ -31,8 +31,8 @@ void clear(float force[6]) {
   for (int c = 0; c < 6; ++c) force[c] = 0.0f;
 }
 
-// P_p of coefficient set s at angle a and its derivative, terms added in
-// order; both 0 without terms.
+}  // namespace
+
 float coefficient_polynomial(const WindParameters& wind, std::int32_t set, std::int32_t p, float angle) {
   float v = 0.0f;
   for (std::int32_t j = 1; j <= wind.coef_poly_counts(set, p); ++j)
@@ -46,8 +46,6 @@ float coefficient_polynomial_slope(const WindParameters& wind, std::int32_t set,
     v = v + (static_cast<float>(j - 1) * wind.coef_polys(set, j, p)) * integer_power(angle, j - 2);
   return v;
 }
-
-}  // namespace
 
 void look_up_turbulence(const RunContext& ctx, float time, float offset, float& u, float& w) {
   const WindField& f = ctx.wind_field;

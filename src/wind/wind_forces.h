@@ -8,6 +8,12 @@
 
 namespace tb {
 
+// Polynomial p of coefficient set `set` at attack angle `angle` (rad), and its
+// derivative with respect to the angle; terms added in order, both 0 without
+// terms.
+float coefficient_polynomial(const WindParameters& wind, std::int32_t set, std::int32_t p, float angle);
+float coefficient_polynomial_slope(const WindParameters& wind, std::int32_t set, std::int32_t p, float angle);
+
 // Six-component load (forces along x, y, z, moments about x, y, z) on a
 // bridge element of the given length, attack angle, time, mid-point
 // coordinate and coefficient set: drag (z), lift (y) and torsional moment

@@ -6,25 +6,10 @@
 
 #include "track/fft.h"
 #include "track/truncation.h"
-#include "wind/wind_math.h"
 
 namespace tb {
 
 namespace {
-
-// S(f) = A u*^2 (z/U) / (1 + B x^a)^b with x = z f / U.
-struct TurbulenceSpectrum {
-  float a_factor;
-  float b_factor;
-  float exponent_a;
-  float exponent_b;
-};
-
-// Along-wind and vertical spectra of the simulated boundary-layer wind; the
-// exponents are held as these single-precision values (10/7, 7/6, 1/0.99,
-// 1.65).
-constexpr TurbulenceSpectrum kAlongWindSpectrum{15.021f, 21.5f, 1.4285715f, 1.1666666f};
-constexpr TurbulenceSpectrum kVerticalSpectrum{285.53f, 41.1f, 1.010101f, 1.65f};
 
 // Work storage of one field's synthesis: one column of spectral coefficients,
 // its transform and, per frequency line of the current point k, the terms
@@ -32,9 +17,7 @@ constexpr TurbulenceSpectrum kVerticalSpectrum{285.53f, 41.1f, 1.010101f, 1.65f}
 struct SynthesisWork {
   std::vector<Complex> coefficients;  // (N) positions 1, 2 and N stay 0
   std::vector<Complex> transform;     // (N)
-  std::vector<float> coherence;       // gamma(l)
-  std::vector<float> coherence_tail;  // sqrt(1 - gamma^2)
-  std::vector<float> root;            // sqrt(S (0.5 df))
+  std::vector<SpectralLineTerms> terms;
   std::vector<float> cos_phase;
   std::vector<float> sin_phase;
 };
@@ -61,23 +44,15 @@ void synthesise_field(const WindParameters& wind, const WindField& field_grid, s
   std::fill(work.coefficients.begin(), work.coefficients.end(), Complex{});
   for (std::int32_t k = 1; k <= points; ++k) {
     for (std::int32_t l = 0; l < lines; ++l) {
-      const float f = (static_cast<float>(k) * df) / static_cast<float>(points) + static_cast<float>(l) * df;
-      const float gamma = std::exp(-((7.0f * dx) * f) / u);
-      const float x = (z * f) / u;
-      const float s = ((x * (ustar * (sp.a_factor * ustar))) / f) /
-                      std::pow(1.0f + sp.b_factor * std::pow(x, sp.exponent_a), sp.exponent_b);
-      work.coherence[l] = gamma;
-      work.coherence_tail[l] = std::sqrt(1.0f - gamma * gamma);
-      work.root[l] = std::sqrt(s * (0.5f * df));
+      work.terms[l] = spectral_line_terms(sp, k, l, points, df, dx, u, z, ustar);
       const float phi = phases(k, l + 1);
       work.cos_phase[l] = std::cos(phi);
       work.sin_phase[l] = std::sin(phi);
     }
     for (std::int32_t j = k; j <= points; ++j) {
       for (std::int32_t l = 0; l < lines; ++l) {
-        float h = integer_power(work.coherence[l], j - k);
-        if (k >= 2) h = h * work.coherence_tail[l];
-        const float q = (h * static_cast<float>(n)) * work.root[l];
+        const float h = coherence_weight(work.terms[l], j, k);
+        const float q = (h * static_cast<float>(n)) * work.terms[l].root;
         const float re = q * work.cos_phase[l];
         const float im = q * work.sin_phase[l];
         work.coefficients[l + 2] = Complex(re, im);
@@ -157,7 +132,9 @@ void generate_random_phases(std::int32_t& seed, float* phases, std::int32_t poin
   if (point_count < 1 || line_count < 1) return;
   const std::int64_t count = static_cast<std::int64_t>(point_count) * line_count;
   for (std::int64_t r = 0; r < count; ++r) {
-    seed = static_cast<std::int32_t>((std::int64_t{125} * seed) % 2796203);
+    // 125 seed wraps around like a 32-bit product (the unsigned product
+    // converted back is that wrap); % keeps the sign of the dividend.
+    seed = static_cast<std::int32_t>(static_cast<std::uint32_t>(seed) * 125u) % 2796203;
     phases[r] = (static_cast<float>(seed) / 2796203.0f) * 6.283185f;
   }
 }
@@ -186,8 +163,9 @@ void generate_turbulent_wind_field(RunContext& ctx) {
   SynthesisWork work;
   work.coefficients.assign(n, Complex{});
   work.transform.assign(n, Complex{});
-  for (auto* v : {&work.coherence, &work.coherence_tail, &work.root, &work.cos_phase, &work.sin_phase})
-    v->assign(lines, 0.0f);
+  work.terms.assign(lines, SpectralLineTerms{});
+  work.cos_phase.assign(lines, 0.0f);
+  work.sin_phase.assign(lines, 0.0f);
 
   // The vertical field's phases continue the sequence of the along-wind ones.
   std::int32_t seed = 0;

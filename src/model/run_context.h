@@ -6,6 +6,7 @@
 #include "model/bridge_modal_model.h"
 #include "model/brake_parameters.h"
 #include "model/buffeting_wind_data.h"
+#include "model/statistics_report_title.h"
 #include "model/contact_coefficient_table.h"
 #include "model/contact_geometry_table.h"
 #include "model/external_force_table.h"
@@ -61,6 +62,7 @@ struct RunContext {
   WindParameters wind;
   WindField wind_field;
   BuffetingWindData buffeting;  // deck panel model of the buffeting path; empty unless that path runs
+  StatisticsReportTitle statistics_title;  // title of the last result statistics report
 
   // Records of the integration.
   WheelRailContactState contact;

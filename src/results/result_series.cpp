@@ -1,6 +1,8 @@
 #include "results/result_series.h"
 
+#include <algorithm>
 #include <array>
+#include <span>
 
 namespace tb {
 
@@ -25,6 +27,52 @@ std::int32_t read_stage_header(UnitTable& units, std::int32_t unit, StageHeader&
   const std::int32_t st = units.read_f32s(unit, v);
   if (st == io_status::ok) header = {v[0], v[1], v[2]};
   return st;
+}
+
+bool header_count(float value, std::int32_t& count) {
+  if (!(value > -2147483648.0f && value < 2147483648.0f)) return false;
+  count = std::max(static_cast<std::int32_t>(value), 0);
+  return true;
+}
+
+std::int32_t read_series_values(UnitTable& units, std::int32_t unit, std::int64_t count,
+                                std::vector<float>& values) {
+  constexpr std::int64_t kPiece = 1 << 16;
+  values.clear();
+  while (static_cast<std::int64_t>(values.size()) < count) {
+    const std::size_t done = values.size();
+    const std::size_t piece = static_cast<std::size_t>(std::min(kPiece, count - static_cast<std::int64_t>(done)));
+    values.resize(done + piece);
+    const std::int32_t st = units.read_f32s(unit, std::span<float>(values.data() + done, piece));
+    if (st != io_status::ok) {
+      values.clear();
+      return st;
+    }
+  }
+  return io_status::ok;
+}
+
+std::int32_t read_step_records(UnitTable& units, std::int32_t unit, std::int32_t record_count,
+                               std::int32_t channel_count, Array2<float>& series) {
+  const std::size_t k = static_cast<std::size_t>(std::max(channel_count, 0));
+  if (k == 0) {
+    series.resize(record_count, 0);
+    return std::max(record_count, 0);
+  }
+  // Records in the order of the file, then turned into channel columns.
+  std::vector<float> rows;
+  std::int32_t n = 0;
+  while (n < record_count) {
+    const std::size_t done = rows.size();
+    rows.resize(done + k);
+    if (units.read_f32s(unit, std::span<float>(rows.data() + done, k)) != io_status::ok) break;
+    ++n;
+  }
+  series.resize(n, channel_count);
+  for (std::int32_t r = 1; r <= n; ++r)
+    for (std::int32_t c = 1; c <= channel_count; ++c)
+      series(r, c) = rows[static_cast<std::size_t>(r - 1) * k + static_cast<std::size_t>(c - 1)];
+  return n;
 }
 
 }  // namespace tb

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "model/result_series_file.h"
+#include "platform/array.h"
 #include "platform/units.h"
 
 namespace tb {
@@ -16,5 +18,27 @@ void write_stage_header(UnitTable& units, std::int32_t unit, const StageHeader& 
 // whole header was read.
 std::int32_t read_run_header(UnitTable& units, std::int32_t unit, RunHeader& header);
 std::int32_t read_stage_header(UnitTable& units, std::int32_t unit, StageHeader& header);
+
+// A count of a header (stages, records, channels) as a loop bound, truncated
+// toward zero, a negative value counting as 0; false when the value is no
+// count at all (not a number, infinite, or beyond the 32-bit range).
+bool header_count(float value, std::int32_t& count);
+
+// Reads the next count values into values (resized to count when they are all
+// read). The values are read in pieces, so that a count taken from a damaged
+// header allocates no more than the file holds before the end of the file
+// ends the read. Returns the status of the read; after a failure values holds
+// nothing of use.
+std::int32_t read_series_values(UnitTable& units, std::int32_t unit, std::int64_t count,
+                                std::vector<float>& values);
+
+// Reads up to record_count step records of channel_count values each, one
+// read per record, into series (record r as series(r, 1..channel_count)),
+// sized to the records read. Reading stops at the first record that cannot
+// be read: without record markers only the end of the file fails a read, and
+// every later read of the block would fail as well. Records of no values are
+// all read. Returns the number of records read.
+std::int32_t read_step_records(UnitTable& units, std::int32_t unit, std::int32_t record_count,
+                               std::int32_t channel_count, Array2<float>& series);
 
 }  // namespace tb

@@ -88,11 +88,7 @@ void filter_results_file(RunContext& ctx, std::int32_t source_unit, std::int32_t
     StageHeader header;
     std::int32_t records = 0;
     std::int32_t channels = 0;
-    if (read_stage_header(units, source_unit, header) != io_status::ok ||
-        !header_count(header.record_count, records) || !header_count(header.channel_count, channels))
-      return;
-    if (read_series_values(units, source_unit, 2 * static_cast<std::int64_t>(channels), labels) != io_status::ok)
-      return;
+    if (!read_stage_head(units, source_unit, header, records, channels, labels)) return;
     Array2<float> series;
     const std::int32_t n = read_step_records(units, source_unit, records, channels, series);
 

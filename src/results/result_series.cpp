@@ -35,6 +35,24 @@ bool header_count(float value, std::int32_t& count) {
   return true;
 }
 
+bool read_stage_head(UnitTable& units, std::int32_t unit, StageHeader& header, std::int32_t& records,
+                     std::int32_t& channels, std::vector<float>& label_values) {
+  records = 0;
+  channels = 0;
+  if (read_stage_header(units, unit, header) != io_status::ok || !header_count(header.record_count, records) ||
+      !header_count(header.channel_count, channels))
+    return false;
+  return read_series_values(units, unit, 2 * static_cast<std::int64_t>(channels), label_values) == io_status::ok;
+}
+
+void label_pairs(const std::vector<float>& label_values, std::int32_t channels, Array2<float>& labels) {
+  labels.resize(channels, 2);
+  for (std::int32_t c = 1; c <= channels; ++c) {
+    labels(c, 1) = label_values[2 * static_cast<std::size_t>(c - 1)];
+    labels(c, 2) = label_values[2 * static_cast<std::size_t>(c - 1) + 1];
+  }
+}
+
 std::int32_t read_series_values(UnitTable& units, std::int32_t unit, std::int64_t count,
                                 std::vector<float>& values) {
   constexpr std::int64_t kPiece = 1 << 16;

@@ -32,6 +32,15 @@ bool header_count(float value, std::int32_t& count);
 std::int32_t read_series_values(UnitTable& units, std::int32_t unit, std::int64_t count,
                                 std::vector<float>& values);
 
+// Reads the stage header and the label record of the next stage block into
+// header, its record and channel counts and the 2 x channels label values;
+// false when the file cuts either short or the header holds no counts.
+bool read_stage_head(UnitTable& units, std::int32_t unit, StageHeader& header, std::int32_t& records,
+                     std::int32_t& channels, std::vector<float>& label_values);
+
+// The label pairs of a label record as labels(channel, 1) and (channel, 2).
+void label_pairs(const std::vector<float>& label_values, std::int32_t channels, Array2<float>& labels);
+
 // Reads up to record_count step records of channel_count values each, one
 // read per record, into series (record r as series(r, 1..channel_count)),
 // sized to the records read. Reading stops at the first record that cannot

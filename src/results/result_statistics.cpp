@@ -175,17 +175,9 @@ void report_result_statistics(RunContext& ctx, std::int32_t result_unit, std::in
     StageHeader header;
     std::int32_t records = 0;
     std::int32_t channels = 0;
-    if (read_stage_header(units, result_unit, header) != io_status::ok ||
-        !header_count(header.record_count, records) || !header_count(header.channel_count, channels))
-      return;
-    if (read_series_values(units, result_unit, 2 * static_cast<std::int64_t>(channels), label_values) !=
-        io_status::ok)
-      return;
-    Array2<float> labels(channels, 2);
-    for (std::int32_t c = 1; c <= channels; ++c) {
-      labels(c, 1) = label_values[2 * static_cast<std::size_t>(c - 1)];
-      labels(c, 2) = label_values[2 * static_cast<std::size_t>(c - 1) + 1];
-    }
+    if (!read_stage_head(units, result_unit, header, records, channels, label_values)) return;
+    Array2<float> labels;
+    label_pairs(label_values, channels, labels);
 
     Array2<float> series;
     const std::int32_t n = read_step_records(units, result_unit, records, channels, series);

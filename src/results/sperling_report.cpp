@@ -148,17 +148,9 @@ void report_sperling_index(RunContext& ctx, std::int32_t result_unit, std::int32
   for (std::int32_t s = 1; s <= stages; ++s) {
     std::int32_t records = 0;
     std::int32_t channels = 0;
-    if (read_stage_header(units, result_unit, header) != io_status::ok ||
-        !header_count(header.record_count, records) || !header_count(header.channel_count, channels))
-      break;
-    if (read_series_values(units, result_unit, 2 * static_cast<std::int64_t>(channels), label_values) !=
-        io_status::ok)
-      break;
-    Array2<float> labels(channels, 2);
-    for (std::int32_t c = 1; c <= channels; ++c) {
-      labels(c, 1) = label_values[2 * static_cast<std::size_t>(c - 1)];
-      labels(c, 2) = label_values[2 * static_cast<std::size_t>(c - 1) + 1];
-    }
+    if (!read_stage_head(units, result_unit, header, records, channels, label_values)) break;
+    Array2<float> labels;
+    label_pairs(label_values, channels, labels);
 
     // Records missing at the end of the file count as zero samples; a
     // series' zero tail changes neither its active part nor its index, so

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/format.h"
+#include "results/report_lines.h"
 #include "results/result_series.h"
 #include "track/truncation.h"
 
@@ -45,23 +46,9 @@ bool active_window(const float* x, std::int32_t n, Window& w) {
   return w.length() >= 2;
 }
 
-// Report lines. A free-format line is a blank and its text; a blank line is
-// an empty record.
-void free_line(UnitTable& units, std::int32_t unit, std::string_view text) {
-  units.write_record(unit, list_directed_line({text}));
-}
-
-void integer_labels(UnitTable& units, std::int32_t unit, const Array2<float>& labels, int column) {
-  std::vector<FmtArg> args;
-  for (std::int32_t c = 1; c <= labels.extent(1); ++c) args.emplace_back(truncate_to_int32(labels(c, column)));
-  units.write_records(unit, format_records("(10I12)", args));
-}
-
 void value_block(UnitTable& units, std::int32_t unit, std::string_view heading, const Array1<float>& values) {
   free_line(units, unit, heading);
-  std::vector<FmtArg> args;
-  for (std::int32_t c = 1; c <= values.extent(1); ++c) args.emplace_back(values(c));
-  units.write_records(unit, format_records("(10E12.3)", args));
+  value_lines(units, unit, values);
 }
 
 // The title text of each result unit, in the order the units are compared.

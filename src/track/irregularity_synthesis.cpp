@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "track/fft.h"
-#include "track/irregularity_spectra.h"
+#include "track/irregularity_psd.h"
 #include "track/truncation.h"
 
 namespace tb {

@@ -9,7 +9,7 @@
 #include "platform/texts.h"
 #include "test_support.h"
 #include "track/fft.h"
-#include "track/irregularity_spectra.h"
+#include "track/irregularity_psd.h"
 #include "track/irregularity_synthesis.h"
 
 namespace tb {

@@ -1,4 +1,4 @@
-#include "wind/wind_spectral_coefficients.h"
+#include "wind/turbulence_coefficients.h"
 
 #include <cmath>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "track/irregularity_spectra.h"
+#include "track/irregularity_psd.h"
 
 #include <cmath>
 

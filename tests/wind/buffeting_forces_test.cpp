@@ -9,17 +9,14 @@
 
 #include "run/train_input_fixture.h"
 #include "test_support.h"
+#include "wind/wind_fixtures.h"
 
 namespace tb {
 namespace {
 
 constexpr double kRho = 1.25, kU = 20.0, kDepth = 3.0, kWidth = 4.0;
 
-void set_polynomial(WindParameters& w, int s, int p, std::initializer_list<float> c) {
-  w.coef_poly_counts(s, p) = static_cast<std::int32_t>(c.size());
-  int j = 1;
-  for (const float v : c) w.coef_polys(s, j++, p) = v;
-}
+using test::set_polynomial;
 
 // Wind of 20 m/s at air density 1.25 from x = 18 on, with the deck's
 // coefficients in set 2 (depth 3, width 4), and a steady gust: the field

@@ -7,18 +7,14 @@
 #include <vector>
 
 #include "test_support.h"
+#include "wind/wind_fixtures.h"
 
 namespace tb {
 namespace {
 
 constexpr double kRho = 1.25, kU = 20.0;
 
-// Sets the coefficients of polynomial p of set s.
-void set_polynomial(WindParameters& w, int s, int p, std::initializer_list<float> c) {
-  w.coef_poly_counts(s, p) = static_cast<std::int32_t>(c.size());
-  int j = 1;
-  for (const float v : c) w.coef_polys(s, j++, p) = v;
-}
+using test::set_polynomial;
 
 // Wind of 20 m/s at air density 1.25 from x = 10 on, ramp time 2 s, and
 // three coefficient sets; set 1 carries the bridge deck's polynomials.

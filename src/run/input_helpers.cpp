@@ -23,6 +23,11 @@ void check_read_status(RunContext& ctx, std::int32_t status, std::string_view la
   error_stop(ctx.console);
 }
 
+void stop_with_data_error(RunContext& ctx, std::string_view label) {
+  check_read_status(ctx, io_status::bad_value, label);
+  stop_run(exit_error);  // not reached: a data error always stops
+}
+
 std::int32_t find_node_index(std::int32_t value, const std::int32_t* list, std::int32_t n) {
   for (std::int32_t i = 1; i <= n; ++i)
     if (list[i - 1] == value) return i;

@@ -16,6 +16,10 @@ namespace tb {
 // reports a data error in the file named by label and stops.
 void check_read_status(RunContext& ctx, std::int32_t status, std::string_view label);
 
+// The data-error stop of the file named by label, for a value that its
+// reader finds unusable: check_read_status with an error status.
+[[noreturn]] void stop_with_data_error(RunContext& ctx, std::string_view label);
+
 // 1-based position of the first element of list(1..n) equal to value; 0 when
 // there is none or n <= 0.
 std::int32_t find_node_index(std::int32_t value, const std::int32_t* list, std::int32_t n);

@@ -18,11 +18,6 @@ namespace {
 constexpr std::string_view kWindLabel = "\\Wind_Coefficients.dat";
 constexpr std::string_view kParameterLabel = "ParameterInput.dat";
 
-[[noreturn]] void data_error(RunContext& ctx, std::string_view label) {
-  check_read_status(ctx, io_status::bad_value, label);
-  stop_run(exit_error);  // not reached: a data error always stops
-}
-
 // Every visit of the walk along the span takes station column 1 + 4i and
 // the row-1 node number first + 4i; the two must name the same station (the
 // row-1 numbering runs on from group to group without gaps).
@@ -34,7 +29,7 @@ void check_station_walk(RunContext& ctx) {
   for (std::int64_t node = first; node <= last; node += kBuffetingStationStep, station += kBuffetingStationStep) {
     const std::int32_t g = buffeting_station_group(b, station);
     if (g == 0 || b.group_first_nodes(1, g) + (station - b.group_station_offset(g)) - 1 != node)
-      data_error(ctx, kParameterLabel);
+      stop_with_data_error(ctx, kParameterLabel);
   }
 }
 
@@ -42,7 +37,7 @@ void check_station_walk(RunContext& ctx) {
 // matrices. The forces take the deck's dimensions and polynomials from
 // coefficient set 2 of the wind input.
 void set_up_buffeting(RunContext& ctx) {
-  if (ctx.wind.coefficient_set_count < kBuffetingCoefficientSet) data_error(ctx, kWindLabel);
+  if (ctx.wind.coefficient_set_count < kBuffetingCoefficientSet) stop_with_data_error(ctx, kWindLabel);
   read_buffeting_wind_parameters(ctx);
   locate_buffeting_wind_node(ctx);
   check_station_walk(ctx);

@@ -19,11 +19,6 @@ namespace {
 constexpr std::string_view kParameterLabel = "ParameterInput.dat";
 constexpr std::string_view kBuffetNodeLabel = "\\Modal_Substructure_Bridge.dat:BuffetwindNode";
 
-[[noreturn]] void parameter_data_error(RunContext& ctx) {
-  check_read_status(ctx, io_status::bad_value, kParameterLabel);
-  stop_run(exit_error);  // not reached: a data error always stops
-}
-
 // One record; the panel model is only usable whole, so a read that fails
 // (also at the end of the file) stops the run.
 void read_record(RunContext& ctx, std::initializer_list<ReadTarget> targets) {
@@ -49,11 +44,11 @@ void read_sections(RunContext& ctx) {
     // A section's panel count is kept at its record position and looked up
     // by its id, so record i must be section i.
     const std::int32_t id = b.section_ids(i);
-    if (id != i) parameter_data_error(ctx);
+    if (id != i) stop_with_data_error(ctx, kParameterLabel);
     read_record(ctx, {b.section_reference_x(id), b.section_reference_y(id)});
     read_record(ctx, {b.section_panel_count(i)});
     const std::int32_t n = b.section_panel_count(i);
-    if (n < 1 || n > np) parameter_data_error(ctx);
+    if (n < 1 || n > np) stop_with_data_error(ctx, kParameterLabel);
     for (std::int32_t j = 1; j <= n; ++j) {
       read_record(ctx, {ReadTarget::reals(b.panel_ends.at_ptr(j, 1, id), 4,
                                           static_cast<std::ptrdiff_t>(b.panel_ends.stride(2)))});
@@ -70,7 +65,7 @@ void read_span_groups(RunContext& ctx) {
   const std::int32_t np = b.max_panel_count;
   read_record(ctx, {b.span_group_count});
   const std::int32_t ng = b.span_group_count;
-  if (ng < 1) parameter_data_error(ctx);
+  if (ng < 1) stop_with_data_error(ctx, kParameterLabel);
   b.group_section.resize(ng);
   b.group_row_count.resize(ng);
   b.group_first_nodes.resize(np, ng);
@@ -78,10 +73,10 @@ void read_span_groups(RunContext& ctx) {
   for (std::int32_t i = 1; i <= ng; ++i) {
     read_record(ctx, {b.group_section(i)});
     const std::int32_t s = b.group_section(i);
-    if (s < 1 || s > b.deck_section_count) parameter_data_error(ctx);
+    if (s < 1 || s > b.deck_section_count) stop_with_data_error(ctx, kParameterLabel);
     read_record(ctx, {b.group_row_count(i)});
     const std::int32_t rows = b.group_row_count(i);
-    if (rows != b.section_panel_count(s)) parameter_data_error(ctx);
+    if (rows != b.section_panel_count(s)) stop_with_data_error(ctx, kParameterLabel);
     read_record(ctx, {std::span<std::int32_t>(b.group_first_nodes.at_ptr(1, i), static_cast<std::size_t>(rows))});
     read_record(ctx, {std::span<std::int32_t>(b.group_last_nodes.at_ptr(1, i), static_cast<std::size_t>(rows))});
   }
@@ -98,13 +93,13 @@ void build_station_table(RunContext& ctx) {
   for (std::int32_t i = 1; i <= ng; ++i) {
     const std::int64_t count =
         static_cast<std::int64_t>(b.group_last_nodes(1, i)) - static_cast<std::int64_t>(b.group_first_nodes(1, i)) + 1;
-    if (count < 1) parameter_data_error(ctx);
+    if (count < 1) stop_with_data_error(ctx, kParameterLabel);
     // Every row runs over consecutive node numbers, which must stay numbers.
     for (std::int32_t r = 1; r <= b.group_row_count(i); ++r)
-      if (static_cast<std::int64_t>(b.group_first_nodes(r, i)) + count - 1 > INT32_MAX) parameter_data_error(ctx);
+      if (static_cast<std::int64_t>(b.group_first_nodes(r, i)) + count - 1 > INT32_MAX) stop_with_data_error(ctx, kParameterLabel);
     b.group_station_offset(i) = static_cast<std::int32_t>(total);
     total += count;
-    if (total > INT32_MAX) parameter_data_error(ctx);
+    if (total > INT32_MAX) stop_with_data_error(ctx, kParameterLabel);
     b.group_station_count(i) = static_cast<std::int32_t>(count);
   }
   b.buffeting_station_count = static_cast<std::int32_t>(total);
@@ -140,7 +135,7 @@ void derive_panel_geometry(RunContext& ctx) {
       const float dy = y2 - y1;
       const float length = std::sqrt(dx * dx + dy * dy);
       // A panel without a length has no direction.
-      if (!(length > 0.0f) || !std::isfinite(length)) parameter_data_error(ctx);
+      if (!(length > 0.0f) || !std::isfinite(length)) stop_with_data_error(ctx, kParameterLabel);
       b.panel_start_arm_x(j, id) = x1 - b.section_reference_x(id);
       b.panel_start_arm_y(j, id) = y1 - b.section_reference_y(id);
       b.panel_length(j, id) = length;
@@ -195,8 +190,8 @@ void read_buffeting_wind_parameters(RunContext& ctx) {
   read_record(ctx, {b.deck_section_count, b.max_panel_count});
   // Three section records at most; six values per panel row must stay
   // countable.
-  if (b.deck_section_count < 1 || b.deck_section_count > kMaxDeckSections) parameter_data_error(ctx);
-  if (b.max_panel_count < 1 || b.max_panel_count > INT32_MAX / 6) parameter_data_error(ctx);
+  if (b.deck_section_count < 1 || b.deck_section_count > kMaxDeckSections) stop_with_data_error(ctx, kParameterLabel);
+  if (b.max_panel_count < 1 || b.max_panel_count > INT32_MAX / 6) stop_with_data_error(ctx, kParameterLabel);
 
   read_sections(ctx);
   read_span_groups(ctx);
@@ -215,7 +210,7 @@ void locate_buffeting_wind_node(RunContext& ctx) {
     // The section that the row-1 node selects (the last group holding it)
     // must find a node row for each of its panels in the station's own group.
     if (section == 0 || own_group == 0 || b.section_panel_count(section) > b.group_row_count(own_group))
-      parameter_data_error(ctx);
+      stop_with_data_error(ctx, kParameterLabel);
     for (std::int32_t r = 1; r <= b.section_panel_count(section); ++r) {
       const std::int32_t position = find_node_index(b.station_nodes(r, k), bridge.node_numbers.data(), nodes);
       if (position == 0) check_read_status(ctx, 101, kBuffetNodeLabel);

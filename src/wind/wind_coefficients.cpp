@@ -18,11 +18,6 @@ namespace {
 constexpr std::string_view kWindLabel = "\\Wind_Coefficients.dat";
 constexpr std::string_view kWindNodeLabel = "\\Wind_Coefficients.dat:Nodeonwind";
 
-[[noreturn]] void wind_data_error(RunContext& ctx) {
-  check_read_status(ctx, io_status::bad_value, kWindLabel);
-  stop_run(exit_error);  // not reached: a data error always stops
-}
-
 [[noreturn]] void wind_message_stop(RunContext& ctx, std::string_view message) {
   ctx.console.list_line({message});
   error_stop(ctx.console);
@@ -35,14 +30,14 @@ void check_field_parameters(RunContext& ctx) {
   const WindParameters& w = ctx.wind;
   if (!(w.roughness_length > 0.0f) || !(w.cutoff_frequency > 0.0f) || w.wind_point_count <= 0 ||
       !(w.wind_field_length > 0.0f) || !(w.reference_height > 0.0f))
-    wind_data_error(ctx);
+    stop_with_data_error(ctx, kWindLabel);
   const float profile_log =
       std::log(((w.reference_height - w.height_offset) + w.roughness_length / 0.4f) / w.roughness_length);
-  if (!std::isfinite(0.4f * w.mean_wind_speed / profile_log)) wind_data_error(ctx);
+  if (!std::isfinite(0.4f * w.mean_wind_speed / profile_log)) stop_with_data_error(ctx, kWindLabel);
 
   const WindFieldGrid grid = plan_wind_field_grid(w);
   if (!grid.fits_int32 || wind_field_bytes(w, grid) > static_cast<double>(physical_memory_bytes()))
-    wind_data_error(ctx);
+    stop_with_data_error(ctx, kWindLabel);
   if (w.smoothing_distance > w.wind_field_length / 3.0f || w.smoothing_time > grid.duration / 3.0f)
     wind_message_stop(ctx, text::wind_smoothing_unsuitable);
 }
@@ -62,7 +57,7 @@ void read_coefficient_sets(RunContext& ctx, std::int32_t unit) {
     for (std::int32_t p = 1; p <= 6; ++p) {
       read_list(units, unit, {w.coef_poly_counts(s, p)});
       const std::int32_t terms = w.coef_poly_counts(s, p);
-      if (terms > kMaxPolynomialTerms) wind_data_error(ctx);
+      if (terms > kMaxPolynomialTerms) stop_with_data_error(ctx, kWindLabel);
       // A count of 0 or less still takes its (empty) coefficient record.
       const ReadTarget row =
           ReadTarget::reals(w.coef_polys.at_ptr(s, 1, p), static_cast<std::size_t>(std::max(terms, 0)),
@@ -81,7 +76,7 @@ void read_vehicle_stations(RunContext& ctx, std::int32_t unit) {
   const TrainOrganization& tr = ctx.trains;
   if (read_list(units, unit, {w.vehicle_station_count}) != io_status::ok) w.vehicle_station_count = 0;
   const std::int32_t m = w.vehicle_station_count;
-  if (m < 0) wind_data_error(ctx);
+  if (m < 0) stop_with_data_error(ctx, kWindLabel);
   if (m == 0) return;
   w.vehicle_station_positions.resize(m);
   w.station_coefficient_work.resize(m);
@@ -101,14 +96,14 @@ void read_vehicle_stations(RunContext& ctx, std::int32_t unit) {
   const float* x = w.vehicle_station_positions.data();
   for (std::int32_t k = 2; k <= m; ++k) {
     const bool ascending = x[1] > x[0];
-    if (ascending ? !(x[k - 1] > x[k - 2]) : !(x[k - 1] < x[k - 2])) wind_data_error(ctx);
+    if (ascending ? !(x[k - 1] > x[k - 2]) : !(x[k - 1] < x[k - 2])) stop_with_data_error(ctx, kWindLabel);
   }
   for (std::int32_t r = 1; r <= tr.train_count; ++r) {
     for (std::int32_t j = 1; j <= tr.fleet_vehicle_count(tr.train_fleet(r)); ++j) {
       for (std::int32_t k = 1; k <= m; ++k)
-        if (!names_a_set(w, sets(r, j, k))) wind_data_error(ctx);
+        if (!names_a_set(w, sets(r, j, k))) stop_with_data_error(ctx, kWindLabel);
       // The station-1 set scales the vehicle's forces by A1 / A3.
-      if (w.set_third_dimension(sets(r, j, 1)) == 0.0f) wind_data_error(ctx);
+      if (w.set_third_dimension(sets(r, j, 1)) == 0.0f) stop_with_data_error(ctx, kWindLabel);
     }
   }
 }
@@ -127,7 +122,7 @@ void read_node_groups(RunContext& ctx, std::int32_t unit) {
   for (std::int32_t g = 1; g <= nw; ++g) {
     read_list(units, unit, {w.wind_group_set(g), w.wind_group_node_count(g)});
     const std::int32_t n = w.wind_group_node_count(g);
-    if (n > w.wind_group_max_nodes) wind_data_error(ctx);
+    if (n > w.wind_group_max_nodes) stop_with_data_error(ctx, kWindLabel);
     // A count of 0 or less still takes its (empty) node record.
     const ReadTarget row = ReadTarget::ints(n > 0 ? w.wind_group_nodes.at_ptr(g, 1) : nullptr,
                                             static_cast<std::size_t>(std::max(n, 0)),
@@ -143,7 +138,7 @@ void read_node_groups(RunContext& ctx, std::int32_t unit) {
   for (std::int32_t g = 1; g <= nw; ++g) {
     if (w.wind_group_node_count(g) < 2) continue;
     const std::int32_t s = w.wind_group_set(g);
-    if (!names_a_set(w, s) || w.set_depth(s) == 0.0f || w.set_width(s) == 0.0f) wind_data_error(ctx);
+    if (!names_a_set(w, s) || w.set_depth(s) == 0.0f || w.set_width(s) == 0.0f) stop_with_data_error(ctx, kWindLabel);
   }
 }
 

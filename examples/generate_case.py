@@ -235,19 +235,26 @@ def hertz_ellipse(ratio):
     return curvature_ratio, m, ratio * m
 
 
+
+def hertz_factors_for_ratio(target):
+    """Hertz's m and n for the curvature ratio B/A = target, the ellipse found
+    by bisection on its axis ratio."""
+    lo, hi = 1e-6, 1.0
+    for _ in range(200):
+        mid = 0.5 * (lo + hi)
+        if hertz_ellipse(mid)[0] > target:
+            lo = mid
+        else:
+            hi = mid
+    _, m, n = hertz_ellipse(0.5 * (lo + hi))
+    return m, n
+
 def check_hertz_factors():
     # Timoshenko & Goodier, section 140: theta (deg), m, n with cos(theta) = (B-A)/(B+A).
     published = ((30.0, 2.731, 0.493), (60.0, 1.486, 0.717), (80.0, 1.128, 0.893))
     for theta, m_pub, n_pub in published:
         target = (1.0 + math.cos(math.radians(theta))) / (1.0 - math.cos(math.radians(theta)))
-        lo, hi = 1e-6, 1.0
-        for _ in range(200):
-            mid = 0.5 * (lo + hi)
-            if hertz_ellipse(mid)[0] > target:
-                lo = mid
-            else:
-                hi = mid
-        _, m, n = hertz_ellipse(0.5 * (lo + hi))
+        m, n = hertz_factors_for_ratio(target)
         assert abs(m / m_pub - 1.0) < 0.01 and abs(n / n_pub - 1.0) < 0.01, (theta, m, n)
 
 
@@ -339,15 +346,7 @@ def hertz_semi_axis_product(r, n_force, rw, rr):
     """Reference: a b of steel on steel for rolling radius r, transverse radii rw, rr."""
     a_curv = 0.5 / r
     b_curv = 0.5 * (1.0 / rw + 1.0 / rr)
-    lo, hi = 1e-6, 1.0
-    target = max(a_curv, b_curv) / min(a_curv, b_curv)
-    for _ in range(200):
-        mid = 0.5 * (lo + hi)
-        if hertz_ellipse(mid)[0] > target:
-            lo = mid
-        else:
-            hi = mid
-    _, m, n = hertz_ellipse(0.5 * (lo + hi))
+    m, n = hertz_factors_for_ratio(max(a_curv, b_curv) / min(a_curv, b_curv))
     c3 = 3.0 * n_force * (1.0 - STEEL_NU ** 2) / (2.0 * STEEL_E * (a_curv + b_curv))
     return m * n * c3 ** (2.0 / 3.0)
 

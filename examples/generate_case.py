@@ -235,7 +235,6 @@ def hertz_ellipse(ratio):
     return curvature_ratio, m, ratio * m
 
 
-
 def hertz_factors_for_ratio(target):
     """Hertz's m and n for the curvature ratio B/A = target, the ellipse found
     by bisection on its axis ratio."""
@@ -248,6 +247,7 @@ def hertz_factors_for_ratio(target):
             hi = mid
     _, m, n = hertz_ellipse(0.5 * (lo + hi))
     return m, n
+
 
 def check_hertz_factors():
     # Timoshenko & Goodier, section 140: theta (deg), m, n with cos(theta) = (B-A)/(B+A).

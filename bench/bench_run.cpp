@@ -349,6 +349,7 @@ class CountingBuffer : public std::streambuf {
  public:
   std::int64_t steps = 0;        // progress lines, one per time step
   std::int64_t extra_passes = 0; // iteration lines, one per pass after the first of a step
+  std::int64_t limit_steps = 0;  // steps that ran to the pass limit (their last iteration line shows 10)
   std::vector<std::string> tail; // the last lines, for a failed run
 
  protected:
@@ -370,7 +371,10 @@ class CountingBuffer : public std::streambuf {
       return;
     }
     if (line_.rfind(" Speed Stage=", 0) == 0 && line_.find("Run Time=") != std::string::npos) ++steps;
-    else if (line_.rfind("\tIteration_Number =", 0) == 0) ++extra_passes;
+    else if (line_.rfind("\tIteration_Number =", 0) == 0) {
+      ++extra_passes;
+      if (line_.rfind("\tIteration_Number =10", 0) == 0) ++limit_steps;
+    }
     tail.push_back(line_);
     if (tail.size() > 40) tail.erase(tail.begin());
     line_.clear();
@@ -441,6 +445,8 @@ int main(int argc, char** argv) {
   std::printf("steps                 %lld\n", static_cast<long long>(buffer.steps));
   std::printf("iteration passes      %lld (%.3f per step)\n", static_cast<long long>(passes),
               buffer.steps ? static_cast<double>(passes) / static_cast<double>(buffer.steps) : 0.0);
+  std::printf("steps at pass limit   %lld (%.2f %%)\n", static_cast<long long>(buffer.limit_steps),
+              buffer.steps ? 100.0 * static_cast<double>(buffer.limit_steps) / static_cast<double>(buffer.steps) : 0.0);
   std::printf("wall time             %.3f s\n", wall);
   // On a shared machine the processor time of this (single-threaded) process
   // shows how much of the wall time the run itself had.

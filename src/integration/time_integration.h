@@ -11,11 +11,37 @@ namespace tb {
 
 void run_time_integration(RunContext& ctx);
 
-// Largest |new/old - 1| over the elements with |old| > 0.001 (0 when none).
-// A value above 1e12 prints the blow-up warning and pauses; a NaN or an
-// infinity in the new state is a blow-up that stops the run.
+// The relative change of a state table between two passes: the table's n
+// values are three equal blocks in storage order (the displacements, the
+// velocities and the accelerations of its modes); per block the largest
+// change of a value over the largest old value, taken where that is above
+// 0.001, and of these the largest (0 when none). The change of each mode thus
+// counts against the size of the whole motion it is part of: a relative
+// change per value would let the rounding of the single-precision force sums
+// pose as a lack of convergence wherever a value is barely above 0.001. A
+// value above 1e12 prints the blow-up warning and pauses; a NaN or an infinity
+// in the new state is a blow-up that stops the run.
 float compute_max_relative_change(RunContext& ctx, const double* old_values, const double* new_values,
                                   std::int32_t n);
+
+// The changes of the vehicle and the bridge state in the pass just made and
+// in the pass before it.
+struct PassChanges {
+  float vehicle = 0.0f;
+  float bridge = 0.0f;
+  float vehicle_before = 0.0f;
+  float bridge_before = 0.0f;
+};
+
+// Whether the equilibrium iteration of a step ends after the pass just made
+// (`iteration_count` still counting the passes before it): a pass that left
+// both states unchanged ends it; otherwise the first pass, whose forces belong
+// to the previous step's state, never does, and a later pass ends it when each
+// side has settled: its change is within the tolerance or, from the third pass
+// on, no smaller than in the pass before (the rounding of the force sums). The
+// pass limit is the caller's.
+enum class IterationEnd { go_on, accept };
+IterationEnd pass_outcome(const RunContext& ctx, const PassChanges& changes, bool vehicle_pass, bool bridge_pass);
 
 // Called once per pass; does nothing.
 void empty_iteration_hook(std::int32_t a, std::int32_t b);

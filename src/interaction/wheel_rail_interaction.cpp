@@ -54,22 +54,37 @@ std::int32_t rail_of_wheel(const VehicleTypeLibrary& lib, std::int32_t type, std
   return lib.vehicle_node_coordinates(type, lib.wheelset_nodes(type, w), 3) <= mean ? 1 : 2;
 }
 
-// The five-node window of the track-node table around x, and the value of one
-// column of track `track` there.
+// The window of the track-node table whose nodes the wheel at x is
+// interpolated from: five consecutive own nodes of the track around x (all of
+// them when the track has fewer). A wheel beyond the first or last own node
+// takes that end node alone, so that it sees the end values held (the slope
+// and curvature columns are 0 there) and never a polynomial carried past the
+// table.
 struct NodeWindow {
   std::int32_t first = 1;
   std::int32_t count = kWindow;
   float abscissae[kWindow] = {};
 };
 
-NodeWindow node_window(const TrackModel& tm, float x, float smin) {
+NodeWindow node_window(const TrackModel& tm, float x, float smin, std::int32_t nodes) {
   NodeWindow win;
-  const std::int32_t nodes = tm.track_node_count;
-  const float pos = (x - smin) / tm.track_node_spacing - 2.0f;
+  const float h = tm.track_node_spacing;
+  const float last = smin + h * static_cast<float>(nodes - 1);
+  if (nodes < 1) {
+    win.count = 0;
+    return win;
+  }
+  if (!(x >= smin) || x > last) {
+    win.first = x > last ? nodes : 1;
+    win.count = 1;
+    win.abscissae[0] = smin + h * static_cast<float>(win.first - 1);
+    return win;
+  }
+  const float pos = (x - smin) / h - 2.0f;
   const std::int32_t i0 = pos < 1.0f ? 0 : (pos >= static_cast<float>(nodes) ? nodes : static_cast<std::int32_t>(pos));
   if (nodes < kWindow) {
     win.first = 1;
-    win.count = std::max(nodes, 0);
+    win.count = nodes;
   } else if (i0 < 1) {
     win.first = 1;
   } else if (i0 + 4 < nodes) {
@@ -78,7 +93,7 @@ NodeWindow node_window(const TrackModel& tm, float x, float smin) {
     win.first = nodes - 4;
   }
   for (std::int32_t k = 0; k < win.count; ++k)
-    win.abscissae[k] = smin + tm.track_node_spacing * static_cast<float>(win.first + k - 1);
+    win.abscissae[k] = smin + h * static_cast<float>(win.first + k - 1);
   return win;
 }
 
@@ -164,6 +179,11 @@ void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::in
     const float smax = std::max(s_first, s_last);
     const float speed = tr.train_speed(t, stage);
     const std::int32_t fleet = tr.train_fleet(t);
+    // The track's own nodes and coarse nodes (a shorter track leaves the
+    // later rows of the shared tables unused).
+    const std::int32_t own_nodes = own_track_node_count(tm, track);
+    const std::int32_t own_coarse =
+        std::min(tm.coarse_node_count, (own_nodes - 1) / std::max(tm.modal_node_decimation, 1) + 1);
 
     for (std::int32_t v = 1; v <= tr.fleet_vehicle_count(fleet); ++v) {
       const std::int32_t type = tr.fleet_vehicle_types(fleet, v);
@@ -218,55 +238,62 @@ void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::in
         geometry.fill(0.0f);
         sums.fill(0.0f);
         bool psi_filled = false;
-        if (!(smin <= x && x <= smax)) {
+        // Off the track there is no bridge under the wheel.
+        if (!(smin <= x && x <= smax) || !bridge_on_track || own_coarse < 1) {
           shapes.fill(0.0f);
         } else {
-          if (bridge_on_track) {
-            const std::int32_t nc = tm.coarse_node_count;
-            const float h = tm.coarse_node_spacing;
+          const float h = tm.coarse_node_spacing;
+          // Linear between two own coarse nodes; past the last one the shapes
+          // of that node are held.
+          std::int32_t ic = 1;
+          float u = 0.0f;
+          if (own_coarse >= 2) {
             const float pos = (x - smin) / h + 1.0f;
-            const std::int32_t ic = pos >= static_cast<float>(nc - 1) ? nc - 1 : static_cast<std::int32_t>(pos);
-            const float u = (x - smin - static_cast<float>(ic - 1) * h) / h;
-            const std::int32_t r = rail == 1 ? 0 : 9;
-            // The nine entries of a mode lie together in the table; the
-            // modes of one track node lie a fixed distance apart. Per mode
-            // the shapes at the wheel go to the scratch table and the wheel's
-            // own copy in one pass, and the 27 sums over the modes (in mode
-            // order) are held in locals.
-            const std::size_t mode_stride = tm.track_modal_vectors.stride(2);
-            const float* here = tm.track_modal_vectors.at_ptr(r + 1, 1, ic, track);
-            const float* next = tm.track_modal_vectors.at_ptr(r + 1, 1, ic + 1, track);
-            float sum[3][9] = {};
-            for (std::int32_t m = 1; m <= bridge_modes; ++m) {
-              const std::size_t at = static_cast<std::size_t>(m - 1) * mode_stride;
-              float shape[9];
-              for (std::int32_t e = 0; e < 9; ++e) shape[e] = (1.0f - u) * here[at + e] + u * next[at + e];
-              float* shapes_m = shapes.at_ptr(1, m);
-              for (std::int32_t e = 0; e < 9; ++e) shapes_m[e] = shape[e];
-              float* psi_m = psi.at_ptr(1, m);
-              for (std::int32_t e = 0; e < 6; ++e) psi_m[e] = shape[e];
-              for (std::int32_t d = 0; d < 3; ++d) {
-                const float q = static_cast<float>(st.bridge_modal_state(m, d + 1));
-                for (std::int32_t e = 0; e < 9; ++e) sum[d][e] += shape[e] * q;
-              }
+            ic = pos >= static_cast<float>(own_coarse - 1) ? own_coarse - 1 : static_cast<std::int32_t>(pos);
+            u = std::min((x - smin - static_cast<float>(ic - 1) * h) / h, 1.0f);
+          }
+          const std::int32_t r = rail == 1 ? 0 : 9;
+          // The nine entries of a mode lie together in the table; the modes
+          // of one track node lie a fixed distance apart. Per mode the shapes
+          // at the wheel go to the scratch table and the wheel's own copy in
+          // one pass, and the 27 sums over the modes (in mode order) are held
+          // in locals.
+          const std::size_t mode_stride = tm.track_modal_vectors.stride(2);
+          const float* here = tm.track_modal_vectors.at_ptr(r + 1, 1, ic, track);
+          const float* next = tm.track_modal_vectors.at_ptr(r + 1, 1, own_coarse >= 2 ? ic + 1 : ic, track);
+          float sum[3][9] = {};
+          for (std::int32_t m = 1; m <= bridge_modes; ++m) {
+            const std::size_t at = static_cast<std::size_t>(m - 1) * mode_stride;
+            float shape[9];
+            for (std::int32_t e = 0; e < 9; ++e) shape[e] = (1.0f - u) * here[at + e] + u * next[at + e];
+            float* shapes_m = shapes.at_ptr(1, m);
+            for (std::int32_t e = 0; e < 9; ++e) shapes_m[e] = shape[e];
+            float* psi_m = psi.at_ptr(1, m);
+            for (std::int32_t e = 0; e < 6; ++e) psi_m[e] = shape[e];
+            for (std::int32_t d = 0; d < 3; ++d) {
+              const float q = static_cast<float>(st.bridge_modal_state(m, d + 1));
+              for (std::int32_t e = 0; e < 9; ++e) sum[d][e] += shape[e] * q;
             }
-            for (std::int32_t d = 0; d < 3; ++d)
-              for (std::int32_t e = 0; e < 9; ++e) sums(e + 1, d + 1) = sum[d][e];
-            psi_filled = true;
           }
-          for (std::int32_t c = 1; c <= 6; ++c) {
-            bridge(c) = sums(c, 1);
-            bridge(6 + c) = sums(c, 2);
-            bridge(12 + c) = sums(c, 3);
-          }
-          bridge(8) = sums(2, 2) + speed * sums(7, 1);
-          bridge(9) = sums(3, 2) + speed * sums(8, 1);
-          bridge(14) = speed * speed * sums(9, 1) + sums(7, 1) * ax;
-          if (ctx.solution.contact_aux_switch != 0) bridge(14) += sums(2, 3);
+          for (std::int32_t d = 0; d < 3; ++d)
+            for (std::int32_t e = 0; e < 9; ++e) sums(e + 1, d + 1) = sum[d][e];
+          psi_filled = true;
+        }
+        for (std::int32_t c = 1; c <= 6; ++c) {
+          bridge(c) = sums(c, 1);
+          bridge(6 + c) = sums(c, 2);
+          bridge(12 + c) = sums(c, 3);
+        }
+        bridge(8) = sums(2, 2) + speed * sums(7, 1);
+        bridge(9) = sums(3, 2) + speed * sums(8, 1);
+        bridge(14) = speed * speed * sums(9, 1) + sums(7, 1) * ax;
+        if (ctx.solution.contact_aux_switch != 0) bridge(14) += sums(2, 3);
 
-          // Rail geometry and irregularity, curvature and cant.
+        // Rail geometry and irregularity, curvature and cant; beyond either
+        // end of the track the values of its end node.
+        {
           const RailColumns& col = kRailColumns[rail - 1];
-          const NodeWindow win = node_window(tm, x, smin);
+          const NodeWindow win = node_window(tm, x, smin, own_nodes);
           const float z = track_value(tm, win, col.z, track, x);
           const float dz = track_value(tm, win, col.dz, track, x);
           const float ddz = track_value(tm, win, col.ddz, track, x);

@@ -47,6 +47,9 @@ struct TrackModel {
   // spacing) + 1; its later rows hold 0 in columns 1 and 4 and belong to no node.
   // The slope and curvature columns are 0 in the first and last own row.
   Array3<float> track_nodes;
+  // (tracks) rows of track_nodes that are the track's own nodes,
+  // int(length / spacing) + 1.
+  Array1<std::int32_t> own_node_count;
   // (18, bridge modes, coarse nodes, tracks): per rail (entries 1-9 rail 1,
   // 10-18 rail 2) the six mode-shape components at the rail (translations
   // along, up, across the track; rotations about the same axes), then d/ds of
@@ -56,5 +59,11 @@ struct TrackModel {
   // (bridge nodes) the track of each bridge interface node, 0 for other nodes.
   Array1<std::int32_t> interface_node_track;
 };
+
+// The track's own node rows (all rows when the model does not tell them).
+inline std::int32_t own_track_node_count(const TrackModel& tm, std::int32_t track) {
+  if (!tm.own_node_count.allocated() || track < 1 || track > tm.own_node_count.extent(1)) return tm.track_node_count;
+  return tm.own_node_count(track) < tm.track_node_count ? tm.own_node_count(track) : tm.track_node_count;
+}
 
 }  // namespace tb

@@ -159,6 +159,7 @@ void build_track_model(RunContext& ctx) {
   tm.track_modal_vectors.resize(18, modes, tm.coarse_node_count, tm.track_count);
   tm.track_nodes.resize(tm.track_node_count, 15, tm.track_count);
 
+  tm.own_node_count = own_node_count;
   check_control_point_order(ctx);
   build_node_table(ctx, own_node_count);
   place_interface_nodes_on_tracks(ctx);

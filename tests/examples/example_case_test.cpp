@@ -167,6 +167,26 @@ TEST(ExampleCase, EverySchemeRunsItToItsEndWithTheSameMidSpanResponse) {
   EXPECT_NEAR(peaks[2], peaks[0], 0.01f * std::fabs(peaks[0]));
 }
 
+TEST(ExampleCase, EveryStepConvergesAlsoWithTheCarBeyondTheTrackEnd) {
+  // The car runs on 30 m past the last control point: beyond it the wheels
+  // see the track's end values held, and no step runs to the pass limit (the
+  // tenth iteration line), neither there nor on the approach, where the
+  // vehicle's modes settle to values near the rounding of the force sums.
+  ExampleRun r(method::newmark, 160.0f, 30.0f);
+  ASSERT_EQ(r.run(), 0);
+  const std::string out = r.t.console();
+  const std::size_t steps = count(out, " Speed Stage= 1    Run Time=");
+  EXPECT_GT(steps, 18000u);
+  EXPECT_EQ(count(out, "Iteration_Number =10"), 0u);
+  EXPECT_LT(count(out, "Iteration_Number ="), 3 * steps);
+  const test::SeriesFile f = r.series("Res_ReductionRation_Vehicles.bin");
+  ASSERT_EQ(f.blocks.size(), 1u);
+  float largest = 0.0f;
+  for (const auto& rec : f.blocks[0].records)
+    for (std::size_t c = 0; c < rec.size(); c += 2) largest = std::max(largest, std::fabs(rec[c]));
+  EXPECT_LT(largest, 0.8f);
+}
+
 TEST(ExampleCase, PostProcessingRecoversTheSameBulkFilesAndAShorterRunLeavesNothingBehind) {
   ExampleRun r(method::newmark);
   ASSERT_EQ(r.run(), 0);

@@ -5,8 +5,12 @@
 #include <cmath>
 #include <limits>
 
+#include "../interaction/spring_fixtures.h"
+#include "../results/series_reader.h"
 #include "integration/reset.h"
+#include "integration/runge_kutta.h"
 #include "integration_fixture.h"
+#include "interaction/spring_parameters.h"
 #include "platform/texts.h"
 
 namespace tb {
@@ -34,11 +38,11 @@ TEST(TimeIntegration, StagesStepsAndPassesPrintTheirLines) {
   const std::string out = r.m.t.console();
   const std::string banner = "\n" + std::string(text::speed_stage) + " 1" +
                              std::string(text::train_bridge_computation_begins) + "\n";
-  // From rest the first pass compares with values too small to count, so the
-  // first step needs one pass; once the state has grown, each step makes a
-  // second pass, which reproduces the first exactly.
+  // Every step makes a second pass, whose forces belong to the step's own
+  // state; on this linear bridge it reproduces the first exactly.
   const std::string first_step =
       "\n Speed Stage= 1    Run Time=  0.000977/  0.156250 Time Remaining:  0H  0M  0S\n"
+      "\tIteration_Number = 1    Tolerance=        0.00000 %\n"
       "\n Speed Stage= 1";
   EXPECT_EQ(out.substr(0, banner.size() + first_step.size()), banner + first_step);
   EXPECT_NE(out.find("\tIteration_Number = 1    Tolerance=        0.00000 %\n"), std::string::npos);
@@ -84,24 +88,130 @@ TEST(TimeIntegration, AStateThatIsNoLongerANumberStopsTheRun) {
   EXPECT_NE(out.find("\n Warning:System response blow out!\n" + test::pause_text()), std::string::npos);
 }
 
-TEST(MaxRelativeChange, LargestRelativeChangeOverNonSmallOldValues) {
+// One 2 Hz bridge mode tied to the ground by a spring-damper element and
+// driven by a harmonic force, run for 4 s by any scheme. The moving load that
+// sets the stage length runs over a track without bridge shapes. Returns the
+// modal displacement at t = 4 s.
+double one_mode_on_an_element(std::int32_t scheme, float dt, std::initializer_list<float> law) {
+  test::IntegrationModel m{0.0f, 1.0f, 1, 1};
+  RunContext& c = *m.t;
+  c.solution.integration_method = scheme;
+  c.solution.time_step = dt;
+  c.solution.output_interval = 100;
+  c.trains.train_speed(1, 1) = 2.5f;
+  c.trains.train_lead_in(1, 1) = 1.0f;  // 11 m at 2.5 m/s: 4.4 s
+  // Node 1 moves along x with the mode; node 2 is the ground.
+  test::make_bridge(c, {{0.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}}, 1, {{1, 2, 0, 1}});
+  c.bridge.mode_shapes(1, 1, 1) = 1.0f;
+  c.bridge.mode_damping_ratio(1) = 0.02f;
+  test::size_spring_table(c, 1, 1);
+  test::set_law(c, 1, 1, law);
+  c.springs.bridge_springs_need_elements = 1;
+  c.spring_state.bridge_spring_memory_prev.fill(0.0f);
+  m.add_harmonic_force(1, 1, 10.0f, 1.0f);
+  if (scheme == method::runge_kutta) {
+    c.vehicles.vehicle_spring_count.resize(1);
+    list_first_order_spring_dofs(c);
+    run_runge_kutta_integration(c);
+  } else {
+    run_time_integration(c);
+  }
+  c.units.close_all();
+  const test::SeriesFile f = test::decode_series(m.t.dir / "Res_Modal_Coordinate_Results_Bridge.bin");
+  const auto record = static_cast<std::size_t>(std::lround(4.0 / dt / 100.0));
+  if (f.blocks.size() != 1 || f.blocks[0].records.size() < record) return std::nan("");
+  return f.blocks[0].records[record - 1][0];
+}
+
+TEST(TimeIntegration, AStepEndsOnlyAfterAPassAtItsOwnNewState) {
+  // A hysteretic element (elastic 100, yielded 10, yield force 2): the
+  // element's history takes each step's displacement increment only from a
+  // pass at the step's new state. Every scheme agrees with the Runge-Kutta
+  // path at every time step.
+  const std::initializer_list<float> hysteresis = {100.0f, 100.0f, 10.0f, 2.0f};
+  const double reference = one_mode_on_an_element(method::runge_kutta, 6.25E-5f, hysteresis);
+  ASSERT_GT(std::fabs(reference), 1.0E-3);
+  for (std::int32_t scheme : {method::newmark, method::wilson_theta, method::explicit_two_step})
+    for (float dt : {2.0E-3f, 5.0E-4f, 1.25E-4f, 6.25E-5f})
+      EXPECT_NEAR(one_mode_on_an_element(scheme, dt, hysteresis), reference, 1.0E-3 * std::fabs(reference))
+          << "scheme " << scheme << ", dt " << dt;
+}
+
+TEST(TimeIntegration, ALinearElementConvergesAtSecondOrder) {
+  // Spring 100 on the unit shape: w^2 = (4 pi)^2 + 100, the closed form of
+  // the forced response from rest.
+  const double w0 = 4.0 * 3.14159265358979, w = std::sqrt(w0 * w0 + 100.0), xi = 0.02 * w0 / w;
+  const double load = 2.0 * 3.14159265358979, t = 4.0;
+  const double delta = std::pow(w * w - load * load, 2) + std::pow(2.0 * xi * w * load, 2);
+  const double a = 10.0 * (w * w - load * load) / delta, b = -10.0 * 2.0 * xi * w * load / delta;
+  const double wd = w * std::sqrt(1.0 - xi * xi), g = (xi * w * -b - load * a) / wd;
+  const double exact = a * std::sin(load * t) + b * std::cos(load * t) +
+                       std::exp(-xi * w * t) * (-b * std::cos(wd * t) + g * std::sin(wd * t));
+  for (std::int32_t scheme : {method::newmark, method::wilson_theta, method::explicit_two_step}) {
+    const double coarse = std::fabs(one_mode_on_an_element(scheme, 2.0E-3f, {1.0f, 100.0f}) - exact);
+    const double fine = std::fabs(one_mode_on_an_element(scheme, 1.0E-3f, {1.0f, 100.0f}) - exact);
+    EXPECT_GT(coarse / fine, 3.5) << "scheme " << scheme << ": " << coarse << " " << fine;
+    EXPECT_LT(coarse / fine, 4.5) << "scheme " << scheme << ": " << coarse << " " << fine;
+  }
+}
+
+TEST(MaxRelativeChange, LargestChangeOfEachDerivativeOrderOverItsLargestValue) {
   test::TestContext t;
-  const double old_values[] = {1.0, 0.0001, -2.0, 0.5};
-  const double new_values[] = {1.005, 5.0, -2.1, 0.5};
-  EXPECT_FLOAT_EQ(compute_max_relative_change(*t, old_values, new_values, 4), 0.05f);
-  // A small old value takes the change of the last non-small one.
-  const double o2[] = {2.0, 0.0, 0.0};
-  const double n2[] = {3.0, 9.0, 9.0};
-  EXPECT_FLOAT_EQ(compute_max_relative_change(*t, o2, n2, 3), 0.5f);
-  EXPECT_EQ(compute_max_relative_change(*t, o2, n2, 0), 0.0f);
+  // Two modes: displacements, velocities, accelerations.
+  const struct {
+    const char* what;
+    double old_values[6], new_values[6];
+    float expected;
+  } cases[] = {
+      {"a small mode counts by its share of the motion", {1.0, 0.002, 0, 0, 0, 0}, {1.0, 0.004, 0, 0, 0, 0}, 0.002f},
+      {"each order against its own size", {1.0, 0.0, 0.5, 0.0, 80.0, 1.0}, {1.0, 0.0, 0.5, 0.1, 80.0, 1.0}, 0.2f},
+      {"the largest of the orders", {2.0, -2.0, 0.5, 0.0, 0, 0}, {2.0, -2.1, 0.5, 0.02, 0, 0}, 0.05f},
+      {"orders whose values are all at most 0.001 do not count", {0.001, 0.0, 0, 0, 0, 0}, {1.0, 5.0, 0, 0, 0, 0}, 0.0f},
+      {"nothing moves", {0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0}, 0.0f},
+  };
+  for (const auto& c : cases) EXPECT_FLOAT_EQ(compute_max_relative_change(*t, c.old_values, c.new_values, 6), c.expected) << c.what;
+  EXPECT_EQ(compute_max_relative_change(*t, nullptr, nullptr, 0), 0.0f);
   EXPECT_EQ(t.console(), "");
   // Above 1e12 a warning and a pause, and the run goes on.
-  const double o3[] = {1.0};
-  const double n3[] = {2.0e12};
-  compute_max_relative_change(*t, o3, n3, 1);
+  const double o3[] = {1.0, 0.0, 0.0};
+  const double n3[] = {2.0e12, 0.0, 0.0};
+  compute_max_relative_change(*t, o3, n3, 3);
   EXPECT_EQ(t.console(), "\n Warning:System response blow out!\n" + test::pause_text());
-  const double n4[] = {std::nan("")};
-  EXPECT_EQ(test::expect_stop([&] { compute_max_relative_change(*t, o3, n4, 1); }), 1);
+  const double n4[] = {std::nan(""), 0.0, 0.0};
+  EXPECT_EQ(test::expect_stop([&] { compute_max_relative_change(*t, o3, n4, 3); }), 1);
+}
+
+TEST(PassOutcome, AStepEndsAfterAPassAtItsOwnStateOnceEachSideHasSettled) {
+  test::TestContext t;
+  RunContext& c = *t;
+  c.solution.iteration_tolerance = 0.01f;
+  c.solver.bridge_modal_state.resize(1, 3);
+  c.solver.bridge_modal_state_prev_iter.resize(1, 3);
+  c.solver.vehicle_modal_state.resize(1, 1, 1, 3);
+  c.solver.vehicle_modal_state_prev_iter.resize(1, 1, 1, 3);
+  const struct {
+    const char* what;
+    std::int32_t pass;
+    PassChanges changes;  // vehicle, bridge, and both in the pass before
+    bool state_unchanged;
+    IterationEnd expected;
+  } cases[] = {
+      {"first pass, within the tolerance", 0, {0.001f, 0.0f, 0.0f, 0.0f}, false, IterationEnd::go_on},
+      {"first pass that leaves the state as it was", 0, {0.0f, 0.0f, 0.0f, 0.0f}, true, IterationEnd::accept},
+      {"second pass within the tolerance", 1, {0.005f, 0.01f, 0.3f, 0.2f}, false, IterationEnd::accept},
+      {"second pass, the bridge above it", 1, {0.005f, 0.02f, 0.3f, 0.2f}, false, IterationEnd::go_on},
+      {"second pass above the tolerance and the first pass's change", 1, {0.5f, 0.0f, 0.1f, 0.0f}, false,
+       IterationEnd::go_on},
+      {"third pass still shrinking", 2, {0.05f, 0.0f, 0.1f, 0.0f}, false, IterationEnd::go_on},
+      {"third pass that no longer shrinks", 2, {0.02f, 0.0f, 0.02f, 0.0f}, false, IterationEnd::accept},
+      {"one side settled by rounding, the other within the tolerance", 5, {0.03f, 0.001f, 0.02f, 0.2f}, false,
+       IterationEnd::accept},
+  };
+  for (const auto& k : cases) {
+    c.step.iteration_count = k.pass;
+    c.solver.vehicle_modal_state(1, 1, 1, 1) = k.state_unchanged ? 0.0 : 1.0;
+    EXPECT_EQ(pass_outcome(c, k.changes, true, true), k.expected) << k.what;
+  }
 }
 
 TEST(Reset, ClearsTheDynamicStateButKeepsTheQuasiStaticDisplacement) {

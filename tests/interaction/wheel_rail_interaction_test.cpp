@@ -365,22 +365,65 @@ TEST(WheelRailInteraction, RailSpringAndHarmonicLoadCodes) {
   }
 }
 
-TEST(WheelRailInteraction, WheelsBeyondTheTrackEnd) {
-  VehicleOverBridge m(2);
-  m.rail_shape(1, 2, 1.0f);
-  m.rail_shape(2, 2, 1.0f);
-  m.place(100.001f, 100.0f);  // pair 1 just beyond the end, pair 2 at it
-  m.t->results.wheelset_track_curvature.fill(7.0f);
-  m.t->results.wheelset_track_cant.fill(7.0f);
-  m.interact(1);
-  for (int w = 1; w <= 4; ++w) {
-    const float kept = w <= 2 ? 7.0f : 0.0f;
-    EXPECT_FLOAT_EQ(m.t->results.wheelset_track_curvature(1, 1, w), w <= 2 ? kept : 0.002f) << w;
-    EXPECT_FLOAT_EQ(m.t->results.wheelset_track_cant(1, 1, w), w <= 2 ? kept : 0.01f) << w;
-    EXPECT_FLOAT_EQ(m.result(w, 1), VehicleOverBridge::kLoad) << w;
+// A wavy rail profile (not a polynomial, so that a polynomial carried past the
+// last node would show), with a constant slope column, and a bridge mode that
+// lifts both rails by 1 wherever the bridge is. A wheel beyond either end of
+// the track, or past its last own node, sees the end node's values held and no
+// bridge; a shorter track never reaches into the later rows of the shared
+// tables, which hold another track's data (here garbage).
+TEST(WheelRailInteraction, WheelsBeyondTheEndsSeeTheEndNodeHeld) {
+  auto profile = [](float s) { return 1.0E-4f * std::sin(0.2f * s); };
+  const struct {
+    const char* what;
+    float track_end;        // arc length of the last control point
+    std::int32_t own_nodes;  // the track's own node rows
+    float x;                // position of pair 1 (pair 2 stays at 40)
+    int held_row;           // 0: interpolated inside the track
+    bool on_bridge;
+  } cases[] = {
+      {"inside", 100.0f, 101, 37.3f, 0, true},
+      {"beyond the last node and the track end", 100.0f, 101, 100.5f, 101, false},
+      {"before the first node", 100.0f, 101, -0.5f, 1, false},
+      {"past the last node, before the track end", 100.6f, 101, 100.4f, 101, true},
+      {"past the last node of a shorter track", 50.6f, 51, 50.3f, 51, true},
+  };
+  for (const auto& c : cases) {
+    VehicleOverBridge m(2);
+    TrackModel& tm = m.t->track;
+    tm.control_points(1, 2, 6) = c.track_end;
+    tm.own_node_count.resize(1);
+    tm.own_node_count(1) = c.own_nodes;
+    for (int k = 1; k <= 101; ++k) {
+      const bool own = k <= c.own_nodes;
+      for (int col : {2, 5}) tm.track_nodes(k, col, 1) = own ? profile(static_cast<float>(k - 1)) : 1.0f;
+      for (int col : {7, 9}) tm.track_nodes(k, col, 1) = own ? 1.0E-3f : 1.0f;
+      tm.track_nodes(k, 12, 1) = own ? 0.002f : 1.0f;
+      tm.track_nodes(k, 15, 1) = own ? 0.01f * static_cast<float>(k) : 1.0f;
+      for (int e : {2, 11}) tm.track_modal_vectors(e, 1, k, 1) = own ? 1.0f : 0.0f;
+    }
+    m.place(c.x, 40.0f);
+    m.interact(1);
+
+    const float at = c.held_row > 0 ? static_cast<float>(c.held_row - 1) : c.x;
+    const float rail = c.held_row > 0 ? profile(at) : profile(c.x);
+    const float rails = m.t->results.wheelset_irregularity_displacement(1, 1, 1, 1);
+    if (c.held_row > 0) {
+      EXPECT_EQ(rails, rail) << c.what;
+      EXPECT_EQ(m.t->results.wheelset_track_cant(1, 1, 1), 0.01f * static_cast<float>(c.held_row)) << c.what;
+    } else {
+      EXPECT_NEAR(rails, rail, 1.0E-8f) << c.what;
+    }
+    EXPECT_FLOAT_EQ(m.t->results.wheelset_track_curvature(1, 1, 1), 0.002f) << c.what;
+    // The spring-damper wheel: static load plus the rail's rise and its rate
+    // (speed times the slope column) under a vehicle at rest.
+    const float k = 1.0E8f, d = 1.0E5f, v = 20.0f;
+    EXPECT_NEAR(m.result(1, 1), VehicleOverBridge::kLoad + k * rail + d * v * 1.0E-3f, 0.1f) << c.what;
+    // Pair 2 at s = 40 stands on the bridge; pair 1 only where the bridge
+    // reaches it, with the whole shape of the last node past it.
+    const double bridge = -2.0 * (VehicleOverBridge::kLoad + k * profile(40.0f) + d * v * 1.0E-3f) -
+                          (c.on_bridge ? m.result(1, 1) + m.result(2, 1) : 0.0f);
+    EXPECT_NEAR(m.t->solver.bridge_modal_force(1), bridge, 0.05) << c.what;
   }
-  // Only the wheels on the track load the bridge.
-  EXPECT_NEAR(m.t->solver.bridge_modal_force(1), -2.0 * VehicleOverBridge::kLoad, 0.1);
 }
 
 TEST(TrackQuantityInterpolation, PolynomialThroughAllPointsAndTheEndHandling) {

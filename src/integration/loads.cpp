@@ -39,10 +39,13 @@ void compute_vehicle_loads(RunContext& ctx, std::int32_t stage, float step, bool
       }
       const std::int32_t n = lib.vehicle_wheelset_count(k);
       if (!wind || n < 1) continue;
-      const float xv = (ctx.layout.wheelset_position(t, j, 1) + ctx.layout.wheelset_position(t, j, n)) * 0.5f;
+      const float x1 = static_cast<float>(ctx.layout.wheelset_position(t, j, 1));
+      const float xn = static_cast<float>(ctx.layout.wheelset_position(t, j, n));
+      const float xv = (x1 + xn) * 0.5f;
+      const float speed = static_cast<float>(tr.train_speed(t, stage));
       float force[6] = {};
-      compute_vehicle_wind_forces(ctx, ctx.layout.vehicle_type_length(k), t, j, tr.train_speed(t, stage),
-                                  ctx.solution.time_step * step, xv, force);
+      compute_vehicle_wind_forces(ctx, ctx.layout.vehicle_type_length(k), t, j, speed, ctx.solution.time_step * step,
+                                  xv, force);
       add_vehicle_load(ctx, t, j, k, force, ctx.layout.vehicle_type_end_nodes(k, 1),
                        ctx.layout.vehicle_type_end_nodes(k, 2));
     }

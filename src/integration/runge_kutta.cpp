@@ -80,7 +80,7 @@ void evaluate_rk_derivative(RunContext& ctx, const RkLayout& L, std::int32_t sta
   const std::int32_t nb = L.bridge_modes;
   const double two_pi = ctx.control.two_pi;
   // The contact and brake routines read the time of this evaluation.
-  ctx.step.current_time = step * ctx.solution.time_step;
+  ctx.step.current_time = static_cast<double>(step) * ctx.solution.time_step;
 
   // Trial state into the shared records: the force routines see the state of
   // this evaluation, the bridge's as well as the vehicles'.
@@ -214,7 +214,7 @@ void run_rk_step(RunContext& ctx, const RkLayout& layout, RkWork& work, std::int
     }
   }
   store_state_impl(ctx, layout, y, ydot);
-  ctx.step.current_time = step * ctx.solution.time_step;
+  ctx.step.current_time = static_cast<double>(step) * ctx.solution.time_step;
   commit_spring_states(ctx);
 }
 

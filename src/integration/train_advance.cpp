@@ -49,7 +49,7 @@ void layout_train_wheelsets(RunContext& ctx) {
 void compute_stage_step_count(RunContext& ctx, std::int32_t stage, std::int32_t& step_count) {
   TrainOrganization& tr = ctx.trains;
   const TrackModel& track = ctx.track;
-  Array3<float>& start = ctx.layout.wheelset_start_position;
+  Array3<double>& start = ctx.layout.wheelset_start_position;
   const std::int32_t slots = start.extent(2);
   const std::int32_t wheels = start.extent(3);
   const float dt = ctx.solution.time_step;
@@ -60,22 +60,25 @@ void compute_stage_step_count(RunContext& ctx, std::int32_t stage, std::int32_t&
     if (r < 1 || r > track.track_count) check_read_status(ctx, -1, "\\VehicleOrganization.dat");
     const float x1 = track.control_points(r, 1, 1);
     const float x2 = track.control_points(r, track.control_point_count(r), 1);
+    // The distances behind the front are float sums of the layout.
     float m = 0.0f;
     for (std::int32_t w = 1; w <= wheels; ++w)
-      for (std::int32_t j = 1; j <= slots; ++j) m = std::max(m, start(t, j, w));
-    const float v = tr.train_speed(t, stage);
+      for (std::int32_t j = 1; j <= slots; ++j) m = std::max(m, static_cast<float>(start(t, j, w)));
+    const float v = static_cast<float>(tr.train_speed(t, stage));
     const float lin = tr.train_lead_in(t, stage);
     const float lout = tr.train_run_out(t, stage);
     float quotient;
     if (x1 < x2) {
       quotient = ((((m - x1) + (x2 + lout)) + lin) / v) / dt;
+      const double front = x1 - lin;
       for (std::int32_t w = 1; w <= wheels; ++w)
-        for (std::int32_t j = 1; j <= slots; ++j) start(t, j, w) = (x1 - lin) - start(t, j, w);
+        for (std::int32_t j = 1; j <= slots; ++j) start(t, j, w) = front - start(t, j, w);
     } else {
-      tr.train_speed(t, stage) = -v;
+      tr.train_speed(t, stage) = -tr.train_speed(t, stage);
       quotient = ((((m - x2) + (lout + x1)) + lin) / v) / dt;
+      const double front = x1 + lin;
       for (std::int32_t w = 1; w <= wheels; ++w)
-        for (std::int32_t j = 1; j <= slots; ++j) start(t, j, w) = start(t, j, w) + (x1 + lin);
+        for (std::int32_t j = 1; j <= slots; ++j) start(t, j, w) = start(t, j, w) + front;
     }
     // A quotient that is not a finite value of the integer range (a train at
     // rest) gives the train no count of its own.
@@ -86,14 +89,14 @@ void compute_stage_step_count(RunContext& ctx, std::int32_t stage, std::int32_t&
 }
 
 void advance_train_positions(RunContext& ctx, std::int32_t stage, float step) {
-  Array3<float>& pos = ctx.layout.wheelset_position;
+  Array3<double>& pos = ctx.layout.wheelset_position;
   if (step <= 1.0f) {
     pos.assign_from(ctx.layout.wheelset_start_position);
     return;
   }
   TrainOrganization& tr = ctx.trains;
   const VehicleTypeLibrary& lib = ctx.vehicles;
-  const float dt = ctx.solution.time_step;
+  const double dt = ctx.solution.time_step;
   const std::int32_t slots = pos.extent(2);
   const std::int32_t wheels = pos.extent(3);
   for (std::int32_t t = 1; t <= tr.train_count; ++t) {
@@ -104,8 +107,10 @@ void advance_train_positions(RunContext& ctx, std::int32_t stage, float step) {
       for (std::int32_t i = 1; i <= lib.vehicle_mode_count(k); ++i)
         ax = ax + lib.vehicle_mode_shapes(k, i, 1, 1) * static_cast<float>(ctx.solver.vehicle_modal_state(t, 1, i, 3));
     }
+    // Speed and move in double: a * dt is only a few units in the last place
+    // of a single-precision speed, and speed * dt of a coordinate.
     tr.train_speed(t, stage) = tr.train_speed(t, stage) + ax * dt;
-    const float ds = tr.train_speed(t, stage) * dt;
+    const double ds = tr.train_speed(t, stage) * dt;
     for (std::int32_t w = 1; w <= wheels; ++w)
       for (std::int32_t j = 1; j <= slots; ++j) pos(t, j, w) = pos(t, j, w) + ds;
   }

@@ -100,7 +100,7 @@ float shoe_brake_force(const RunContext& ctx, std::int32_t t, const BrakedVehicl
   const BrakeParameters& bp = ctx.brakes;
   const std::int32_t set = bp.type_brake_set(veh.type);
   const float k = pressure_curve(set, u) * bp.brake_shoe_force(set);
-  const float stage_speed = std::fabs(3.6f * ctx.trains.train_speed(t, ctx.step.current_stage));
+  const float stage_speed = std::fabs(3.6f * static_cast<float>(ctx.trains.train_speed(t, ctx.step.current_stage)));
   const float av = std::fabs(speed);
   const float f1 = product_form ? 3.6f * (3.6f * av) : 12.959999f * av;
   const float f2 = product_form ? (14.0f * av) * 3.6f : 50.399998f * av;

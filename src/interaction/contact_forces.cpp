@@ -132,8 +132,8 @@ void compute_wheel_contact_forces(RunContext& ctx, std::int32_t /*phase*/, std::
       // load.
       float n = w_load;
       if (std::fabs(speed) > kRestSpeed) {
-        const float x = ctx.layout.wheelset_position(t, v, w);
-        const float x0 = ctx.layout.wheelset_start_position(t, v, w);
+        const float x = static_cast<float>(ctx.layout.wheelset_position(t, v, w));
+        const float x0 = static_cast<float>(ctx.layout.wheelset_start_position(t, v, w));
         n = w_load * (1.0f + lib.load_amplitude_ratio(type, w) *
                                  std::sin(6.283185f * lib.load_frequency(type) * (x - x0) / speed +
                                           lib.load_phase(type, w)));
@@ -161,7 +161,8 @@ void compute_wheel_contact_forces(RunContext& ctx, std::int32_t /*phase*/, std::
   }
 
   const float mean_normal = 0.5f * (f1r(2) + f2r(2));
-  const float fx = compute_wheelset_brake_force(ctx, t, v, mean_normal, ctx.step.current_time, speed);
+  const float time = static_cast<float>(ctx.step.current_time);
+  const float fx = compute_wheelset_brake_force(ctx, t, v, mean_normal, time, speed);
   for (ContactForceRecord* f : {&f1v, &f1r, &f2v, &f2r}) (*f)(1) = fx;
   f1v(3) = t1;
   f1r(3) = t1;

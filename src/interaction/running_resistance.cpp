@@ -46,9 +46,10 @@ void apply_running_and_brake_forces(RunContext& ctx) {
   const std::int32_t stage = ctx.step.current_stage;
 
   for (std::int32_t t = 1; t <= tr.train_count; ++t) {
-    const float speed = 3.6f * tr.train_speed(t, stage);
+    const float speed = 3.6f * static_cast<float>(tr.train_speed(t, stage));
     // The first stage's brake time serves every stage.
-    if (!(ctx.step.current_time - tr.brake_time(t, 1) > 0.0f && std::fabs(speed) > kRestSpeed)) continue;
+    const float time = static_cast<float>(ctx.step.current_time);
+    if (!(time - tr.brake_time(t, 1) > 0.0f && std::fabs(speed) > kRestSpeed)) continue;
     const float sigma = speed < 0.0f ? -1.0f : 1.0f;
     const std::int32_t f = tr.train_fleet(t);
     for (std::int32_t j = 1; j <= tr.fleet_vehicle_count(f); ++j) {

@@ -40,7 +40,7 @@ void compute_track_geometry_loads(RunContext& ctx) {
   for (std::int32_t t = 1; t <= tr.train_count; ++t) {
     const std::int32_t f = tr.train_fleet(t);
     // The sign of the speed plays no part.
-    const float v = tr.train_speed(t, stage);
+    const float v = static_cast<float>(tr.train_speed(t, stage));
     const float v2 = v * v;
     for (std::int32_t j = 1; j <= tr.fleet_vehicle_count(f); ++j) {
       const std::int32_t type = tr.fleet_vehicle_types(f, j);

@@ -177,7 +177,7 @@ void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::in
     const float s_last = tm.control_points(track, tm.control_point_count(track), 6);
     const float smin = std::min(s_first, s_last);
     const float smax = std::max(s_first, s_last);
-    const float speed = tr.train_speed(t, stage);
+    const float speed = static_cast<float>(tr.train_speed(t, stage));
     const std::int32_t fleet = tr.train_fleet(t);
     // The track's own nodes and coarse nodes (a shorter track leaves the
     // later rows of the shared tables unused).
@@ -228,7 +228,7 @@ void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::in
           for (std::int32_t d = 0; d < 3; ++d)
             for (std::int32_t c = 0; c < 5; ++c) wheel_point(d * 6 + c + 1) = sum[d][c];
         }
-        const float x = ctx.layout.wheelset_position(t, v, w) + wheel_point(1);
+        const float x = static_cast<float>(ctx.layout.wheelset_position(t, v, w)) + wheel_point(1);
         const float ax = wheel_point(13);
 
         // The bridge and the rail under the wheel.

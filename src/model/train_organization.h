@@ -1,6 +1,10 @@
 // TrainOrganization: fleets of vehicle types, trains with their fleet, track
 // and per-stage speeds, lead-in and run-out, brake settings and brake state.
 //
+// The speeds are double precision: the train advance changes them by a * dt at
+// every step, only a few units in the last place of a single-precision speed.
+// Force routines convert the speed they read to float.
+//
 // After the reader every fleet's vehicles name types 1..vehicle_type_count
 // (positions beyond a fleet's own count hold 0), every train's fleet lies in
 // 1..fleet_count and its track in 1..track_count. Every table is zeroed
@@ -22,7 +26,7 @@ struct TrainOrganization {
   Array2<std::int32_t> fleet_vehicle_types;   // (fleets, vehicles) type numbers, front to rear
   Array1<std::int32_t> train_fleet;           // (trains)
   Array1<std::int32_t> train_track;           // (trains)
-  Array2<float> train_speed;                  // (trains, stages) m/s (km/h in the file)
+  Array2<double> train_speed;                 // (trains, stages) m/s (km/h in the file)
   Array2<float> train_lead_in;                // (trains, stages) m
   Array2<float> train_run_out;                // (trains, stages) m
   Array2<float> brake_setting;                // (trains, stages) brake command as read (10 or more: a mode)

@@ -86,13 +86,17 @@ void read_train_organization(RunContext& ctx) {
   status = read_list(units, unit, {o.train_count, o.speed_stage_count});
   allocate_train_arrays(ctx);
 
+  // The speeds are read as single-precision km/h and converted to m/s in
+  // single precision; the table keeps them in double for the train advance.
   const std::int32_t stages = o.speed_stage_count;
+  Array1<float> speed_kmh(stages);
   for (std::int32_t t = 1; t <= o.train_count; ++t) {
+    speed_kmh.fill(0.0f);
     status = read_list(units, unit,
-                       {o.train_fleet(t), o.train_track(t), array_run(o.train_speed, 2, stages, t, 1),
+                       {o.train_fleet(t), o.train_track(t), array_run(speed_kmh, 1, stages, 1),
                         array_run(o.train_lead_in, 2, stages, t, 1), array_run(o.train_run_out, 2, stages, t, 1),
                         array_run(o.brake_setting, 2, stages, t, 1), array_run(o.brake_time, 2, stages, t, 1)});
-    for (std::int32_t s = 1; s <= stages; ++s) o.train_speed(t, s) = o.train_speed(t, s) / 3.6f;  // km/h to m/s
+    for (std::int32_t s = 1; s <= stages; ++s) o.train_speed(t, s) = speed_kmh(s) / 3.6f;  // km/h to m/s
   }
 
   for (std::int32_t t = 1; t <= o.train_count; ++t)

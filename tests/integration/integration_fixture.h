@@ -84,7 +84,8 @@ struct IntegrationModel {
     o.train_fleet(1) = 1;
     o.train_track.resize(1);
     o.train_track(1) = 1;
-    for (auto* a : {&o.train_speed, &o.train_lead_in, &o.train_run_out}) a->resize(1, 1);
+    o.train_speed.resize(1, 1);
+    for (auto* a : {&o.train_lead_in, &o.train_run_out}) a->resize(1, 1);
     o.train_speed(1, 1) = 50.0f;
 
     TrainLayout& l = c.layout;

@@ -66,7 +66,8 @@ struct VehicleTrain {
     for (std::int32_t j = 1; j <= vehicles; ++j) tr.fleet_vehicle_types(1, j) = types[static_cast<std::size_t>(j - 1)];
     tr.train_fleet.resize(trains);
     tr.train_fleet.fill(1);
-    for (Array2<float>* a : {&tr.train_speed, &tr.brake_setting, &tr.brake_time}) a->resize(trains, 1);
+    tr.train_speed.resize(trains, 1);
+    for (Array2<float>* a : {&tr.brake_setting, &tr.brake_time}) a->resize(trains, 1);
     tr.train_speed.fill(20.0f);
     tr.brake_state.resize(trains, 1);
     tr.vehicle_brake_state.resize(trains, vehicles);

@@ -95,8 +95,8 @@ struct VehicleOverBridge {
     tr.train_fleet(1) = 1;
     tr.train_track.resize(1);
     tr.train_track(1) = 1;
-    for (Array2<float>* a : {&tr.train_speed, &tr.train_lead_in, &tr.train_run_out, &tr.brake_setting, &tr.brake_time})
-      a->resize(1, 1);
+    tr.train_speed.resize(1, 1);
+    for (Array2<float>* a : {&tr.train_lead_in, &tr.train_run_out, &tr.brake_setting, &tr.brake_time}) a->resize(1, 1);
     tr.train_speed(1, 1) = 20.0f;
     tr.brake_state.resize(1, 1);
     tr.vehicle_brake_state.resize(1, 1);

@@ -3,7 +3,8 @@
 // mid-span response has the right sign and size; the post-processing run
 // recovers the same bridge responses; a shorter second run leaves nothing of
 // the first behind; a mode count above the modes of the modal file changes no
-// bulk response; wind makes the girder move sideways.
+// bulk response; the response requests are checked before the first step;
+// wind makes the girder move sideways.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -247,6 +248,42 @@ TEST(ExampleCase, AModeCountAboveTheModalFilesLeavesTheBulkResponsesFiniteAndAsT
           ASSERT_EQ(f.values[i], unchanged[k][i]) << kBulkFiles[k] << " value " << i;
       }
     }
+  }
+}
+
+TEST(ExampleCase, ResponseRequestsAreCheckedAtStartUp) {
+  // A node that the modal file does not list: named once, before the modal
+  // data are read for the integration; its responses are zero.
+  {
+    ExampleRun r(method::newmark, 250.0f, -60.0f);
+    edit_input(r, "Modal_Substructure_Bridge.dat", " Post\n  2\n", " Post\n  3\n  999 999 1\n");
+    ASSERT_EQ(r.run(), 0);
+    const std::string out = r.t.console();
+    const std::string warning = " Warning: requested node 999 is in no modal file; its responses are written as 0.\n";
+    EXPECT_EQ(count(out, warning), 1u);
+    EXPECT_LT(out.find(warning), out.find(std::string(text::preprocessing_no)));
+    const test::SeriesFile f = r.series("Res_BridgeResponseBulkDate_disacc.bin");
+    ASSERT_EQ(f.blocks.size(), 1u);
+    ASSERT_FALSE(f.blocks[0].records.empty());
+    EXPECT_EQ(f.blocks[0].labels[0], 999.0f);
+    for (const auto& rec : f.blocks[0].records)
+      EXPECT_EQ(std::vector<float>(rec.begin(), rec.begin() + 12), std::vector<float>(12, 0.0f));
+  }
+  // A node range of step 0: the run stops with the master file's data
+  // error before its first step, and no bulk file keeps an earlier run's
+  // bytes.
+  {
+    ExampleRun r(method::newmark);
+    for (const char* name : kBulkFiles) test::write_file(r.input / name, "bytes of an earlier run");
+    edit_input(r, "Modal_Substructure_Bridge.dat", "  1 33 4\n", "  1 33 0\n");
+    ASSERT_EQ(r.run(), 1);
+    const std::string out = r.t.console();
+    EXPECT_NE(out.find(std::string(text::error_prefix) + "\\Modal_Substructure_Bridge.dat" +
+                       std::string(text::data_error)),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(out.find("Speed Stage="), std::string::npos);
+    for (const char* name : kBulkFiles) EXPECT_EQ(fs::file_size(r.input / name), 0u) << name;
   }
 }
 

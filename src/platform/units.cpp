@@ -91,6 +91,9 @@ std::int32_t UnitTable::open(std::int32_t unit, const std::string& name, OpenMod
     }
     std::ofstream create(path, std::ios::binary | std::ios::app);
     if (!create) return io_status::cannot_open;
+  } else if (mode == OpenMode::replace) {
+    std::ofstream empty(path, std::ios::binary | std::ios::trunc);
+    if (!empty) return io_status::cannot_open;
   }
   auto u = std::make_unique<Unit>();
   u->form = form;

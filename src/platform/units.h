@@ -4,8 +4,9 @@
 // one line, and a trailing carriage return of a line written on another system
 // is dropped. A sequential write replaces everything after the current record.
 // Binary units are raw byte streams of little-endian 32-bit values without
-// record markers; opening one never empties it, and a unit written in this run
-// is cut to the end of what this run wrote when it is closed.
+// record markers; opening one "unknown" or "old" never empties it, and a unit
+// written in this run is cut to the end of what this run wrote when it is
+// closed.
 //
 // Every status returned here is 0 (success), -1 (end of file) or an error
 // number between 2 and 99. Writing to a unit that is not connected, or a failed
@@ -41,7 +42,9 @@ class PlatformError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-enum class OpenMode { unknown, old };
+// unknown: an existing file as it stands, a missing one created empty; old:
+// the file must exist; replace: the file created empty or cut to empty.
+enum class OpenMode { unknown, old, replace };
 enum class UnitForm { text, binary };
 
 // A text unit: the file's records held in memory, written back when closed.
@@ -79,8 +82,9 @@ class UnitTable {
   std::filesystem::path resolve(const std::string& name) const;
 
   // Opens a unit. "unknown" creates a missing file empty; "old" fails with
-  // file_not_found and leaves the unit unconnected. A unit that is already
-  // connected is closed first.
+  // file_not_found and leaves the unit unconnected; "replace" starts from an
+  // empty file whether or not one existed. A unit that is already connected
+  // is closed first.
   std::int32_t open(std::int32_t unit, const std::string& name, OpenMode mode, UnitForm form);
   // Closes a unit; closing an unconnected unit does nothing.
   void close(std::int32_t unit);

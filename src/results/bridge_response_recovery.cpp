@@ -6,6 +6,7 @@
 #include <limits>
 #include <span>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -50,14 +51,17 @@ struct Range {
   }
 };
 
-// Reads a range count and its ranges from the master file. A failed read, a
-// negative count, a step of 0, a last number before the first in the step's
-// direction or a negative component count is a data error: such a range
-// names no well-defined set of numbers.
+// Reads a range count and its ranges from the master file. A file that ends
+// before the count requests nothing (of this kind or any later one). A count
+// that is no number or is negative, a range cut short, a step of 0, a last
+// number before the first in the step's direction or a negative component
+// count is a data error: such a request names no well-defined set of numbers.
 std::vector<Range> read_ranges(RunContext& ctx, bool with_components) {
   const std::int32_t unit = ctx.control.unit_bridge_master;
   std::int32_t n = 0;
-  check_read_status(ctx, read_list(ctx.units, unit, {n}), kMasterLabel);
+  const std::int32_t count_status = read_list(ctx.units, unit, {n});
+  if (count_status == io_status::end_of_file) return {};
+  check_read_status(ctx, count_status, kMasterLabel);
   if (n < 0) data_error(ctx, kMasterLabel);
   std::vector<Range> ranges;
   for (std::int32_t r = 1; r <= n; ++r) {
@@ -82,20 +86,23 @@ std::int32_t checked_size(RunContext& ctx, std::int64_t values) {
 
 // The post-processing section of the master file, read on from the record
 // after the substructure list: the "Post" line, the node ranges and the
-// element ranges. Closes the master file.
+// element ranges, into the request lists. A file without the "Post" line
+// requests nothing. Closes the master file.
 void read_post_section(RunContext& ctx) {
   ResponseRecoveryTables& rt = ctx.recovery;
   const std::int32_t unit = ctx.control.unit_bridge_master;
   const std::int64_t m = std::max(ctx.bridge.bridge_mode_count, 0);
 
-  // A master file without its "Post" line is a data error (the search ends
-  // at the end of the file).
   rt.post_line.clear();
   std::int32_t status = read_text_record(ctx.units, unit, rt.post_line, kMarkerLineWidth);
-  check_read_status(ctx, search_marker(ctx, unit, "Post", status), kMasterLabel);
-
-  const std::vector<Range> node_ranges = read_ranges(ctx, false);
-  const std::vector<Range> element_ranges = read_ranges(ctx, true);
+  status = search_marker(ctx, unit, "Post", status);
+  std::vector<Range> node_ranges;
+  std::vector<Range> element_ranges;
+  if (status != io_status::end_of_file) {
+    check_read_status(ctx, status, kMasterLabel);
+    node_ranges = read_ranges(ctx, false);
+    element_ranges = read_ranges(ctx, true);
+  }
 
   std::int64_t nodes = 0;
   for (const Range& g : node_ranges) nodes += g.count();
@@ -116,15 +123,8 @@ void read_post_section(RunContext& ctx) {
   checked_size(ctx, nodes * m * 6);
   checked_size(ctx, elements * m * cmax);
 
-  const std::int32_t nn = rt.post_node_count;
-  const std::int32_t ne = rt.post_element_count;
-  rt.post_nodes.resize(nn);
-  rt.post_node_responses.resize(nn, 6, 2);
-  rt.post_node_shapes.resize(nn, m, 6);
-  rt.post_elements.resize(ne, 2);
-  rt.post_element_forces.resize(ne, cmax);
-  rt.post_element_shapes.resize(ne, m, cmax);
-
+  rt.post_nodes.resize(rt.post_node_count);
+  rt.post_elements.resize(rt.post_element_count, 2);
   std::int32_t k = 0;
   for (const Range& g : node_ranges)
     for (std::int64_t c = 0; c < g.count(); ++c) rt.post_nodes(++k) = static_cast<std::int32_t>(g.first + c * g.step);
@@ -136,6 +136,19 @@ void read_post_section(RunContext& ctx) {
       rt.post_elements(k, 2) = g.components;
     }
   ctx.units.close(unit);
+}
+
+// The shape and response tables of the requests, zeroed, for m modes.
+void create_response_tables(RunContext& ctx) {
+  ResponseRecoveryTables& rt = ctx.recovery;
+  const std::int32_t m = std::max(ctx.bridge.bridge_mode_count, 0);
+  const std::int32_t nn = rt.post_node_count;
+  const std::int32_t ne = rt.post_element_count;
+  const std::int32_t cmax = rt.post_component_max;
+  rt.post_node_responses.resize(nn, 6, 2);
+  rt.post_node_shapes.resize(nn, m, 6);
+  rt.post_element_forces.resize(ne, cmax);
+  rt.post_element_shapes.resize(ne, m, cmax);
 }
 
 // The requested positions of each node or element number, sorted by number,
@@ -159,11 +172,13 @@ class RequestIndex {
     }
   }
 
-  // The first position that no modal file listed, 0 when there is none.
-  std::int32_t first_missing() const {
+  // The numbers that no modal file listed, each once, in request order.
+  std::vector<std::int32_t> missing_numbers(const std::int32_t* numbers) const {
+    std::vector<std::int32_t> missing;
+    std::unordered_set<std::int32_t> named;
     for (std::size_t k = 0; k < found_.size(); ++k)
-      if (!found_[k]) return static_cast<std::int32_t>(k + 1);
-    return 0;
+      if (!found_[k] && named.insert(numbers[k]).second) missing.push_back(numbers[k]);
+    return missing;
   }
 
  private:
@@ -171,13 +186,18 @@ class RequestIndex {
   std::vector<bool> found_;
 };
 
+// The two passes over the modal files: the check at start-up finds which
+// requested numbers the files list, quietly; the recovery after the
+// integration stores their shapes and prints a progress line per mode.
+enum class ModalPass { check, recover };
+
 // The mode loop over one section of substructure i's modal file: records
 // (number, mode, values) grouped by mode; a record of mode j stores its values
 // for global mode modal_mode_offset + j; a record that cannot be read, or of
 // another mode, completes mode j and is read again for mode j + 1.
 template <class Store>
-void read_section_modes(RunContext& ctx, std::int32_t i, std::string_view section, std::span<float> values,
-                        Store store) {
+void read_section_modes(RunContext& ctx, ModalPass pass, std::int32_t i, std::string_view section,
+                        std::span<float> values, Store store) {
   const std::int32_t unit = ctx.control.unit_modal_file;
   const BridgeModalModel& b = ctx.bridge;
   const std::int32_t modes = b.substructure_mode_counts(i);
@@ -191,7 +211,8 @@ void read_section_modes(RunContext& ctx, std::int32_t i, std::string_view sectio
       if (global <= b.bridge_mode_count) store(number, global);
       continue;
     }
-    ctx.console.formatted("(1X,A12,I5,A16,I5,A18)", {text::postprocessing_no, j, section, i, text::files_read_ok});
+    if (pass == ModalPass::recover)
+      ctx.console.formatted("(1X,A12,I5,A16,I5,A18)", {text::postprocessing_no, j, section, i, text::files_read_ok});
     ++j;
     ctx.units.backspace(unit);
   }
@@ -206,15 +227,23 @@ std::string modal_file_name(std::string_view dir, std::string_view file) {
   return name;
 }
 
-// The mode shapes of the requested nodes and elements from every
-// substructure's modal file, at the global modes of the substructure.
-void read_modal_files(RunContext& ctx) {
+// The requested numbers that no modal file lists.
+struct UnlistedRequests {
+  std::vector<std::int32_t> nodes;
+  std::vector<std::int32_t> elements;
+};
+
+// Reads the displacement and internal-force sections of every
+// substructure's modal file for the requested nodes and elements, at the
+// global modes of the substructure; the recovery pass stores their shapes.
+UnlistedRequests read_modal_files(RunContext& ctx, ModalPass pass) {
   BridgeModalModel& b = ctx.bridge;
   ResponseRecoveryTables& rt = ctx.recovery;
   const std::int32_t unit = ctx.control.unit_modal_file;
   const std::int32_t nn = rt.post_node_count;
   const std::int32_t ne = rt.post_element_count;
   const std::int32_t cmax = rt.post_component_max;
+  const bool storing = pass == ModalPass::recover;
 
   RequestIndex node_index(rt.post_nodes.data(), nn);
   std::vector<std::int32_t> element_numbers(static_cast<std::size_t>(ne));
@@ -224,12 +253,14 @@ void read_modal_files(RunContext& ctx) {
 
   auto store_node = [&](std::int32_t number, std::int32_t mode) {
     node_index.for_positions(number, [&](std::int32_t k) {
-      for (std::int32_t d = 1; d <= 6; ++d) rt.post_node_shapes(k, mode, d) = values[d - 1];
+      if (storing)
+        for (std::int32_t d = 1; d <= 6; ++d) rt.post_node_shapes(k, mode, d) = values[d - 1];
     });
   };
   auto store_element = [&](std::int32_t number, std::int32_t mode) {
     element_index.for_positions(number, [&](std::int32_t k) {
-      for (std::int32_t c = 1; c <= cmax; ++c) rt.post_element_shapes(k, mode, c) = values[c - 1];
+      if (storing)
+        for (std::int32_t c = 1; c <= cmax; ++c) rt.post_element_shapes(k, mode, c) = values[c - 1];
     });
   };
 
@@ -255,14 +286,15 @@ void read_modal_files(RunContext& ctx) {
       status = read_text_record(ctx.units, unit, rt.post_line, kMarkerLineWidth);
       if (ctx.solution.second_header_switch == 1) status = search_marker(ctx, unit, "(N,m)", status);
       check_read_status(ctx, status, rt.modal_file_error_name);
-      read_section_modes(ctx, i, text::displacement_modes_from, std::span<float>(values.data(), 6), store_node);
+      read_section_modes(ctx, pass, i, text::displacement_modes_from, std::span<float>(values.data(), 6),
+                         store_node);
     }
 
     rt.post_line.clear();
     if (ne > 0) {
       for (int back = 0; back < 3; ++back) ctx.units.backspace(unit);
       search_marker(ctx, unit, "Stress", io_status::ok);
-      read_section_modes(ctx, i, text::internal_force_modes_from,
+      read_section_modes(ctx, pass, i, text::internal_force_modes_from,
                          std::span<float>(values.data(), static_cast<std::size_t>(cmax)), store_element);
     }
 
@@ -270,14 +302,7 @@ void read_modal_files(RunContext& ctx) {
     b.modal_mode_offset += b.substructure_mode_counts(i);
   }
   b.modal_file_index = std::max(substructures, 0) + 1;
-
-  // A request that no modal file answers would give zero responses that look
-  // like results.
-  if (const std::int32_t k = node_index.first_missing())
-    check_read_status(ctx, 101, std::string(kMasterLabel) + ":Post node " + std::to_string(rt.post_nodes(k)));
-  if (const std::int32_t k = element_index.first_missing())
-    check_read_status(ctx, 101,
-                      std::string(kMasterLabel) + ":Post element " + std::to_string(rt.post_elements(k, 1)));
+  return {node_index.missing_numbers(rt.post_nodes.data()), element_index.missing_numbers(element_numbers.data())};
 }
 
 // result(k, c) = sum over modes i of shapes(k, i, c) * coeff(i), for the n
@@ -402,10 +427,30 @@ void write_bulk_files(RunContext& ctx) {
 
 }  // namespace
 
-void recover_bridge_responses(RunContext& ctx) {
+void read_response_requests(RunContext& ctx) {
   read_bridge_modal_master(ctx);
   read_post_section(ctx);
-  read_modal_files(ctx);
+  const ResponseRecoveryTables& rt = ctx.recovery;
+  if (rt.post_node_count == 0 && rt.post_element_count == 0) return;
+
+  // A request that no modal file answers gets zero responses; the console
+  // says so once here, so that they are not taken for a bridge at rest.
+  const UnlistedRequests unlisted = read_modal_files(ctx, ModalPass::check);
+  for (std::int32_t n : unlisted.nodes)
+    ctx.console.line(" Warning: requested node " + std::to_string(n) +
+                     " is in no modal file; its responses are written as 0.");
+  for (std::int32_t e : unlisted.elements)
+    ctx.console.line(" Warning: requested element " + std::to_string(e) +
+                     " has internal forces in no modal file; its forces are written as 0.");
+}
+
+void recover_bridge_responses(RunContext& ctx) {
+  // The substructure list again, from the top of the master file; the
+  // requests stay those read and checked at start-up.
+  read_bridge_modal_master(ctx);
+  ctx.units.close(ctx.control.unit_bridge_master);
+  create_response_tables(ctx);
+  read_modal_files(ctx, ModalPass::recover);
 
   const float scale = ctx.bridge.mode_shape_scale;
   if (scale != 1.0f) {

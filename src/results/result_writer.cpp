@@ -216,9 +216,14 @@ void compute_quasi_static_modal_displacement(RunContext& ctx) {
   const BridgeModalModel& b = ctx.bridge;
   const float two_pi = ctx.control.two_pi;
   for (std::int32_t i = 1; i <= b.bridge_mode_count; ++i) {
-    const float omega = b.mode_frequency(i) * two_pi;
+    const float f = b.mode_frequency(i);
+    const float omega = f * two_pi;
     const float omega2 = omega * omega;
-    s.quasi_static_modal_displacement(i) = static_cast<float>(s.bridge_modal_force(i)) / omega2;
+    // A mode without a frequency (none given for it, or 0 Hz or below) has
+    // no stiffness to carry a load statically: no quasi-static part, where
+    // F / omega^2 would put 0/0 or F/0 into every superposed response.
+    s.quasi_static_modal_displacement(i) =
+        f > 0.0f && omega2 > 0.0f ? static_cast<float>(s.bridge_modal_force(i)) / omega2 : 0.0f;
   }
 }
 

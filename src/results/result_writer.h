@@ -19,7 +19,7 @@ namespace tb {
 void write_step_results(RunContext& ctx, std::int32_t stage, float step, std::int32_t step_count);
 
 // quasi_static_modal_displacement(i) = bridge_modal_force(i) / (2 pi f_i)^2,
-// in single precision.
+// in single precision; 0 for a mode whose frequency is 0 or below.
 void compute_quasi_static_modal_displacement(RunContext& ctx);
 
 // Called by the integration drivers at the end of every stage, after its last

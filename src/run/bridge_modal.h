@@ -31,7 +31,9 @@ void read_bridge_modal_files(RunContext& ctx);
 // ratio of every mode from its substructure's damping definition and zeroes
 // the shapes of the excluded modes. A Rayleigh pair whose two frequencies
 // are too close for single precision (the constants come out infinite or
-// NaN) stops with the master file's data-error line.
+// NaN) stops with the master file's data-error line. Prints one console
+// line with the number of modes that have no frequency (0 Hz or below), when
+// there are any.
 void prepare_bridge_modal_data(RunContext& ctx);
 
 // Replace the node numbers of the interface nodes, of the output points and

@@ -196,6 +196,16 @@ void prepare_bridge_modal_data(RunContext& ctx) {
       for (std::int32_t r = 1; r <= b.excluded_range_count; ++r)
         for (std::int32_t j = b.excluded_mode_ranges(1, r); j <= b.excluded_mode_ranges(2, r); ++j)
           b.mode_shapes(j, i, c) = 0.0f;
+
+  // Modes that the modal files give no frequency (a mode count above the
+  // modes the files supply, or a frequency of 0 or below) take no part in
+  // the quasi-static response; the console says how many there are.
+  std::int32_t without = 0;
+  for (std::int32_t j = 1; j <= m; ++j)
+    if (!(b.mode_frequency(j) > 0.0f)) ++without;
+  if (without > 0)
+    ctx.console.line(" Warning: bridge modes without a frequency: " + std::to_string(without) + " of " +
+                     std::to_string(m) + "; their quasi-static modal displacement is written as 0.");
 }
 
 }  // namespace tb

@@ -38,8 +38,8 @@ void open_text(RunContext& ctx, std::int32_t unit, std::string_view name) {
   ctx.units.open(unit, input_file_name(ctx.control, name), OpenMode::unknown, UnitForm::text);
 }
 
-void open_binary(RunContext& ctx, std::int32_t unit, std::string_view name) {
-  ctx.units.open(unit, input_file_name(ctx.control, name), OpenMode::unknown, UnitForm::binary);
+void open_binary(RunContext& ctx, std::int32_t unit, std::string_view name, OpenMode mode = OpenMode::unknown) {
+  ctx.units.open(unit, input_file_name(ctx.control, name), mode, UnitForm::binary);
 }
 
 }  // namespace
@@ -80,11 +80,16 @@ void open_result_files(RunContext& ctx) {
   open_binary(ctx, rc.unit_res_reduction, "\\Res_ReductionRation_Vehicles.bin");
   open_binary(ctx, rc.unit_res_wheelset_irregularity, "\\Res_WheelsetirregDisVehilces.bin");
   open_binary(ctx, rc.unit_res_brake_force, "\\Res_BrakeForceDis_Vehicles.bin");
+  // The modal coordinates of an earlier run stay until this run writes its
+  // own: a post-processing run reads them back.
   open_binary(ctx, rc.unit_res_modal_coordinates, "\\Res_Modal_Coordinate_Results_Bridge.bin");
-  open_binary(ctx, rc.unit_res_bulk_disacc, "\\Res_BridgeResponseBulkDate_disacc.bin");
-  open_binary(ctx, rc.unit_res_bulk_stress, "\\Res_BridgeResponseBulkDate_stress.bin");
-  open_binary(ctx, rc.unit_res_bulk_dis_static, "\\Res_BridgeResponseBulkDate_dis_static.bin");
-  open_binary(ctx, rc.unit_res_bulk_stress_static, "\\Res_BridgeResponseBulkDate_stress_static.bin");
+  // The bulk files start empty: a run that stops before its response
+  // recovery leaves no earlier run's responses beside its own results.
+  open_binary(ctx, rc.unit_res_bulk_disacc, "\\Res_BridgeResponseBulkDate_disacc.bin", OpenMode::replace);
+  open_binary(ctx, rc.unit_res_bulk_stress, "\\Res_BridgeResponseBulkDate_stress.bin", OpenMode::replace);
+  open_binary(ctx, rc.unit_res_bulk_dis_static, "\\Res_BridgeResponseBulkDate_dis_static.bin", OpenMode::replace);
+  open_binary(ctx, rc.unit_res_bulk_stress_static, "\\Res_BridgeResponseBulkDate_stress_static.bin",
+              OpenMode::replace);
 }
 
 std::array<std::int32_t, 4> compute_elapsed_time(const ClockReading& start, const ClockReading& end) {
@@ -133,6 +138,9 @@ void run_simulation(RunContext& ctx) {
   map_vehicle_spring_nodes(ctx);
   map_vehicle_output_nodes(ctx);
 
+  // The requested bridge responses are read and checked before any
+  // integration, so that a bad request stops the run before its first step.
+  read_response_requests(ctx);
   const std::int32_t m = ctx.solution.integration_method;
   if (m == method::post_processing) {
     recover_bridge_responses(ctx);

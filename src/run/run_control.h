@@ -16,7 +16,8 @@ void run_simulation(RunContext& ctx);
 
 // The path file and the eleven input files.
 void open_input_files(RunContext& ctx);
-// The thirteen result files.
+// The thirteen result files; the four bulk files of the response recovery
+// are cut to empty.
 void open_result_files(RunContext& ctx);
 // Hours, minutes, seconds and milliseconds from start to end, with borrows;
 // the dates are not used, so a run across midnight counts correctly.

@@ -2,7 +2,9 @@
 // it to its end, its result files decode to the expected counts and its
 // mid-span response has the right sign and size; the post-processing run
 // recovers the same bridge responses; a shorter second run leaves nothing of
-// the first behind; wind makes the girder move sideways.
+// the first behind; a mode count above the modes of the modal file changes no
+// bulk response; the response requests are checked before the first step;
+// wind makes the girder move sideways.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -220,6 +222,88 @@ TEST(ExampleCase, PostProcessingRecoversTheSameBulkFilesAndAShorterRunLeavesNoth
       const std::size_t n = static_cast<std::size_t>(f.blocks[0].channel_count);
       EXPECT_EQ(f.values.size(), 1 + 3 + 2 * n + (steps / 10) * n) << name;
     }
+  }
+}
+
+// Replaces the first occurrence of what in the input file.
+void edit_input(ExampleRun& r, const std::string& file, const std::string& what, const std::string& by) {
+  std::string s = test::read_file(r.input / file);
+  const std::size_t at = s.find(what);
+  ASSERT_NE(at, std::string::npos) << what;
+  s.replace(at, what.size(), by);
+  test::write_file(r.input / file, s);
+}
+
+TEST(ExampleCase, AModeCountAboveTheModalFilesLeavesTheBulkResponsesFiniteAndAsTheyWere) {
+  // The header asks for twelve modes where the modal file gives eleven: mode
+  // 12 has no frequency and no shape, and adds nothing to any response.
+  std::vector<std::vector<float>> unchanged;
+  for (const char* header : {"  35 33 0 4 11 0\n", "  35 33 0 4 12 0\n"}) {
+    SCOPED_TRACE(header);
+    ExampleRun r(method::newmark);
+    edit_input(r, "Modal_Substructure_Bridge.dat", "  35 33 0 4 11 0\n", header);
+    ASSERT_EQ(r.run(), 0);
+    const bool raised = unchanged.size() == 4;
+    const std::string warning =
+        " Warning: bridge modes without a frequency: 1 of 12; their quasi-static modal displacement is written as "
+        "0.\n";
+    const std::string out = r.t.console();
+    EXPECT_EQ(count(out, warning), raised ? 1u : 0u);
+    if (raised) {
+      EXPECT_LT(out.find(warning), out.find(" Speed Stage= 1"));
+    }
+    EXPECT_EQ(r.series("Res_Modal_Coordinate_Results_Bridge.bin").blocks[0].channel_count, raised ? 36.0f : 33.0f);
+    for (std::size_t k = 0; k < 4; ++k) {
+      const test::SeriesFile f = r.series(kBulkFiles[k]);
+      ASSERT_FALSE(f.truncated) << kBulkFiles[k];
+      for (float v : f.values) ASSERT_TRUE(std::isfinite(v)) << kBulkFiles[k];
+      if (!raised) {
+        // Quasi-static responses there are: the car's weight bends the girder.
+        EXPECT_GT(std::count_if(f.values.begin(), f.values.end(), [](float v) { return v != 0.0f; }), 100)
+            << kBulkFiles[k];
+        unchanged.push_back(f.values);
+      } else {
+        ASSERT_EQ(f.values.size(), unchanged[k].size()) << kBulkFiles[k];
+        for (std::size_t i = 0; i < f.values.size(); ++i)
+          ASSERT_EQ(f.values[i], unchanged[k][i]) << kBulkFiles[k] << " value " << i;
+      }
+    }
+  }
+}
+
+TEST(ExampleCase, ResponseRequestsAreCheckedAtStartUp) {
+  // A node that the modal file does not list: named once, before the modal
+  // data are read for the integration; its responses are zero.
+  {
+    ExampleRun r(method::newmark, 250.0f, -60.0f);
+    edit_input(r, "Modal_Substructure_Bridge.dat", " Post\n  2\n", " Post\n  3\n  999 999 1\n");
+    ASSERT_EQ(r.run(), 0);
+    const std::string out = r.t.console();
+    const std::string warning = " Warning: requested node 999 is in no modal file; its responses are written as 0.\n";
+    EXPECT_EQ(count(out, warning), 1u);
+    EXPECT_LT(out.find(warning), out.find(std::string(text::preprocessing_no)));
+    const test::SeriesFile f = r.series("Res_BridgeResponseBulkDate_disacc.bin");
+    ASSERT_EQ(f.blocks.size(), 1u);
+    ASSERT_FALSE(f.blocks[0].records.empty());
+    EXPECT_EQ(f.blocks[0].labels[0], 999.0f);
+    for (const auto& rec : f.blocks[0].records)
+      EXPECT_EQ(std::vector<float>(rec.begin(), rec.begin() + 12), std::vector<float>(12, 0.0f));
+  }
+  // A node range of step 0: the run stops with the master file's data
+  // error before its first step, and no bulk file keeps an earlier run's
+  // bytes.
+  {
+    ExampleRun r(method::newmark);
+    for (const char* name : kBulkFiles) test::write_file(r.input / name, "bytes of an earlier run");
+    edit_input(r, "Modal_Substructure_Bridge.dat", "  1 33 4\n", "  1 33 0\n");
+    ASSERT_EQ(r.run(), 1);
+    const std::string out = r.t.console();
+    EXPECT_NE(out.find(std::string(text::error_prefix) + "\\Modal_Substructure_Bridge.dat" +
+                       std::string(text::data_error)),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(out.find("Speed Stage="), std::string::npos);
+    for (const char* name : kBulkFiles) EXPECT_EQ(fs::file_size(r.input / name), 0u) << name;
   }
 }
 

@@ -30,6 +30,25 @@ TEST_F(UnitsTest, UnknownCreatesAnEmptyFileAndNeverTruncates) {
   EXPECT_EQ(test::read_file(dir / "old.dat"), "a\r\nb\n");  // untouched when nothing was written
 }
 
+TEST_F(UnitsTest, ReplaceStartsFromAnEmptyFileWhetherOrNotOneExisted) {
+  for (UnitForm form : {UnitForm::binary, UnitForm::text}) {
+    SCOPED_TRACE(form == UnitForm::binary ? "binary" : "text");
+    test::write_file(dir / "earlier.bin", "bytes of an earlier run");
+    std::filesystem::remove(dir / "new.bin");
+    EXPECT_EQ(units.open(37, "earlier.bin", OpenMode::replace, form), 0);
+    EXPECT_EQ(units.open(38, "new.bin", OpenMode::replace, form), 0);
+    float v = 0.0f;
+    std::string rec;
+    if (form == UnitForm::binary)
+      EXPECT_EQ(units.read_f32(37, v), io_status::end_of_file);
+    else
+      EXPECT_EQ(units.read_record(37, rec), io_status::end_of_file);
+    units.close_all();  // nothing written: the files stay empty
+    EXPECT_EQ(std::filesystem::file_size(dir / "earlier.bin"), 0u);
+    EXPECT_EQ(std::filesystem::file_size(dir / "new.bin"), 0u);
+  }
+}
+
 TEST_F(UnitsTest, WritesAfterRewindReplaceTheWholeFileAndBackspaceStepsBack) {
   test::write_file(dir / "p.dat", "1\n2\n3\n4\n");
   ASSERT_EQ(units.open(10, "p.dat", OpenMode::unknown, UnitForm::text), 0);

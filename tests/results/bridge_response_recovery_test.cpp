@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "platform/texts.h"
@@ -98,7 +100,9 @@ struct Recovery {
     t->solution.second_header_switch = 1;
     open_result_files(*t);
   }
+  // The requests at start-up, then the recovery after the integration.
   void run() {
+    read_response_requests(*t);
     recover_bridge_responses(*t);
     t->units.close_all();
   }
@@ -194,45 +198,166 @@ TEST(BridgeResponseRecovery, AModalCoordinateFileCutShortKeepsWhatWasComplete) {
   EXPECT_EQ(f.values.size(), 1 + 2 * (3 + 24) + 2 * 12u);
 }
 
-TEST(BridgeResponseRecovery, InputErrorsStopWithTheirFile) {
-  const std::string master = "\\Modal_Substructure_Bridge.dat";
-  const std::string data_error = std::string(text::data_error);
-  const std::string node_error = std::string(text::node_out_of_range);
+const std::array<const char*, 4> kBulkFiles{
+    "Res_BridgeResponseBulkDate_disacc.bin", "Res_BridgeResponseBulkDate_stress.bin",
+    "Res_BridgeResponseBulkDate_dis_static.bin", "Res_BridgeResponseBulkDate_stress_static.bin"};
+
+std::string stop_line(const std::string& message) {
+  return std::string(text::error_prefix) + message + "\n" + test::pause_text();
+}
+
+TEST(BridgeResponseRecovery, MalformedRequestsStopAtStartUpBeforeAnyBulkValueIsWritten) {
+  const std::string master_error = "\\Modal_Substructure_Bridge.dat" + std::string(text::data_error);
+  struct Case {
+    const char* what;
+    std::string post;
+  };
+  const std::vector<Case> cases{
+      {"node range step 0", "Post\n1\n10 30 0\n0\n"},
+      {"node range running backwards", "Post\n1\n30 10 20\n0\n"},
+      {"node range running backwards with a negative step", "Post\n1\n10 30 -20\n0\n"},
+      {"node range count not a number", "Post\nx\n"},
+      {"negative node range count", "Post\n-1\n0\n"},
+      {"node ranges cut short by the end of the file", "Post\n2\n10 30 20\n"},
+      {"element range count not a number", "Post\n1\n10 30 20\nnone\n"},
+      {"element range step 0", "Post\n0\n1\n7 8 0 3\n"},
+      {"negative component count", "Post\n0\n1\n7 8 1 -3\n"},
+      {"element range without its component count", "Post\n0\n1\n7 8 1\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TestContext t;
+    // Bulk files of an earlier run: opening them for this run empties them.
+    for (const char* name : kBulkFiles) test::write_file(t.dir / name, std::string(400, '\x7f'));
+    test::write_file(t.dir / "Modal_Substructure_Bridge.dat", kMasterHead + c.post);
+    test::write_file(t.dir / "subs/a.txt", kFileA);
+    test::write_file(t.dir / "subs/b.txt", kFileB);
+    t->solution.second_header_switch = 1;
+    open_result_files(*t);
+    EXPECT_EQ(test::expect_stop([&] { read_response_requests(*t); }), 1);
+    EXPECT_EQ(t.console(), " " + stop_line(master_error));
+    t->units.close_all();
+    for (const char* name : kBulkFiles) EXPECT_EQ(std::filesystem::file_size(t.dir / name), 0u) << name;
+  }
+}
+
+TEST(BridgeResponseRecovery, AMasterFileWithoutThePostLineOrARangeCountRequestsNothingOfThatKind) {
+  struct Case {
+    const char* what;
+    std::string post;
+    float node_channels, element_channels;
+  };
+  const std::vector<Case> cases{
+      {"no Post line", "Pots\n2\n10 30 20\n30 30 1\n0\n", 0, 0},
+      {"the file ends after the substructure list", "", 0, 0},
+      {"Post line and nothing after it", "Post\n\n", 0, 0},
+      {"no element range count", "Post\n1\n10 30 20\n", 24, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Recovery r(c.post);
+    r.run();
+    const std::array<float, 4> channels{c.node_channels, c.element_channels, c.node_channels / 2,
+                                        c.element_channels};
+    for (std::size_t k = 0; k < 4; ++k) {
+      const test::SeriesFile f = r.bulk(kBulkFiles[k]);
+      ASSERT_EQ(f.blocks.size(), 2u) << kBulkFiles[k];
+      EXPECT_EQ(f.blocks[0].channel_count, channels[k]) << kBulkFiles[k];
+      ASSERT_EQ(f.blocks[0].records.size(), 2u) << kBulkFiles[k];
+    }
+    EXPECT_EQ(r.t.console().find("Warning"), std::string::npos);
+  }
+}
+
+TEST(BridgeResponseRecovery, RequestsThatNoModalFileListsAreNamedOnceAtStartUpAndGetZeroResponses) {
+  const std::string no_stress_b = kFileB.substr(0, kFileB.find(" Stress"));
+  auto node_line = [](int n) {
+    return " Warning: requested node " + std::to_string(n) + " is in no modal file; its responses are written as 0.\n";
+  };
+  auto element_line = [](int e) {
+    return " Warning: requested element " + std::to_string(e) +
+           " has internal forces in no modal file; its forces are written as 0.\n";
+  };
   struct Case {
     const char* what;
     std::string post, a, b;
-    std::vector<float> unit36;
-    std::string message;
+    std::string warnings;
+    const char* file;     // the bulk file whose channels are checked
+    std::size_t first;    // the unlisted request's channels in a record
+    std::size_t count;
   };
-  const std::string no_stress_b = kFileB.substr(0, kFileB.find(" Stress"));
   const std::vector<Case> cases{
-      {"range step 0", "Post\n1\n10 30 0\n0\n", kFileA, kFileB, modal_coordinates(), master + data_error},
-      {"range running backwards", "Post\n1\n30 10 20\n0\n", kFileA, kFileB, modal_coordinates(),
-       master + data_error},
-      {"no Post line", "Pots\n0\n0\n", kFileA, kFileB, modal_coordinates(), master + data_error},
-      {"range count not a number", "Post\nx\n", kFileA, kFileB, modal_coordinates(), master + data_error},
-      {"modal file missing, nothing requested", "Post\n0\n0\n", kFileA, "", modal_coordinates(),
-       "In Modal_Substructure_Bridge.dat:subs\\b.txt" + data_error},
-      {"node no modal file lists", "Post\n1\n10 50 40\n0\n", kFileA, kFileB, modal_coordinates(),
-       master + ":Post node 50" + node_error},
-      {"element without any internal-force section", kPost, kFileA, no_stress_b, modal_coordinates(),
-       master + ":Post element 9" + node_error},
+      // Nodes 10 and 50: node 50's twelve channels follow node 10's.
+      {"node", "Post\n1\n10 50 40\n0\n", kFileA, kFileB, node_line(50), "Res_BridgeResponseBulkDate_disacc.bin", 12,
+       12},
+      {"node requested twice", "Post\n2\n50 50 1\n50 50 1\n0\n", kFileA, kFileB, node_line(50),
+       "Res_BridgeResponseBulkDate_dis_static.bin", 0, 12},
+      {"element of a file without any internal-force section", kPost, kFileA, no_stress_b, element_line(9),
+       "Res_BridgeResponseBulkDate_stress.bin", 6, 6},
       // The file ends on a displacement record: the search for the
       // internal-force section runs to the end, and stepping back from there
       // must not read that record again as the force shape of element 30.
       {"element matching a node of a file without internal-force section", "Post\n0\n1\n30 30 1 6\n",
-       kFileA.substr(0, kFileA.find("end of the table")), kFileB, modal_coordinates(),
-       master + ":Post element 30" + node_error},
-      {"unit 36 of another model", kPost, kFileA, kFileB, modal_coordinates(6.0f),
+       kFileA.substr(0, kFileA.find("end of the table")), kFileB, element_line(30),
+       "Res_BridgeResponseBulkDate_stress.bin", 0, 6},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Recovery r(c.post, c.a, c.b);
+    read_response_requests(*r.t);
+    EXPECT_EQ(r.t.console(), c.warnings);  // at start-up, quietly otherwise
+    r.t.clear_console();
+    recover_bridge_responses(*r.t);
+    r.t->units.close_all();
+    EXPECT_EQ(r.t.console().find("Warning"), std::string::npos);
+    const test::SeriesFile f = r.bulk(c.file);
+    ASSERT_FALSE(f.truncated);
+    ASSERT_EQ(f.blocks.size(), 2u);
+    for (const test::SeriesBlock& b : f.blocks)
+      for (const std::vector<float>& rec : b.records) {
+        ASSERT_GE(rec.size(), c.first + c.count);
+        EXPECT_EQ(std::vector<float>(rec.begin() + c.first, rec.begin() + c.first + c.count),
+                  std::vector<float>(c.count, 0.0f));
+        // The listed requests beside it still respond.
+        if (rec.size() > c.count) {
+          EXPECT_NE(std::count(rec.begin(), rec.end(), 0.0f), static_cast<std::ptrdiff_t>(rec.size()));
+        }
+      }
+  }
+}
+
+TEST(BridgeResponseRecovery, InputErrorsOfTheModalFilesAndOfUnit36StopWithTheirFile) {
+  const std::string data_error = std::string(text::data_error);
+  struct Case {
+    const char* what;
+    std::string post, a, b;
+    std::vector<float> unit36;
+    bool at_start_up;
+    std::string message;
+  };
+  const std::vector<Case> cases{
+      {"modal file missing, nothing requested", "Post\n0\n0\n", kFileA, "", modal_coordinates(), false,
+       "In Modal_Substructure_Bridge.dat:subs\\b.txt" + data_error},
+      {"modal file missing, a node requested", "Post\n1\n10 10 1\n0\n", kFileA, "", modal_coordinates(), true,
+       "In Modal_Substructure_Bridge.dat:subs\\b.txt" + data_error},
+      {"modal file without its displacement table", "Post\n1\n10 10 1\n0\n", kFileA, " Stress\n9 1 1 2 3 4 5 6\n",
+       modal_coordinates(), true, "In Modal_Substructure_Bridge.dat:subs\\b.txt" + data_error},
+      {"unit 36 of another model", kPost, kFileA, kFileB, modal_coordinates(6.0f), false,
        "\\Res_Modal_Coordinate_Results_Bridge.bin" + data_error},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Recovery r(c.post, c.a, c.b, c.unit36);
-    EXPECT_EQ(test::expect_stop([&] { recover_bridge_responses(*r.t); }), 1);
+    bool requests_read = false;
+    EXPECT_EQ(test::expect_stop([&] {
+                read_response_requests(*r.t);
+                requests_read = true;
+                recover_bridge_responses(*r.t);
+              }),
+              1);
+    EXPECT_EQ(requests_read, !c.at_start_up);
     const std::string out = r.t.console();
-    EXPECT_NE(out.find(std::string(text::error_prefix) + c.message + "\n" + test::pause_text()), std::string::npos)
-        << out;
+    EXPECT_NE(out.find(stop_line(c.message)), std::string::npos) << out;
   }
 }
 
@@ -249,9 +374,7 @@ TEST(BridgeResponseRecovery, SubstructuresWithoutInternalForceShapesAreFineWhenN
 // run in the same directory, whose recovery reads the first run's unit 36.
 TEST(BridgeResponseRecovery, PostProcessingRunWritesTheSameBulkFilesAsTheRun) {
   test::TempDir dir;
-  const std::array<const char*, 4> bulk{
-      "Res_BridgeResponseBulkDate_disacc.bin", "Res_BridgeResponseBulkDate_stress.bin",
-      "Res_BridgeResponseBulkDate_dis_static.bin", "Res_BridgeResponseBulkDate_stress_static.bin"};
+  const std::array<const char*, 4>& bulk = kBulkFiles;
   // An earlier, longer result in every bulk file.
   for (const char* name : bulk) test::write_file(dir / name, std::string(4000, '\x7f'));
   std::array<std::string, 4> after_run;
@@ -290,6 +413,7 @@ TEST(BridgeResponseRecovery, PostProcessingRunWritesTheSameBulkFilesAsTheRun) {
       end_stage_results(c, 1, 1);
       EXPECT_EQ(b.output_point_response(1, 1), 1.5f);  // 0.25 x 6
     }
+    read_response_requests(*t);
     recover_bridge_responses(*t);
     t->units.close_all();
     for (std::size_t k = 0; k < 4; ++k) {

@@ -57,9 +57,10 @@ void read_solution_parameters(RunContext& ctx) {
                             "!IsContact,StiContact and DamContact of track contact,for wheel-rail jump"}));
   ctx.units.close(unit);
 
-  // Values that later steps divide by, or that would give a contact law
-  // without stiffness.
-  const bool bad = !(p.time_step > 0.0f) || p.output_interval < 1 || (p.IsContact == 1 && !(p.StiContact > 0.0f));
+  // Values that every integration divides by. The stiffness of the track
+  // contact spring is checked with the vehicle types, where it is known
+  // whether any wheel pair uses the spring.
+  const bool bad = !(p.time_step > 0.0f) || p.output_interval < 1;
   if (bad) check_read_status(ctx, 1, "\\SolutionParameters.dat");
 }
 

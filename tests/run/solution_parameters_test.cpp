@@ -77,7 +77,7 @@ TEST(SolutionParameters, ValuesBeforeCommentsAndLinesWithoutValues) {
 }
 
 TEST(SolutionParameters, ValuesThatLaterStepsCannotUseAreDataErrors) {
-  const char* files[] = {"4\n1.0e-4\n0\n", "4\n0.0\n", "4\n-1.0e-4\n", "4\n1e-4\n10\n0\n0\n1 0.0 0.0\n"};
+  const char* files[] = {"4\n1.0e-4\n0\n", "4\n0.0\n", "4\n-1.0e-4\n"};
   for (const char* content : files) {
     SolutionFile f(content);
     EXPECT_EQ(test::expect_stop([&] { read_solution_parameters(*f.t); }), 1) << content;
@@ -88,6 +88,12 @@ TEST(SolutionParameters, ValuesThatLaterStepsCannotUseAreDataErrors) {
   SolutionFile ok("4\n1e-4\n10\n0\n0\n1 2.0e8 0.0\n");
   read_solution_parameters(*ok.t);
   EXPECT_EQ(ok.t->solution.StiContact, 2.0e8f);
+  // A track contact spring without stiffness is refused only where a wheel
+  // pair uses it, with the vehicle types.
+  SolutionFile no_stiffness("4\n1e-4\n10\n0\n0\n1 0.0 0.0\n");
+  read_solution_parameters(*no_stiffness.t);
+  EXPECT_EQ(no_stiffness.t->solution.IsContact, 1);
+  EXPECT_EQ(no_stiffness.t.console(), "");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "interaction/spring_parameters.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,10 @@ constexpr std::string_view kLabel = "\\NonlinearSpringParameters.dat";
   check_read_status(ctx, -1, kLabel);
   stop_run(exit_error);  // not reached: the status check has stopped the run
 }
+
+// A bridge file given with the vertical axis as z: its DOFs 2 and 3, and 5
+// and 6, change places (the same table turns them back).
+constexpr std::int32_t kSwappedDof[7] = {0, 1, 3, 2, 4, 6, 5};
 
 // The value count (law code included) a record of a law must give; 0 for the
 // laws whose records are not checked.
@@ -72,11 +77,7 @@ void read_spring_blocks(RunContext& ctx, const SpringFile& file) {
       if (read_list(ctx.units, file.unit, {dof, n}) == io_status::end_of_file) reject(ctx);
       if (n > table.max_spring_values) reject(ctx, {file.values_above_max});
       if (dof < 1 || dof > 6) reject(ctx);
-      if (file.swap_axes) {
-        // The file's vertical axis is z: DOFs 2 and 3, and 5 and 6, change places.
-        constexpr std::int32_t swapped[7] = {0, 1, 3, 2, 4, 6, 5};
-        dof = swapped[dof];
-      }
+      if (file.swap_axes) dof = kSwappedDof[dof];
       // The law code is always read; its parameters p2..pn follow it.
       const std::size_t count = static_cast<std::size_t>(std::max<std::int32_t>(n, 1));
       if (read_list(ctx.units, file.unit,
@@ -193,6 +194,38 @@ void read_nonlinear_spring_parameters(RunContext& ctx) {
           if (c >= 100.0f) table.vehicle_springs_need_elements = 1;
         }
         if (lib.vehicle_spring_nodes(ty, s, 3) != 0) table.vehicle_springs_need_elements = 1;
+      }
+    }
+  }
+
+  // The frame-less path of a side evaluates only the laws without history,
+  // 1 to 6, along the global components; a Van der Pol damper (law 99) is
+  // evaluated by the element path alone. On a side that takes the frame-less
+  // path such a declared damper would exert no force: refuse it, naming its
+  // id and its degree of freedom as the file gives them.
+  constexpr float van_der_pol_law_code = 99.0f;
+  if (table.bridge_springs_need_elements != 1) {
+    const bool swapped = ctx.solution.Coordination_sys_bridge == 1;
+    for (std::int32_t e = 1; e <= elements; ++e) {
+      const std::int32_t row = bridge.spring_elements(e, 4);
+      for (std::int32_t d = 1; d <= dofs; ++d) {
+        if (p(row, d, 1) != van_der_pol_law_code) continue;
+        const std::int32_t file_dof = swapped ? kSwappedDof[d] : d;
+        reject(ctx, {text::bridge_spring_law_needs_element_frame, row - nv, file_dof});
+      }
+    }
+  }
+  if (table.vehicle_springs_need_elements != 1) {
+    for (std::int32_t t = 1; t <= nt; ++t) {
+      const std::int32_t f = trains.train_fleet(t);
+      for (std::int32_t v = 1; v <= trains.fleet_vehicle_count(f); ++v) {
+        const std::int32_t ty = trains.fleet_vehicle_types(f, v);
+        for (std::int32_t s = 1; s <= lib.vehicle_spring_count(ty); ++s) {
+          const std::int32_t row = lib.vehicle_spring_nodes(ty, s, 4);
+          for (std::int32_t d = 1; d <= dofs; ++d)
+            if (p(row, d, 1) == van_der_pol_law_code)
+              reject(ctx, {text::vehicle_spring_law_needs_element_frame, row, d});
+        }
       }
     }
   }

@@ -8,10 +8,10 @@
 // pair k (left, right).
 //
 // After the reader every type number lies in 1..vehicle_type_count, every
-// count of a type in 0..its maximum, the node extent is at least 3, and every
-// type record has at least three nodes. After the node maps every wheel, spring (K only when above 0) and
-// output node, and the second nodes of contact type 1, hold positions in the
-// type's node list.
+// count of a type in 0..its maximum, and the node extent is at least 3 (a
+// type with fewer nodes keeps zero shapes in the slots up to 3). After the node
+// maps every wheel, spring (K only when above 0) and output node, and the
+// second nodes of contact type 1, hold positions in the type's node list.
 #pragma once
 
 #include <cstdint>

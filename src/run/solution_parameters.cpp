@@ -1,10 +1,47 @@
 #include "run/solution_parameters.h"
 
+#include <algorithm>
+#include <string>
+#include <string_view>
+
 #include "platform/format.h"
 #include "platform/list_read.h"
 #include "run/input_helpers.h"
 
 namespace tb {
+
+namespace {
+
+// Columns an integer field needs: 5, or as many as the value's digits and
+// sign take (a narrower field would print asterisks, which read back as no
+// value at all).
+int integer_width(std::int32_t value) {
+  return std::max(5, static_cast<int>(format_integer(value, 0).size()));
+}
+
+// The layout of a line with one integer value and its comment: the value in
+// 5 columns, 17 blanks, the comment. A value that needs more columns takes
+// them from the blanks, so the comment keeps its place.
+std::string integer_line_layout(std::int32_t value) {
+  const int w = integer_width(value);
+  return "(I" + std::to_string(w) + "," + std::to_string(22 - w) + "X,A80)";
+}
+
+// The exponent field Ew.6 of a single-precision value, with as many more
+// significant digits (up to 9, which always suffice) as the value needs to
+// read back unchanged; each added digit widens the field by one column, so
+// the blanks before the value stay. A value that six digits give back keeps
+// the field as it is.
+std::string exponent_field(float value, int width) {
+  int digits = 6;
+  for (; digits < 9; ++digits) {
+    float back = 0.0f;
+    if (parse_float(format_exponent(value, 0, digits), back) && back == value) break;
+  }
+  return "E" + std::to_string(width + digits - 6) + "." + std::to_string(digits);
+}
+
+}  // namespace
 
 void read_solution_parameters(RunContext& ctx) {
   SolutionParameters& p = ctx.solution;
@@ -35,31 +72,30 @@ void read_solution_parameters(RunContext& ctx) {
   read_list(ctx.units, unit, {p.Coordination_sys_bridge});
   read_list(ctx.units, unit, {p.IsContact, p.StiContact, p.DamContact});
 
-  // Rewrite the file with every value before its comment.
+  // Rewrite the file with every value before its comment, in fields that
+  // give every value back when the file is read again.
   ctx.units.rewind(unit);
+  const auto write_integer_line = [&](std::int32_t value, std::string_view comment) {
+    ctx.units.write_records(unit, format_records(integer_line_layout(value), {value, comment}));
+  };
+  write_integer_line(p.integration_method,
+                     "!Integral Method (Wilson:0;Newmark:1;New Explicit:2;Rugge-kutta:4;PostPro:-1)");
+  ctx.units.write_records(unit, format_records("(" + exponent_field(p.time_step, 20) + ",A80)",
+                                               {p.time_step, "!Time step for integration"}));
+  write_integer_line(p.output_interval, "!Output Result Every N Steps");
+  write_integer_line(p.contact_option, "!Option for wheel-rail contact (Sptial:1;Vertical only:0;Moving load:-1)");
+  write_integer_line(p.Coordination_sys_bridge, "!Coordination_sys_bridge (Z axis upward:1;Y axis upward:0)");
   ctx.units.write_records(
-      unit, format_records("(I5,17X,A80)",
-                           {p.integration_method,
-                            "!Integral Method (Wilson:0;Newmark:1;New Explicit:2;Rugge-kutta:4;PostPro:-1)"}));
-  ctx.units.write_records(unit, format_records("(E20.6,A80)", {p.time_step, "!Time step for integration"}));
-  ctx.units.write_records(unit,
-                          format_records("(I5,17X,A80)", {p.output_interval, "!Output Result Every N Steps"}));
-  ctx.units.write_records(
-      unit, format_records("(I5,17X,A80)",
-                           {p.contact_option,
-                            "!Option for wheel-rail contact (Sptial:1;Vertical only:0;Moving load:-1)"}));
-  ctx.units.write_records(
-      unit, format_records("(I5,17X,A80)",
-                           {p.Coordination_sys_bridge, "!Coordination_sys_bridge (Z axis upward:1;Y axis upward:0)"}));
-  ctx.units.write_records(
-      unit, format_records("(I5,E15.6,E15.6,A80)",
+      unit, format_records("(I" + std::to_string(integer_width(p.IsContact)) + "," +
+                               exponent_field(p.StiContact, 15) + "," + exponent_field(p.DamContact, 15) + ",A80)",
                            {p.IsContact, p.StiContact, p.DamContact,
                             "!IsContact,StiContact and DamContact of track contact,for wheel-rail jump"}));
   ctx.units.close(unit);
 
-  // Values that later steps divide by, or that would give a contact law
-  // without stiffness.
-  const bool bad = !(p.time_step > 0.0f) || p.output_interval < 1 || (p.IsContact == 1 && !(p.StiContact > 0.0f));
+  // Values that every integration divides by. The stiffness of the track
+  // contact spring is checked with the vehicle types, where it is known
+  // whether any wheel pair uses the spring.
+  const bool bad = !(p.time_step > 0.0f) || p.output_interval < 1;
   if (bad) check_read_status(ctx, 1, "\\SolutionParameters.dat");
 }
 

@@ -58,17 +58,43 @@ std::int32_t read_contact_parameters(RunContext& ctx, std::int32_t k, std::int32
   }
 }
 
-// The contact models divide by the wheel radius (codes 0, 1, -1, 2), by the
-// half spacing of the contact points (code 1) and by the contact stiffness
-// (codes 2, 3): each must be above zero.
-bool contact_parameters_usable(const VehicleTypeLibrary& v, std::int32_t k, std::int32_t nw) {
+// Whether the run evaluates any wheel-rail contact law: a post-processing
+// run (or a method that runs no integration) evaluates none, and a moving
+// constant load (contact option below 0) puts the static loads on the rails
+// without looking at any contact parameter.
+bool contact_laws_run(const SolutionParameters& sp) {
+  return sp.integration_method >= 0 && sp.integration_method <= 4 && sp.contact_option >= 0;
+}
+
+// Checks the contact parameters of type k where the contact law of the run
+// divides by them, and only there. A wheel pair takes its parameters from its
+// second wheel (even entry), so a type needs at least one pair, and the
+// stiffness of an odd entry is never used. Hertz contact (code 0 unless the
+// track contact spring is on) and the creep forces of the spatial solution
+// (codes 0 and 1) divide by the wheel radius; code 1 by the half spacing of
+// its contact points; codes 2 and 3 by the contact stiffness of the pair
+// (code 3 only for a supporting wheel, static load 100 N or more; below it
+// the stiffness only multiplies); code 0 with the track contact spring by
+// its stiffness from "SolutionParameters.dat", which is reported with that
+// file's label. Code -1 evaluates no law (with a contact option of 0 or more
+// the first evaluation stops with its own message).
+void check_contact_parameters(RunContext& ctx, std::int32_t k, std::int32_t nw) {
+  const VehicleTypeLibrary& v = ctx.vehicles;
+  const SolutionParameters& sp = ctx.solution;
+  if (!contact_laws_run(sp) || nw < 2) return;
   const std::int32_t code = v.contact_type(k);
-  if ((code == 0 || code == 1 || code == -1 || code == 2) && !(v.wheel_radius(k) > 0.0f)) return false;
-  if (code == 1 && !(v.contact_half_spacing(k) > 0.0f)) return false;
+  const bool creep = sp.contact_option == 1;
+  const bool hertz = sp.IsContact != 1;
+  const bool radius_used = (code == 0 && (hertz || creep)) || (code == 1 && creep);
+  if (radius_used && !(v.wheel_radius(k) > 0.0f)) library_data_error(ctx);
+  if (code == 1 && !(v.contact_half_spacing(k) > 0.0f)) library_data_error(ctx);
   if (code == 2 || code == 3)
-    for (std::int32_t w = 1; w <= nw; ++w)
-      if (!(v.contact_stiffness(k, w) > 0.0f)) return false;
-  return true;
+    for (std::int32_t w = 2; w <= nw; w += 2) {
+      const bool supporting = code == 2 || v.wheelset_static_load(k, w) >= 100.0f;
+      if (supporting && !(v.contact_stiffness(k, w) > 0.0f)) library_data_error(ctx);
+    }
+  if (code == 0 && sp.IsContact == 1 && !(sp.StiContact > 0.0f))
+    check_read_status(ctx, 1, "\\SolutionParameters.dat");
 }
 
 // Reads the type header of one type record and returns its type number,
@@ -90,9 +116,6 @@ std::int32_t read_type_header(RunContext& ctx, std::int32_t& status) {
     if (h[i + 1] != kNotStored) *counts[i] = h[i + 1];
     if (*counts[i] < 0 || *counts[i] > std::max(0, maxima[i])) library_data_error(ctx);
   }
-  // Node positions 1, 2 and 3 are the coupling nodes and the node of the
-  // whole-vehicle loads of every type.
-  if (v.vehicle_node_count(k) < 3) library_data_error(ctx);
   return k;
 }
 
@@ -144,8 +167,10 @@ void read_vehicle_type_library(RunContext& ctx) {
   v.type3_contact_param_a.resize(nt);
   v.type3_contact_param_b.resize(nt);
 
-  // A fleet may name a type that no record describes: its node positions 1
-  // to 3 must exist all the same.
+  // Node positions 1, 2 and 3 are the front coupling node, the node of the
+  // whole-vehicle loads and the rear coupling node of every type, also of a
+  // type that no record describes or that has fewer nodes (the slots beyond
+  // its nodes keep their zero shapes): the node extent must give them room.
   if (nt >= 1 && nn_max < 3) library_data_error(ctx);
 
   std::vector<ReadTarget> targets;
@@ -168,7 +193,7 @@ void read_vehicle_type_library(RunContext& ctx) {
       status = read_list(units, unit, {array_run(v.wheelset_nodes, 2, nw, k, 1)});
       status = read_list(units, unit, {array_run(v.wheelset_static_load, 2, nw, k, 1), v.contact_type(k)});
       status = read_contact_parameters(ctx, k, nw, status);
-      if (!contact_parameters_usable(v, k, nw)) library_data_error(ctx);
+      check_contact_parameters(ctx, k, nw);
     }
 
     if (ns >= 1) {

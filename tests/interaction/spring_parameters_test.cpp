@@ -129,6 +129,37 @@ TEST(SpringParameterFiles, ReferenceNodesAndHistoryLawsOfASideNeedElements) {
   }
 }
 
+TEST(SpringParameterFiles, AVanDerPolDamperIsKeptWhereTheElementPathEvaluatesIt) {
+  const std::string damper = "1 3\n1 1\n2 1\n99\n";
+  const struct {
+    const char* what;
+    std::string vehicle;
+    std::string bridge;
+    std::function<void(RunContext&)> model;
+  } cases[] = {
+      {"a vehicle spring with a reference node", damper, "1 3\n1 0\n",
+       [](RunContext& c) { c.vehicles.vehicle_spring_nodes(1, 1, 3) = 3; }},
+      {"a hysteresis law on another DOF of the vehicle spring", "1 4\n1 2\n2 1\n99\n1 4\n100 1e6 1e5 200\n",
+       "1 3\n1 0\n", [](RunContext&) {}},
+      {"a bridge element with a reference node", "1 3\n1 0\n", damper,
+       [](RunContext& c) { c.bridge.spring_elements(1, 3) = 12; }},
+      {"a vehicle type that no train runs", damper, "1 3\n1 0\n",
+       [](RunContext& c) { c.trains.fleet_vehicle_count(1) = 0; }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    SpringFiles f;
+    c.model(*f.t);
+    f.read(c.vehicle, c.bridge);
+    EXPECT_EQ(f.t.console(), "");
+  }
+  SpringFiles f;
+  f.t->vehicles.vehicle_spring_nodes(1, 1, 3) = 3;
+  f.read(damper, "1 3\n1 0\n");
+  EXPECT_EQ(f.law(1, 2, 1), 99.0f);
+  EXPECT_EQ(f.t->springs.vehicle_springs_need_elements, 1);
+}
+
 TEST(SpringParameterFiles, EmptyFilesKeepTheLibrarySpringCount) {
   SpringFiles f;
   f.t->vehicles.max_springs_per_type = 2;
@@ -193,6 +224,11 @@ TEST(SpringParameterFiles, BadInputStopsWithItsMessageAndTheDataErrorLine) {
       {"vehicle block cut short before its group", "1 3\n1 1\n", ok, ""},
       {"bridge block cut short in its values", ok, "1 3\n1 1\n1 3\n1 1\n", ""},
       {"vehicle spring without a block (empty file)", "", ok, "", [](RunContext& c) { c.vehicles.max_springs_per_type = 1; }},
+      {"Van der Pol damper of a frame-less vehicle side", "1 3\n1 1\n2 1\n99\n", ok,
+       line(text::vehicle_spring_law_needs_element_frame, " 1 2")},
+      {"Van der Pol damper of a frame-less bridge side, DOF as the file gives it", ok, "1 3\n1 1\n3 1\n99\n",
+       line(text::bridge_spring_law_needs_element_frame, " 1 3"),
+       [](RunContext& c) { c.solution.Coordination_sys_bridge = 1; }},
   };
   const std::string data_error =
       " " + std::string(text::error_prefix) + "\\NonlinearSpringParameters.dat" + std::string(text::data_error) + "\n";

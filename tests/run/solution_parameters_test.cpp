@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "run/input_helpers.h"
 #include "test_support.h"
 
@@ -77,7 +79,7 @@ TEST(SolutionParameters, ValuesBeforeCommentsAndLinesWithoutValues) {
 }
 
 TEST(SolutionParameters, ValuesThatLaterStepsCannotUseAreDataErrors) {
-  const char* files[] = {"4\n1.0e-4\n0\n", "4\n0.0\n", "4\n-1.0e-4\n", "4\n1e-4\n10\n0\n0\n1 0.0 0.0\n"};
+  const char* files[] = {"4\n1.0e-4\n0\n", "4\n0.0\n", "4\n-1.0e-4\n"};
   for (const char* content : files) {
     SolutionFile f(content);
     EXPECT_EQ(test::expect_stop([&] { read_solution_parameters(*f.t); }), 1) << content;
@@ -88,6 +90,62 @@ TEST(SolutionParameters, ValuesThatLaterStepsCannotUseAreDataErrors) {
   SolutionFile ok("4\n1e-4\n10\n0\n0\n1 2.0e8 0.0\n");
   read_solution_parameters(*ok.t);
   EXPECT_EQ(ok.t->solution.StiContact, 2.0e8f);
+  // A track contact spring without stiffness is refused only where a wheel
+  // pair uses it, with the vehicle types.
+  SolutionFile no_stiffness("4\n1e-4\n10\n0\n0\n1 0.0 0.0\n");
+  read_solution_parameters(*no_stiffness.t);
+  EXPECT_EQ(no_stiffness.t->solution.IsContact, 1);
+  EXPECT_EQ(no_stiffness.t.console(), "");
+}
+
+// The six values of a run as the reader stores them.
+std::tuple<std::int32_t, float, std::int32_t, std::int32_t, std::int32_t, std::int32_t, float, float> values_of(
+    const SolutionParameters& p) {
+  return {p.integration_method, p.time_step,  p.output_interval, p.contact_option,
+          p.Coordination_sys_bridge, p.IsContact, p.StiContact,      p.DamContact};
+}
+
+TEST(SolutionParameters, TheRewrittenFileReadsBackAsItWas) {
+  const struct {
+    const char* what;
+    std::string file;
+    std::string line;  // a line the rewrite must hold
+  } cases[] = {
+      {"an output interval of six digits", "1\n2e-4\n100000\n1\n0\n1 6e7 8e4\n",
+       "100000" + blanks(16 + 52) + "!Output Result Every N Steps"},
+      {"integers at both ends of their range", "2147483647\n2e-4\n2147483647\n-2147483648\n-10000\n-2147483648\n",
+       "-2147483648" + blanks(11 + 8) + "!Option for wheel-rail contact"},
+      {"reals that six digits do not give back", "4\n1.23456789e-4\n10\n0\n0\n1 0.333333333 -7.65432198e-33\n",
+       "    1   0.33333334E+00  -0.7654322E-32" + blanks(7) + "!IsContact"},
+      {"a time step of seven digits", "4\n2.000001e-4\n10\n0\n0\n", "        0.2000001E-03" + blanks(54) + "!Time"},
+      {"an integer switch of seven digits", "4\n1e-4\n10\n0\n0\n1000000 1.0e7 0\n",
+       "1000000   0.100000E+08   0.000000E+00" + blanks(7) + "!IsContact"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    SolutionFile first(c.file);
+    read_solution_parameters(*first.t);
+    const std::string rewritten = first.rewritten();
+    EXPECT_EQ(rewritten.find('*'), std::string::npos) << rewritten;
+    EXPECT_NE(rewritten.find(c.line), std::string::npos) << rewritten;
+    SolutionFile second(rewritten);
+    read_solution_parameters(*second.t);
+    EXPECT_EQ(values_of(second.t->solution), values_of(first.t->solution));
+    EXPECT_EQ(second.rewritten(), rewritten);
+  }
+}
+
+TEST(SolutionParameters, AFileWhoseValuesFitKeepsItsLayout) {
+  SolutionFile f("1\n0.0002\n10\n1\n0\n1 6e+07 80000\n");
+  read_solution_parameters(*f.t);
+  EXPECT_EQ(f.rewritten(),
+            "    1" + blanks(17 + 3) + "!Integral Method (Wilson:0;Newmark:1;New Explicit:2;Rugge-kutta:4;PostPro:-1)\n" +
+                "        0.200000E-03" + blanks(54) + "!Time step for integration\n" +
+                "   10" + blanks(17 + 52) + "!Output Result Every N Steps\n" +
+                "    1" + blanks(17 + 8) + "!Option for wheel-rail contact (Sptial:1;Vertical only:0;Moving load:-1)\n" +
+                "    0" + blanks(17 + 22) + "!Coordination_sys_bridge (Z axis upward:1;Y axis upward:0)\n" +
+                "    1   0.600000E+08   0.800000E+05" + blanks(7) +
+                "!IsContact,StiContact and DamContact of track contact,for wheel-rail jump\n");
 }
 
 }  // namespace

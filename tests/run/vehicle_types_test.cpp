@@ -259,11 +259,8 @@ TEST(VehicleTypeLibrary, BadInputStopsWithTheDataErrorOrTheSectionsNodeError) {
       {"node count above the maximum", small_library("1 4 0 0 0 0", ok_modes), data},
       {"negative wheel count", small_library("1 3 -1 0 0 0", ok_modes), data},
       {"mode count above the maximum", small_library("1 3 0 0 0 2", ok_modes), data},
-      {"fewer than three nodes", small_library("1 2 0 0 0 0", ok_modes), data},
       {"types without room for three nodes", "0 1 2 0 0 0 0\n", data},
       {"wheel radius 0 under code 0", small_library("1 3 2 0 0 0", "1 2\n1e4 1e4 0\n0 0.3 0.7\n" + ok_modes), data},
-      {"negative wheel radius under code 2",
-       small_library("1 3 2 0 0 0", "1 2\n1e4 1e4 2\n1e9 1e9 1e3 1e3 -0.43 0.3\n" + ok_modes), data},
       {"half spacing 0 under code 1",
        small_library("1 3 2 0 0 0", "1 2\n1e4 1e4 1\n1 1 0 0 800 20 0 0 0.43 0.3\n2 3\n" + ok_modes), data},
       {"stiffness 0 of the second wheel under code 3",
@@ -285,6 +282,83 @@ TEST(VehicleTypeLibrary, BadInputStopsWithTheDataErrorOrTheSectionsNodeError) {
     TrainInput in(c.library);
     EXPECT_EQ(test::expect_stop([&] { in.read_library(); }), 1) << c.what;
     EXPECT_EQ(in.t.console(), c.expected) << c.what;
+  }
+}
+
+// The options of "SolutionParameters.dat" that decide which contact law runs.
+struct RunOptions {
+  std::int32_t method = 4;
+  std::int32_t contact_option = 0;
+  std::int32_t is_contact = 0;
+  float contact_stiffness = 0.0f;
+};
+
+TEST(VehicleTypeLibrary, AContactValueIsRefusedOnlyWhereTheRunDividesByIt) {
+  const std::string data = test::data_error_line("\\Modal_Substructure_Vehicletypes.dat");
+  const std::string spring = test::data_error_line("\\SolutionParameters.dat");
+  const std::string accepted;
+  const std::string ok_modes = "\n\n\n";
+  const std::string pair = "1 3 2 0 0 0";
+  const std::string radius_0_code_0 = "1 2\n1e4 1e4 0\n0 0.3 0.7\n" + ok_modes;
+  const std::string radius_0_code_1 = "1 2\n1e4 1e4 1\n1 1 0 0 800 20 0.75 0 0 0.3\n2 3\n" + ok_modes;
+  const std::string good_code_0 = "1 2\n1e4 1e4 0\n0.43 0.3 0.7\n" + ok_modes;
+  const RunOptions hertz{};
+  const RunOptions moving_load{.contact_option = -1};
+  const RunOptions track_spring{.is_contact = 1, .contact_stiffness = 6.0e7f};
+  const RunOptions spatial_track_spring{.contact_option = 1, .is_contact = 1, .contact_stiffness = 6.0e7f};
+  const RunOptions no_track_stiffness{.is_contact = 1};
+  const struct {
+    const char* what;
+    RunOptions run;
+    std::string library;
+    const std::string& expected;
+  } cases[] = {
+      {"radius 0, code 0, Hertz contact when the bridge moves", hertz, small_library(pair, radius_0_code_0), data},
+      {"radius 0, code 0, moving constant loads", moving_load, small_library(pair, radius_0_code_0), accepted},
+      {"radius 0, code 0, post-processing run", RunOptions{.method = -1}, small_library(pair, radius_0_code_0),
+       accepted},
+      {"radius 0, code 0, track contact spring, vertical contact", track_spring, small_library(pair, radius_0_code_0),
+       accepted},
+      {"radius 0, code 0, track contact spring, creep forces", spatial_track_spring,
+       small_library(pair, radius_0_code_0), data},
+      {"radius 0, code 0, a single wheel has no pair", hertz,
+       small_library("1 3 1 0 0 0", "1\n1e4 0\n0 0.3 0.7\n" + ok_modes), accepted},
+      {"radius and half spacing 0, code -1", hertz,
+       small_library(pair, "1 2\n1e4 1e4 -1\n1 1 0 0 800 20 0 0 0 0.3\n2 3\n" + ok_modes), accepted},
+      {"radius 0, code 1, vertical contact", hertz, small_library(pair, radius_0_code_1), accepted},
+      {"radius 0, code 1, creep forces", RunOptions{.contact_option = 1}, small_library(pair, radius_0_code_1), data},
+      {"half spacing 0, code 1, moving constant loads", moving_load,
+       small_library(pair, "1 2\n1e4 1e4 1\n1 1 0 0 800 20 0 0 0.43 0.3\n2 3\n" + ok_modes), accepted},
+      {"negative radius, code 2", hertz,
+       small_library(pair, "1 2\n1e4 1e4 2\n1e9 1e9 1e3 1e3 -0.43 0.3\n" + ok_modes), accepted},
+      {"stiffness 0 of the first wheel, code 2", hertz,
+       small_library(pair, "1 2\n1e4 1e4 2\n0 1e9 1e3 1e3 0.43 0.3\n" + ok_modes), accepted},
+      {"stiffness 0 of the second wheel, code 2", hertz,
+       small_library(pair, "1 2\n1e4 1e4 2\n1e9 0 1e3 1e3 0.43 0.3\n" + ok_modes), data},
+      {"stiffness 0 of a guidance wheel, code 3", hertz,
+       small_library(pair, "1 2\n50 50 3\n1e9 0 1e3 1e3 100 0\n" + ok_modes), accepted},
+      {"two nodes where the library has room for three", hertz, small_library("1 2 0 0 0 0", ok_modes), accepted},
+      {"track contact spring without stiffness, code 0", no_track_stiffness, small_library(pair, good_code_0),
+       spring},
+      {"track contact spring without stiffness, code 2 only", no_track_stiffness,
+       small_library(pair, "1 2\n1e4 1e4 2\n1e9 1e9 1e3 1e3 0.43 0.3\n" + ok_modes), accepted},
+      {"track contact spring without stiffness, moving constant loads",
+       RunOptions{.contact_option = -1, .is_contact = 1}, small_library(pair, good_code_0), accepted},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TrainInput in(c.library);
+    SolutionParameters& sp = in.t->solution;
+    sp.integration_method = c.run.method;
+    sp.contact_option = c.run.contact_option;
+    sp.IsContact = c.run.is_contact;
+    sp.StiContact = c.run.contact_stiffness;
+    if (c.expected.empty()) {
+      in.read_library();
+    } else {
+      EXPECT_EQ(test::expect_stop([&] { in.read_library(); }), 1);
+    }
+    EXPECT_EQ(in.t.console(), c.expected);
   }
 }
 

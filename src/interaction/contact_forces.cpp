@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <utility>
 
 #include "interaction/brakes.h"
@@ -204,6 +205,32 @@ void compute_wheel_contact_forces(RunContext& ctx, std::int32_t /*phase*/, std::
   f1r(5) = m1;
   f2v(5) = m2;
   f2r(5) = m2;
+}
+
+void report_hertz_contact_switch(RunContext& ctx) {
+  const SolutionParameters& sp = ctx.solution;
+  if (!(sp.contact_option == 0 || sp.contact_option == 1) || sp.IsContact == 1) return;
+  // With IsContact 0 the wheels stay on the linear contact spring as long as
+  // the bridge under them does not move, which a bridge without modes never
+  // does.
+  if (sp.IsContact == 0 && ctx.bridge.bridge_mode_count < 1) return;
+  const TrainOrganization& tr = ctx.trains;
+  const VehicleTypeLibrary& lib = ctx.vehicles;
+  bool affected = false;
+  for (std::int32_t t = 1; t <= tr.train_count; ++t) {
+    const std::int32_t f = tr.train_fleet(t);
+    for (std::int32_t j = 1; j <= tr.fleet_vehicle_count(f); ++j) {
+      const std::int32_t type = tr.fleet_vehicle_types(f, j);
+      if (lib.contact_type(type) == 0 && lib.vehicle_wheelset_count(type) >= 2) affected = true;
+    }
+  }
+  if (!affected) return;
+  const std::string when = sp.IsContact == 0 ? "turn to Hertz contact on a rigid rail once the bridge moves under them"
+                                             : "run on Hertz contact on a rigid rail (IsContact " +
+                                                   std::to_string(sp.IsContact) + ")";
+  ctx.console.line(" Wheel-rail contact: the wheels of contact type 0 " + when +
+                   "; the track contact spring in record 6 of \"SolutionParameters.dat\" (1, stiffness, damping)"
+                   " avoids it.");
 }
 
 }  // namespace tb

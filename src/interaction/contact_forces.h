@@ -30,4 +30,12 @@ void compute_wheel_contact_forces(RunContext& ctx, std::int32_t phase, std::int3
                                   const ContactPointRecord& i, const ContactPointRecord& j,
                                   ContactForceRecord& f2v, ContactForceRecord& f2r, float w_load);
 
+// One console line at start-up when the wheels of contact type 0 will meet a
+// rigid rail through Hertz contact: a vertical or spatial solution, some train
+// with a vehicle of that type, and no track contact spring (IsContact not 1),
+// with IsContact 0 over a bridge with modes (the switch comes where the bridge
+// moves under the wheels). The line says that the spring of record 6 of
+// "SolutionParameters.dat" avoids it.
+void report_hertz_contact_switch(RunContext& ctx);
+
 }  // namespace tb

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <tuple>
 
 #include "interaction/contact_table_files.h"
@@ -298,6 +299,50 @@ TEST(WheelContactForces, EitherWheelOfAPairMayBeListedFirst) {
       EXPECT_FLOAT_EQ(a.f1r(3), 1.0E9f * (0.002f - 0.001f) + 1.0E5f * 0.02f);
       EXPECT_FLOAT_EQ(a.f2r(3), 1.0E9f * (-0.0015f + 0.001f) + 1.0E5f * 0.02f);
     }
+  }
+}
+
+// The vertical contact law of code 0 turns to Hertz contact on a rigid rail
+// where the bridge moves, unless record 6 of "SolutionParameters.dat" gives
+// the track contact spring: the run says so in one line at start-up.
+TEST(WheelContactForces, StartUpLineWhenTheWheelsMeetARigidRail) {
+  const std::string advice =
+      "; the track contact spring in record 6 of \"SolutionParameters.dat\" (1, stiffness, damping) avoids it.\n";
+  const std::string at_bridge =
+      " Wheel-rail contact: the wheels of contact type 0 turn to Hertz contact on a rigid rail once the bridge "
+      "moves under them" + advice;
+  const std::string throughout =
+      " Wheel-rail contact: the wheels of contact type 0 run on Hertz contact on a rigid rail (IsContact 2)" + advice;
+  const struct {
+    const char* what;
+    std::int32_t option, code, is_contact, modes, fleet_type;
+    const std::string* line;  // nullptr: none
+  } cases[] = {
+      {"vertical contact without the spring", 0, 0, 0, 5, 1, &at_bridge},
+      {"spatial contact without the spring", 1, 0, 0, 5, 1, &at_bridge},
+      {"IsContact 2: Hertz everywhere", 0, 0, 2, 0, 1, &throughout},
+      {"the track contact spring", 1, 0, 1, 5, 1, nullptr},
+      {"a bridge without modes never moves", 0, 0, 0, 0, 1, nullptr},
+      {"moving loads", -1, 0, 0, 5, 1, nullptr},
+      {"spring-damper wheels", 0, 2, 0, 5, 1, nullptr},
+      {"the type of code 0 runs in no train", 0, 0, 0, 5, 2, nullptr},
+  };
+  for (const auto& c : cases) {
+    WheelPair p(c.code, c.option);
+    VehicleTypeLibrary& lib = p.t->vehicles;
+    lib.vehicle_type_count = 2;  // type 2: spring-damper wheels
+    lib.contact_type.resize(2);
+    lib.contact_type(1) = c.code;
+    lib.contact_type(2) = 2;
+    lib.vehicle_wheelset_count.resize(2);
+    lib.vehicle_wheelset_count.fill(2);
+    p.t->trains.fleet_vehicle_count.resize(1);
+    p.t->trains.fleet_vehicle_count(1) = 1;
+    p.t->trains.fleet_vehicle_types(1, 1) = c.fleet_type;
+    p.t->solution.IsContact = c.is_contact;
+    p.t->bridge.bridge_mode_count = c.modes;
+    report_hertz_contact_switch(*p.t);
+    EXPECT_EQ(p.t.console(), c.line ? *c.line : "") << c.what;
   }
 }
 

@@ -93,7 +93,8 @@ std::int32_t notch_level(float shoe_count) {
 // Basic running resistance per unit of the force scale, V in km/h.
 float basic_resistance(float v_kmh) { return ((0.000144f * v_kmh + 0.00744f) * v_kmh + 0.88f) * 0.01f; }
 
-// Mode 100: the shoe brake force, limited by adhesion, against the motion.
+// Mode 100: the shoe brake force, limited by adhesion, against the motion, or
+// none at high speed.
 // The second form writes the speed factors and the shoe force as products.
 float shoe_brake_force(const RunContext& ctx, std::int32_t t, const BrakedVehicle& veh, float normal_force,
                        float speed, float u, bool product_form) {
@@ -104,8 +105,13 @@ float shoe_brake_force(const RunContext& ctx, std::int32_t t, const BrakedVehicl
   const float av = std::fabs(speed);
   const float f1 = product_form ? 3.6f * (3.6f * av) : 12.959999f * av;
   const float f2 = product_form ? (14.0f * av) * 3.6f : 50.399998f * av;
-  const float mu = (110.0f - stage_speed) * 0.0007f + ((f1 + 100.0f) * (0.64f * (k + 100.0f) / (5.0f * k + 100.0f))) /
-                                                          (f2 + 100.0f);
+  float mu = (110.0f - stage_speed) * 0.0007f + ((f1 + 100.0f) * (0.64f * (k + 100.0f) / (5.0f * k + 100.0f))) /
+                                                    (f2 + 100.0f);
+  // The shoe friction falls with speed, and the formula turns negative at
+  // high speed (above 182 km/h for a shoe force of 187 kN, above 163 km/h for
+  // the largest forces): a negative coefficient would make the shoes push the
+  // train along. Friction only brakes, so the coefficient stops at 0.
+  if (mu < 0.0f) mu = 0.0f;
   const float shoe = product_form ? k * mu * 1000.0f : (1000.0f * k) * mu;
   const float adhesion = (45.6f / (3.6f * av + 260.0f) + 0.0624f) * normal_force;
   const float limited = std::isnan(adhesion) || std::isnan(shoe) ? shoe : std::min(adhesion, shoe);

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <utility>
 
 #include "interaction/brakes.h"
 #include "interaction/creep_forces.h"
+#include "interaction/wheel_rail_interaction.h"
 #include "platform/stop.h"
 
 namespace tb {
@@ -36,6 +39,14 @@ float hertz_normal(float dz, float w_load, float wheel_radius) {
   const float d = dz + gh * std::pow(w_load, 2.0f / 3.0f);
   if (d < 0.0f) return 0.0f;
   return (d / gh) * std::sqrt(d / gh);
+}
+
+// The laws with sides, the creep forces and the guidance wheel, take the
+// pair's wheel on rail 1 (at negative lateral coordinate) as their first
+// wheel. True when the pair whose second wheel is entry w lists the wheel on
+// rail 2 first: its wheels then go to those laws the other way round.
+bool rail_2_wheel_listed_first(const VehicleTypeLibrary& lib, std::int32_t type, std::int32_t w) {
+  return rail_of_wheel(lib, type, w - 1) == 2 && rail_of_wheel(lib, type, w) == 1;
 }
 
 }  // namespace
@@ -118,8 +129,16 @@ void compute_wheel_contact_forces(RunContext& ctx, std::int32_t /*phase*/, std::
                    spring_damper_normal(k, c, dz2, dz2_rate, w_load));
       } else {
         // Lateral guidance wheel: W is the lateral clearance before contact.
-        const float t1 = std::max(0.0f, k * (dy1 - w_load) + c * dy1_rate);
-        const float t2 = std::min(0.0f, k * (dy2 + w_load) + c * dy2_rate);
+        // The guide of the wheel on rail 1 pushes it toward +z once it has
+        // moved more than W toward -z relative to its rail (dy = rail minus
+        // wheel above W); the guide of the wheel on rail 2 the other way.
+        auto guide = [&](float dy, float dy_rate, bool on_rail_1) {
+          return on_rail_1 ? std::max(0.0f, k * (dy - w_load) + c * dy_rate)
+                           : std::min(0.0f, k * (dy + w_load) + c * dy_rate);
+        };
+        const bool swapped = rail_2_wheel_listed_first(lib, type, w);
+        const float t1 = guide(dy1, dy1_rate, !swapped);
+        const float t2 = guide(dy2, dy2_rate, swapped);
         f1v(3) = t1;
         f1r(3) = t1;
         f2v(3) = t2;
@@ -148,11 +167,26 @@ void compute_wheel_contact_forces(RunContext& ctx, std::int32_t /*phase*/, std::
 
   float t1 = 0.0f, t2 = 0.0f, m1 = 0.0f, m2 = 0.0f;
   if (sp.contact_option == 1 && (code == 0 || code == 1)) {
+    // The creep law takes the wheel on rail 1 first, with its relative
+    // lateral and yaw motion.
+    const bool swapped = rail_2_wheel_listed_first(lib, type, w);
+    const ContactPointRecord& rail_1 = swapped ? i : e;
+    const ContactPointRecord& wheel_1 = swapped ? j : g;
+    float n1 = f1r(2), n2 = f2r(2);
     t1 = f1r(3);
     t2 = f2r(3);
-    compute_creep_forces(ctx, ctx.results.wheelset_track_curvature(t, v, w), dy1, dy1_rate, e(5) - g(5),
-                         e(11) - g(11), lib.wheel_radius(type), 2.0f * lib.contact_half_spacing(type), speed,
-                         lib.friction_coefficient(type), f1r(2), f2r(2), t1, t2, m1, m2);
+    if (swapped) {
+      std::swap(n1, n2);
+      std::swap(t1, t2);
+    }
+    compute_creep_forces(ctx, ctx.results.wheelset_track_curvature(t, v, w), rail_1(3) - wheel_1(3),
+                         rail_1(9) - wheel_1(9), rail_1(5) - wheel_1(5), rail_1(11) - wheel_1(11),
+                         lib.wheel_radius(type), 2.0f * lib.contact_half_spacing(type), speed,
+                         lib.friction_coefficient(type), n1, n2, t1, t2, m1, m2);
+    if (swapped) {
+      std::swap(t1, t2);
+      std::swap(m1, m2);
+    }
   } else if (sp.contact_option == 1 && code == 3) {
     t1 = f1r(3);
     t2 = f2r(3);
@@ -172,6 +206,32 @@ void compute_wheel_contact_forces(RunContext& ctx, std::int32_t /*phase*/, std::
   f1r(5) = m1;
   f2v(5) = m2;
   f2r(5) = m2;
+}
+
+void report_hertz_contact_switch(RunContext& ctx) {
+  const SolutionParameters& sp = ctx.solution;
+  if (!(sp.contact_option == 0 || sp.contact_option == 1) || sp.IsContact == 1) return;
+  // With IsContact 0 the wheels stay on the linear contact spring as long as
+  // the bridge under them does not move, which a bridge without modes never
+  // does.
+  if (sp.IsContact == 0 && ctx.bridge.bridge_mode_count < 1) return;
+  const TrainOrganization& tr = ctx.trains;
+  const VehicleTypeLibrary& lib = ctx.vehicles;
+  bool affected = false;
+  for (std::int32_t t = 1; t <= tr.train_count; ++t) {
+    const std::int32_t f = tr.train_fleet(t);
+    for (std::int32_t j = 1; j <= tr.fleet_vehicle_count(f); ++j) {
+      const std::int32_t type = tr.fleet_vehicle_types(f, j);
+      if (lib.contact_type(type) == 0 && lib.vehicle_wheelset_count(type) >= 2) affected = true;
+    }
+  }
+  if (!affected) return;
+  const std::string when = sp.IsContact == 0 ? "turn to Hertz contact on a rigid rail once the bridge moves under them"
+                                             : "run on Hertz contact on a rigid rail (IsContact " +
+                                                   std::to_string(sp.IsContact) + ")";
+  ctx.console.line(" Wheel-rail contact: the wheels of contact type 0 " + when +
+                   "; the track contact spring in record 6 of \"SolutionParameters.dat\" (1, stiffness, damping)"
+                   " avoids it.");
 }
 
 }  // namespace tb

@@ -17,7 +17,9 @@ namespace tb {
 // previous evaluation. e, i are the rail points and g, j the wheel points of
 // the first and second wheel, d the mean vertical motion of the two rail
 // points, w_load the static load of entry w (used for both wheels).
-// bridge_flag is 1 when the bridge moves under the second wheel. Stops on an
+// bridge_flag is 1 when the bridge moves under the second wheel. The vehicle
+// type may list either wheel of the pair first: the creep forces and the
+// guidance wheel take each wheel by the rail it runs on. Stops on an
 // undefined contact type and on an undefined pairing of solution type and
 // contact type. phase and the two node positions are not used.
 void compute_wheel_contact_forces(RunContext& ctx, std::int32_t phase, std::int32_t t, std::int32_t v,
@@ -27,5 +29,13 @@ void compute_wheel_contact_forces(RunContext& ctx, std::int32_t phase, std::int3
                                   const ContactPointRecord& g, ContactForceRecord& f1v, ContactForceRecord& f1r,
                                   const ContactPointRecord& i, const ContactPointRecord& j,
                                   ContactForceRecord& f2v, ContactForceRecord& f2r, float w_load);
+
+// One console line at start-up when the wheels of contact type 0 will meet a
+// rigid rail through Hertz contact: a vertical or spatial solution, some train
+// with a vehicle of that type, and no track contact spring (IsContact not 1),
+// with IsContact 0 over a bridge with modes (the switch comes where the bridge
+// moves under the wheels). The line says that the spring of record 6 of
+// "SolutionParameters.dat" avoids it.
+void report_hertz_contact_switch(RunContext& ctx);
 
 }  // namespace tb

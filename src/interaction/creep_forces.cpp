@@ -149,6 +149,8 @@ void compute_creep_forces(const RunContext& ctx, float curvature, float lateral,
   const float b = contact_spacing / 2.0f;
   const float va = std::fabs(speed);
   const bool rolling = va > kRestSpeed;
+  // Direction of travel: -1 toward decreasing track coordinate.
+  const float sigma = speed < 0.0f ? -1.0f : 1.0f;
 
   for (std::int32_t wheel = 1; wheel <= 2; ++wheel) {
     const bool first = wheel == 1;
@@ -170,13 +172,23 @@ void compute_creep_forces(const RunContext& ctx, float curvature, float lateral,
     float fx = 0.0f, fy = 0.0f, mz = 0.0f;
     if (rolling) {
       const CreepCoefficients f = kalker_coefficients(ctx, r, rw, rr, nc, kCreepModulus);
-      const float eta = roll_rate * b * sin_d / va + (roll_rate * r + yaw * va + lateral_rate) * cos_d / va;
-      const float xi = (-s * b * yaw_rate - (1.0f - r / nominal_radius) * va) / va +
-                       s * curvature * (r * sin_d * cos_d * std::cos(yaw) - b);
-      const float omega = (-yaw_rate / va + s * curvature) * cos_d - s * sin_d / nominal_radius;
+      // Creepages: slip velocities over the rolling speed |V|. The slips that
+      // come from the travel itself turn with its direction: the yaw angle's
+      // lateral slip V*yaw, the rolling-radius slip (1 - r/r0)*V, and the
+      // slips of the track turning at V*curvature in a curve and of the
+      // wheel's spin V/r0. Those of the wheel's own motion (yaw rate,
+      // lateral and roll rates) do not.
+      const float eta = roll_rate * b * sin_d / va + (roll_rate * r + yaw * speed + lateral_rate) * cos_d / va;
+      const float xi = (-s * b * yaw_rate - (1.0f - r / nominal_radius) * speed) / va +
+                       sigma * s * curvature * (r * sin_d * cos_d * std::cos(yaw) - b);
+      const float omega = (-yaw_rate / va + sigma * s * curvature) * cos_d - sigma * s * sin_d / nominal_radius;
+      // Kalker's coefficients hold for rolling toward increasing coordinate:
+      // rolling the other way is its mirror image, in which the coupling of
+      // spin and lateral creep changes sign.
+      const float f23 = sigma * f.f23;
       fx = f.f11 * xi;
-      fy = f.f22 * eta + f.f23 * omega;
-      mz = f.f33 * omega - f.f23 * eta;
+      fy = f.f22 * eta + f23 * omega;
+      mz = f.f33 * omega - f23 * eta;
       saturate_creep_forces(friction, nc, fx, fy, mz);
     }
     const WheelCreepResult out = wheel_forces(s, b, yaw, nc, sin_d, cos_d, fx, fy, mz);

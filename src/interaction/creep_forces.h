@@ -59,8 +59,12 @@ void saturate_creep_forces(float friction, float contact_normal_force, float& fx
 // axis with reversed sign. Arguments: track curvature, lateral displacement
 // and velocity of the first rail point relative to its wheel, the same for
 // the yaw, nominal wheel radius, twice the lateral half-spacing of the
-// contacts, train speed, friction coefficient, normal forces. A train at rest
-// (|speed| <= 1.0E-6) has no creep: only the normal forces' lateral parts act.
+// contacts, train speed (negative toward decreasing track coordinate),
+// friction coefficient, normal forces. The first wheel is the one on rail 1
+// (at negative lateral coordinate). A run toward decreasing coordinate is the
+// mirror image of a forward one: with yaw and yaw rate reversed it gives the
+// same lateral forces and reversed moments. A train at rest (|speed| <=
+// 1.0E-6) has no creep: only the normal forces' lateral parts act.
 void compute_creep_forces(const RunContext& ctx, float curvature, float lateral, float lateral_rate,
                           float yaw, float yaw_rate, float nominal_radius, float contact_spacing,
                           float speed, float friction, float normal_1, float normal_2, float& lateral_force_1,

@@ -43,6 +43,8 @@ void reset_contact_state(WheelRailContactState& cs, std::int32_t bridge_modes, s
   cs.bridge_motion_at_wheel = {};
 }
 
+}  // namespace
+
 // Rail 1 lies on the side of negative lateral coordinate (the track places it
 // at -gauge/2): a wheel runs on rail 1 when it lies at or below the mean
 // lateral coordinate of its vehicle type's wheels, otherwise on rail 2.
@@ -53,6 +55,8 @@ std::int32_t rail_of_wheel(const VehicleTypeLibrary& lib, std::int32_t type, std
   mean /= static_cast<float>(nw);
   return lib.vehicle_node_coordinates(type, lib.wheelset_nodes(type, w), 3) <= mean ? 1 : 2;
 }
+
+namespace {
 
 // The window of the track-node table whose nodes the wheel at x is
 // interpolated from: five consecutive own nodes of the track around x (all of

@@ -17,6 +17,11 @@ namespace tb {
 // curvature and cant at every wheel on its track.
 void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::int32_t stage, float step);
 
+// The rail (1 at negative lateral coordinate, 2 at positive) of wheelset
+// entry w of a vehicle type: 1 when the wheel's node lies at or below the
+// mean lateral coordinate of the type's wheel nodes.
+std::int32_t rail_of_wheel(const VehicleTypeLibrary& lib, std::int32_t type, std::int32_t w);
+
 // Lagrange polynomial through all n points (x, y), evaluated at the m points
 // xe, for d1*d2 series at once: y is laid out (d1, n, d2) and ye (d1, m, d2),
 // first index fastest. No window and no range check: outside x it

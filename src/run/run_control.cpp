@@ -6,6 +6,7 @@
 #include "integration/runge_kutta.h"
 #include "integration/time_integration.h"
 #include "interaction/brakes.h"
+#include "interaction/contact_forces.h"
 #include "interaction/contact_tables.h"
 #include "interaction/coupler_forces.h"
 #include "interaction/spring_parameters.h"
@@ -160,6 +161,7 @@ void run_simulation(RunContext& ctx) {
   read_wind_coefficients(ctx, rc.unit_wind_coefficients);
   read_external_forces(ctx);
 
+  if (m == method::runge_kutta || (m >= 0 && m <= 3)) report_hertz_contact_switch(ctx);
   if (m == method::runge_kutta) {
     list_first_order_spring_dofs(ctx);
     run_runge_kutta_integration(ctx);

@@ -329,6 +329,33 @@ TEST(ExampleCase, MovingLoadAndVerticalContactRunsPrintTheirLines) {
   }
 }
 
+TEST(ExampleCase, WithoutTheTrackContactSpringTheStartUpSaysThatTheWheelsMeetARigidRail) {
+  // The shipped case gives the track contact spring in record 6 of
+  // "SolutionParameters.dat"; without that record the wheels turn to Hertz
+  // contact where the girder moves under them, and the run says so once,
+  // before its first stage. A short run, on the approach.
+  const std::string note =
+      "\n Wheel-rail contact: the wheels of contact type 0 turn to Hertz contact on a rigid rail once the bridge "
+      "moves under them; the track contact spring in record 6 of \"SolutionParameters.dat\" (1, stiffness, "
+      "damping) avoids it.\n";
+  for (bool spring : {true, false}) {
+    ExampleRun r(method::newmark, 250.0f, -100.0f);
+    if (!spring) {
+      const std::string s = test::read_file(r.input / "SolutionParameters.dat");
+      const std::size_t record_6 = s.find("IsContact");
+      ASSERT_NE(record_6, std::string::npos);
+      test::write_file(r.input / "SolutionParameters.dat", s.substr(0, s.rfind('\n', record_6) + 1));
+    }
+    ASSERT_EQ(r.run(), 0) << spring;
+    const std::string out = r.t.console();
+    EXPECT_EQ(count(out, note), spring ? 0u : 1u);
+    if (!spring) {
+      EXPECT_LT(out.find(note), out.find(std::string(text::speed_stage)));
+    }
+    EXPECT_GT(count(out, " Speed Stage= 1    Run Time="), 100u) << spring;
+  }
+}
+
 TEST(ExampleCase, EverySpeedStageStartsFromRestAndWritesItsOwnBlock) {
   // Two stages at the same speed: after the reset between them the second
   // stage repeats the first, record for record.

@@ -173,6 +173,39 @@ TEST(WheelsetBrakeForce, ShoeBrakeAlongThePressureCurve) {
   EXPECT_NEAR(single, b.force(1, 11.0f, n), 1.0E-4f * std::fabs(single));
 }
 
+// The shoe friction falls with speed; where its formula turns negative (above
+// 182 km/h at the full pressure of set 1 with a force scale of 1) the shoes
+// give no force, in either direction of travel, rather than pushing the train.
+TEST(WheelsetBrakeForce, ShoeBrakeNeverPushes) {
+  const float k = 187.18f, n = 50000.0f;
+  const struct {
+    float kmh;
+    bool brakes;  // false: the friction formula is negative there
+  } cases[] = {{72.0f, true}, {160.0f, true}, {200.0f, false}, {250.0f, false}, {300.0f, false}};
+  for (const auto& c : cases)
+    for (float sigma : {1.0f, -1.0f}) {
+      const float v = sigma * c.kmh / 3.6f, av = std::fabs(v);
+      BrakedTrain b(100.0f, v);
+      b.brake_set(1, 0, 4.0f, 1.0f);
+      const float force = b.force(1, 11.0f, n);  // u = 10 s: the full pressure
+      float single = 0.0f;
+      compute_shoe_friction_force(*b.t, 1, 1, n, v, 10.0f, single);
+      const float pressure_factor = 0.64f * (k + 100.0f) / (5.0f * k + 100.0f);
+      const float mu = (110.0f - std::fabs(3.6f * v)) * 0.0007f +
+                       ((12.959999f * av + 100.0f) * pressure_factor) / (50.399998f * av + 100.0f);
+      ASSERT_EQ(mu > 0.0f, c.brakes) << c.kmh;
+      if (c.brakes) {
+        const float adhesion = (45.6f / (3.6f * av + 260.0f) + 0.0624f) * n;
+        EXPECT_FLOAT_EQ(force, -sigma * std::min(1000.0f * k * mu, adhesion)) << c.kmh << " " << sigma;
+        EXPECT_LT(force * sigma, 0.0f);
+        EXPECT_NEAR(single, force, 1.0E-4f * std::fabs(force));
+      } else {
+        EXPECT_EQ(force, 0.0f) << c.kmh << " " << sigma;
+        EXPECT_EQ(single, 0.0f) << c.kmh << " " << sigma;
+      }
+    }
+}
+
 TEST(WheelsetBrakeForce, NotchDecelerationTable) {
   EXPECT_FLOAT_EQ(notch_deceleration(5, 60.0f), 0.5528f);
   EXPECT_FLOAT_EQ(notch_deceleration(5, 100.0f), 0.6905f - 0.0019676f * 100.0f);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
+#include <tuple>
 
 #include "interaction/contact_table_files.h"
 #include "interaction/creep_forces.h"
@@ -13,7 +15,8 @@ namespace {
 
 // One wheel pair (entries 1 and 2) of vehicle type 1 in a train at rest
 // relative to the rails; entry 1's own load and springs differ from entry
-// 2's, which the pair uses for both wheels.
+// 2's, which the pair uses for both wheels. Entry 1 runs on rail 1 (at
+// z = -0.75 m), entry 2 on rail 2, unless the pair lists them the other way.
 struct WheelPair {
   test::TestContext t;
   ContactPointRecord e, g, i, j;
@@ -35,6 +38,12 @@ struct WheelPair {
     lib.wheelset_static_load(1, 2) = kLoad;
     lib.contact_type.resize(1);
     lib.contact_type(1) = code;
+    lib.wheelset_nodes.resize(1, 2);
+    lib.wheelset_nodes(1, 1) = 1;
+    lib.wheelset_nodes(1, 2) = 2;
+    lib.vehicle_node_coordinates.resize(1, 2, 3);
+    lib.vehicle_node_coordinates(1, 1, 3) = -0.75f;
+    lib.vehicle_node_coordinates(1, 2, 3) = 0.75f;
     for (Array1<float>* a : {&lib.wheel_radius, &lib.friction_coefficient, &lib.contact_half_spacing,
                              &lib.load_frequency,
                              &lib.type1_contact_param_a, &lib.type1_contact_param_b})
@@ -68,6 +77,11 @@ struct WheelPair {
     t->layout.wheelset_start_position.resize(1, 1, 2);
     t->results.wheelset_track_curvature.resize(1, 1, 2);
     t->step.current_stage = 1;
+  }
+  // Entry 1 on rail 2 (at z = +0.75 m), entry 2 on rail 1.
+  void list_rail_2_wheel_first() {
+    t->vehicles.vehicle_node_coordinates(1, 1, 3) = 0.75f;
+    t->vehicles.vehicle_node_coordinates(1, 2, 3) = -0.75f;
   }
   void run() {
     compute_wheel_contact_forces(*t, 0, 1, 1, 2, 1, 2, 1, speed, bridge_flag, d, e, g, f1v, f1r, i, j, f2v, f2r,
@@ -225,6 +239,111 @@ TEST(WheelContactForces, MovingLoadBrakeForceAndCreep) {
   EXPECT_EQ(creeping.f1v(5), m1);
   EXPECT_EQ(creeping.f2r(5), m2);
   EXPECT_NE(m1, 0.0f);
+}
+
+// A vehicle file may list either wheel of a pair first. The creep forces and
+// the guidance wheel have sides, so each wheel must get the forces of the
+// rail it runs on, whichever entry it is: the same motion of the pair, given
+// in both orders, gives the same forces with the records exchanged.
+TEST(WheelContactForces, EitherWheelOfAPairMayBeListedFirst) {
+  // Per rail: the rail point and the wheel point of its wheel, and that
+  // wheel's normal and lateral force of the previous evaluation.
+  struct Side {
+    ContactPointRecord rail, wheel;
+    float normal, lateral;
+  };
+  Side sides[2];
+  for (auto [side, z, y, n, t] : {std::tuple{0, 2.0E-5f, 0.002f, 52000.0f, 800.0f},
+                                  {1, -1.0E-5f, -0.0015f, 47000.0f, -700.0f}}) {
+    Side& s = sides[side];
+    s.rail(2) = z;       // rail above the wheel's rest: a larger load on rail 1
+    s.rail(3) = y;       // rail minus wheel: rail 1's wheel moved toward -z, rail 2's toward +z
+    s.rail(9) = 0.02f;
+    s.rail(5) = 0.001f;  // yaw of the rail relative to the wheel
+    s.wheel(11) = -0.01f;
+    s.normal = n;
+    s.lateral = t;
+  }
+  const struct {
+    const char* what;
+    std::int32_t code;
+    float load;
+  } cases[] = {{"code 0 with creep", 0, WheelPair::kLoad}, {"guidance wheel", 3, 0.001f}};
+  for (const auto& c : cases) {
+    WheelPair a(c.code, 1), b(c.code, 1);
+    b.list_rail_2_wheel_first();
+    for (int order = 0; order < 2; ++order) {
+      WheelPair& p = order == 0 ? a : b;
+      if (c.code == 0) test::load_contact_tables(p.t);
+      p.t->results.wheelset_track_curvature(1, 1, 2) = 0.002f;
+      const Side& first = sides[order];  // entry 1 runs on rail 1, then on rail 2
+      const Side& second = sides[1 - order];
+      p.e = first.rail;
+      p.g = first.wheel;
+      p.i = second.rail;
+      p.j = second.wheel;
+      p.f1r(2) = first.normal;
+      p.f1r(3) = first.lateral;
+      p.f2r(2) = second.normal;
+      p.f2r(3) = second.lateral;
+      compute_wheel_contact_forces(*p.t, 0, 1, 1, 2, 1, 2, 1, p.speed, 0, p.d, p.e, p.g, p.f1v, p.f1r, p.i, p.j,
+                                   p.f2v, p.f2r, c.load);
+    }
+    EXPECT_EQ(b.f1r.values, a.f2r.values) << c.what;
+    EXPECT_EQ(b.f2r.values, a.f1r.values) << c.what;
+    EXPECT_EQ(b.f1v.values, a.f2v.values) << c.what;
+    EXPECT_EQ(b.f2v.values, a.f1v.values) << c.what;
+    if (c.code == 0) {
+      EXPECT_NE(a.f1r(5), 0.0f) << "the creep law gives a yaw moment";
+    } else {  // the guide of rail 1 pushes its wheel back toward +z, that of rail 2 toward -z
+      EXPECT_FLOAT_EQ(a.f1r(3), 1.0E9f * (0.002f - 0.001f) + 1.0E5f * 0.02f);
+      EXPECT_FLOAT_EQ(a.f2r(3), 1.0E9f * (-0.0015f + 0.001f) + 1.0E5f * 0.02f);
+    }
+  }
+}
+
+// The vertical contact law of code 0 turns to Hertz contact on a rigid rail
+// where the bridge moves, unless record 6 of "SolutionParameters.dat" gives
+// the track contact spring: the run says so in one line at start-up.
+TEST(WheelContactForces, StartUpLineWhenTheWheelsMeetARigidRail) {
+  const std::string advice =
+      "; the track contact spring in record 6 of \"SolutionParameters.dat\" (1, stiffness, damping) avoids it.\n";
+  const std::string at_bridge =
+      " Wheel-rail contact: the wheels of contact type 0 turn to Hertz contact on a rigid rail once the bridge "
+      "moves under them" + advice;
+  const std::string throughout =
+      " Wheel-rail contact: the wheels of contact type 0 run on Hertz contact on a rigid rail (IsContact 2)" + advice;
+  const struct {
+    const char* what;
+    std::int32_t option, code, is_contact, modes, fleet_type;
+    const std::string* line;  // nullptr: none
+  } cases[] = {
+      {"vertical contact without the spring", 0, 0, 0, 5, 1, &at_bridge},
+      {"spatial contact without the spring", 1, 0, 0, 5, 1, &at_bridge},
+      {"IsContact 2: Hertz everywhere", 0, 0, 2, 0, 1, &throughout},
+      {"the track contact spring", 1, 0, 1, 5, 1, nullptr},
+      {"a bridge without modes never moves", 0, 0, 0, 0, 1, nullptr},
+      {"moving loads", -1, 0, 0, 5, 1, nullptr},
+      {"spring-damper wheels", 0, 2, 0, 5, 1, nullptr},
+      {"the type of code 0 runs in no train", 0, 0, 0, 5, 2, nullptr},
+  };
+  for (const auto& c : cases) {
+    WheelPair p(c.code, c.option);
+    VehicleTypeLibrary& lib = p.t->vehicles;
+    lib.vehicle_type_count = 2;  // type 2: spring-damper wheels
+    lib.contact_type.resize(2);
+    lib.contact_type(1) = c.code;
+    lib.contact_type(2) = 2;
+    lib.vehicle_wheelset_count.resize(2);
+    lib.vehicle_wheelset_count.fill(2);
+    p.t->trains.fleet_vehicle_count.resize(1);
+    p.t->trains.fleet_vehicle_count(1) = 1;
+    p.t->trains.fleet_vehicle_types(1, 1) = c.fleet_type;
+    p.t->solution.IsContact = c.is_contact;
+    p.t->bridge.bridge_mode_count = c.modes;
+    report_hertz_contact_switch(*p.t);
+    EXPECT_EQ(p.t.console(), c.line ? *c.line : "") << c.what;
+  }
 }
 
 TEST(WheelContactForces, UndefinedContactsStop) {

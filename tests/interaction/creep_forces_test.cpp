@@ -158,6 +158,37 @@ TEST(CreepForces, PureSpinOnAStraightTrackWithTheWheelsCentred) {
   EXPECT_FLOAT_EQ(m2, -m1);
 }
 
+// A train running toward decreasing track coordinate is the mirror image of
+// one running forward: with the yaw angle and the yaw rate reversed, its
+// wheels get the same lateral forces and reversed yaw moments.
+TEST(CreepForces, AReversedRunMirrorsAForwardOne) {
+  Tables tab;
+  const struct {
+    const char* what;
+    float curvature, lateral, lateral_rate, yaw, yaw_rate;
+  } cases[] = {
+      {"yawed on a straight track", 0.0f, 0.003f, 0.0f, 0.002f, 0.0f},
+      {"yawing, centred", 0.0f, 0.0f, 0.0f, 0.0f, 0.05f},
+      {"centred in a curve", 0.002f, 0.0f, 0.0f, 0.0f, 0.0f},
+      {"displaced, moving and yawed in a curve", -0.002f, -0.004f, 0.02f, -0.001f, 0.01f},
+  };
+  struct Forces {
+    float t1 = 800.0f, t2 = -700.0f, m1 = 0.0f, m2 = 0.0f;
+  };
+  for (const auto& c : cases) {
+    Forces ahead, back;
+    compute_creep_forces(tab.ctx(), c.curvature, c.lateral, c.lateral_rate, c.yaw, c.yaw_rate, 0.42f, 1.5f, 30.0f,
+                         0.3f, 60000.0f, 55000.0f, ahead.t1, ahead.t2, ahead.m1, ahead.m2);
+    compute_creep_forces(tab.ctx(), c.curvature, c.lateral, c.lateral_rate, -c.yaw, -c.yaw_rate, 0.42f, 1.5f, -30.0f,
+                         0.3f, 60000.0f, 55000.0f, back.t1, back.t2, back.m1, back.m2);
+    EXPECT_FLOAT_EQ(back.t1, ahead.t1) << c.what;
+    EXPECT_FLOAT_EQ(back.t2, ahead.t2) << c.what;
+    EXPECT_FLOAT_EQ(back.m1, -ahead.m1) << c.what;
+    EXPECT_FLOAT_EQ(back.m2, -ahead.m2) << c.what;
+    EXPECT_NE(ahead.m1, 0.0f) << c.what;
+  }
+}
+
 TEST(CreepForces, TrainAtRestAndUnloadedWheelsHaveNoCreep) {
   Tables tab;
   const float b = 0.75f, yaw = 0.002f;

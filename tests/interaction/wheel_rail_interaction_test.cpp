@@ -277,6 +277,31 @@ TEST(WheelRailInteraction, EachWheelRunsOnTheRailOnItsSide) {
   }
 }
 
+// The vehicle file may list the wheel on rail 2 first in its pairs: with the
+// same motion at each wheel, the creep law gives every wheel the forces of
+// its own rail, and the vehicle the same generalised force.
+TEST(WheelRailInteraction, CreepForcesFollowTheRailsWhicheverWheelIsListedFirst) {
+  VehicleOverBridge rail_1_first(0, -0.75f), rail_2_first(0, 0.75f);
+  for (VehicleOverBridge* m : {&rail_1_first, &rail_2_first}) {
+    test::load_contact_tables(m->t);
+    m->t->solution.contact_option = 1;
+    matched_shapes(*m);
+    m->interact(0);
+    m->interact(0);  // from the lateral forces of the first evaluation
+  }
+  for (int w = 1; w <= 3; w += 2) {
+    for (int k = 1; k <= 2; ++k) {  // normal and lateral force of each wheel
+      EXPECT_EQ(rail_2_first.result(w, k), rail_1_first.result(w + 1, k)) << "entry " << w << ", " << k;
+      EXPECT_EQ(rail_2_first.result(w + 1, k), rail_1_first.result(w, k)) << "entry " << w + 1 << ", " << k;
+    }
+    for (int k = 3; k <= 5; ++k) {  // the pair's results
+      EXPECT_EQ(rail_2_first.result(w, k), rail_1_first.result(w, k)) << "entry " << w << ", " << k;
+      EXPECT_EQ(rail_2_first.result(w + 1, k), rail_1_first.result(w + 1, k)) << "entry " << w + 1 << ", " << k;
+    }
+  }
+  EXPECT_EQ(rail_2_first.t->solver.vehicle_modal_force(1, 1, 1), rail_1_first.t->solver.vehicle_modal_force(1, 1, 1));
+}
+
 // Code 1 takes the vertical and roll parts of the vehicle mode at the
 // wheelset's second node (node 1 for pair 1, node 3 for pair 2) and reports
 // no vertical displacement of the wheels relative to the rails; code -2 loads the rails with the

@@ -230,7 +230,7 @@ BinaryUnit& UnitTable::binary_for_write(std::int32_t unit) {
 
 void UnitTable::write_bytes(std::int32_t unit, const void* bytes, std::size_t count) {
   BinaryUnit& b = binary_for_write(unit);
-  if (std::fwrite(bytes, 1, count, b.file) != count)
+  if (count > 0 && std::fwrite(bytes, 1, count, b.file) != count)
     throw PlatformError("cannot write " + b.path.string());
   b.position += count;
   b.written = true;

@@ -59,16 +59,6 @@ const std::string kFileB =
     " Stress\n"
     "9 1 1 2 3 4 5 6\n";
 
-void write_floats(const std::filesystem::path& p, const std::vector<float>& v) {
-  std::string bytes(4 * v.size(), '\0');
-  for (std::size_t i = 0; i < v.size(); ++i) {
-    std::uint32_t u = 0;
-    std::memcpy(&u, &v[i], 4);
-    for (int b = 0; b < 4; ++b) bytes[4 * i + b] = static_cast<char>((u >> (8 * b)) & 0xFF);
-  }
-  test::write_file(p, bytes);
-}
-
 // Modal values (q, q'', z) of the three modes at one output instant.
 std::vector<float> instant(float scale) {
   return {1 * scale, 10 * scale, 0, 2 * scale, 0, 0, 3 * scale, 0, 1 * scale};
@@ -96,7 +86,7 @@ struct Recovery {
     test::write_file(t.dir / "Modal_Substructure_Bridge.dat", kMasterHead + post);
     test::write_file(t.dir / "subs/a.txt", a);
     if (!b.empty()) test::write_file(t.dir / "subs/b.txt", b);
-    write_floats(t.dir / "Res_Modal_Coordinate_Results_Bridge.bin", unit36);
+    test::write_floats(t.dir / "Res_Modal_Coordinate_Results_Bridge.bin", unit36);
     t->solution.second_header_switch = 1;
     open_result_files(*t);
   }

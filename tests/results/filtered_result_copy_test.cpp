@@ -85,18 +85,12 @@ TEST(FilteredResultCopy, RatiosOutsideTheFilteredRangeCopyEverySample) {
   EXPECT_EQ(filtered(0.01f, 20.0f, {4.0f, 5.0f}), (std::vector<float>{4.0f, 5.0f}));
 }
 
-void write_floats(const std::filesystem::path& p, const std::vector<float>& v) {
-  std::string bytes(v.size() * 4, '\0');
-  std::memcpy(bytes.data(), v.data(), bytes.size());
-  test::write_file(p, bytes);
-}
-
 // Copies a source file onto a target that held a longer file before; the
 // target's path.
 std::filesystem::path copy_into(test::TestContext& t, const std::vector<float>& source, float cutoff) {
   RunContext& ctx = *t;
-  write_floats(t.dir / "source.bin", source);
-  write_floats(t.dir / "target.bin", std::vector<float>(200, 7.0f));
+  test::write_floats(t.dir / "source.bin", source);
+  test::write_floats(t.dir / "target.bin", std::vector<float>(200, 7.0f));
   EXPECT_EQ(ctx.units.open(18, "source.bin", OpenMode::old, UnitForm::binary), 0);
   EXPECT_EQ(ctx.units.open(22, "target.bin", OpenMode::old, UnitForm::binary), 0);
   filter_results_file(ctx, 18, 22, cutoff);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "series_reader.h"
 #include "test_support.h"
 
 namespace tb {
@@ -69,17 +70,11 @@ TEST(ResultStatistics, CorrelationWithTheIrregularityOverItsWindow) {
   EXPECT_EQ(twin, expected);
 }
 
-void write_floats(const std::filesystem::path& p, const std::vector<float>& v) {
-  std::string bytes(v.size() * 4, '\0');
-  std::memcpy(bytes.data(), v.data(), bytes.size());
-  test::write_file(p, bytes);
-}
-
 // The report of a file read on the given unit, in the context t (a report
 // keeps its title in the context for the next one).
 std::string report_of(test::TestContext& t, std::int32_t unit, const std::vector<float>& file) {
   RunContext& ctx = *t;
-  write_floats(t.dir / "series.bin", file);
+  test::write_floats(t.dir / "series.bin", file);
   EXPECT_EQ(ctx.units.open(unit, "series.bin", OpenMode::old, UnitForm::binary), 0);
   EXPECT_EQ(ctx.units.open(60, "report.txt", OpenMode::unknown, UnitForm::text), 0);
   report_result_statistics(ctx, unit, 60);

@@ -43,6 +43,17 @@ inline std::vector<float> read_floats(const std::filesystem::path& p) {
   return v;
 }
 
+// Writes the values as a file of little-endian 32-bit floats.
+inline void write_floats(const std::filesystem::path& p, const std::vector<float>& v) {
+  std::string bytes(4 * v.size(), '\0');
+  for (std::size_t i = 0; i < v.size(); ++i) {
+    std::uint32_t u = 0;
+    std::memcpy(&u, &v[i], 4);
+    for (int b = 0; b < 4; ++b) bytes[4 * i + b] = static_cast<char>((u >> (8 * b)) & 0xFF);
+  }
+  write_file(p, bytes);
+}
+
 // Decodes a file that begins with its run header; blocks follow until the
 // values run out.
 inline SeriesFile decode_series(const std::filesystem::path& p) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/format.h"
+#include "series_reader.h"
 #include "test_support.h"
 
 namespace tb {
@@ -111,14 +112,8 @@ TEST(SperlingIndex, SeriesWithoutAWindowOfSixteenOrWithoutLinesGiveZero) {
   }
 }
 
-void write_floats(const std::filesystem::path& p, const std::vector<float>& v) {
-  std::string bytes(v.size() * 4, '\0');
-  std::memcpy(bytes.data(), v.data(), bytes.size());
-  test::write_file(p, bytes);
-}
-
 std::string report_of(test::TestContext& t, const std::vector<float>& file) {
-  write_floats(t.dir / "acc.bin", file);
+  test::write_floats(t.dir / "acc.bin", file);
   RunContext& ctx = *t;
   EXPECT_EQ(ctx.units.open(15, "acc.bin", OpenMode::old, UnitForm::binary), 0);
   EXPECT_EQ(ctx.units.open(60, "report.txt", OpenMode::unknown, UnitForm::text), 0);

@@ -11,10 +11,11 @@ passenger cars. Every number in the case files is computed here:
   beam in vertical bending, lateral bending and Saint-Venant torsion,
   mass-normalised, written as the text output of a structural analysis (one
   substructure modal file) with displacement and internal-force mode shapes;
-* the vehicle modes are the eigenvectors of the mass and stiffness matrices of a
-  rigid-body car (car body, two bogie frames, four wheelsets; primary and
-  secondary suspension; anti-yaw dampers), mass-normalised, with modal damping
-  ratios from the projected damping matrix;
+* the vehicle modes are the car's longitudinal rigid-body mode, which carries
+  the brake and traction forces, and the eigenvectors of the mass and
+  stiffness matrices of a rigid-body car (car body, two bogie frames, four
+  wheelsets; primary and secondary suspension; anti-yaw dampers), all
+  mass-normalised, with modal damping ratios from the projected damping matrix;
 * "Geometry.dat" is the contact geometry of a conical wheel tread on a rail head
   of constant crown radius;
 * "WormCoeefficient.dat" holds the Hertz ellipse factors and Kalker's creep
@@ -73,6 +74,7 @@ MASS_POLAR_INERTIA = 2.4e5     # kg m^2/m, about the girder axis
 RAIL_HEIGHT = 1.6              # m, top of rail above the girder axis
 SOFFIT_DEPTH = 1.2             # m, bottom flange below the girder axis
 NODE_SPACING = 1.0             # m, nodes along the girder axis
+LOAD_NODE_BASE = 200           # girder-axis nodes for the loads: 201, 202, ...
 # Bridge modes per kind (analytic, simply supported): n = 1..count.
 VERTICAL_MODES = 5
 LATERAL_MODES = 3
@@ -441,6 +443,13 @@ def bridge_model():
     quarter, middle = 101, 102
     nodes.append((quarter, SPAN / 4.0, -SOFFIT_DEPTH, 0.0))
     nodes.append((middle, SPAN / 2.0, -SOFFIT_DEPTH, 0.0))
+    # Nodes 1 to 33 are the interface nodes: the program carries their mode
+    # shapes to the track's centre line at rail height, and whatever acts on
+    # them acts there. Nodes 201 to 233, at the same stations of the girder
+    # axis, are not interface nodes and keep the girder axis' shapes: the
+    # wind on the girder acts on them.
+    for i in range(count):
+        nodes.append((LOAD_NODE_BASE + i + 1, i * NODE_SPACING, 0.0, 0.0))
 
     ei_v = CONCRETE_E * INERTIA_VERTICAL
     ei_l = CONCRETE_E * INERTIA_LATERAL
@@ -619,13 +628,19 @@ def vehicle_model():
 
 
 def vehicle_modes():
+    """The car's modes: first its longitudinal rigid-body mode (every node
+    moves along x by 1/sqrt(total mass); the bodies' eigenproblem has no
+    longitudinal degree of freedom), then the eigenvectors of the bodies'
+    degrees of freedom by frequency. The train advances with the longitudinal
+    acceleration of its lead vehicle's first node, which only the first mode
+    carries: with it a brake or traction command changes the train's speed."""
     bodies, point_map, masses, stiffness, damping, wheelset_x = vehicle_model()
     n = len(masses)
     inv_sqrt = [1.0 / math.sqrt(m) for m in masses]
     scaled = [[stiffness[i][j] * inv_sqrt[i] * inv_sqrt[j] for j in range(n)] for i in range(n)]
     values, vectors = jacobi_eigen(scaled)
     order = sorted(range(n), key=lambda i: values[i])
-    modes = []
+    modes = [(0.0, 0.0, None)]   # the longitudinal rigid-body mode
     largest = max(abs(v) for v in values)
     for i in order:
         lam = values[i] if values[i] > 1e-9 * largest else 0.0
@@ -669,6 +684,8 @@ def write_vehicle(input_dir):
     wheel_load = total_mass * GRAVITY / len(wheel_nodes)
 
     def shape(phi, node):
+        if phi is None:   # longitudinal rigid-body mode, mass-normalised
+            return [1.0 / math.sqrt(total_mass), 0.0, 0.0, 0.0, 0.0, 0.0]
         _, p, body = node
         t = point_map(body, p)
         trans = [sum(t[i][j] * phi[j] for j in range(len(phi))) for i in range(3)]
@@ -787,9 +804,11 @@ def write_inputs(input_dir, vehicle):
     for _ in range(CARS_IN_TRAIN):
         lines.append("  2")
     bridge_nodes = int(round(SPAN / NODE_SPACING)) + 1
+    # The girder's wind acts on its axis: on the load nodes, not on the
+    # interface nodes, whose shapes are those of the track at rail height.
     lines.append("  1 %d               bridge node groups under wind, largest group" % bridge_nodes)
     lines.append("  1 %d" % bridge_nodes)
-    lines += rows(list(range(1, bridge_nodes + 1)), per_line=11)
+    lines += rows(list(range(LOAD_NODE_BASE + 1, LOAD_NODE_BASE + bridge_nodes + 1)), per_line=11)
     write(os.path.join(input_dir, "Wind_Coefficients.dat"), lines)
 
 

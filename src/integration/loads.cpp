@@ -77,6 +77,12 @@ void apply_external_and_wind_forces(RunContext& ctx, std::int32_t, float step, b
   const WindParameters& wind = ctx.wind;
   if (wind.wind_on == 1 && (step > 0.0f || (from_time_zero && step == 0.0f)) && wind.wind_group_count > 0) {
     const float time = step * ctx.solution.time_step;
+    // Each element's load acts where its nodes' shapes are: the track build
+    // has carried an interface node's shapes to the track's centre line at
+    // rail height (and its first coordinate is its arc length), so a group
+    // on interface nodes loads the bridge at rail level; a group on the
+    // girder's own nodes loads it at the girder. The same holds for the
+    // external forces below.
     for (std::int32_t g = 1; g <= wind.wind_group_count; ++g) {
       for (std::int32_t e = 1; e <= wind.wind_group_node_count(g) - 1; ++e) {
         const std::int32_t a = wind.wind_group_nodes(g, e);

@@ -1,7 +1,10 @@
 // Power spectral densities of track irregularity, selected by the spectrum
-// code of "Irregularity.dat". A density is one-sided in the spatial frequency
-// f (cycles per metre); the formulas use Omega = two_pi * f (radians per
-// metre) where their parameters are given so.
+// code of "Irregularity.dat". Each is evaluated at the spatial frequency f
+// (cycles per metre), and its formulas use Omega = two_pi * f (radians per
+// metre) where their parameters are given so; the value S is a density per
+// rad/m. The synthesis gives the line at f the amplitude
+// 2 sqrt(two_pi S df), so the generated profile's one-sided density per
+// cycle/m is 4 pi S.
 #pragma once
 
 #include <cstdint>

@@ -57,8 +57,10 @@ float next_random_number(std::int32_t& state, float& value) {
   return value;
 }
 
-void synthesise_irregularity_profiles(std::int32_t spectrum_code, std::int32_t seed, float min_wavelength,
-                                      float max_wavelength, float spacing, float two_pi, Array2<float>& profile) {
+CarriedWavelengths synthesise_irregularity_profiles(std::int32_t spectrum_code, std::int32_t seed,
+                                                    float min_wavelength, float max_wavelength, float spacing,
+                                                    float two_pi, Array2<float>& profile) {
+  CarriedWavelengths carried;
   const std::int32_t n = profile.extent(1);
   const float f_max = 1.0f / min_wavelength;
   const float f_min = 1.0f / max_wavelength;
@@ -97,7 +99,16 @@ void synthesise_irregularity_profiles(std::int32_t spectrum_code, std::int32_t s
     }
     compute_inverse_fft(x.data(), y.data(), n);
     for (std::int32_t i = 1; i <= n; ++i) profile(i, kind + 1) = static_cast<float>(y[i - 1].real());
+    // The lines ascend in frequency: the first one with power is the longest
+    // wave of the profile.
+    for (std::int32_t j = 1; j <= nf; ++j)
+      if (spectrum[j - 1] > 0.0f) {
+        carried.longest[kind - 1] = 1.0f / freq[j - 1];
+        carried.shortened[kind - 1] = j > 1;
+        break;
+      }
   }
+  return carried;
 }
 
 void lowpass_filter_profile_columns(Array2<float>& profile, float spacing, float filter_wavelength) {

@@ -25,13 +25,24 @@ float stored_irregularity_length(std::int32_t n, float spacing);
 // state := mod(125 state, 2796203) in 32-bit arithmetic; value = state / 2796203.
 float next_random_number(std::int32_t& state, float& value);
 
+// The long-wave end of the generated profiles, per kind (vertical profile,
+// alignment, cross level): the wavelength of the longest line that carries
+// power (0 when none does), and whether longer lines of the wavelength range
+// asked for carry none (a fitted density that turns negative there).
+struct CarriedWavelengths {
+  float longest[3] = {0.0f, 0.0f, 0.0f};
+  bool shortened[3] = {false, false, false};
+};
+
 // Columns 2, 3, 4 (vertical profile, alignment, cross level) of profile (N
 // rows, N a power of two) := profiles whose lines lie on the frequency bins
 // from 1 / max_wavelength to 1 / min_wavelength, each with the amplitude of
-// the spectrum of that code and a phase from the generator started at seed.
-// spacing is the sample spacing (min_wavelength / 4).
-void synthesise_irregularity_profiles(std::int32_t spectrum_code, std::int32_t seed, float min_wavelength,
-                                      float max_wavelength, float spacing, float two_pi, Array2<float>& profile);
+// the spectrum of that code and a phase from the generator started at seed;
+// a line whose density is not positive carries no power. spacing is the
+// sample spacing (min_wavelength / 4). Returns the long-wave end per kind.
+CarriedWavelengths synthesise_irregularity_profiles(std::int32_t spectrum_code, std::int32_t seed,
+                                                    float min_wavelength, float max_wavelength, float spacing,
+                                                    float two_pi, Array2<float>& profile);
 
 // Low-pass filter of columns 2, 3, 4 of profile with the cut-off wavelength:
 // r = (1 / wavelength) / (0.5 / spacing); only 0 < r < 1 filters.

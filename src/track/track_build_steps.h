@@ -14,8 +14,12 @@ namespace tb {
 // Assigns every bridge interface node to its track (interface_node_track),
 // rewrites its coordinates as arc length, vertical and lateral position on the
 // track's centre line and its mode shapes in the track's frame carried to that
-// point, and turns column 1 of the control points into their arc length. Warns
-// about two interface nodes of one track at the same arc length.
+// point, and turns column 1 of the control points into their arc length. The
+// node is measured where it stands: at the arc length where it lies in the
+// normal plane of the centre line, from the centre line there (heights and
+// direction interpolated as in the node table), in the frame of the
+// direction and cant there. Warns about two interface nodes of one track at
+// the same arc length.
 void place_interface_nodes_on_tracks(RunContext& ctx);
 
 // Tabulates the bridge mode shapes under both rails of every track at its

@@ -1,5 +1,7 @@
 #include "track/track_irregularity.h"
 
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "platform/format.h"
@@ -52,6 +54,27 @@ void write_generated_file(RunContext& ctx, std::int32_t unit, std::int32_t code,
     u.write_records(unit, format_records(kSampleLayout, {p(i, 2), p(i, 3), p(i, 4)}));
 }
 
+// One console line when a spectrum carries no power on the longest lines of
+// the wavelength range asked for: per kind so shortened, the longest
+// wavelength that the generated profile holds.
+void report_shortened_wavelengths(RunContext& ctx, std::int32_t code, float max_wavelength,
+                                  const CarriedWavelengths& carried) {
+  static constexpr const char* kKinds[3] = {"vertical profile", "alignment", "cross level"};
+  std::string named;
+  for (int k = 0; k < 3; ++k) {
+    if (!carried.shortened[k]) continue;
+    char part[96];
+    std::snprintf(part, sizeof part, "%.1f m (%s)", static_cast<double>(carried.longest[k]), kKinds[k]);
+    named += (named.empty() ? "" : ", ") + std::string(part);
+  }
+  if (named.empty()) return;
+  char asked[64];
+  std::snprintf(asked, sizeof asked, "%.1f m", static_cast<double>(max_wavelength));
+  ctx.console.line(" Irregularity: spectrum " + std::to_string(code) +
+                   " has no power at the longest wavelengths asked for (" + asked +
+                   "); the longest wavelength generated is " + named + ".");
+}
+
 }  // namespace
 
 void generate_track_irregularity(RunContext& ctx, std::int32_t& spectrum_code, std::int32_t& seed,
@@ -89,8 +112,10 @@ void generate_track_irregularity(RunContext& ctx, std::int32_t& spectrum_code, s
     const std::int32_t n = irregularity_sample_count(length, spacing);
     length = spacing * static_cast<float>(n);
     profile.resize(n, 4);
-    synthesise_irregularity_profiles(spectrum_code, seed, min_wavelength, max_wavelength, spacing,
-                                     ctx.control.two_pi, profile);
+    const CarriedWavelengths carried = synthesise_irregularity_profiles(spectrum_code, seed, min_wavelength,
+                                                                        max_wavelength, spacing,
+                                                                        ctx.control.two_pi, profile);
+    report_shortened_wavelengths(ctx, spectrum_code, max_wavelength, carried);
     write_generated_file(ctx, unit, spectrum_code, seed, min_wavelength, max_wavelength, spacing,
                          filter_wavelength);
   }

@@ -4,7 +4,8 @@
 // recovers the same bridge responses; a shorter second run leaves nothing of
 // the first behind; a mode count above the modes of the modal file changes no
 // bulk response; the response requests are checked before the first step;
-// wind makes the girder move sideways.
+// a brake command slows the train by its deceleration; the girder's wind
+// acts on its axis and makes the girder move sideways.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -238,10 +239,10 @@ TEST(ExampleCase, AModeCountAboveTheModalFilesLeavesTheBulkResponsesFiniteAndAsT
   // The header asks for twelve modes where the modal file gives eleven: mode
   // 12 has no frequency and no shape, and adds nothing to any response.
   std::vector<std::vector<float>> unchanged;
-  for (const char* header : {"  35 33 0 4 11 0\n", "  35 33 0 4 12 0\n"}) {
+  for (const char* header : {"  68 33 0 4 11 0\n", "  68 33 0 4 12 0\n"}) {
     SCOPED_TRACE(header);
     ExampleRun r(method::newmark);
-    edit_input(r, "Modal_Substructure_Bridge.dat", "  35 33 0 4 11 0\n", header);
+    edit_input(r, "Modal_Substructure_Bridge.dat", "  68 33 0 4 11 0\n", header);
     ASSERT_EQ(r.run(), 0);
     const bool raised = unchanged.size() == 4;
     const std::string warning =
@@ -428,11 +429,77 @@ TEST(ExampleCase, ARungeKuttaStepBeyondTheStabilityLimitStopsTheRun) {
     for (float v : rec) EXPECT_FALSE(std::isnan(v));
 }
 
+TEST(ExampleCase, ABrakeCommandSlowsTheTrainByItsDeceleration) {
+  // A brake command of -1 m/s2 from the start of the stage at 250 km/h: the
+  // car's longitudinal rigid-body mode takes the brake forces of its wheels,
+  // and the train loses 1 m/s of speed every second, from its second step on
+  // (the first places it); without a command the speed stays.
+  for (float command : {-1.0f, 0.0f}) {
+    SCOPED_TRACE(command);
+    ExampleRun r(method::newmark);
+    test::write_file(r.input / "VehicleOrganization.dat",
+                     "1 1\n1\n1\n1 1\n1 1 250.0 -2.0 -40.0 " + std::to_string(command) + " 0.0\n");
+    ASSERT_EQ(r.run(), 0);
+    const std::size_t steps = count(r.t.console(), " Speed Stage= 1    Run Time=");
+    ASSERT_GT(steps, 5000u);
+    const double elapsed = static_cast<double>(steps - 1) * 2.0E-4;
+    const double lost = 250.0 / 3.6 - r.t->trains.train_speed(1, 1);
+    EXPECT_NEAR(lost, -command * elapsed, 0.01 * elapsed) << elapsed;
+    // Each wheel pair brakes a quarter of the car's 54 t (its static wheel
+    // loads over 9.8 m/s2) by the command.
+    const std::vector<float> force = r.channel("Res_BrakeForceDis_Vehicles.bin", 1);
+    ASSERT_GT(force.size(), 300u);
+    EXPECT_NEAR(force[300], 54.0E3 * 9.81 / 9.8 / 4.0 * command, 1.0);
+  }
+}
+
+TEST(ExampleCase, TheWindOnTheGirderActsOnItsAxis) {
+  // The wind group of the example lies on girder-axis nodes that are no
+  // interface nodes (an interface node's shapes are those of the track at
+  // rail height, 1.6 m above the axis, and a load there acts there): at a
+  // mean wind of 20 m/s without turbulence the first torsional mode takes
+  // the moment of the moment coefficient alone and the first lateral mode
+  // the drag. Their quasi-static modal displacements F / omega^2 once the
+  // wind has ramped up and the car has left the span by 10 m, the calm
+  // run's subtracted, against the sums over the 32 elements of 1 m.
+  std::vector<float> modal[2];
+  for (float wind : {0.0f, 20.0f}) {
+    ExampleRun r(method::newmark, 250.0f, -30.0f);
+    r.set_mean_wind(wind);
+    edit_input(r, "Wind_Coefficients.dat", "  1                  1: mean wind with turbulence",
+               "  0                  0: mean wind only");
+    ASSERT_EQ(r.run(), 0) << wind;
+    const test::SeriesFile f = r.series("Res_Modal_Coordinate_Results_Bridge.bin");
+    ASSERT_EQ(f.blocks.size(), 1u);
+    ASSERT_FALSE(f.blocks[0].records.empty());
+    modal[wind > 0.0f ? 1 : 0] = f.blocks[0].records.back();
+  }
+  const double q = 0.5 * 1.225 * 20.0 * 20.0;
+  const double pi = 3.14159265358979;
+  // Mode 2: lateral bending, amplitude sqrt(2 / (m L)); mode 3: torsion,
+  // sqrt(2 / (Ip L)); both sin(pi x / 32) along the span.
+  const struct {
+    std::size_t mode;
+    double load, amplitude, omega;  // per metre, shape amplitude, rad/s
+  } modes[] = {{2, q * 3.0 * 1.3, std::sqrt(2.0 / (2.0E4 * 32.0)), 75.968402},
+               {3, q * 7.0 * 7.0 * 0.05, std::sqrt(2.0 / (2.4E5 * 32.0)), 77.0731}};
+  for (const auto& m : modes) {
+    double generalised = 0.0;
+    for (int e = 0; e < 32; ++e)
+      generalised += m.load * m.amplitude * 0.5 * (std::sin(pi * e / 32.0) + std::sin(pi * (e + 1) / 32.0));
+    const std::size_t c = 3 * (m.mode - 1) + 2;  // quasi-static modal displacement
+    const double induced = static_cast<double>(modal[1][c]) - modal[0][c];
+    EXPECT_NEAR(induced, generalised / (m.omega * m.omega), 0.005 * generalised / (m.omega * m.omega)) << m.mode;
+  }
+}
+
 TEST(ExampleCase, TheGirdersLateralResponseGrowsWithTheMeanWind) {
-  // The wind-induced part of the lateral displacement of the girder axis at
-  // mid-span (node 17 in place of the soffit output point, whose lateral
-  // motion mixes in the torsion), once the wind has ramped up over its first
-  // second: the displacement of the same run without wind is subtracted.
+  // The wind-induced part of the lateral displacement at mid-span of the
+  // track's centre line at rail height, 1.6 m above the girder axis (output
+  // node 17: an interface node, whose shapes are carried to the track; in
+  // place of the soffit output point, 1.2 m below the axis), once the wind
+  // has ramped up over its first second: the displacement of the same run
+  // without wind is subtracted.
   std::vector<double> induced;
   std::vector<float> calm;
   for (float wind : {0.0f, 10.0f, 20.0f}) {
@@ -451,9 +518,12 @@ TEST(ExampleCase, TheGirdersLateralResponseGrowsWithTheMeanWind) {
     induced.push_back(static_cast<double>(lateral.back()) - calm.back());
   }
   // The girder's own drag, 0.5 rho U^2 Cd h = 955 N/m at 20 m/s on its 3 m
-  // depth, deflects the 32 m span of EI = 1.24E12 N m2 by 5 w L^4 / (384 EI)
-  // = 10.5 um; the car's crosswind load, which grows with the product of the
-  // mean wind and the train speed, adds to it while the car is on the span.
+  // depth, acting on its axis (the wind group's nodes are girder-axis nodes,
+  // not interface nodes), deflects the 32 m span of EI = 1.24E12 N m2 by
+  // 5 w L^4 / (384 EI) = 10.5 um; the twist of its moment coefficient moves
+  // the rail level by under 1 um more; the car's crosswind load, which grows
+  // with the product of the mean wind and the train speed, adds to it while
+  // the car is on the span.
   EXPECT_GT(induced[1], 0.0);
   EXPECT_GT(induced[2], 2.5 * induced[1]) << induced[1] << " " << induced[2];
   EXPECT_GT(induced[2], 0.5 * 10.5E-6);

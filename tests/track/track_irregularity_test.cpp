@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/texts.h"
@@ -34,6 +36,12 @@ struct IrregularityFile {
 std::string parameter_file(const std::string& record2, const std::string& ramp = "0",
                            const std::string& scales = "1 1 1") {
   return "source,code,seed,...\n" + record2 + "\nramp\n" + ramp + "\nscales\n" + scales + "\n";
+}
+
+std::size_t count_of(const std::string& s, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t p = s.find(what); p != std::string::npos; p = s.find(what, p + 1)) ++n;
+  return n;
 }
 
 std::string data_error_text() {
@@ -167,7 +175,14 @@ TEST(TrackIrregularity, EachGeneratedLineHasTheAmplitudeOfItsSpectrum) {
     ASSERT_EQ(irr.irregularity_profile.extent(1), n);
     EXPECT_EQ(irr.irregularity_spacing, 0.25f);
     EXPECT_EQ(irr.irregularity_length, 1024.0f);
-    EXPECT_EQ(f.t.console(), " \tGenerating Track Irregularity......\n");
+    // The rational fits of code 9 turn negative below 0.0151 (vertical) and
+    // 0.0164 cycles/m (alignment): the generation says how long its longest
+    // waves are.
+    const std::string shortened =
+        code != 9 ? ""
+                  : " Irregularity: spectrum 9 has no power at the longest wavelengths asked for (100.0 m); the "
+                    "longest wavelength generated is 64.0 m (vertical profile), 60.2 m (alignment).\n";
+    EXPECT_EQ(f.t.console(), " \tGenerating Track Irregularity......\n" + shortened);
 
     std::vector<float> freq(nf);
     freq[0] = static_cast<float>(k0 + 1) * static_cast<float>(df);
@@ -202,6 +217,54 @@ TEST(TrackIrregularity, EachGeneratedLineHasTheAmplitudeOfItsSpectrum) {
       }
       for (int j = 1; j < nf; ++j) next_random_number(state, value);
     }
+  }
+}
+
+TEST(TrackIrregularity, ASpectrumWithoutPowerAtTheLongWavesAskedForSaysHowLongItsLongestWavesAre) {
+  // Code 9 turns negative below 0.0151 cycles/m in the vertical profile,
+  // 0.0164 in the alignment and 0.00145 in the cross level: wavelengths up to
+  // 5000 m (lines 1/2048 per metre apart, from the first) or 200 m are asked
+  // for, and each kind's longest wave lies on the first line above its
+  // limit. Up to 50 m, and with a spectrum that has power down to the
+  // longest line, nothing is said.
+  struct Case {
+    const char* record;
+    std::vector<std::pair<const char*, double>> named;  // kind, limit (cycles/m)
+  };
+  const Case cases[] = {
+      {"1 9 3 1.0 5000.0 2000.0 0.25 0",
+       {{"vertical profile", 0.0151}, {"alignment", 0.0164}, {"cross level", 0.00145}}},
+      {"1 9 3 1.0 200.0 2000.0 0.25 0", {{"vertical profile", 0.0151}, {"alignment", 0.0164}}},
+      {"1 9 3 1.0 50.0 2000.0 0.25 0", {}},
+      {"1 7 3 1.0 5000.0 2000.0 0.25 0", {}},
+  };
+  const double df = 1.0 / 2048.0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.record);
+    IrregularityFile f(parameter_file(c.record));
+    f.generate();
+    const std::string out = f.t.console();
+    const std::string head = " \tGenerating Track Irregularity......\n";
+    ASSERT_EQ(out.substr(0, head.size()), head);
+    if (c.named.empty()) {
+      EXPECT_EQ(out, head);
+      continue;
+    }
+    const std::string line = out.substr(head.size());
+    EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1);
+    EXPECT_EQ(line.rfind(" Irregularity: spectrum 9 has no power at the longest wavelengths asked for (", 0), 0u)
+        << line;
+    // "<wavelength> m (<kind>)" for each kind named, in order, and no other.
+    std::size_t at = 0;
+    for (const auto& [kind, limit] : c.named) {
+      const std::size_t k = line.find(std::string(" m (") + kind + ")", at);
+      ASSERT_NE(k, std::string::npos) << kind;
+      const double wavelength = std::stod(line.substr(line.rfind(' ', k - 1) + 1));
+      EXPECT_GT(1.0 / wavelength, limit - 2e-4) << kind;
+      EXPECT_LT(1.0 / wavelength, limit + df + 2e-4) << kind;
+      at = k;
+    }
+    EXPECT_EQ(count_of(line, " m ("), c.named.size());
   }
 }
 

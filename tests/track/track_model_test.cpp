@@ -228,6 +228,186 @@ TEST(TrackModel, CurvedCantedTrackGeometryAndInterfaceNodes) {
   }
 }
 
+// A horizontal circular curve of radius 500 m rising 0.5 %, its cant growing
+// from 0.02 to 0.08 rad over 100 m, with control points every `spacing`
+// metres; the arc length s is measured horizontally. Exact geometry in
+// double.
+struct CurvedGradedCantedTrack {
+  double radius = 500.0, grade = 0.005, length = 100.0;
+  double theta(double s) const { return s / radius; }
+  double cant(double s) const { return 0.02 + 0.06 * s / length; }
+  // Centre line (x, y, z).
+  std::array<double, 3> centre(double s) const {
+    return {radius * std::sin(theta(s)), grade * s, radius * (1.0 - std::cos(theta(s)))};
+  }
+  Track points(double spacing) const {
+    Track t;
+    const int n = static_cast<int>(std::lround(length / spacing));
+    for (int j = 0; j <= n; ++j) {
+      const double s = spacing * j;
+      const auto c = centre(s);
+      t.push_back({static_cast<float>(c[0]), static_cast<float>(c[1]), static_cast<float>(c[2]),
+                   static_cast<float>(theta(s)), static_cast<float>(1.0 / radius), static_cast<float>(s),
+                   static_cast<float>(cant(s))});
+    }
+    return t;
+  }
+};
+
+using Vec = std::array<double, 3>;
+Vec operator+(const Vec& a, const Vec& b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
+Vec operator*(double f, const Vec& a) { return {f * a[0], f * a[1], f * a[2]}; }
+double dot(const Vec& a, const Vec& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+Vec cross(const Vec& a, const Vec& b) {
+  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+
+TEST(TrackModel, OnACurveTheRailsMoveAsTheRigidSectionUnderThemDoes) {
+  // Girder-axis nodes 1.6 m below the centre line: right under it at the
+  // stations 25 m apart (under a control point, where the segment search
+  // stops at the segment that ends there), 0.3 m outside it between them.
+  // Mode 1 turns each section by a unit angle about the girder axis; mode 2
+  // moves it by (0.2, 1, -0.4) and turns it by 0.5. Each rail, 0.75 m to
+  // either side of the centre line across the canted track, must move as the
+  // rigid section moves it, in the frame of the track at the node's own arc
+  // length: along the line, normal to the canted track, across it. Control
+  // points 25, 10 and 2 m apart give the same motion.
+  const CurvedGradedCantedTrack line;
+  const double v0 = -1.6, half_gauge = 0.75;
+  auto outside = [](double s) { return std::fmod(s, 25.0) == 0.0 ? 0.0 : 0.3; };
+  const double stations[] = {0.0, 12.5, 25.0, 37.5, 50.0, 62.5, 75.0, 87.5, 100.0};
+  const Vec up{0.0, 1.0, 0.0};
+  for (double spacing : {25.0, 10.0, 2.0}) {
+    SCOPED_TRACE(spacing);
+    TrackBuild b(rails_file(0.5f, {line.points(spacing)}, 1));
+    std::vector<std::array<float, 3>> nodes;
+    for (double s : stations) {
+      const double th = line.theta(s);
+      const Vec node = line.centre(s) + outside(s) * Vec{-std::sin(th), 0.0, std::cos(th)} + v0 * up;
+      nodes.push_back({static_cast<float>(node[0]), static_cast<float>(node[1]), static_cast<float>(node[2])});
+    }
+    b.bridge(nodes, 2);
+    BridgeModalModel& br = b.t->bridge;
+    const Vec translation[2] = {{0.0, 0.0, 0.0}, {0.2, 1.0, -0.4}};
+    const double turn[2] = {1.0, 0.5};
+    for (std::int32_t n = 1; n <= 9; ++n) {
+      const double th = line.theta(stations[n - 1]);
+      for (std::int32_t m = 1; m <= 2; ++m) {
+        for (int q = 1; q <= 3; ++q) br.mode_shapes(m, n, q) = static_cast<float>(translation[m - 1][q - 1]);
+        br.mode_shapes(m, n, 4) = static_cast<float>(turn[m - 1] * std::cos(th));
+        br.mode_shapes(m, n, 6) = static_cast<float>(turn[m - 1] * std::sin(th));
+      }
+    }
+    b.build();
+    EXPECT_EQ(b.t.console(), "");
+    TrackModel& tm = b.t->track;
+
+    // The rails' motion at each interface node, as the tabulation selects
+    // it: rail 1 on the inner side (negative lateral offset), rail 2 outside.
+    float rail_modes[2][9][2][6];
+    for (std::int32_t r = 1; r <= 2; ++r) {
+      const float point[3] = {b.node(1, 1), b.node(1, 2), b.node(1, 3)};
+      std::int32_t count = 0;
+      select_interface_nodes_for_track_point(*b.t, count, 9, point, 1, 3 * (r - 1));
+      ASSERT_EQ(count, 9);
+      for (std::int32_t p = 1; p <= 9; ++p)
+        for (std::int32_t m = 1; m <= 2; ++m)
+          for (int q = 1; q <= 6; ++q) rail_modes[r - 1][p - 1][m - 1][q - 1] = br.interface_point_modes(p, m, q);
+    }
+
+    for (std::int32_t n = 1; n <= 9; ++n) {
+      const double s = stations[n - 1], th = line.theta(s), phi = line.cant(s);
+      SCOPED_TRACE(s);
+      EXPECT_EQ(tm.interface_node_track(n), 1);
+      // The node's arc length, and the point of the centre line there.
+      const Vec c = line.centre(s);
+      EXPECT_NEAR(br.node_coordinates(n, 1), s, 1e-4);
+      EXPECT_NEAR(br.node_coordinates(n, 2), c[1], 1e-4);
+      EXPECT_NEAR(br.node_coordinates(n, 3), c[2], 1e-4);
+      EXPECT_NEAR(b.t->bridge.interface_point_key(n), s, 1e-4);
+
+      const Vec along{std::cos(th), 0.0, std::sin(th)}, across{-std::sin(th), 0.0, std::cos(th)};
+      const Vec normal = std::cos(phi) * up + std::sin(phi) * across;     // of the canted track
+      const Vec lateral = std::cos(phi) * across + -std::sin(phi) * up;  // across the canted track
+      const Vec node = c + outside(s) * across + v0 * up;
+      for (std::int32_t r = 1; r <= 2; ++r) {
+        const Vec rail = c + (r == 1 ? -half_gauge : half_gauge) * lateral;
+        for (std::int32_t m = 1; m <= 2; ++m) {
+          const Vec u = translation[m - 1] + turn[m - 1] * cross(along, rail + -1.0 * node);
+          const double expected[6] = {dot(u, along), dot(u, normal), dot(u, lateral), turn[m - 1], 0.0, 0.0};
+          for (int q = 1; q <= 6; ++q)
+            EXPECT_NEAR(rail_modes[r - 1][n - 1][m - 1][q - 1], expected[q - 1], 1e-4)
+                << "rail " << r << " mode " << m << " component " << q;
+          // The tabulated shapes at the node's station (the end stations lie
+          // on the edge of the range of arc lengths).
+          if (n == 1 || n == 9) continue;
+          const auto k = static_cast<std::int32_t>(std::lround(s / 0.5)) + 1;
+          for (int q = 1; q <= 6; ++q)
+            EXPECT_NEAR(b.shape(9 * (r - 1) + q, m, k), expected[q - 1], 1e-4)
+                << "rail " << r << " mode " << m << " component " << q;
+        }
+      }
+    }
+  }
+}
+
+TEST(TrackModel, OnStraightLevelTracksTheInterfaceNodesAreMeasuredAlongTheTangent) {
+  // On a straight track of constant height the centre line is the tangent
+  // of every control point: the node's arc length is that of the start of
+  // its segment plus its distance along the tangent, its offsets are taken
+  // from that point, and its shapes turn with the heading and the cant of
+  // the track, to the last bit.
+  struct Case {
+    float heading, cant;
+  };
+  for (const Case& cs : {Case{0.0f, 0.0f}, Case{0.3f, 0.0f}, Case{0.0f, 0.05f}, Case{-0.2f, 0.07f}}) {
+    SCOPED_TRACE(cs.heading);
+    SCOPED_TRACE(cs.cant);
+    const float c = std::cos(cs.heading), s = std::sin(cs.heading);
+    const float arcs[4] = {-10.0f, 10.0f, 35.0f, 60.0f};
+    Track track;
+    for (float a : arcs) track.push_back({c * a + 3.0f, 1.6f, s * a - 0.4f, cs.heading, 0.0f, a, cs.cant});
+    TrackBuild b(rails_file(0.5f, {track}, 0));
+    // Stations and the segment each lies on (35: under point 3, which the
+    // search gives to segment 2), with offsets across and below the line.
+    const struct {
+      float station, across, below;
+      std::int32_t segment;
+    } at[] = {{0.0f, 0.3f, 1.2f, 1}, {20.0f, -0.2f, 1.6f, 2}, {35.0f, 0.0f, 1.6f, 2}, {47.5f, 0.45f, 0.9f, 3}};
+    std::vector<std::array<float, 3>> nodes;
+    for (const auto& p : at)
+      nodes.push_back({c * p.station + 3.0f - s * p.across, 1.6f - p.below, s * p.station - 0.4f + c * p.across});
+    b.bridge(nodes, 1);
+    BridgeModalModel& br = b.t->bridge;
+    const float shape[6] = {0.11f, -0.7f, 0.35f, 0.013f, -0.002f, 0.004f};
+    for (std::int32_t n = 1; n <= 4; ++n)
+      for (int q = 1; q <= 6; ++q) br.mode_shapes(1, n, q) = shape[q - 1] * static_cast<float>(n);
+    b.build();
+    const Track& pts = track;
+    for (std::int32_t n = 1; n <= 4; ++n) {
+      const Point& k = pts[static_cast<std::size_t>(at[n - 1].segment - 1)];
+      const auto& xyz = nodes[static_cast<std::size_t>(n - 1)];
+      const float dx = xyz[0] - k[0], dz = xyz[2] - k[2];
+      const float ck = std::cos(k[3]), sk = std::sin(k[3]);
+      const float e = dz * ck - dx * sk, v = xyz[1] - k[1];
+      const float sp = std::sin(k[6]), cp = std::sqrt(1.0f - sp * sp);
+      EXPECT_EQ(br.node_coordinates(n, 1), (ck * dx + sk * dz) + k[5]) << n;
+      float u[6];
+      for (int q = 0; q < 6; ++q) u[q] = shape[q] * static_cast<float>(n);
+      const float u1 = ck * u[0] + sk * u[2], u3 = -sk * u[0] + ck * u[2];
+      const float u4 = ck * u[3] + sk * u[5], u6 = -sk * u[3] + ck * u[5];
+      const float w2 = (cp * u[1] + sp * u3) + (e * cp - v * sp) * u4;
+      const float w3 = (cp * u3 - sp * u[1]) - (e * sp + v * cp) * u4;
+      const float expected[6] = {u1, w2, w3, u4, cp * u[4] + sp * u6, cp * u6 - sp * u[4]};
+      for (int q = 1; q <= 6; ++q) EXPECT_EQ(br.mode_shapes(1, n, q), expected[q - 1]) << n << " " << q;
+      // The point of the centre line: the control points' height, and the
+      // lateral position of the line at the node's station.
+      EXPECT_EQ(br.node_coordinates(n, 2), xyz[1] - v) << n;
+      EXPECT_NEAR(br.node_coordinates(n, 3), s * at[n - 1].station - 0.4f, 4e-6f) << n;
+    }
+  }
+}
+
 TEST(TrackModel, CantTurnsTheInterfaceNodesIntoTheTrackFrame) {
   // A straight track at height 0.5 and lateral position 0.2 heading along
   // (0.96, 0.28) in (x, z), canted by the angle whose sine is 0.6. Each node
@@ -246,10 +426,12 @@ TEST(TrackModel, CantTurnsTheInterfaceNodesIntoTheTrackFrame) {
   EXPECT_EQ(b.t.console(), "");
   // Cant: 2 and 3 become (0.34, 0.12), 5 and 6 (0.76, 0.18); the rotation
   // 0.4 about the track axis then adds 0.4 (e cos - v sin) to 2 and takes
-  // 0.4 (e sin + v cos) from 3.
+  // 0.4 (e sin + v cos) from 3. The node's coordinates become those of the
+  // centre line at its station: height 0.5, lateral 0.2 + 0.28 a, whatever
+  // the cant and the heading.
   const struct {
     float s, y, z, shape2, shape3;
-  } nodes[] = {{10, 0.0f, 2.48f, 0.74f, 0.32f}, {20, 0.75f, 6.06f, 0.14f, 0.02f}, {30, 0.0f, 8.08f, 0.74f, 0.32f}};
+  } nodes[] = {{10, 0.5f, 3.0f, 0.74f, 0.32f}, {20, 0.5f, 5.8f, 0.14f, 0.02f}, {30, 0.5f, 8.6f, 0.74f, 0.32f}};
   for (std::int32_t n = 1; n <= 3; ++n) {
     const auto& e = nodes[n - 1];
     EXPECT_EQ(b.t->track.interface_node_track(n), 1);

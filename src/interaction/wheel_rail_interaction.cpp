@@ -188,6 +188,16 @@ void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::in
     const std::int32_t own_nodes = own_track_node_count(tm, track);
     const std::int32_t own_coarse =
         std::min(tm.coarse_node_count, (own_nodes - 1) / std::max(tm.modal_node_decimation, 1) + 1);
+    // The train advance carries the longitudinal motion of the lead
+    // vehicle's node 1 in the train's position and speed; a wheel's own
+    // longitudinal modal displacement therefore counts relative to it, not
+    // a second time.
+    float lead_shift = 0.0f;
+    if (tr.fleet_vehicle_count(fleet) >= 1) {
+      const std::int32_t lead = tr.fleet_vehicle_types(fleet, 1);
+      for (std::int32_t i = 1; i <= lib.vehicle_mode_count(lead); ++i)
+        lead_shift += lib.vehicle_mode_shapes(lead, i, 1, 1) * static_cast<float>(st.vehicle_modal_state(t, 1, i, 1));
+    }
 
     for (std::int32_t v = 1; v <= tr.fleet_vehicle_count(fleet); ++v) {
       const std::int32_t type = tr.fleet_vehicle_types(fleet, v);
@@ -232,7 +242,7 @@ void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::in
           for (std::int32_t d = 0; d < 3; ++d)
             for (std::int32_t c = 0; c < 5; ++c) wheel_point(d * 6 + c + 1) = sum[d][c];
         }
-        const float x = static_cast<float>(ctx.layout.wheelset_position(t, v, w)) + wheel_point(1);
+        const float x = static_cast<float>(ctx.layout.wheelset_position(t, v, w)) + (wheel_point(1) - lead_shift);
         const float ax = wheel_point(13);
 
         // The bridge and the rail under the wheel.

@@ -450,6 +450,14 @@ TEST(ExampleCase, ABrakeCommandSlowsTheTrainByItsDeceleration) {
     const std::vector<float> force = r.channel("Res_BrakeForceDis_Vehicles.bin", 1);
     ASSERT_GT(force.size(), 300u);
     EXPECT_NEAR(force[300], 54.0E3 * 9.81 / 9.8 / 4.0 * command, 1.0);
+    // The wheels' track coordinate follows the same deceleration: the rigid
+    // longitudinal motion of the car is counted once, in the train's
+    // position (second difference of the records at 0.1 s, 0.5 s and 0.9 s).
+    const std::vector<float> x = r.channel("Res_BrakeForceDis_Vehicles.bin", 0);
+    ASSERT_GT(x.size(), 450u);
+    const double span = 200 * 10 * 2.0E-4;
+    const double deceleration = (static_cast<double>(x[450]) - 2.0 * x[250] + x[50]) / (span * span);
+    EXPECT_NEAR(deceleration, command, 0.02) << x[50] << " " << x[250] << " " << x[450];
   }
 }
 

@@ -390,6 +390,26 @@ TEST(WheelRailInteraction, RailSpringAndHarmonicLoadCodes) {
   }
 }
 
+// The train's position carries the longitudinal motion of its lead vehicle's
+// node 1 (the train advance integrates its acceleration into the speed): a
+// rigid longitudinal motion of the vehicle leaves the wheels where the train
+// puts them, and only a wheel's motion relative to node 1 moves it along.
+TEST(WheelRailInteraction, AWheelsLongitudinalModalMotionCountsRelativeToTheLeadVehicle) {
+  const struct {
+    const char* what;
+    bool rigid;  // every node moves, or the wheels alone
+    float shift;
+  } cases[] = {{"rigid-body motion of the vehicle", true, 0.0f}, {"the wheels alone", false, 0.5f}};
+  for (const auto& c : cases) {
+    VehicleOverBridge m(2);
+    for (int n = c.rigid ? 1 : 4; n <= 7; ++n) m.t->vehicles.vehicle_mode_shapes(1, 1, n, 1) = 1.0f;
+    m.t->solver.vehicle_modal_state(1, 1, 1, 1) = 0.5;
+    m.interact(0);
+    EXPECT_FLOAT_EQ(m.result(1, 5), 50.0f + c.shift) << c.what;
+    EXPECT_FLOAT_EQ(m.result(3, 5), 40.0f + c.shift) << c.what;
+  }
+}
+
 // A wavy rail profile (not a polynomial, so that a polynomial carried past the
 // last node would show), with a constant slope column, and a bridge mode that
 // lifts both rails by 1 wherever the bridge is. A wheel beyond either end of

@@ -11,6 +11,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include "model/run_context.h"
 #include "platform/stop.h"
@@ -88,5 +89,18 @@ inline int expect_stop(const std::function<void()>& fn) {
 
 // The console text of a pause, as the error stops print it.
 inline std::string pause_text() { return std::string(pause_prompt) + "\n"; }
+
+// The console lines of the error stops, as GBK bytes: the data-error or
+// node-number line of the label, then (when given) the line that says what
+// to fix, then the pause.
+inline std::string data_error_line(std::string_view label, std::string_view detail = {}) {
+  return "  \xB4\xED\xCE\xF3:" + std::string(label) + " \xCA\xFD\xBE\xDD\xD3\xD0\xCE\xF3\xA3\xA1 \n" +
+         (detail.empty() ? "" : " " + std::string(detail) + "\n") + pause_text();
+}
+inline std::string node_error_line(std::string_view label, std::string_view detail = {}) {
+  return "  \xB4\xED\xCE\xF3:" + std::string(label) +
+         " \xBD\xDA\xB5\xE3\xBA\xC5\xB3\xAC\xB3\xF6\xB6\xA8\xD2\xE5\xA3\xA1 \n" +
+         (detail.empty() ? "" : " " + std::string(detail) + "\n") + pause_text();
+}
 
 }  // namespace tb::test

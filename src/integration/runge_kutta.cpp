@@ -244,7 +244,6 @@ void run_runge_kutta_integration(RunContext& ctx) {
         compute_output_responses(ctx);
         write_step_results(ctx, stage, step, step_count);
       }
-      clocks.step_end = ctx.clock();
       ctx.console.flush();
     }
     end_stage_results(ctx, stage, step_count);

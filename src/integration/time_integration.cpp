@@ -180,7 +180,11 @@ std::int32_t start_stage(RunContext& ctx, std::int32_t stage) {
 void begin_step(RunContext& ctx, StageClocks& clocks, std::int32_t stage, float step, std::int32_t step_count) {
   const float dt = ctx.solution.time_step;
   ctx.step.current_time = ctx.step.current_time + dt;
-  estimate_remaining_time(clocks.step_start, clocks.step_end, clocks.remaining, step, step_count);
+  // The steps before this one are done; at the stage's first step the
+  // clock starts.
+  const std::int32_t done = static_cast<std::int32_t>(step) - 1;
+  if (done == 0) clocks.stage_start = ctx.clock();
+  estimate_remaining_time(clocks.stage_start, ctx.clock(), clocks.remaining, done, step_count);
   Console& con = ctx.console;
   con.line("");
   con.write(" Speed Stage=");
@@ -196,7 +200,6 @@ void begin_step(RunContext& ctx, StageClocks& clocks, std::int32_t stage, float 
   con.write("M");
   con.write(format_integer(clocks.remaining[2], 3));
   con.line("S");
-  clocks.step_start = ctx.clock();
 }
 
 void run_time_integration(RunContext& ctx) {
@@ -278,7 +281,6 @@ void run_time_integration(RunContext& ctx) {
         compute_output_responses(ctx);
         write_step_results(ctx, stage, step, step_count);
       }
-      clocks.step_end = ctx.clock();
       ctx.console.flush();
     }
     end_stage_results(ctx, stage, step_count);

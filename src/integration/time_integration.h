@@ -47,9 +47,10 @@ IterationEnd pass_outcome(const RunContext& ctx, const PassChanges& changes, boo
 void empty_iteration_hook(std::int32_t a, std::int32_t b);
 
 // Pieces shared with the Runge-Kutta driver.
+// The clock when the stage's first step began, and the remaining time that
+// the progress line shows, from the mean step time of the stage so far.
 struct StageClocks {
-  ClockReading step_start{};
-  ClockReading step_end{};
+  ClockReading stage_start{};
   std::array<std::int32_t, 4> remaining{};
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <string_view>
 
 #include "platform/list_read.h"
@@ -211,43 +212,54 @@ void read_brake_parameters(RunContext& ctx) {
 
   BrakeParameters& bp = ctx.brakes;
   const std::int32_t unit = ctx.control.unit_brake_parameters;
-  ctx.units.open(unit, input_file_name(ctx.control, "\\BrakePara.dat"), OpenMode::unknown, UnitForm::text);
+  // The brake modes need the file: one that is not there stops the run as
+  // not found (and is not created).
+  check_read_status(
+      ctx, ctx.units.open(unit, input_file_name(ctx.control, "\\BrakePara.dat"), OpenMode::old, UnitForm::text), kLabel,
+      unit, "needed by the brake commands of 10 or more");
   // Every record is needed: a record that cannot be read would leave a set
   // undefined or shift the per-type records.
-  auto read = [&](std::initializer_list<ReadTarget> targets) {
-    check_read_status(ctx, read_list(ctx.units, unit, targets), kLabel);
+  auto read = [&](std::initializer_list<ReadTarget> targets, const std::string& record) {
+    check_read_status(ctx, read_list(ctx.units, unit, targets), kLabel, unit, record);
   };
 
-  read({bp.brake_set_count});
+  read({bp.brake_set_count}, "number of brake sets");
   const std::int32_t sets = std::max(bp.brake_set_count, 0);
   bp.brake_kind.resize(sets);
   bp.brake_shoe_count.resize(sets);
   bp.brake_shoe_force.resize(sets);
   for (std::int32_t i = 1; i <= sets; ++i) {
-    read({bp.brake_kind(i)});
+    const std::string set = "set " + std::to_string(i);
+    read({bp.brake_kind(i)}, set + ", kind");
     if (bp.brake_kind(i) < 2) {
       float d = 0.0f, p = 0.0f, r = 0.0f, e = 0.0f, n = 0.0f;
-      read({d, p, r, e, n});
+      read({d, p, r, e, n}, set + ", values d, p, r, e, n");
       bp.brake_shoe_count(i) = n;
       bp.brake_shoe_force(i) = ((((p * 0.7853981f) * r) * e) * d) * d / n * 1.0E-6f;
     } else {
-      read({bp.brake_shoe_count(i), bp.brake_shoe_force(i)});
+      read({bp.brake_shoe_count(i), bp.brake_shoe_force(i)}, set + ", notch level and force scale");
     }
     // The force scale multiplies the brake laws: it must be a finite force
     // (a zero divisor n makes it infinite) that does not push the train.
     if (!(bp.brake_shoe_force(i) >= 0.0f) || !std::isfinite(bp.brake_shoe_force(i) * 1.0E6f))
-      check_read_status(ctx, 1, kLabel);
+      stop_with_bad_value(ctx, kLabel, unit, set,
+                          "force scale " + value_text(bp.brake_shoe_force(i)) + ", must be finite and 0 or more");
   }
 
   const std::int32_t types = std::max(ctx.vehicles.vehicle_type_count, 0);
   bp.type_brake_set.resize(types);
   bp.type_brake_set.fill(1);
   bp.type_coupler_spring.resize(types);
-  for (std::int32_t t = 1; t <= types; ++t) read({bp.type_brake_set(t)});
-  for (std::int32_t t = 1; t <= types; ++t) read({bp.type_coupler_spring(t)});
+  for (std::int32_t t = 1; t <= types; ++t)
+    read({bp.type_brake_set(t)}, "brake set of vehicle type " + std::to_string(t));
+  for (std::int32_t t = 1; t <= types; ++t)
+    read({bp.type_coupler_spring(t)}, "coupler spring of vehicle type " + std::to_string(t));
   // The brake modes index the sets with these numbers.
   for (std::int32_t t = 1; t <= types; ++t)
-    if (bp.type_brake_set(t) < 1 || bp.type_brake_set(t) > bp.brake_set_count) check_read_status(ctx, 1, kLabel);
+    if (bp.type_brake_set(t) < 1 || bp.type_brake_set(t) > bp.brake_set_count)
+      stop_with_bad_value(ctx, kLabel, unit, "brake set of vehicle type " + std::to_string(t),
+                          std::to_string(bp.type_brake_set(t)) + ", must name one of the file's " +
+                              std::to_string(sets) + " brake sets");
 }
 
 float compute_wheelset_brake_force(RunContext& ctx, std::int32_t train, std::int32_t vehicle_position,

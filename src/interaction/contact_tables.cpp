@@ -25,28 +25,31 @@ void read_contact_geometry_table(RunContext& ctx) {
   g.geometry_offsets.resize(G::geometry_offset_count);
   g.contact_geometry.resize(G::geometry_offset_count, G::geometry_yaw_count, G::geometry_quantity_count);
 
-  check_read_status(ctx, ctx.units.open(unit, "Geometry.dat", OpenMode::old, UnitForm::text), kGeometryLabel);
+  check_read_status(ctx, ctx.units.open(unit, "Geometry.dat", OpenMode::old, UnitForm::text), kGeometryLabel, unit);
 
   std::string line;
   std::string word;
   std::array<float, G::geometry_yaw_count> row{};
-  std::int32_t status = 0;
   for (std::int32_t q = 1; q <= G::geometry_quantity_count; ++q) {
+    const std::string block = "block " + std::to_string(q);
     // Skip to the block's header record. A file that ends before it is a
     // data error: every block must be present.
     do {
       const std::int32_t st = read_text_record(ctx.units, unit, line, kHeaderRecordWidth);
-      if (st != 0) check_read_status(ctx, st, kGeometryLabel);
+      if (st != 0) check_search_status(ctx, st, kGeometryLabel, unit, "the \"deltay   phi=\" header of " + block);
     } while (line.find(kHeaderText) == std::string::npos);
     ctx.units.backspace(unit);
-    read_list(ctx.units, unit,
-              {word, word, ReadTarget::reals(g.geometry_yaw_angles.data(), G::geometry_yaw_count)});
+    check_read_status(ctx,
+                      read_list(ctx.units, unit,
+                                {word, word, ReadTarget::reals(g.geometry_yaw_angles.data(), G::geometry_yaw_count)}),
+                      kGeometryLabel, unit, block + ", header");
 
+    // Every row of every block is needed: a row that the file lacks, or
+    // that holds a value which is not a number, is a data error.
     for (std::int32_t r = 1; r <= G::geometry_offset_count; ++r) {
-      // A row whose values cannot all be read keeps its zeros.
-      status = read_list(ctx.units, unit, {g.geometry_offsets(r), std::span<float>(row)});
-      if (status == 0)
-        for (std::int32_t c = 1; c <= G::geometry_yaw_count; ++c) g.contact_geometry(r, c, q) = row[c - 1];
+      check_read_status(ctx, read_list(ctx.units, unit, {g.geometry_offsets(r), std::span<float>(row)}), kGeometryLabel,
+                        unit, block + ", row " + std::to_string(r));
+      for (std::int32_t c = 1; c <= G::geometry_yaw_count; ++c) g.contact_geometry(r, c, q) = row[c - 1];
     }
   }
 
@@ -58,7 +61,6 @@ void read_contact_geometry_table(RunContext& ctx) {
     }
 
   ctx.units.close(unit);
-  check_read_status(ctx, status, kGeometryLabel);
 }
 
 void read_contact_coefficient_table(RunContext& ctx) {
@@ -67,23 +69,26 @@ void read_contact_coefficient_table(RunContext& ctx) {
   const std::int32_t unit = ctx.control.unit_worm_coefficients;
   table.resize(C::coefficient_row_count, C::coefficient_column_count);
 
+  constexpr std::string_view label = "WormCoeefficient.DAT";
   // The first two records are titles, whatever they hold.
-  read_list(ctx.units, unit, std::span<const ReadTarget>());
-  read_list(ctx.units, unit, std::span<const ReadTarget>());
+  check_read_status(ctx, read_list(ctx.units, unit, std::span<const ReadTarget>()), label, unit, "title line 1");
+  check_read_status(ctx, read_list(ctx.units, unit, std::span<const ReadTarget>()), label, unit, "title line 2");
   std::vector<ReadTarget> rows;
   rows.reserve(C::coefficient_row_count);
   for (std::int32_t i = 1; i <= C::coefficient_row_count; ++i)
     rows.push_back(ReadTarget::reals(table.at_ptr(i, 1), C::coefficient_column_count,
                                      static_cast<std::ptrdiff_t>(table.stride(2))));
-  std::int32_t status = read_list(ctx.units, unit, rows);
+  check_read_status(ctx, read_list(ctx.units, unit, rows), label, unit, "the 56 rows of 7 values");
 
   // The creep law interpolates the columns against column 1 in windows of
   // three rows: equal or falling arguments would divide by zero there.
-  for (std::int32_t i = 2; status == 0 && i <= C::coefficient_row_count; ++i)
-    if (!(table(i, 1) > table(i - 1, 1))) status = 1;
+  for (std::int32_t i = 2; i <= C::coefficient_row_count; ++i)
+    if (!(table(i, 1) > table(i - 1, 1)))
+      stop_with_bad_value(
+          ctx, label, unit, "row " + std::to_string(i),
+          "argument " + value_text(table(i, 1)) + ", must be above the row before's " + value_text(table(i - 1, 1)));
 
   ctx.units.close(unit);
-  check_read_status(ctx, status, "WormCoeefficient.DAT");
 }
 
 }  // namespace tb

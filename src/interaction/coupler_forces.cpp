@@ -1,6 +1,7 @@
 #include "interaction/coupler_forces.h"
 
 #include <array>
+#include <string>
 
 #include "interaction/running_resistance.h"
 #include "run/input_helpers.h"
@@ -31,7 +32,11 @@ void check_coupler_springs(RunContext& ctx) {
   const Array1<std::int32_t>& coupler = ctx.brakes.type_coupler_spring;
   const std::int32_t vehicle_ids = ctx.vehicles.max_springs_per_type;
   for (std::int32_t type = 1; type <= coupler.extent(1); ++type)
-    if (coupler(type) > vehicle_ids) check_read_status(ctx, 1, "BrakePara.dat");
+    if (coupler(type) > vehicle_ids)
+      stop_with_bad_value(ctx, "BrakePara.dat", ctx.control.unit_brake_parameters,
+                          "coupler spring of vehicle type " + std::to_string(type),
+                          std::to_string(coupler(type)) + ", must be 0 (no coupler) to " + std::to_string(vehicle_ids) +
+                              " (the vehicle spring ids)");
 }
 
 void compute_coupler_forces(RunContext& ctx) {

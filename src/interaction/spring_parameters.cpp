@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -23,6 +24,14 @@ constexpr std::string_view kLabel = "\\NonlinearSpringParameters.dat";
   if (message.size() > 0) ctx.console.list_line(message);
   check_read_status(ctx, -1, kLabel);
   stop_run(exit_error);  // not reached: the status check has stopped the run
+}
+
+// The same with the line that names the file of `unit` (one of the two spring
+// files), the record and the value.
+[[noreturn]] void reject(RunContext& ctx, std::int32_t unit, const std::string& record, const std::string& problem,
+                         std::initializer_list<FmtArg> message = {}) {
+  if (message.size() > 0) ctx.console.list_line(message);
+  stop_with_bad_value(ctx, kLabel, unit, record, problem);
 }
 
 // A bridge file given with the vertical axis as z: its DOFs 2 and 3, and 5
@@ -64,26 +73,42 @@ void read_spring_blocks(RunContext& ctx, const SpringFile& file) {
   const float time_step = ctx.solution.time_step;
   std::int32_t dof = 0;
   std::int32_t n = 0;
+  if (!ctx.units.is_open(file.unit)) return;
   for (std::int32_t i = 1; i <= file.id_count; ++i) {
     std::int32_t id = 0;
     std::int32_t ndof = 0;
-    if (read_list(ctx.units, file.unit, {id, ndof}) == io_status::end_of_file && id == 0) return;
-    if (id > file.id_count) reject(ctx, {file.id_above_count});
-    // A block that could not be read (id and count still 0) is empty.
-    if (id < 1 && (id != 0 || ndof > 0)) reject(ctx);
+    const std::string block = "block " + std::to_string(i);
+    const std::int32_t id_status = read_list(ctx.units, file.unit, {id, ndof});
+    if (id_status == io_status::end_of_file && id == 0) return;
+    const std::string id_record = block + ", id and number of degrees of freedom";
+    const std::string id_range = ", must be 1 to " + std::to_string(file.id_count) + " (the header's count)";
+    if (id > file.id_count)
+      reject(ctx, file.unit, id_record, "id " + std::to_string(id) + id_range, {file.id_above_count});
+    check_read_status(ctx, id_status, kLabel, file.unit, id_record);
+    // A block "0 0" is empty.
+    if (id < 1 && (id != 0 || ndof > 0)) reject(ctx, file.unit, id_record, "id " + std::to_string(id) + id_range);
     if (id >= 1 && file.ids_given) (*file.ids_given)[static_cast<std::size_t>(id)] = 1;
     const std::int32_t row = file.row_offset + id;
     for (std::int32_t j = 1; j <= ndof; ++j) {
-      if (read_list(ctx.units, file.unit, {dof, n}) == io_status::end_of_file) reject(ctx);
-      if (n > table.max_spring_values) reject(ctx, {file.values_above_max});
-      if (dof < 1 || dof > 6) reject(ctx);
+      const std::string group = block + ", degree of freedom group " + std::to_string(j);
+      check_read_status(ctx, read_list(ctx.units, file.unit, {dof, n}), kLabel, file.unit,
+                        group + ", degree of freedom and value count");
+      const std::string count_record = group + ", value count";
+      if (n > table.max_spring_values)
+        reject(ctx, file.unit, count_record,
+               std::to_string(n) + ", must be at most " + std::to_string(table.max_spring_values) +
+                   " (the headers' largest)",
+               {file.values_above_max});
+      if (dof < 1 || dof > 6)
+        reject(ctx, file.unit, group + ", degree of freedom", std::to_string(dof) + ", must be 1 to 6");
       if (file.swap_axes) dof = kSwappedDof[dof];
       // The law code is always read; its parameters p2..pn follow it.
       const std::size_t count = static_cast<std::size_t>(std::max<std::int32_t>(n, 1));
-      if (read_list(ctx.units, file.unit,
-                    {ReadTarget::reals(values.at_ptr(row, dof, 1), count,
-                                       static_cast<std::ptrdiff_t>(values.stride(3)))}) == io_status::end_of_file)
-        reject(ctx);
+      check_read_status(ctx,
+                        read_list(ctx.units, file.unit,
+                                  {ReadTarget::reals(values.at_ptr(row, dof, 1), count,
+                                                     static_cast<std::ptrdiff_t>(values.stride(3)))}),
+                        kLabel, file.unit, group + ", law code and parameters");
       table.spring_dof_count = std::max(table.spring_dof_count, dof);
 
       std::array<float, 11> p{};
@@ -91,9 +116,15 @@ void read_spring_blocks(RunContext& ctx, const SpringFile& file) {
       const float code = p[1];
       const std::int32_t required = required_value_count(code);
       if (required != 0 && n != required)
-        reject(ctx, {code == 4.0f ? file.type4_count_mismatch : file.count_mismatch, i, j});
-      if (!is_known_spring_law(code)) reject(ctx, {text::unknown_spring_type});
-      if (!spring_law_parameters_usable(p, time_step)) reject(ctx);
+        reject(ctx, file.unit, count_record,
+               std::to_string(n) + ", law " + value_text(code) + " takes " + std::to_string(required) + " values",
+               {code == 4.0f ? file.type4_count_mismatch : file.count_mismatch, i, j});
+      const std::string law_record = group + ", law code and parameters";
+      if (!is_known_spring_law(code))
+        reject(ctx, file.unit, law_record, "law code " + value_text(code) + ", not a law of the program",
+               {text::unknown_spring_type});
+      if (!spring_law_parameters_usable(p, time_step))
+        reject(ctx, file.unit, law_record, "parameters of law " + value_text(code) + ", the law cannot use them");
     }
   }
 }
@@ -110,14 +141,23 @@ void read_nonlinear_spring_parameters(RunContext& ctx) {
   const std::int32_t bridge_unit = ctx.control.unit_bridge_springs;
 
   table = SpringParameterTable{};
-  ctx.units.rewind(vehicle_unit);
-  ctx.units.rewind(bridge_unit);
-  // An empty vehicle file keeps the spring count of the vehicle type library.
-  read_list(ctx.units, vehicle_unit, {lib.max_springs_per_type, table.vehicle_max_values});
-  read_list(ctx.units, bridge_unit, {table.bridge_spring_id_count, table.bridge_max_values});
+  // A file that is not there (the console has said so) or that is empty
+  // gives no spring laws: the vehicle file then keeps the spring count of the
+  // vehicle type library. A header that does not read as numbers is an error.
+  for (std::int32_t unit : {vehicle_unit, bridge_unit}) {
+    if (!ctx.units.is_open(unit)) continue;
+    ctx.units.rewind(unit);
+    const std::int32_t status =
+        unit == vehicle_unit ? read_list(ctx.units, unit, {lib.max_springs_per_type, table.vehicle_max_values})
+                             : read_list(ctx.units, unit, {table.bridge_spring_id_count, table.bridge_max_values});
+    if (status != io_status::end_of_file)
+      check_read_status(ctx, status, kLabel, unit, "header: number of spring ids and largest value count");
+  }
   const std::int32_t nv = lib.max_springs_per_type;
   const std::int32_t nb = table.bridge_spring_id_count;
-  if (nv < 0 || nb < 0 || std::int64_t{nv} + nb > std::numeric_limits<std::int32_t>::max()) reject(ctx);
+  if (nv < 0 || nb < 0 || std::int64_t{nv} + nb > std::numeric_limits<std::int32_t>::max())
+    reject(ctx, nv < 0 ? vehicle_unit : bridge_unit, "header: number of spring ids",
+           std::to_string(nv < 0 ? nv : nb) + ", must be 0 or more");
   table.spring_id_count = nv + nb;
   table.max_spring_values = std::max(table.vehicle_max_values, table.bridge_max_values);
   table.spring_parameters.resize(table.spring_id_count, 6, std::max(table.max_spring_values, spring_law_value_count));
@@ -144,10 +184,21 @@ void read_nonlinear_spring_parameters(RunContext& ctx) {
   state.bridge_spring_memory.resize(elements, 6);
   state.bridge_spring_state_prev.fill(1);
   state.bridge_spring_state.fill(1);
+  // Elements whose laws would come from a file that is not there.
+  if (elements > 0 && !ctx.units.is_open(bridge_unit))
+    check_read_status(ctx, io_status::file_not_found, kLabel, bridge_unit,
+                      "the laws of the bridge's spring-damper elements");
   for (std::int32_t e = 1; e <= elements; ++e) {
     const std::int32_t id = bridge.spring_elements(e, 4);
-    if (id > nb) reject(ctx, {text::bridge_spring_id_count_above_max});
-    if (id < 1 || bridge.spring_elements(e, 3) < 0) reject(ctx);
+    const std::string element = "spring-damper element " + std::to_string(e) + " of the bridge master file";
+    if (id > nb || id < 1)
+      reject(ctx, bridge_unit, element,
+             "spring id " + std::to_string(id) + ", must be 1 to " + std::to_string(nb) + " (the ids of this file)",
+             id > nb ? std::initializer_list<FmtArg>{text::bridge_spring_id_count_above_max}
+                     : std::initializer_list<FmtArg>{});
+    if (bridge.spring_elements(e, 3) < 0)
+      reject(ctx, bridge_unit, element,
+             "reference node " + std::to_string(bridge.spring_elements(e, 3)) + ", must be 0 (none) or a node");
   }
   for (std::int32_t e = 1; e <= elements; ++e) {
     const std::int32_t row = (bridge.spring_elements(e, 4) += nv);
@@ -176,8 +227,15 @@ void read_nonlinear_spring_parameters(RunContext& ctx) {
   for (std::int32_t ty = 1; ty <= lib.vehicle_type_count; ++ty) {
     for (std::int32_t s = 1; s <= lib.vehicle_spring_count(ty); ++s) {
       const std::int32_t id = lib.vehicle_spring_nodes(ty, s, 4);
-      if (id > nv) reject(ctx, {text::vehicle_spring_id_above_max});
-      if (id < 1 || lib.vehicle_spring_nodes(ty, s, 3) < 0) reject(ctx);
+      const std::string row = "spring row " + std::to_string(s) + " of vehicle type " + std::to_string(ty);
+      if (id > nv || id < 1)
+        reject(ctx, vehicle_unit, row,
+               "spring id " + std::to_string(id) + ", must be 1 to " + std::to_string(nv) + " (the ids of this file)",
+               id > nv ? std::initializer_list<FmtArg>{text::vehicle_spring_id_above_max}
+                       : std::initializer_list<FmtArg>{});
+      if (lib.vehicle_spring_nodes(ty, s, 3) < 0)
+        reject(ctx, vehicle_unit, row,
+               "reference node " + std::to_string(lib.vehicle_spring_nodes(ty, s, 3)) + ", must be 0 (none) or a node");
     }
   }
   for (std::int32_t t = 1; t <= nt; ++t) {
@@ -186,8 +244,14 @@ void read_nonlinear_spring_parameters(RunContext& ctx) {
       const std::int32_t ty = trains.fleet_vehicle_types(f, v);
       for (std::int32_t s = 1; s <= lib.vehicle_spring_count(ty); ++s) {
         const std::int32_t row = lib.vehicle_spring_nodes(ty, s, 4);
-        // A suspension element whose law the file never gives is an input error.
-        if (!vehicle_ids_given[static_cast<std::size_t>(row)]) reject(ctx);
+        // A suspension element whose law the file never gives is an input
+        // error; so is one whose file is not there.
+        if (!ctx.units.is_open(vehicle_unit))
+          check_read_status(ctx, io_status::file_not_found, kLabel, vehicle_unit,
+                            "the laws of the vehicles' spring-damper elements");
+        if (!vehicle_ids_given[static_cast<std::size_t>(row)])
+          reject(ctx, vehicle_unit, "spring row " + std::to_string(s) + " of vehicle type " + std::to_string(ty),
+                 "spring id " + std::to_string(row) + ": the file gives no block for it");
         for (std::int32_t d = 1; d <= dofs; ++d) {
           const float c = p(row, d, 1);
           if (c == 100.0f) state.vehicle_spring_memory_prev(t, v, s, d) = p(row, d, 4);
@@ -211,7 +275,9 @@ void read_nonlinear_spring_parameters(RunContext& ctx) {
       for (std::int32_t d = 1; d <= dofs; ++d) {
         if (p(row, d, 1) != van_der_pol_law_code) continue;
         const std::int32_t file_dof = swapped ? kSwappedDof[d] : d;
-        reject(ctx, {text::bridge_spring_law_needs_element_frame, row - nv, file_dof});
+        reject(ctx, bridge_unit, "id " + std::to_string(row - nv) + ", degree of freedom " + std::to_string(file_dof),
+               "law code 99, a Van der Pol damper, which only the element path evaluates",
+               {text::bridge_spring_law_needs_element_frame, row - nv, file_dof});
       }
     }
   }
@@ -224,7 +290,9 @@ void read_nonlinear_spring_parameters(RunContext& ctx) {
           const std::int32_t row = lib.vehicle_spring_nodes(ty, s, 4);
           for (std::int32_t d = 1; d <= dofs; ++d)
             if (p(row, d, 1) == van_der_pol_law_code)
-              reject(ctx, {text::vehicle_spring_law_needs_element_frame, row, d});
+              reject(ctx, vehicle_unit, "id " + std::to_string(row) + ", degree of freedom " + std::to_string(d),
+                     "law code 99, a Van der Pol damper, which only the element path evaluates",
+                     {text::vehicle_spring_law_needs_element_frame, row, d});
         }
       }
     }

@@ -243,6 +243,8 @@ std::int32_t read_list(UnitTable& units, std::int32_t unit, std::span<const Read
         case TokenKind::value:
           if (!store(tg, k, tok)) {
             t->position = scan.record() + 1;
+            t->bad_value_line = scan.record() + 1;
+            t->bad_value_text = tok.quoted ? "'" + tok.text + "'" : tok.text;
             return io_status::bad_value;
           }
           break;
@@ -251,6 +253,21 @@ std::int32_t read_list(UnitTable& units, std::int32_t unit, std::span<const Read
   }
   t->position = scan.record() + 1;
   return io_status::ok;
+}
+
+bool failed_in_data_record(UnitTable& units, std::int32_t unit, std::size_t count) {
+  const TextUnit* t = units.text(unit);
+  if (!t || t->bad_value_line == 0 || t->bad_value_line > t->records.size()) return false;
+  const std::string& rec = t->records[t->bad_value_line - 1];
+  std::size_t col = 0;
+  for (std::size_t k = 0; k < count; ++k) {
+    while (col < rec.size() && (is_blank(rec[col]) || rec[col] == ',')) ++col;
+    const std::size_t start = col;
+    while (col < rec.size() && !ends_word(rec[col])) ++col;
+    double v = 0;
+    if (col == start || !parse_real(std::string_view(rec).substr(start, col - start), v)) return false;
+  }
+  return true;
 }
 
 std::int32_t read_text_record(UnitTable& units, std::int32_t unit, std::string& text, std::size_t width) {

@@ -10,7 +10,9 @@
 // The first value that cannot be read ends the statement with error status
 // io_status::bad_value and leaves that item and all later ones unchanged; the
 // next statement then begins at the record after the one that held the bad
-// value. Running out of records returns -1 (end of file).
+// value; the unit keeps that value and its line (TextUnit::bad_value_text,
+// bad_value_line) for the message. Running out of records returns -1 (end of
+// file).
 #pragma once
 
 #include <cstddef>
@@ -59,6 +61,12 @@ std::int32_t read_list(UnitTable& units, std::int32_t unit, std::span<const Read
 // blank padding of a shorter record is implicit).
 std::int32_t read_text_record(UnitTable& units, std::int32_t unit, std::string& text,
                               std::size_t width);
+
+// Whether the value at which the last read of `unit` stopped as not a number
+// stands on a line whose first `count` values read as numbers: a record of a
+// table that holds a malformed value, rather than a line of text that ends
+// the table.
+bool failed_in_data_record(UnitTable& units, std::int32_t unit, std::size_t count);
 
 // Conversions of one free-format value; false when the token is not a number
 // of that kind (or out of range). No infinity or NaN is accepted.

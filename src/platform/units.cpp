@@ -82,6 +82,17 @@ bool UnitTable::is_binary(std::int32_t unit) const {
 std::int32_t UnitTable::open(std::int32_t unit, const std::string& name, OpenMode mode,
                              UnitForm form) {
   close(unit);
+  const std::int32_t status = open_unit(unit, name, mode, form);
+  attempts_[unit] = OpenAttempt{name, status};
+  return status;
+}
+
+const UnitTable::OpenAttempt* UnitTable::last_open(std::int32_t unit) const {
+  auto it = attempts_.find(unit);
+  return it == attempts_.end() ? nullptr : &it->second;
+}
+
+std::int32_t UnitTable::open_unit(std::int32_t unit, const std::string& name, OpenMode mode, UnitForm form) {
   const std::filesystem::path path = resolve(name);
   std::error_code ec;
   const bool exists = std::filesystem::is_regular_file(path, ec);
@@ -100,6 +111,7 @@ std::int32_t UnitTable::open(std::int32_t unit, const std::string& name, OpenMod
   if (form == UnitForm::text) {
     bool ok = false;
     u->text.path = path;
+    u->text.name = name;
     u->text.records = load_records(path, ok);
     if (!ok) return io_status::cannot_open;
   } else {
@@ -180,6 +192,12 @@ std::int32_t UnitTable::backspace(std::int32_t unit) {
 
 TextUnit* UnitTable::text(std::int32_t unit) {
   Unit* u = find(unit);
+  if (!u || u->form != UnitForm::text) return nullptr;
+  return &u->text;
+}
+
+const TextUnit* UnitTable::text(std::int32_t unit) const {
+  const Unit* u = find(unit);
   if (!u || u->form != UnitForm::text) return nullptr;
   return &u->text;
 }

@@ -50,11 +50,16 @@ enum class UnitForm { text, binary };
 // A text unit: the file's records held in memory, written back when closed.
 struct TextUnit {
   std::filesystem::path path;
+  std::string name;  // as opened, before it was resolved against the working directory
   std::vector<std::string> records;
   // Index of the next record to read or write; records.size() + 1 once a
   // read has met the end of the file (past its end-of-file mark).
   std::size_t position = 0;
   bool modified = false;
+  // Where the last read statement that met a value which is not a number of
+  // its item's kind stopped: the line (1-based) and the value as written.
+  std::size_t bad_value_line = 0;
+  std::string bad_value_text;
 };
 
 // A binary unit: a byte stream with its current position.
@@ -92,6 +97,15 @@ class UnitTable {
   void close_all();
 
   bool is_open(std::int32_t unit) const;
+
+  // The name under which the last opening of a unit was tried, and its
+  // status; kept when the opening failed and after the unit is closed, so
+  // that a message can name the file. nullptr when the unit was never opened.
+  struct OpenAttempt {
+    std::string name;
+    std::int32_t status = io_status::ok;
+  };
+  const OpenAttempt* last_open(std::int32_t unit) const;
   bool is_text(std::int32_t unit) const;
   bool is_binary(std::int32_t unit) const;
 
@@ -101,6 +115,7 @@ class UnitTable {
   // Text units. The caller gets the unit to read it record by record; nullptr
   // when the unit is not a connected text unit.
   TextUnit* text(std::int32_t unit);
+  const TextUnit* text(std::int32_t unit) const;
   // Reads the next record whole (the An read); -1 at the end of the file.
   std::int32_t read_record(std::int32_t unit, std::string& record);
   // Writes one record at the current position, dropping what followed it.
@@ -128,9 +143,11 @@ class UnitTable {
   Unit* find(std::int32_t unit);
   const Unit* find(std::int32_t unit) const;
   BinaryUnit& binary_for_write(std::int32_t unit);
+  std::int32_t open_unit(std::int32_t unit, const std::string& name, OpenMode mode, UnitForm form);
   void close_unit(Unit& u);
 
   std::map<std::int32_t, std::unique_ptr<Unit>> units_;
+  std::map<std::int32_t, OpenAttempt> attempts_;
 };
 
 }  // namespace tb

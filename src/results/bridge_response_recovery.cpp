@@ -27,7 +27,14 @@ constexpr std::string_view kModalCoordinatesLabel = "\\Res_Modal_Coordinate_Resu
 // Largest table (in values) that a request may make the recovery allocate.
 constexpr std::int64_t kMaxTableValues = std::numeric_limits<std::int32_t>::max();
 
-void data_error(RunContext& ctx, std::string_view label) { check_read_status(ctx, io_status::bad_value, label); }
+// A request of the master file's "Post" section that cannot be used.
+[[noreturn]] void request_error(RunContext& ctx, const std::string& record, const std::string& problem) {
+  stop_with_bad_value(ctx, kMasterLabel, ctx.control.unit_bridge_master, record, problem);
+}
+
+void check_master_read(RunContext& ctx, std::int32_t status, const std::string& record) {
+  check_read_status(ctx, status, kMasterLabel, ctx.control.unit_bridge_master, record);
+}
 
 // Marker search: while the line buffer does not contain the marker and the
 // status in hand is 0, reads the next line (its first 128 characters) into
@@ -58,20 +65,27 @@ struct Range {
 // count is a data error: such a request names no well-defined set of numbers.
 std::vector<Range> read_ranges(RunContext& ctx, bool with_components) {
   const std::int32_t unit = ctx.control.unit_bridge_master;
+  const std::string kind = with_components ? "Post section, element range" : "Post section, node range";
   std::int32_t n = 0;
   const std::int32_t count_status = read_list(ctx.units, unit, {n});
   if (count_status == io_status::end_of_file) return {};
-  check_read_status(ctx, count_status, kMasterLabel);
-  if (n < 0) data_error(ctx, kMasterLabel);
+  check_master_read(ctx, count_status, kind + " count");
+  if (n < 0) request_error(ctx, kind + " count", std::to_string(n) + ", must be 0 or more");
   std::vector<Range> ranges;
   for (std::int32_t r = 1; r <= n; ++r) {
     Range g;
+    const std::string record = kind + " " + std::to_string(r);
     const std::int32_t st = with_components
                                 ? read_list(ctx.units, unit, {g.first, g.last, g.step, g.components})
                                 : read_list(ctx.units, unit, {g.first, g.last, g.step});
-    check_read_status(ctx, st, kMasterLabel);
+    check_master_read(ctx, st, record);
     const bool backwards = (g.step > 0 && g.last < g.first) || (g.step < 0 && g.last > g.first);
-    if (g.step == 0 || backwards || g.components < 0) data_error(ctx, kMasterLabel);
+    if (g.step == 0 || backwards)
+      request_error(ctx, record,
+                    "step " + std::to_string(g.step) + " from " + std::to_string(g.first) + " to " +
+                        std::to_string(g.last) + ", must be nonzero and lead from the first number to the last");
+    if (g.components < 0)
+      request_error(ctx, record, "component count " + std::to_string(g.components) + ", must be 0 or more");
     ranges.push_back(g);
   }
   return ranges;
@@ -80,7 +94,8 @@ std::vector<Range> read_ranges(RunContext& ctx, bool with_components) {
 // Fits a value count in a table of the recovery, or stops: a request that
 // large is not a bridge model.
 std::int32_t checked_size(RunContext& ctx, std::int64_t values) {
-  if (values > kMaxTableValues) data_error(ctx, kMasterLabel);
+  if (values > kMaxTableValues)
+    request_error(ctx, "Post section", "request of " + std::to_string(values) + " table values, too large");
   return static_cast<std::int32_t>(values);
 }
 
@@ -99,7 +114,7 @@ void read_post_section(RunContext& ctx) {
   std::vector<Range> node_ranges;
   std::vector<Range> element_ranges;
   if (status != io_status::end_of_file) {
-    check_read_status(ctx, status, kMasterLabel);
+    check_master_read(ctx, status, "Post section");
     node_ranges = read_ranges(ctx, false);
     element_ranges = read_ranges(ctx, true);
   }
@@ -197,7 +212,7 @@ enum class ModalPass { check, recover };
 // another mode, completes mode j and is read again for mode j + 1.
 template <class Store>
 void read_section_modes(RunContext& ctx, ModalPass pass, std::int32_t i, std::string_view section,
-                        std::span<float> values, Store store) {
+                        std::string_view record, std::span<float> values, Store store) {
   const std::int32_t unit = ctx.control.unit_modal_file;
   const BridgeModalModel& b = ctx.bridge;
   const std::int32_t modes = b.substructure_mode_counts(i);
@@ -211,6 +226,10 @@ void read_section_modes(RunContext& ctx, ModalPass pass, std::int32_t i, std::st
       if (global <= b.bridge_mode_count) store(number, global);
       continue;
     }
+    // A record that begins as one of the section but holds a value that is
+    // not a number is a data error, not the end of the section.
+    if (st == io_status::bad_value && failed_in_data_record(ctx.units, unit, 2))
+      check_read_status(ctx, st, ctx.recovery.modal_file_error_name, unit, record);
     if (pass == ModalPass::recover)
       ctx.console.formatted("(1X,A12,I5,A16,I5,A18)", {text::postprocessing_no, j, section, i, text::files_read_ok});
     ++j;
@@ -276,7 +295,7 @@ UnlistedRequests read_modal_files(RunContext& ctx, ModalPass pass) {
     // A modal file that cannot be opened is an error whether or not nodes
     // are requested from it.
     std::int32_t status = ctx.units.open(unit, modal_file_name(dir, file), OpenMode::old, UnitForm::text);
-    check_read_status(ctx, status, rt.modal_file_error_name);
+    check_read_status(ctx, status, rt.modal_file_error_name, unit, modal_file_record(i));
     // The searches of this file begin in this file: a line left over from
     // the previous file must not end them.
     rt.post_line.clear();
@@ -285,16 +304,17 @@ UnlistedRequests read_modal_files(RunContext& ctx, ModalPass pass) {
       status = search_marker(ctx, unit, "(N,m)", status);
       status = read_text_record(ctx.units, unit, rt.post_line, kMarkerLineWidth);
       if (ctx.solution.second_header_switch == 1) status = search_marker(ctx, unit, "(N,m)", status);
-      check_read_status(ctx, status, rt.modal_file_error_name);
-      read_section_modes(ctx, pass, i, text::displacement_modes_from, std::span<float>(values.data(), 6),
-                         store_node);
+      check_search_status(ctx, status, rt.modal_file_error_name, unit,
+                          "the lines holding \"(N,m)\" before the displacement mode shapes");
+      read_section_modes(ctx, pass, i, text::displacement_modes_from, "displacement mode shapes",
+                         std::span<float>(values.data(), 6), store_node);
     }
 
     rt.post_line.clear();
     if (ne > 0) {
       for (int back = 0; back < 3; ++back) ctx.units.backspace(unit);
       search_marker(ctx, unit, "Stress", io_status::ok);
-      read_section_modes(ctx, pass, i, text::internal_force_modes_from,
+      read_section_modes(ctx, pass, i, text::internal_force_modes_from, "internal-force mode shapes",
                          std::span<float>(values.data(), static_cast<std::size_t>(cmax)), store_element);
     }
 
@@ -348,9 +368,20 @@ void write_bulk_files(RunContext& ctx) {
 
   units.rewind(u36);
   RunHeader run;
-  if (read_run_header(units, u36, run) != io_status::ok) return;
+  const std::int32_t header_status = read_run_header(units, u36, run);
+  if (header_status != io_status::ok) {
+    // A post-processing run has nothing to do without the modal coordinates
+    // of an earlier run; a run whose first stage wrote no output instant
+    // leaves the file empty.
+    if (ctx.solution.integration_method == method::post_processing)
+      check_read_status(ctx, header_status, kModalCoordinatesLabel, u36,
+                        "the modal coordinates of an earlier run, which a post-processing run reads");
+    return;
+  }
   std::int32_t stages = 0;
-  if (!to_count(run.stage_count, stages)) data_error(ctx, kModalCoordinatesLabel);
+  if (!to_count(run.stage_count, stages))
+    stop_with_bad_value(ctx, kModalCoordinatesLabel, u36, "run header",
+                        "stage count " + value_text(run.stage_count) + ", not a count");
   // The bulk files are written from their beginning.
   for (std::int32_t unit : bulk) {
     units.rewind(unit);
@@ -392,8 +423,14 @@ void write_bulk_files(RunContext& ctx) {
     // A file of another model (or none of this layout) would be read as
     // the wrong modes.
     std::int32_t records = 0;
-    if (in.channel_count != static_cast<float>(3 * m) || !to_count(in.record_count, records))
-      data_error(ctx, kModalCoordinatesLabel);
+    const std::string stage = "stage " + std::to_string(s) + " header";
+    if (in.channel_count != static_cast<float>(3 * m))
+      stop_with_bad_value(ctx, kModalCoordinatesLabel, u36, stage,
+                          "channel count " + value_text(in.channel_count) + ", must be 3 per bridge mode, " +
+                              std::to_string(3 * m) + " (the file of another model?)");
+    if (!to_count(in.record_count, records))
+      stop_with_bad_value(ctx, kModalCoordinatesLabel, u36, stage,
+                          "record count " + value_text(in.record_count) + ", not a count");
     if (units.read_f32s(u36, pairs) != io_status::ok) return;  // read and not used
     for (std::size_t b = 0; b < 4; ++b) {
       write_stage_header(units, bulk[b], {in.output_interval, in.record_count, channels[b]});

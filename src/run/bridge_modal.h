@@ -3,6 +3,9 @@
 // and the maps of the bridge node sets from node numbers to node positions.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include "model/run_context.h"
 
 namespace tb {
@@ -12,18 +15,27 @@ namespace tb {
 // open at the record after the last substructure's damping values. Every
 // array of the model is created when missing (or when the counts just read no
 // longer fit it) and set to zero on every call, so a later call gives the
-// file's raw contents again. Stops with the data-error line for
-// "\Modal_Substructure_Bridge.dat" on a truncated substructure list, an
-// excluded-range count above the table or a negative substructure mode count,
-// with the data-error line for "\Modal_Substructure_Bridge.dat:BridgeNodeOutput"
-// on an output direction code outside 1 to 6, and with its own message when
-// the substructures give more modes than bridge_mode_count.
+// file's raw contents again. A missing file, a record that the file ends
+// before or that holds a value which is not a number, an excluded-range count
+// above the table, or a negative substructure count or mode count stops the
+// run with the data-error line for "\Modal_Substructure_Bridge.dat" and a line
+// naming the file, the record and the value; an output direction code outside
+// 1 to 6 with the data-error line for
+// "\Modal_Substructure_Bridge.dat:BridgeNodeOutput"; the substructures giving
+// more modes than bridge_mode_count with its own message.
 void read_bridge_modal_master(RunContext& ctx);
+
+// Names substructure i's modal file in a message: its name is its directory
+// line and its file line joined, taken from the working directory.
+std::string modal_file_record(std::int32_t i);
 
 // Reads the master file, then every substructure's modal file on
 // unit_modal_file: the frequencies and the displacement mode shapes, stacked
 // substructure after substructure into the bridge's modes. Prints one
-// progress line per mode of every file.
+// progress line per mode of every file. A modal file that is not there, a
+// frequency record that is missing or holds a value that is not a number, and
+// a mode-shape record that begins as one but holds such a value stop the run
+// with the data-error line of the file.
 void read_bridge_modal_files(RunContext& ctx);
 
 // Reads the master and modal files, converts z-upward input axes

@@ -45,13 +45,17 @@ struct ModalFile {
   void read_frequencies() {
     BridgeModalModel& b = ctx.bridge;
     search("(cycle/sec)");
+    check_search_status(ctx, status, label, unit, "a line holding \"(cycle/sec)\" before the frequency table");
     std::int32_t q = 0;
     constexpr float none = std::numeric_limits<float>::quiet_NaN();
     for (std::int32_t r = 1; r <= mode_count; ++r) {
       float second = none, third = none;
-      read_list(ctx.units, unit, {q, second, third});
+      const std::string record = "frequency table, record " + std::to_string(r) + " of " + std::to_string(mode_count);
+      check_read_status(ctx, read_list(ctx.units, unit, {q, second, third}), label, unit, record);
       if (std::isnan(second) && std::isnan(third)) continue;
-      if (q < 1 || q > mode_count) check_read_status(ctx, 1, label);
+      if (q < 1 || q > mode_count)
+        stop_with_bad_value(ctx, label, unit, record,
+                            "mode number " + std::to_string(q) + ", must be 1 to " + std::to_string(mode_count));
       b.mode_frequency(b.modal_mode_offset + q) = std::isnan(third) ? second : third;
     }
   }
@@ -63,7 +67,7 @@ struct ModalFile {
     search("(N,m)");
     status = read_text_record(ctx.units, unit, line, kModalLineWidth);
     if (ctx.solution.second_header_switch == 1) search("(N,m)");
-    check_read_status(ctx, status, label);
+    check_search_status(ctx, status, label, unit, "the lines holding \"(N,m)\" before the displacement mode shapes");
   }
 
   // The displacement mode shapes, grouped by mode: a record of another mode
@@ -81,16 +85,25 @@ struct ModalFile {
           for (int c = 1; c <= 6; ++c) b.mode_shapes(b.modal_mode_offset + j, p->second, c) = v[c - 1];
         continue;
       }
+      // A record that begins as one of the table but holds a value that is
+      // not a number is a data error, not the end of the table.
+      if (st == io_status::bad_value && failed_in_data_record(ctx.units, unit, 2))
+        check_read_status(ctx, st, label, unit, "displacement mode shapes");
       ctx.console.formatted("(1X,A12,I5,A16,I5,A18)",
                             {text::preprocessing_no, j, text::displacement_modes_from, index, text::files_read_ok});
       ++j;
       ctx.units.backspace(unit);
-      if (st != io_status::ok && j <= mode_count) check_read_status(ctx, st, label);
+      if (st != io_status::ok && j <= mode_count)
+        check_read_status(ctx, st, label, unit, "displacement mode shapes, mode " + std::to_string(j));
     }
   }
 };
 
 }  // namespace
+
+std::string modal_file_record(std::int32_t i) {
+  return "the modal file of substructure " + std::to_string(i) + ", named from the working directory";
+}
 
 void read_bridge_modal_files(RunContext& ctx) {
   read_bridge_modal_master(ctx);
@@ -118,7 +131,7 @@ void read_bridge_modal_files(RunContext& ctx) {
 
     ModalFile f{ctx, unit, i, b.substructure_mode_counts(i), label, line};
     f.status = ctx.units.open(unit, name, OpenMode::old, UnitForm::text);
-    check_read_status(ctx, f.status, label);
+    check_read_status(ctx, f.status, label, unit, modal_file_record(i));
     f.read_frequencies();
     f.find_shape_table();
     f.read_shapes(position);
@@ -167,7 +180,11 @@ void prepare_bridge_modal_data(RunContext& ctx) {
       const float den = w1 * w1 - w2 * w2;
       const float alpha = 2.0f * w1 * w2 * (x2 * w1 - x1 * w2) / den;
       const float beta = 2.0f * (w1 * x1 - w2 * x2) / den;
-      if (!std::isfinite(alpha) || !std::isfinite(beta)) check_read_status(ctx, 1, kMasterName);
+      if (!std::isfinite(alpha) || !std::isfinite(beta))
+        stop_with_bad_value(
+            ctx, kMasterName, ctx.control.unit_bridge_master,
+            "substructure " + std::to_string(k) + ", damping frequencies and ratios",
+            "frequencies " + value_text(f1) + " and " + value_text(f2) + " Hz, too close for Rayleigh damping");
       for (std::int32_t j = d; j <= m; ++j) {
         const float f = b.mode_frequency(j);
         // A mode without a frequency has no Rayleigh ratio (the formula

@@ -33,6 +33,17 @@ void create_or_zero(Array<T, R>& a, N... counts) {
     a.resize(counts...);
 }
 
+// Every record up to the substructure list is needed: a value that does not
+// read as a number, or a file that ends early, stops the run.
+void check_master_read(RunContext& ctx, std::int32_t status, std::string_view record) {
+  check_read_status(ctx, status, kMasterName, ctx.control.unit_bridge_master, record);
+}
+
+[[noreturn]] void master_bad_value(RunContext& ctx, std::string_view record, const std::string& problem,
+                                   std::string_view label = kMasterName) {
+  stop_with_bad_value(ctx, label, ctx.control.unit_bridge_master, record, problem);
+}
+
 // The header: the five counts, the number of excluded ranges and that many
 // (first mode, last mode) pairs, all one read statement. The pair count is
 // known only once it has been read, so the statement is read once for the
@@ -43,36 +54,38 @@ void read_master_header(RunContext& ctx, std::int32_t unit) {
                p = b.output_point_count, m = b.bridge_mode_count, ne = b.excluded_range_count;
   TextUnit* text = ctx.units.text(unit);
   const std::size_t start = text ? text->position : 0;
-  read_list(ctx.units, unit, {n, ni, k, p, m, ne});
+  constexpr std::string_view record = "header: counts and excluded mode ranges";
+  check_master_read(ctx, read_list(ctx.units, unit, {n, ni, k, p, m, ne}), record);
   // The table holds 100 pairs; more would be written past its end.
-  if (ne > kMaxExcludedRanges) check_read_status(ctx, 1, kMasterName);
+  if (ne > kMaxExcludedRanges)
+    master_bad_value(ctx, record, "excluded range count " + std::to_string(ne) + ", must be at most 100");
   if (text) text->position = start;
 
   std::vector<ReadTarget> targets{b.bridge_node_count,  b.interface_node_count, b.spring_element_count,
                                   b.output_point_count, b.bridge_mode_count,    b.excluded_range_count};
   if (ne > 0)
     targets.push_back(ReadTarget::ints(b.excluded_mode_ranges.at_ptr(1, 1), static_cast<std::size_t>(2 * ne)));
-  read_list(ctx.units, unit, targets);
+  check_master_read(ctx, read_list(ctx.units, unit, targets), record);
 }
 
 // One row of several values per entry i = 1..count: (i, 1..columns).
-void read_rows(RunContext& ctx, std::int32_t unit, Array2<std::int32_t>& a, std::int32_t count,
-               std::int32_t columns) {
+void read_rows(RunContext& ctx, std::int32_t unit, Array2<std::int32_t>& a, std::int32_t count, std::int32_t columns,
+               std::string_view record) {
   std::vector<ReadTarget> targets;
   targets.reserve(static_cast<std::size_t>(count));
   for (std::int32_t i = 1; i <= count; ++i)
     targets.push_back(ReadTarget::ints(a.at_ptr(i, 1), static_cast<std::size_t>(columns),
                                        static_cast<std::ptrdiff_t>(a.stride(2))));
-  read_list(ctx.units, unit, targets);
+  check_master_read(ctx, read_list(ctx.units, unit, targets), record);
 }
 
 // The first line that is not blank, taken as text (trailing blanks dropped).
 // A file that ends before such a line is a truncated substructure list.
-void read_text_line(RunContext& ctx, std::int32_t unit, std::string& text) {
+void read_text_line(RunContext& ctx, std::int32_t unit, std::string& text, std::string_view record) {
   std::string line;
   for (;;) {
     const std::int32_t status = read_text_record(ctx.units, unit, line, kTextLineWidth);
-    if (status != io_status::ok) check_read_status(ctx, status, kMasterName);
+    if (status != io_status::ok) check_master_read(ctx, status, record);
     const std::string_view t = trim_trailing_blanks(line);
     if (!t.empty()) {
       text.assign(t);
@@ -83,8 +96,9 @@ void read_text_line(RunContext& ctx, std::int32_t unit, std::string& text) {
 
 void read_substructure_list(RunContext& ctx, std::int32_t unit) {
   BridgeModalModel& b = ctx.bridge;
-  std::int32_t status = read_list(ctx.units, unit, {b.substructure_count});
+  check_master_read(ctx, read_list(ctx.units, unit, {b.substructure_count}), "substructure count");
   const std::int32_t s = b.substructure_count;
+  if (s < 0) master_bad_value(ctx, "substructure count", std::to_string(s) + ", must be 0 or more");
   b.substructure_dirs.resize(s);
   b.substructure_files.resize(s);
   b.substructure_mode_counts.resize(s);
@@ -94,22 +108,24 @@ void read_substructure_list(RunContext& ctx, std::int32_t unit) {
   b.damping_ratio_2.resize(s);
   for (std::int32_t i = 1; i <= s; ++i) {
     b.modal_file_index = i;
-    read_text_line(ctx, unit, b.substructure_dirs(i));
-    read_text_line(ctx, unit, b.substructure_files(i));
-    read_list(ctx.units, unit, {b.substructure_mode_counts(i)});
-    status = read_list(ctx.units, unit,
-                       {b.damping_frequency_1(i), b.damping_frequency_2(i), b.damping_ratio_1(i),
-                        b.damping_ratio_2(i)});
+    const std::string sub = "substructure " + std::to_string(i);
+    read_text_line(ctx, unit, b.substructure_dirs(i), sub + ", directory line");
+    read_text_line(ctx, unit, b.substructure_files(i), sub + ", file line");
+    check_master_read(ctx, read_list(ctx.units, unit, {b.substructure_mode_counts(i)}), sub + ", mode count");
+    // A negative count would shift the following substructures' modes.
+    if (b.substructure_mode_counts(i) < 0)
+      master_bad_value(ctx, sub + ", mode count",
+                       std::to_string(b.substructure_mode_counts(i)) + ", must be 0 or more");
+    check_master_read(
+        ctx,
+        read_list(ctx.units, unit,
+                  {b.damping_frequency_1(i), b.damping_frequency_2(i), b.damping_ratio_1(i), b.damping_ratio_2(i)}),
+        sub + ", damping frequencies and ratios");
   }
-  b.modal_file_index = std::max(s, 0) + 1;
-  check_read_status(ctx, status, kMasterName);
+  b.modal_file_index = s + 1;
 
   std::int64_t modes = 0;
-  for (std::int32_t i = 1; i <= s; ++i) {
-    // A negative count would shift the following substructures' modes.
-    if (b.substructure_mode_counts(i) < 0) check_read_status(ctx, 1, kMasterName);
-    modes += b.substructure_mode_counts(i);
-  }
+  for (std::int32_t i = 1; i <= s; ++i) modes += b.substructure_mode_counts(i);
   if (modes > b.bridge_mode_count) {
     ctx.console.list_line({text::too_many_modes});
     error_stop(ctx.console);
@@ -122,7 +138,9 @@ void read_bridge_modal_master(RunContext& ctx) {
   BridgeModalModel& b = ctx.bridge;
   const std::int32_t unit = ctx.control.unit_bridge_master;
   ctx.units.close(unit);
-  ctx.units.open(unit, input_file_name(ctx.control, kMasterName), OpenMode::unknown, UnitForm::text);
+  const std::int32_t opened =
+      ctx.units.open(unit, input_file_name(ctx.control, kMasterName), OpenMode::old, UnitForm::text);
+  check_read_status(ctx, opened, kMasterName, unit);
 
   read_master_header(ctx, unit);
   const std::int32_t n = b.bridge_node_count, ni = b.interface_node_count, k = b.spring_element_count,
@@ -149,15 +167,19 @@ void read_bridge_modal_master(RunContext& ctx) {
       targets.push_back(ReadTarget::reals(b.node_coordinates.at_ptr(i, 1), 3,
                                           static_cast<std::ptrdiff_t>(b.node_coordinates.stride(2))));
     }
-    read_list(ctx.units, unit, targets);
+    check_master_read(ctx, read_list(ctx.units, unit, targets), "node table");
   }
-  if (ni >= 1) read_list(ctx.units, unit, {b.interface_nodes.span()});
-  if (k >= 1) read_rows(ctx, unit, b.spring_elements, k, 4);
+  if (ni >= 1) check_master_read(ctx, read_list(ctx.units, unit, {b.interface_nodes.span()}), "interface nodes");
+  if (k >= 1) read_rows(ctx, unit, b.spring_elements, k, 4, "spring-damper elements");
   if (p >= 1) {
-    read_rows(ctx, unit, b.output_points, p, 2);
+    read_rows(ctx, unit, b.output_points, p, 2, "output points");
     // The direction code selects one of the six mode-shape components.
     for (std::int32_t q = 1; q <= p; ++q)
-      if (b.output_points(q, 2) < 1 || b.output_points(q, 2) > 6) check_read_status(ctx, 1, kOutputLabel);
+      if (b.output_points(q, 2) < 1 || b.output_points(q, 2) > 6)
+        master_bad_value(ctx, "output points",
+                         "direction " + std::to_string(b.output_points(q, 2)) + " of output point " +
+                             std::to_string(q) + ", must be 1 to 6",
+                         kOutputLabel);
   }
 
   create_or_zero(b.interface_point_key, ni);

@@ -1,5 +1,7 @@
 // Maps of the bridge node sets from the user's node numbers to positions in
 // node_numbers, the index into node_coordinates and mode_shapes.
+#include <string>
+
 #include "run/bridge_modal.h"
 #include "run/input_helpers.h"
 
@@ -9,10 +11,10 @@ namespace {
 
 // Replaces a node number by its position; a number that is not a bridge node
 // stops the run with the node-number line.
-void map_node(RunContext& ctx, std::int32_t& node, std::string_view label) {
+void map_node(RunContext& ctx, std::int32_t& node, std::string_view label, const std::string& record) {
   const BridgeModalModel& b = ctx.bridge;
   const std::int32_t position = find_node_index(node, b.node_numbers.data(), b.bridge_node_count);
-  if (position == 0) check_read_status(ctx, 101, label);
+  if (position == 0) stop_with_unknown_node(ctx, label, ctx.control.unit_bridge_master, record, node);
   node = position;
 }
 
@@ -21,23 +23,26 @@ void map_node(RunContext& ctx, std::int32_t& node, std::string_view label) {
 void map_bridge_interface_nodes(RunContext& ctx) {
   BridgeModalModel& b = ctx.bridge;
   for (std::int32_t i = 1; i <= b.interface_node_count; ++i)
-    map_node(ctx, b.interface_nodes(i), "\\Modal_Substructure_Bridge.dat:BridgeNodeInterface");
+    map_node(ctx, b.interface_nodes(i), "\\Modal_Substructure_Bridge.dat:BridgeNodeInterface",
+             "interface node " + std::to_string(i));
 }
 
 void map_bridge_output_nodes(RunContext& ctx) {
   BridgeModalModel& b = ctx.bridge;
   for (std::int32_t i = 1; i <= b.output_point_count; ++i)
-    map_node(ctx, b.output_points(i, 1), "\\Modal_Substructure_Bridge.dat:BridgeNodeOutput");
+    map_node(ctx, b.output_points(i, 1), "\\Modal_Substructure_Bridge.dat:BridgeNodeOutput",
+             "output point " + std::to_string(i));
 }
 
 void map_bridge_spring_nodes(RunContext& ctx) {
   BridgeModalModel& b = ctx.bridge;
   constexpr std::string_view label = "\\Modal_Substructure_Bridge.dat:BridgeNonlinearSpringNode";
   for (std::int32_t i = 1; i <= b.spring_element_count; ++i) {
-    map_node(ctx, b.spring_elements(i, 1), label);
-    map_node(ctx, b.spring_elements(i, 2), label);
+    const std::string element = "spring-damper element " + std::to_string(i);
+    map_node(ctx, b.spring_elements(i, 1), label, element);
+    map_node(ctx, b.spring_elements(i, 2), label, element);
     // Node K 0 (or below) means the element has no reference node.
-    if (b.spring_elements(i, 3) > 0) map_node(ctx, b.spring_elements(i, 3), label);
+    if (b.spring_elements(i, 3) > 0) map_node(ctx, b.spring_elements(i, 3), label, element);
   }
 }
 

@@ -1,6 +1,7 @@
 #include "run/external_forces.h"
 
 #include <algorithm>
+#include <string>
 
 #include "platform/list_read.h"
 #include "run/input_helpers.h"
@@ -12,7 +13,14 @@ namespace {
 // This reader's name carries no leading backslash.
 constexpr std::string_view kForcesLabel = "ExternalForces.dat";
 
-void forces_data_error(RunContext& ctx) { check_read_status(ctx, -1, kForcesLabel); }
+// Every record after the count is needed.
+void check_forces_read(RunContext& ctx, std::int32_t status, const std::string& record) {
+  check_read_status(ctx, status, kForcesLabel, ctx.control.unit_external_forces, record);
+}
+
+[[noreturn]] void forces_bad_value(RunContext& ctx, const std::string& record, const std::string& problem) {
+  stop_with_bad_value(ctx, kForcesLabel, ctx.control.unit_external_forces, record, problem);
+}
 
 }  // namespace
 
@@ -21,13 +29,18 @@ void read_external_forces(RunContext& ctx) {
   UnitTable& units = ctx.units;
   const std::int32_t unit = ctx.control.unit_external_forces;
 
-  units.rewind(unit);
-  // An empty file, or one whose first record is no count, gives no forces.
+  // A file that is not there (the console has said so) or that is empty
+  // gives no forces; a count that does not read as a number is an error.
   e.external_force_count = 0;
-  if (read_list(units, unit, {e.external_force_count}) != io_status::ok) return;
+  if (!units.is_open(unit)) return;
+  units.rewind(unit);
+  const std::int32_t count_status = read_list(units, unit, {e.external_force_count});
+  if (count_status == io_status::end_of_file) return;
+  check_forces_read(ctx, count_status, "number of forces");
 
   // Zeroed, so that whatever a short file leaves unread is 0.
   const std::int32_t n = e.external_force_count;
+  if (n < 0) forces_bad_value(ctx, "number of forces", std::to_string(n) + ", must be 0 or more");
   e.force_node.resize(n);
   e.force_dof.resize(n);
   e.force_kind.resize(n);
@@ -36,37 +49,44 @@ void read_external_forces(RunContext& ctx) {
   e.force_frequency.resize(n);
   e.force_phase.resize(n);
 
-  std::int32_t status = io_status::ok;
   for (std::int32_t i = 1; i <= n; ++i) {
-    read_list(units, unit, {e.force_node(i), e.force_dof(i), e.force_kind(i)});
+    const std::string force = "force " + std::to_string(i);
+    check_forces_read(ctx, read_list(units, unit, {e.force_node(i), e.force_dof(i), e.force_kind(i)}),
+                      force + ", node, component and kind");
     // The force is one component of a six-component nodal load.
-    if (e.force_dof(i) < 1 || e.force_dof(i) > 6) forces_data_error(ctx);
+    if (e.force_dof(i) < 1 || e.force_dof(i) > 6)
+      forces_bad_value(ctx, force + ", node, component and kind",
+                       "component " + std::to_string(e.force_dof(i)) + ", must be 1 to 6");
 
     if (e.force_kind(i) == 0) {
-      status = read_list(units, unit, {e.force_amplitude(i), e.force_frequency(i), e.force_phase(i)});
+      check_forces_read(ctx, read_list(units, unit, {e.force_amplitude(i), e.force_frequency(i), e.force_phase(i)}),
+                        force + ", amplitude, frequency and phase");
       continue;
     }
     std::int32_t table_length = 0;
-    status = read_list(units, unit, {table_length, e.force_point_count(i)});
-    // The points of a table whose header cannot be read have no place to go.
-    if (status != io_status::ok) forces_data_error(ctx);
+    check_forces_read(ctx, read_list(units, unit, {table_length, e.force_point_count(i)}),
+                      force + ", table length and point count");
     // The first tabulated force sizes the tables of all forces.
     if (!e.force_table_time.allocated()) {
       e.force_table_time.resize(table_length, n);
       e.force_table_value.resize(table_length, n);
     }
-    if (e.force_point_count(i) > e.force_table_time.extent(1)) forces_data_error(ctx);
+    if (e.force_point_count(i) > e.force_table_time.extent(1))
+      forces_bad_value(ctx, force + ", table length and point count",
+                       "point count " + std::to_string(e.force_point_count(i)) + ", must be at most " +
+                           std::to_string(e.force_table_time.extent(1)) + " (the first table's length)");
     for (std::int32_t j = 1; j <= e.force_point_count(i); ++j)
-      status = read_list(units, unit, {e.force_table_time(j, i), e.force_table_value(j, i)});
+      check_forces_read(ctx, read_list(units, unit, {e.force_table_time(j, i), e.force_table_value(j, i)}),
+                        force + ", point " + std::to_string(j));
   }
-  if (status != io_status::ok) forces_data_error(ctx);
 
   const BridgeModalModel& b = ctx.bridge;
   const std::int32_t nodes =
       std::min<std::int32_t>(b.bridge_node_count, static_cast<std::int32_t>(b.node_numbers.size()));
   for (std::int32_t i = 1; i <= n; ++i) {
     const std::int32_t position = find_node_index(e.force_node(i), b.node_numbers.data(), nodes);
-    if (position == 0) check_read_status(ctx, 101, kForcesLabel);
+    if (position == 0)
+      stop_with_unknown_node(ctx, kForcesLabel, unit, "force " + std::to_string(i) + ", bridge node", e.force_node(i));
     e.force_node(i) = position;
   }
 }

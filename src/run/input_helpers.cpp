@@ -1,6 +1,10 @@
 #include "run/input_helpers.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "platform/stop.h"
 #include "platform/texts.h"
@@ -12,20 +16,120 @@ std::string_view trim_trailing_blanks(std::string_view s) {
   return s;
 }
 
+namespace {
+
+// The line of a stop: " 错误:", the label without its trailing blanks and
+// the message text; then, when there is one, the line that says what to fix.
+[[noreturn]] void report_and_stop(RunContext& ctx, std::string_view label, std::string_view message,
+                                  std::string_view detail) {
+  ctx.console.list_line({text::error_prefix, trim_trailing_blanks(label), message});
+  if (!detail.empty()) ctx.console.list_line({detail});
+  error_stop(ctx.console);
+}
+
+// "<file> line L (record)" with the parts that are known.
+std::string where(std::string_view file, std::size_t line, std::string_view record) {
+  std::string w(file);
+  if (line > 0) w += " line " + std::to_string(line);
+  if (!record.empty()) w += " (" + std::string(record) + ")";
+  return w;
+}
+
+bool all_blank(const std::vector<std::string>& records) {
+  for (const std::string& r : records)
+    if (r.find_first_not_of(" \t") != std::string::npos) return false;
+  return true;
+}
+
+// What went wrong with the last opening or read of `unit`, which returned
+// `status`.
+std::string describe_failure(const RunContext& ctx, std::int32_t status, std::string_view label, std::int32_t unit,
+                             std::string_view record) {
+  const std::string file = unit_file_name(ctx, unit, label);
+  const UnitTable::OpenAttempt* opened = ctx.units.last_open(unit);
+  // A file that could not be opened: the record is named only when the
+  // status is the opening's own (a read of the unopened unit names the file
+  // alone).
+  if (!ctx.units.is_open(unit) && opened && opened->status != io_status::ok)
+    return where(file, 0, status == io_status::not_connected ? std::string_view{} : record) +
+           (opened->status == io_status::file_not_found ? ": file not found" : ": cannot be opened");
+  const TextUnit* t = ctx.units.text(unit);
+  if (status == io_status::bad_value && t && t->bad_value_line > 0)
+    return where(file, t->bad_value_line, record) + ": bad value \"" + t->bad_value_text + "\", not a number";
+  if (status == io_status::end_of_file && t) {
+    if (all_blank(t->records)) return file + ": the file is empty";
+    return where(file, 0, record) + ": the file ends after line " + std::to_string(t->records.size()) +
+           (record.empty() ? " before all values are read" : " before this record is complete");
+  }
+  if (status == io_status::end_of_file) return where(file, 0, record) + ": the file ends before this record";
+  if (status == 101) return where(file, 0, record) + ": a node number outside the node list";
+  return where(file, 0, record) + ": cannot be read (status " + std::to_string(status) + ")";
+}
+
+}  // namespace
+
+std::string value_text(float v) {
+  char buf[32];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, r.ptr);
+}
+
+std::string unit_file_name(const RunContext& ctx, std::int32_t unit, std::string_view label) {
+  std::string name;
+  if (const UnitTable::OpenAttempt* opened = ctx.units.last_open(unit)) {
+    name = opened->name;
+  } else {
+    // The label's file: without its leading backslash and its section.
+    std::string_view l = trim_trailing_blanks(label);
+    while (!l.empty() && l.front() == '\\') l.remove_prefix(1);
+    name = std::string(l.substr(0, l.find(':')));
+  }
+  for (char& c : name)
+    if (c == '\\') c = '/';
+  return name;
+}
+
 void check_read_status(RunContext& ctx, std::int32_t status, std::string_view label) {
   if (status == 0) return;
-  if (status == 101) {
-    ctx.console.list_line({text::error_prefix, trim_trailing_blanks(label), text::node_out_of_range});
-    error_stop(ctx.console);
-  }
+  if (status == 101) report_and_stop(ctx, label, text::node_out_of_range, {});
   if (status >= 100) return;
-  ctx.console.list_line({text::error_prefix, trim_trailing_blanks(label), text::data_error});
-  error_stop(ctx.console);
+  report_and_stop(ctx, label, text::data_error, {});
+}
+
+void check_read_status(RunContext& ctx, std::int32_t status, std::string_view label, std::int32_t unit,
+                       std::string_view record) {
+  if (status == 0) return;
+  if (status >= 100 && status != 101) return;
+  report_and_stop(ctx, label, status == 101 ? text::node_out_of_range : text::data_error,
+                  describe_failure(ctx, status, label, unit, record));
+}
+
+void check_search_status(RunContext& ctx, std::int32_t status, std::string_view label, std::int32_t unit,
+                         std::string_view line) {
+  const TextUnit* t = ctx.units.text(unit);
+  if (status == io_status::end_of_file && t)
+    report_and_stop(ctx, label, text::data_error,
+                    unit_file_name(ctx, unit, label) + ": the file ends after line " +
+                        std::to_string(t->records.size()) + " without " + std::string(line));
+  check_read_status(ctx, status, label, unit);
 }
 
 void stop_with_data_error(RunContext& ctx, std::string_view label) {
   check_read_status(ctx, io_status::bad_value, label);
   stop_run(exit_error);  // not reached: a data error always stops
+}
+
+void stop_with_bad_value(RunContext& ctx, std::string_view label, std::int32_t unit, std::string_view record,
+                         std::string_view problem) {
+  report_and_stop(ctx, label, text::data_error,
+                  where(unit_file_name(ctx, unit, label), 0, record) + ": bad value " + std::string(problem));
+}
+
+void stop_with_unknown_node(RunContext& ctx, std::string_view label, std::int32_t unit, std::string_view record,
+                            std::int32_t node) {
+  report_and_stop(ctx, label, text::node_out_of_range,
+                  where(unit_file_name(ctx, unit, label), 0, record) + ": node " + std::to_string(node) +
+                      " is not in the node list");
 }
 
 std::int32_t find_node_index(std::int32_t value, const std::int32_t* list, std::int32_t n) {
@@ -34,41 +138,42 @@ std::int32_t find_node_index(std::int32_t value, const std::int32_t* list, std::
   return 0;
 }
 
-void estimate_remaining_time(const ClockReading& first, const ClockReading& second,
-                             std::array<std::int32_t, 4>& remaining, float steps_done,
-                             std::int32_t steps_total) {
+namespace {
+
+// Milliseconds of a clock reading since an arbitrary epoch, in universal
+// time (the offset from UTC taken off), so that a stage that runs past
+// midnight, or for days, counts its whole duration.
+std::int64_t clock_milliseconds(const ClockReading& c) {
   using namespace clock_field;
-  std::int32_t h = second[hour] - first[hour];
-  std::int32_t m = second[minute] - first[minute];
-  std::int32_t s = second[clock_field::second] - first[clock_field::second];
-  std::int32_t ms = second[millisecond] - first[millisecond];
-  if (ms < 0) {
-    ms += 1000;
-    s -= 1;
-  }
-  if (s < 0) {
-    s += 60;
-    m -= 1;
-  }
-  if (m < 0) {
-    m += 60;
-    h -= 1;
-  }
-  if (h < 0) h += 24;
-  remaining[3] = ms;
-  const float d = static_cast<float>(ms) / 1000.0f + static_cast<float>(s + 60 * m + 3600 * h);
-  const float r = d * (static_cast<float>(steps_total) - steps_done);
-  // Truncation toward zero, clamped to the integer range; the products below
-  // are formed as integers wide enough not to overflow.
-  auto truncate = [](float v) -> std::int32_t {
-    if (!std::isfinite(v)) return 0;
-    if (v >= 2147483520.0f) return 2147483647;
-    if (v <= -2147483648.0f) return -2147483647 - 1;
-    return static_cast<std::int32_t>(v);
-  };
-  remaining[0] = truncate(r / 3600.0f);
-  remaining[1] = truncate((r - static_cast<float>(3600LL * remaining[0])) / 60.0f);
-  remaining[2] = truncate((r - static_cast<float>(60LL * remaining[1])) - static_cast<float>(3600LL * remaining[0]));
+  // Days since 1970-01-01 of the civil date (proleptic Gregorian calendar).
+  const std::int64_t y = c[year] - (c[month] <= 2 ? 1 : 0);
+  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const std::int64_t yoe = y - era * 400;
+  const std::int64_t mp = (c[month] + 9) % 12;
+  const std::int64_t doy = (153 * mp + 2) / 5 + c[day] - 1;
+  const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  const std::int64_t days = era * 146097 + doe - 719468;
+  const std::int64_t minutes = (days * 24 + c[hour]) * 60 + c[minute] - c[utc_offset];
+  return (minutes * 60 + c[second]) * 1000 + c[millisecond];
+}
+
+}  // namespace
+
+void estimate_remaining_time(const ClockReading& stage_start, const ClockReading& now,
+                             std::array<std::int32_t, 4>& remaining, std::int32_t steps_done,
+                             std::int32_t steps_total) {
+  remaining = {0, 0, 0, 0};
+  if (steps_done <= 0) return;
+  const double elapsed = static_cast<double>(clock_milliseconds(now) - clock_milliseconds(stage_start));
+  const double left = elapsed / static_cast<double>(steps_done) * static_cast<double>(steps_total - steps_done);
+  if (!(left > 0.0)) return;
+  // Whole milliseconds, clamped so that the hours stay a 32-bit integer.
+  const double ms = std::min(std::floor(left), 2147483647.0 * 3600000.0);
+  const auto total = static_cast<std::int64_t>(ms);
+  remaining[0] = static_cast<std::int32_t>(total / 3600000);
+  remaining[1] = static_cast<std::int32_t>(total / 60000 % 60);
+  remaining[2] = static_cast<std::int32_t>(total / 1000 % 60);
+  remaining[3] = static_cast<std::int32_t>(total % 1000);
 }
 
 std::string input_file_name(const RunControl& control, std::string_view name) {

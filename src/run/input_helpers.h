@@ -16,19 +16,54 @@ namespace tb {
 // reports a data error in the file named by label and stops.
 void check_read_status(RunContext& ctx, std::int32_t status, std::string_view label);
 
+// check_read_status for an opening or a read of `unit`. A status that stops
+// the run prints, after the line of label, one line that says what to fix:
+// the file as opened, and whether it was not found, could not be opened,
+// ended before the record was complete or held a value that is not a number
+// (that value and its line); `record` names the record being read, when the
+// reader knows it.
+void check_read_status(RunContext& ctx, std::int32_t status, std::string_view label, std::int32_t unit,
+                       std::string_view record = {});
+
+// check_read_status for the status of a search for a line of `unit` that
+// holds a marker: a file that ends before such a line says so ("the file ends
+// after line N without <line>").
+void check_search_status(RunContext& ctx, std::int32_t status, std::string_view label, std::int32_t unit,
+                         std::string_view line);
+
 // The data-error stop of the file named by label, for a value that its
 // reader finds unusable: check_read_status with an error status.
 [[noreturn]] void stop_with_data_error(RunContext& ctx, std::string_view label);
+
+// The same for a value of `unit` that reads as a number but cannot be used:
+// the data-error line of label, then "<file> (<record>): bad value <problem>",
+// where problem gives the value and what it must be.
+[[noreturn]] void stop_with_bad_value(RunContext& ctx, std::string_view label, std::int32_t unit,
+                                      std::string_view record, std::string_view problem);
+
+// The node-number stop (status 101) of label for a node that its list does
+// not hold, with a line naming the file of `unit`, the record and the node.
+[[noreturn]] void stop_with_unknown_node(RunContext& ctx, std::string_view label, std::int32_t unit,
+                                         std::string_view record, std::int32_t node);
+
+// A value for a message: the shortest text that reads back as the value.
+std::string value_text(float v);
+
+// The file that `unit` was last opened on, as opened, with "/" between
+// directories; the label's file when the unit was never opened.
+std::string unit_file_name(const RunContext& ctx, std::int32_t unit, std::string_view label);
 
 // 1-based position of the first element of list(1..n) equal to value; 0 when
 // there is none or n <= 0.
 std::int32_t find_node_index(std::int32_t value, const std::int32_t* list, std::int32_t n);
 
-// Remaining wall-clock time (hours, minutes, seconds, milliseconds of the
-// last step) from the duration of the last step, in single precision.
-void estimate_remaining_time(const ClockReading& first, const ClockReading& second,
-                             std::array<std::int32_t, 4>& remaining, float steps_done,
-                             std::int32_t steps_total);
+// Remaining wall-clock time of a speed stage (hours, minutes, seconds,
+// milliseconds) from the mean duration of its steps so far: the time from
+// `stage_start` (the clock when the stage's first step began) to `now`,
+// divided by the steps done, times the steps still to do. Zero before the
+// first step is done; a figure beyond the integer range is clamped.
+void estimate_remaining_time(const ClockReading& stage_start, const ClockReading& now,
+                             std::array<std::int32_t, 4>& remaining, std::int32_t steps_done, std::int32_t steps_total);
 
 // The name under which a file of the input directory is opened: input_path
 // without its trailing blanks, then the name (which begins with a backslash);

@@ -35,12 +35,16 @@ void print_clock_line(RunContext& ctx, std::string_view text, const ClockReading
                         {text, c[year], c[month], c[day], c[hour], c[minute], c[second], c[millisecond]});
 }
 
+// An input file of the input directory, opened "old": a missing file is not
+// created, and its reader's first read reports it as not found.
 void open_text(RunContext& ctx, std::int32_t unit, std::string_view name) {
-  ctx.units.open(unit, input_file_name(ctx.control, name), OpenMode::unknown, UnitForm::text);
+  ctx.units.open(unit, input_file_name(ctx.control, name), OpenMode::old, UnitForm::text);
 }
 
+// A result file; one that cannot be opened stops the run before any input is
+// read.
 void open_binary(RunContext& ctx, std::int32_t unit, std::string_view name, OpenMode mode = OpenMode::unknown) {
-  ctx.units.open(unit, input_file_name(ctx.control, name), mode, UnitForm::binary);
+  check_read_status(ctx, ctx.units.open(unit, input_file_name(ctx.control, name), mode, UnitForm::binary), name, unit);
 }
 
 }  // namespace
@@ -50,13 +54,19 @@ void open_input_files(RunContext& ctx) {
   rc.path_file_name = "QEL.PATH";
   // Without a path file, or without its first record, nothing is opened or
   // created: the run would not know where its files are.
+  const std::int32_t path_unit = rc.unit_path_file;
+  check_read_status(ctx, ctx.units.open(path_unit, rc.path_file_name, OpenMode::old, UnitForm::text), rc.path_file_name,
+                    path_unit);
+  const std::int32_t st = read_text_record(ctx.units, path_unit, rc.input_path, kPathRecordWidth);
+  check_read_status(ctx, st, rc.path_file_name, path_unit, "the input directory");
+  ctx.units.close(path_unit);
+  // A directory that does not exist would leave every file of the run
+  // unopened.
+  const std::string dir(trim_trailing_blanks(rc.input_path));
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(ctx.units.resolve(rc.path_file_name), ec))
-    check_read_status(ctx, io_status::file_not_found, rc.path_file_name);
-  ctx.units.open(rc.unit_path_file, rc.path_file_name, OpenMode::unknown, UnitForm::text);
-  const std::int32_t st = read_text_record(ctx.units, rc.unit_path_file, rc.input_path, kPathRecordWidth);
-  ctx.units.close(rc.unit_path_file);
-  check_read_status(ctx, st, rc.path_file_name);
+  if (!dir.empty() && !std::filesystem::is_directory(ctx.units.resolve(input_file_name(rc, "")), ec))
+    stop_with_bad_value(ctx, rc.path_file_name, path_unit, "the input directory on line 1",
+                        "\"" + dir + "\": no such directory");
 
   open_text(ctx, rc.unit_bridge_master, "\\Modal_Substructure_Bridge.dat");
   open_text(ctx, rc.unit_vehicle_types, "\\Modal_Substructure_Vehicletypes.dat");
@@ -69,6 +79,21 @@ void open_input_files(RunContext& ctx) {
   open_text(ctx, rc.unit_irregularity, "\\Irregularity.dat");
   ctx.units.open(rc.unit_worm_coefficients, "WormCoeefficient.dat", OpenMode::old, UnitForm::text);
   open_text(ctx, rc.unit_external_forces, "\\ExternalForces.dat");
+}
+
+void report_absent_optional_files(RunContext& ctx) {
+  const RunControl& rc = ctx.control;
+  const std::int32_t optional[] = {rc.unit_vehicle_springs, rc.unit_bridge_springs, rc.unit_wind_coefficients,
+                                   rc.unit_external_forces};
+  std::string absent;
+  for (std::int32_t unit : optional) {
+    const UnitTable::OpenAttempt* opened = ctx.units.last_open(unit);
+    if (!opened || opened->status == io_status::ok) continue;
+    // A file that is there but cannot be read is not absent.
+    if (opened->status != io_status::file_not_found) check_read_status(ctx, opened->status, opened->name, unit);
+    absent += (absent.empty() ? " " : ", ") + unit_file_name(ctx, unit, opened->name);
+  }
+  if (!absent.empty()) ctx.console.line(" Optional input files not found, the run goes without them:" + absent);
 }
 
 void open_result_files(RunContext& ctx) {
@@ -149,6 +174,7 @@ void run_simulation(RunContext& ctx) {
     stop_run(0);
   }
 
+  report_absent_optional_files(ctx);
   prepare_bridge_modal_data(ctx);
   map_bridge_interface_nodes(ctx);
   map_bridge_output_nodes(ctx);

@@ -14,10 +14,17 @@ namespace tb {
 // post-processing run leaves it as a RunStop.
 void run_simulation(RunContext& ctx);
 
-// The path file and the eleven input files.
+// The path file and the eleven input files, each opened "old": a missing file
+// is never created. A missing or empty path file, or an input directory that
+// does not exist, stops the run here; a missing input file is reported by its
+// reader, or, for the optional files, by report_absent_optional_files.
 void open_input_files(RunContext& ctx);
+// One console line naming the optional input files (the two spring files,
+// the wind and the external forces) that are not there: the run goes without
+// their loads. Such a file that is there but cannot be opened stops the run.
+void report_absent_optional_files(RunContext& ctx);
 // The thirteen result files; the four bulk files of the response recovery
-// are cut to empty.
+// are cut to empty. A result file that cannot be opened stops the run.
 void open_result_files(RunContext& ctx);
 // Hours, minutes, seconds and milliseconds from start to end, with borrows;
 // the dates are not used, so a run across midnight counts correctly.

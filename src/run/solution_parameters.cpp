@@ -64,13 +64,30 @@ void read_solution_parameters(RunContext& ctx) {
   p.contact_aux_switch = 0;
   ctx.track.modal_node_decimation = 1;
 
-  // Six records, each its own read; no status is tested.
-  read_list(ctx.units, unit, {p.integration_method});
-  read_list(ctx.units, unit, {p.time_step});
-  read_list(ctx.units, unit, {p.output_interval});
-  read_list(ctx.units, unit, {p.contact_option});
-  read_list(ctx.units, unit, {p.Coordination_sys_bridge});
-  read_list(ctx.units, unit, {p.IsContact, p.StiContact, p.DamContact});
+  // Six records, each its own read. A file that ends early leaves the rest
+  // at their values before reading, and the rewrite completes it; a value
+  // that does not read as a number stops the run before the rewrite, so the
+  // file keeps it for the user to mend.
+  constexpr std::string_view label = "\\SolutionParameters.dat";
+  const auto read = [&](std::initializer_list<ReadTarget> targets, std::string_view record) {
+    const std::int32_t status = read_list(ctx.units, unit, targets);
+    if (status != io_status::end_of_file) check_read_status(ctx, status, label, unit, record);
+  };
+  read({p.integration_method}, "record 1, integration method");
+  read({p.time_step}, "record 2, time step");
+  read({p.output_interval}, "record 3, output interval");
+  read({p.contact_option}, "record 4, wheel-rail contact option");
+  read({p.Coordination_sys_bridge}, "record 5, bridge axis convention");
+  read({p.IsContact, p.StiContact, p.DamContact}, "record 6, track contact spring");
+
+  // Values that every integration divides by. The stiffness of the track
+  // contact spring is checked with the vehicle types, where it is known
+  // whether any wheel pair uses the spring.
+  if (!(p.time_step > 0.0f))
+    stop_with_bad_value(ctx, label, unit, "record 2, time step", value_text(p.time_step) + ", must be above 0");
+  if (p.output_interval < 1)
+    stop_with_bad_value(ctx, label, unit, "record 3, output interval",
+                        std::to_string(p.output_interval) + ", must be 1 or more");
 
   // Rewrite the file with every value before its comment, in fields that
   // give every value back when the file is read again.
@@ -91,12 +108,6 @@ void read_solution_parameters(RunContext& ctx) {
                            {p.IsContact, p.StiContact, p.DamContact,
                             "!IsContact,StiContact and DamContact of track contact,for wheel-rail jump"}));
   ctx.units.close(unit);
-
-  // Values that every integration divides by. The stiffness of the track
-  // contact spring is checked with the vehicle types, where it is known
-  // whether any wheel pair uses the spring.
-  const bool bad = !(p.time_step > 0.0f) || p.output_interval < 1;
-  if (bad) check_read_status(ctx, 1, "\\SolutionParameters.dat");
 }
 
 }  // namespace tb

@@ -1,5 +1,7 @@
 #include "run/train_organization.h"
 
+#include <string>
+
 #include "platform/list_read.h"
 #include "platform/texts.h"
 #include "run/array_reads.h"
@@ -12,10 +14,17 @@ namespace {
 constexpr std::string_view kOrganizationLabel = "\\VehicleOrganization.dat";
 
 // A check of this reader prints its own line (when it has one), then the
-// data-error line of the file, and stops.
-void organization_error(RunContext& ctx, std::string_view message) {
+// data-error line of the file and the line that names the record and the
+// value, and stops.
+[[noreturn]] void organization_error(RunContext& ctx, std::string_view message, const std::string& record,
+                                     const std::string& problem) {
   if (!message.empty()) ctx.console.list_line({message});
-  check_read_status(ctx, -1, kOrganizationLabel);
+  stop_with_bad_value(ctx, kOrganizationLabel, ctx.control.unit_vehicle_organization, record, problem);
+}
+
+// Every record of the file is needed.
+void check_organization_read(RunContext& ctx, std::int32_t status, const std::string& record) {
+  check_read_status(ctx, status, kOrganizationLabel, ctx.control.unit_vehicle_organization, record);
 }
 
 // Allocates, zeroed, every per-train, per-vehicle and per-wheelset array that
@@ -63,15 +72,20 @@ void read_train_organization(RunContext& ctx) {
   const std::int32_t unit = ctx.control.unit_vehicle_organization;
 
   units.rewind(unit);
-  std::int32_t status = read_list(units, unit, {o.fleet_count, o.max_vehicles_per_fleet});
+  check_organization_read(ctx, read_list(units, unit, {o.fleet_count, o.max_vehicles_per_fleet}), "fleet header");
   o.fleet_vehicle_count.resize(o.fleet_count);
   o.fleet_vehicle_types.resize(o.fleet_count, o.max_vehicles_per_fleet);
   for (std::int32_t f = 1; f <= o.fleet_count; ++f) {
-    status = read_list(units, unit, {o.fleet_vehicle_count(f)});
+    const std::string fleet = "fleet " + std::to_string(f);
+    check_organization_read(ctx, read_list(units, unit, {o.fleet_vehicle_count(f)}), fleet + ", vehicle count");
     const std::int32_t count = o.fleet_vehicle_count(f);
-    if (count > o.max_vehicles_per_fleet) organization_error(ctx, text::too_many_vehicles_in_fleet);
-    if (count < 0) organization_error(ctx, {});
-    status = read_list(units, unit, {array_run(o.fleet_vehicle_types, 2, count, f, 1)});
+    if (count > o.max_vehicles_per_fleet || count < 0)
+      organization_error(ctx, count < 0 ? std::string_view{} : text::too_many_vehicles_in_fleet,
+                         fleet + ", vehicle count",
+                         std::to_string(count) + ", must be 0 to " + std::to_string(o.max_vehicles_per_fleet) +
+                             " (the fleet header's largest)");
+    check_organization_read(ctx, read_list(units, unit, {array_run(o.fleet_vehicle_types, 2, count, f, 1)}),
+                            fleet + ", vehicle types");
   }
 
   // Every vehicle of a fleet names a type of the library; the positions
@@ -80,10 +94,12 @@ void read_train_organization(RunContext& ctx) {
     for (std::int32_t j = 1; j <= o.fleet_vehicle_count(f); ++j) {
       const std::int32_t type = o.fleet_vehicle_types(f, j);
       if (type < 1 || type > ctx.vehicles.vehicle_type_count)
-        organization_error(ctx, text::fleet_vehicle_type_not_defined);
+        organization_error(ctx, text::fleet_vehicle_type_not_defined, "fleet " + std::to_string(f) + ", vehicle types",
+                           "type " + std::to_string(type) + " of vehicle " + std::to_string(j) + ", must be 1 to " +
+                               std::to_string(ctx.vehicles.vehicle_type_count) + " (the vehicle library's types)");
     }
 
-  status = read_list(units, unit, {o.train_count, o.speed_stage_count});
+  check_organization_read(ctx, read_list(units, unit, {o.train_count, o.speed_stage_count}), "train header");
   allocate_train_arrays(ctx);
 
   // The speeds are read as single-precision km/h and converted to m/s in
@@ -92,20 +108,26 @@ void read_train_organization(RunContext& ctx) {
   Array1<float> speed_kmh(stages);
   for (std::int32_t t = 1; t <= o.train_count; ++t) {
     speed_kmh.fill(0.0f);
-    status = read_list(units, unit,
-                       {o.train_fleet(t), o.train_track(t), array_run(speed_kmh, 1, stages, 1),
-                        array_run(o.train_lead_in, 2, stages, t, 1), array_run(o.train_run_out, 2, stages, t, 1),
-                        array_run(o.brake_setting, 2, stages, t, 1), array_run(o.brake_time, 2, stages, t, 1)});
+    const std::int32_t status =
+        read_list(units, unit,
+                  {o.train_fleet(t), o.train_track(t), array_run(speed_kmh, 1, stages, 1),
+                   array_run(o.train_lead_in, 2, stages, t, 1), array_run(o.train_run_out, 2, stages, t, 1),
+                   array_run(o.brake_setting, 2, stages, t, 1), array_run(o.brake_time, 2, stages, t, 1)});
     for (std::int32_t s = 1; s <= stages; ++s) o.train_speed(t, s) = speed_kmh(s) / 3.6f;  // km/h to m/s
+    check_organization_read(ctx, status, "train " + std::to_string(t));
   }
 
   for (std::int32_t t = 1; t <= o.train_count; ++t)
-    if (o.train_fleet(t) < 1 || o.train_fleet(t) > o.fleet_count) organization_error(ctx, text::fleet_not_defined);
+    if (o.train_fleet(t) < 1 || o.train_fleet(t) > o.fleet_count)
+      organization_error(
+          ctx, text::fleet_not_defined, "train " + std::to_string(t),
+          "fleet " + std::to_string(o.train_fleet(t)) + ", must be 1 to " + std::to_string(o.fleet_count));
   for (std::int32_t t = 1; t <= o.train_count; ++t)
     if (o.train_track(t) < 1 || o.train_track(t) > ctx.track.track_count)
-      organization_error(ctx, text::track_not_defined);
+      organization_error(ctx, text::track_not_defined, "train " + std::to_string(t),
+                         "track " + std::to_string(o.train_track(t)) + ", must be 1 to " +
+                             std::to_string(ctx.track.track_count) + " (the tracks of Rails_Location.dat)");
 
-  check_read_status(ctx, status, kOrganizationLabel);
   units.close(unit);
 }
 

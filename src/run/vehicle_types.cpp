@@ -22,12 +22,25 @@ constexpr std::string_view kLibraryLabel = "\\Modal_Substructure_Vehicletypes.da
 // as not stored.
 constexpr std::int32_t kNotStored = std::numeric_limits<std::int32_t>::min();
 
-void library_data_error(RunContext& ctx) { check_read_status(ctx, -1, kLibraryLabel); }
+// Every read of the library is needed: a value that does not read as a
+// number, or a file that ends early, stops the run with the record read.
+void check_library_read(RunContext& ctx, std::int32_t status, const std::string& record) {
+  check_read_status(ctx, status, kLibraryLabel, ctx.control.unit_vehicle_types, record);
+}
+
+// A value that reads but that the run cannot use.
+[[noreturn]] void library_bad_value(RunContext& ctx, const std::string& record, const std::string& problem) {
+  stop_with_bad_value(ctx, kLibraryLabel, ctx.control.unit_vehicle_types, record, problem);
+}
+
+std::string of_type(std::int32_t k, std::string_view what) {
+  return "type " + std::to_string(k) + ", " + std::string(what);
+}
 
 // Reads the parameter record of the type's contact code (nothing for a code
-// outside the six) and, for codes 1 and -1, the second nodes. Returns the
-// status of the last read made, or `status` when none is made.
-std::int32_t read_contact_parameters(RunContext& ctx, std::int32_t k, std::int32_t nw, std::int32_t status) {
+// outside the six) and, for codes 1 and -1, the second nodes; returns the
+// status of the parameter read (0 when none is made).
+std::int32_t read_contact_parameters(RunContext& ctx, std::int32_t k, std::int32_t nw) {
   VehicleTypeLibrary& v = ctx.vehicles;
   UnitTable& units = ctx.units;
   const std::int32_t unit = ctx.control.unit_vehicle_types;
@@ -36,11 +49,16 @@ std::int32_t read_contact_parameters(RunContext& ctx, std::int32_t k, std::int32
       return read_list(units, unit, {v.wheel_radius(k), v.friction_coefficient(k), v.contact_half_spacing(k)});
     case 1:
     case -1:
-      read_list(units, unit,
-                {array_run(v.load_amplitude_ratio, 2, nw, k, 1), array_run(v.load_phase, 2, nw, k, 1),
-                 v.load_frequency(k), v.type1_contact_param_a(k), v.contact_half_spacing(k),
-                 v.type1_contact_param_b(k), v.wheel_radius(k), v.friction_coefficient(k)});
-      return read_list(units, unit, {array_run(v.wheelset_second_nodes, 2, nw, k, 1)});
+      check_library_read(
+          ctx,
+          read_list(units, unit,
+                    {array_run(v.load_amplitude_ratio, 2, nw, k, 1), array_run(v.load_phase, 2, nw, k, 1),
+                     v.load_frequency(k), v.type1_contact_param_a(k), v.contact_half_spacing(k),
+                     v.type1_contact_param_b(k), v.wheel_radius(k), v.friction_coefficient(k)}),
+          of_type(k, "contact parameters"));
+      check_library_read(ctx, read_list(units, unit, {array_run(v.wheelset_second_nodes, 2, nw, k, 1)}),
+                         of_type(k, "second nodes"));
+      return io_status::ok;
     case 2:
       return read_list(units, unit,
                        {array_run(v.contact_stiffness, 2, nw, k, 1), array_run(v.contact_damping, 2, nw, k, 1),
@@ -54,7 +72,7 @@ std::int32_t read_contact_parameters(RunContext& ctx, std::int32_t k, std::int32
                        {array_run(v.load_amplitude_ratio, 2, nw, k, 1), array_run(v.load_phase, 2, nw, k, 1),
                         v.load_frequency(k)});
     default:
-      return status;
+      return io_status::ok;
   }
 }
 
@@ -86,25 +104,40 @@ void check_contact_parameters(RunContext& ctx, std::int32_t k, std::int32_t nw) 
   const bool creep = sp.contact_option == 1;
   const bool hertz = sp.IsContact != 1;
   const bool radius_used = (code == 0 && (hertz || creep)) || (code == 1 && creep);
-  if (radius_used && !(v.wheel_radius(k) > 0.0f)) library_data_error(ctx);
-  if (code == 1 && !(v.contact_half_spacing(k) > 0.0f)) library_data_error(ctx);
+  const std::string record = of_type(k, "contact parameters");
+  if (radius_used && !(v.wheel_radius(k) > 0.0f))
+    library_bad_value(ctx, record, "wheel radius " + value_text(v.wheel_radius(k)) + ", must be above 0");
+  if (code == 1 && !(v.contact_half_spacing(k) > 0.0f))
+    library_bad_value(ctx, record,
+                      "contact half spacing " + value_text(v.contact_half_spacing(k)) + ", must be above 0");
   if (code == 2 || code == 3)
     for (std::int32_t w = 2; w <= nw; w += 2) {
       const bool supporting = code == 2 || v.wheelset_static_load(k, w) >= 100.0f;
-      if (supporting && !(v.contact_stiffness(k, w) > 0.0f)) library_data_error(ctx);
+      if (supporting && !(v.contact_stiffness(k, w) > 0.0f))
+        library_bad_value(ctx, record,
+                          "contact stiffness " + value_text(v.contact_stiffness(k, w)) + " of wheel entry " +
+                              std::to_string(w) + ", must be above 0");
     }
   if (code == 0 && sp.IsContact == 1 && !(sp.StiContact > 0.0f))
-    check_read_status(ctx, 1, "\\SolutionParameters.dat");
+    stop_with_bad_value(ctx, "\\SolutionParameters.dat", ctx.control.unit_solution_parameters,
+                        "record 6, track contact spring",
+                        "stiffness " + value_text(sp.StiContact) +
+                            ", must be above 0 where wheels of contact code 0 "
+                            "run on the track contact spring");
 }
 
 // Reads the type header of one type record and returns its type number,
 // after checking it and the five counts against the extents of the library.
-std::int32_t read_type_header(RunContext& ctx, std::int32_t& status) {
+std::int32_t read_type_header(RunContext& ctx, std::int32_t r) {
   VehicleTypeLibrary& v = ctx.vehicles;
   std::array<std::int32_t, 6> h{0, kNotStored, kNotStored, kNotStored, kNotStored, kNotStored};
-  status = read_list(ctx.units, ctx.control.unit_vehicle_types, {h[0], h[1], h[2], h[3], h[4], h[5]});
+  const std::string record = "type record " + std::to_string(r) + ", header";
+  check_library_read(ctx, read_list(ctx.units, ctx.control.unit_vehicle_types, {h[0], h[1], h[2], h[3], h[4], h[5]}),
+                     record);
   const std::int32_t k = h[0];
-  if (k < 1 || k > v.vehicle_type_count) library_data_error(ctx);
+  if (k < 1 || k > v.vehicle_type_count)
+    library_bad_value(ctx, record,
+                      "type number " + std::to_string(k) + ", must be 1 to " + std::to_string(v.vehicle_type_count));
 
   const std::array<std::int32_t*, 5> counts{&v.vehicle_node_count(k), &v.vehicle_wheelset_count(k),
                                              &v.vehicle_spring_count(k), &v.vehicle_output_count(k),
@@ -112,9 +145,13 @@ std::int32_t read_type_header(RunContext& ctx, std::int32_t& status) {
   const std::array<std::int32_t, 5> maxima{v.max_nodes_per_type, v.max_wheelsets_per_type,
                                            v.max_springs_per_type, v.max_outputs_per_type,
                                            v.max_modes_per_type};
+  constexpr const char* names[] = {"node", "wheel entry", "spring", "output", "mode"};
   for (std::size_t i = 0; i < counts.size(); ++i) {
     if (h[i + 1] != kNotStored) *counts[i] = h[i + 1];
-    if (*counts[i] < 0 || *counts[i] > std::max(0, maxima[i])) library_data_error(ctx);
+    if (*counts[i] < 0 || *counts[i] > std::max(0, maxima[i]))
+      library_bad_value(ctx, record,
+                        std::string(names[i]) + " count " + std::to_string(*counts[i]) + ", must be 0 to " +
+                            std::to_string(std::max(0, maxima[i])) + " (the library header's largest)");
   }
   return k;
 }
@@ -127,10 +164,12 @@ void read_vehicle_type_library(RunContext& ctx) {
   const std::int32_t unit = ctx.control.unit_vehicle_types;
 
   units.rewind(unit);
-  std::int32_t status =
+  check_library_read(
+      ctx,
       read_list(units, unit,
                 {v.type_record_count, v.vehicle_type_count, v.max_nodes_per_type, v.max_wheelsets_per_type,
-                 v.max_springs_per_type, v.max_outputs_per_type, v.max_modes_per_type});
+                 v.max_springs_per_type, v.max_outputs_per_type, v.max_modes_per_type}),
+      "library header");
 
   // Every array zeroed, with the extents of the header (below 0 counts as 0).
   const std::int32_t nt = v.vehicle_type_count;
@@ -171,56 +210,66 @@ void read_vehicle_type_library(RunContext& ctx) {
   // whole-vehicle loads and the rear coupling node of every type, also of a
   // type that no record describes or that has fewer nodes (the slots beyond
   // its nodes keep their zero shapes): the node extent must give them room.
-  if (nt >= 1 && nn_max < 3) library_data_error(ctx);
+  if (nt >= 1 && nn_max < 3)
+    library_bad_value(ctx, "library header", "largest node count " + std::to_string(nn_max) + ", must be 3 or more");
 
   std::vector<ReadTarget> targets;
   for (std::int32_t r = 1; r <= v.type_record_count; ++r) {
-    const std::int32_t k = read_type_header(ctx, status);
+    const std::int32_t k = read_type_header(ctx, r);
     const std::int32_t nn = v.vehicle_node_count(k);
     const std::int32_t nw = v.vehicle_wheelset_count(k);
     const std::int32_t ns = v.vehicle_spring_count(k);
     const std::int32_t no = v.vehicle_output_count(k);
     const std::int32_t nm = v.vehicle_mode_count(k);
+    const auto read = [&](std::span<const ReadTarget> t, std::string_view what) {
+      check_library_read(ctx, read_list(units, unit, t), of_type(k, what));
+    };
+    const auto read_one = [&](const ReadTarget& t, std::string_view what) {
+      read(std::span<const ReadTarget>(&t, 1), what);
+    };
 
     targets.clear();
     for (std::int32_t n = 1; n <= nn; ++n) {
       targets.emplace_back(v.vehicle_node_numbers(k, n));
       targets.push_back(array_run(v.vehicle_node_coordinates, 3, 3, k, n, 1));
     }
-    status = read_list(units, unit, targets);
+    read(targets, "node table");
 
     if (nw >= 1) {
-      status = read_list(units, unit, {array_run(v.wheelset_nodes, 2, nw, k, 1)});
-      status = read_list(units, unit, {array_run(v.wheelset_static_load, 2, nw, k, 1), v.contact_type(k)});
-      status = read_contact_parameters(ctx, k, nw, status);
+      read_one(array_run(v.wheelset_nodes, 2, nw, k, 1), "wheel nodes");
+      const ReadTarget loads[] = {array_run(v.wheelset_static_load, 2, nw, k, 1), v.contact_type(k)};
+      read(loads, "wheel loads and contact code");
+      check_library_read(ctx, read_contact_parameters(ctx, k, nw), of_type(k, "contact parameters"));
       check_contact_parameters(ctx, k, nw);
     }
 
     if (ns >= 1) {
       targets.clear();
       for (std::int32_t s = 1; s <= ns; ++s) targets.push_back(array_run(v.vehicle_spring_nodes, 3, 4, k, s, 1));
-      status = read_list(units, unit, targets);
+      read(targets, "spring rows");
     }
 
     if (no >= 1) {
       targets.clear();
       for (std::int32_t o = 1; o <= no; ++o) targets.push_back(array_run(v.vehicle_output_items, 3, 2, k, o, 1));
-      status = read_list(units, unit, targets);
+      read(targets, "output items");
       for (std::int32_t o = 1; o <= no; ++o) {
         const std::int32_t direction = v.vehicle_output_items(k, o, 2);
-        if (direction < 1 || direction > 6) library_data_error(ctx);
+        if (direction < 1 || direction > 6)
+          library_bad_value(
+              ctx, of_type(k, "output items"),
+              "direction " + std::to_string(direction) + " of output item " + std::to_string(o) + ", must be 1 to 6");
       }
     }
 
-    status = read_list(units, unit, {array_run(v.vehicle_mode_frequency, 2, nm, k, 1)});
-    status = read_list(units, unit, {array_run(v.vehicle_mode_damping_input, 2, nm, k, 1)});
+    read_one(array_run(v.vehicle_mode_frequency, 2, nm, k, 1), "frequencies");
+    read_one(array_run(v.vehicle_mode_damping_input, 2, nm, k, 1), "damping ratios");
     targets.clear();
     for (std::int32_t j = 1; j <= nm; ++j)
       for (std::int32_t n = 1; n <= nn; ++n) targets.push_back(array_run(v.vehicle_mode_shapes, 4, 6, k, j, n, 1));
-    status = read_list(units, unit, targets);
+    read(targets, "mode shapes");
   }
 
-  check_read_status(ctx, status, kLibraryLabel);
   units.close(unit);
 }
 
@@ -235,10 +284,11 @@ class TypeNodeList {
     for (std::int32_t n = 1; n <= v.vehicle_node_count(t); ++n) numbers_.push_back(v.vehicle_node_numbers(t, n));
   }
 
-  void map(RunContext& ctx, std::int32_t& node, std::string_view label) const {
+  // `record` names the row for the message, e.g. "type 2, wheel entry 3".
+  void map(RunContext& ctx, std::int32_t& node, std::string_view label, const std::string& record) const {
     const std::int32_t position =
         find_node_index(node, numbers_.data(), static_cast<std::int32_t>(numbers_.size()));
-    if (position == 0) check_read_status(ctx, 101, label);
+    if (position == 0) stop_with_unknown_node(ctx, label, ctx.control.unit_vehicle_types, record, node);
     node = position;
   }
 
@@ -254,9 +304,10 @@ void map_vehicle_interface_nodes(RunContext& ctx) {
   for (std::int32_t t = 1; t <= v.vehicle_type_count; ++t) {
     const TypeNodeList nodes(v, t);
     for (std::int32_t w = 1; w <= v.vehicle_wheelset_count(t); ++w) {
-      nodes.map(ctx, v.wheelset_nodes(t, w), label);
+      nodes.map(ctx, v.wheelset_nodes(t, w), label, of_type(t, "wheel entry " + std::to_string(w)));
       // Only contact type 1 uses its second nodes; those of type -1 stay as read.
-      if (v.contact_type(t) == 1) nodes.map(ctx, v.wheelset_second_nodes(t, w), label);
+      if (v.contact_type(t) == 1)
+        nodes.map(ctx, v.wheelset_second_nodes(t, w), label, of_type(t, "second node " + std::to_string(w)));
     }
   }
 }
@@ -267,10 +318,11 @@ void map_vehicle_spring_nodes(RunContext& ctx) {
   for (std::int32_t t = 1; t <= v.vehicle_type_count; ++t) {
     const TypeNodeList nodes(v, t);
     for (std::int32_t s = 1; s <= v.vehicle_spring_count(t); ++s) {
-      nodes.map(ctx, v.vehicle_spring_nodes(t, s, 1), label);
-      nodes.map(ctx, v.vehicle_spring_nodes(t, s, 2), label);
+      const std::string row = of_type(t, "spring row " + std::to_string(s));
+      nodes.map(ctx, v.vehicle_spring_nodes(t, s, 1), label, row);
+      nodes.map(ctx, v.vehicle_spring_nodes(t, s, 2), label, row);
       // A reference node of 0 or less means none; column 4 is the spring id.
-      if (v.vehicle_spring_nodes(t, s, 3) > 0) nodes.map(ctx, v.vehicle_spring_nodes(t, s, 3), label);
+      if (v.vehicle_spring_nodes(t, s, 3) > 0) nodes.map(ctx, v.vehicle_spring_nodes(t, s, 3), label, row);
     }
   }
 }
@@ -281,7 +333,7 @@ void map_vehicle_output_nodes(RunContext& ctx) {
   for (std::int32_t t = 1; t <= v.vehicle_type_count; ++t) {
     const TypeNodeList nodes(v, t);
     for (std::int32_t o = 1; o <= v.vehicle_output_count(t); ++o)
-      nodes.map(ctx, v.vehicle_output_items(t, o, 1), label);
+      nodes.map(ctx, v.vehicle_output_items(t, o, 1), label, of_type(t, "output item " + std::to_string(o)));
   }
 }
 

@@ -68,7 +68,9 @@ void apply_irregularity_to_rails(RunContext& ctx, const Array1<std::int32_t>& ow
 
   // The profile must reach over one node spacing at least.
   const std::int32_t reach = truncate_to_int32(irr.irregularity_length / h);
-  if (reach < 1) check_read_status(ctx, 1, "\\Irregularity.dat");
+  if (reach < 1)
+    stop_with_bad_value(ctx, "\\Irregularity.dat", ctx.control.unit_irregularity, "record 2",
+                        "length " + value_text(irr.irregularity_length) + " m, shorter than one track node spacing");
   const std::int32_t samples =
       std::min(truncate_to_int32(irr.irregularity_length / irr.irregularity_spacing), profile.extent(1));
 

@@ -1,6 +1,8 @@
 #include "track/track_irregularity.h"
 
+#include <cmath>
 #include <cstdio>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -23,14 +25,31 @@ constexpr std::string_view kParameterLayout = "(1X,3I12,5E17.9)";
 constexpr std::string_view kValuesLayout = "(1X,3E17.9)";
 constexpr std::string_view kSampleLayout = "(3E17.9)";
 
-void read_stored_samples(RunContext& ctx, std::int32_t unit, Array2<float>& profile) {
+// Reads the stored samples (three values each) and returns how many rows the
+// file gives whole. A file that holds fewer samples leaves the rest 0; a
+// value that does not read as a number is a data error.
+std::int32_t read_stored_samples(RunContext& ctx, std::int32_t unit, Array2<float>& profile) {
   const std::int32_t n = profile.extent(1);
+  constexpr float unread = std::numeric_limits<float>::quiet_NaN();
+  for (int c = 2; c <= 4; ++c)
+    for (std::int32_t i = 1; i <= n; ++i) profile(i, c) = unread;
   std::vector<ReadTarget> rows;
   rows.reserve(static_cast<std::size_t>(n));
   for (std::int32_t i = 1; i <= n; ++i)
     rows.push_back(ReadTarget::reals(profile.at_ptr(i, 2), 3, static_cast<std::ptrdiff_t>(profile.stride(2))));
-  // A file that holds fewer samples leaves the rest 0.
-  read_list(ctx.units, unit, rows);
+  const std::int32_t status = read_list(ctx.units, unit, rows);
+  if (status != io_status::end_of_file) check_read_status(ctx, status, kLabel, unit, "stored samples");
+  std::int32_t given = 0;
+  for (std::int32_t i = 1; i <= n; ++i) {
+    bool whole = true;
+    for (int c = 2; c <= 4; ++c)
+      if (std::isnan(profile(i, c))) {
+        profile(i, c) = 0.0f;
+        whole = false;
+      }
+    if (whole && given == i - 1) given = i;
+  }
+  return given;
 }
 
 void write_generated_file(RunContext& ctx, std::int32_t unit, std::int32_t code, std::int32_t seed,
@@ -85,27 +104,43 @@ void generate_track_irregularity(RunContext& ctx, std::int32_t& spectrum_code, s
   std::int32_t source = 0;
   float filter_wavelength = 0.0f;
 
-  read_list(u, unit, {});
-  read_list(u, unit, {source, spectrum_code, seed, min_wavelength, max_wavelength, length, spacing,
-                      filter_wavelength});
-  read_list(u, unit, {});
-  read_list(u, unit, {irr.irregularity_ramp_length});
-  read_list(u, unit, {});
-  const std::int32_t status = read_list(u, unit, {irr.irregularity_scale.span()});
-  check_read_status(ctx, status, kLabel);
-  if (!(spacing > 0.0f)) check_read_status(ctx, 1, kLabel);
-  if (source != 0 && source != 1) check_read_status(ctx, 1, kLabel);
+  // Records 1 to 6 are all needed: a text line, the parameters, a text
+  // line, the ramp length, a text line, the scale factors.
+  const auto read = [&](std::initializer_list<ReadTarget> targets, std::string_view record) {
+    check_read_status(ctx, read_list(u, unit, targets), kLabel, unit, record);
+  };
+  read({}, "record 1, a title line");
+  read({source, spectrum_code, seed, min_wavelength, max_wavelength, length, spacing, filter_wavelength},
+       "record 2, source flag, spectrum code, seed, wavelengths, length, spacing, filter wavelength");
+  read({}, "record 3, a title line");
+  read({irr.irregularity_ramp_length}, "record 4, taper length");
+  read({}, "record 5, a title line");
+  read({irr.irregularity_scale.span()}, "record 6, scale factors");
+  const auto bad = [&](const std::string& problem) { stop_with_bad_value(ctx, kLabel, unit, "record 2", problem); };
+  if (!(spacing > 0.0f)) bad("spacing " + value_text(spacing) + ", must be above 0");
+  if (source != 0 && source != 1)
+    bad("source flag " + std::to_string(source) + ", must be 1 (generate) or 0 (the stored profile)");
 
   Array2<float>& profile = irr.irregularity_profile;
   if (source == 0) {
     const std::int32_t n = irregularity_sample_count(length, spacing);
     length = static_cast<float>(n) * spacing;
     profile.resize(n, 4);
-    read_stored_samples(ctx, unit, profile);
+    const std::int32_t given = read_stored_samples(ctx, unit, profile);
+    // A stored profile is read again in every run until its flag is set to
+    // 1: the console says which profile the run takes.
+    std::string line = " Track irregularity: the stored profile of " + unit_file_name(ctx, unit, kLabel) +
+                       " (source flag 0, " + std::to_string(n) + " samples";
+    if (given == 0 && n > 0)
+      line += ", which the file does not give: the profile is 0";
+    else if (given < n)
+      line += ", of which the file gives " + std::to_string(given) + ", the rest are 0";
+    ctx.console.line(line + "); set the flag to 1 to generate a new one.");
   } else {
     // Generation needs positive wavelengths and a spectrum code of the table.
-    if (!(min_wavelength > 0.0f) || !(max_wavelength > 0.0f) || spectrum_code < 1)
-      check_read_status(ctx, 1, kLabel);
+    if (!(min_wavelength > 0.0f)) bad("shortest wavelength " + value_text(min_wavelength) + ", must be above 0");
+    if (!(max_wavelength > 0.0f)) bad("longest wavelength " + value_text(max_wavelength) + ", must be above 0");
+    if (spectrum_code < 1) bad("spectrum code " + std::to_string(spectrum_code) + ", must be 1 or more");
     ctx.console.list_line({"\tGenerating Track Irregularity......"});
     const float f_max = 1.0f / min_wavelength;
     spacing = 0.25f / f_max;

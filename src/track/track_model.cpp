@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "platform/list_read.h"
@@ -29,7 +30,9 @@ void require_allocatable(double elements) {
 // spacing) + 1; a count beyond the 32-bit range is an input error.
 std::int32_t node_count_for(RunContext& ctx, float length, float spacing) {
   const float q = length / spacing;
-  if (!(q < 2147483520.0f)) check_read_status(ctx, 1, kLabel);
+  if (!(q < 2147483520.0f))
+    stop_with_bad_value(ctx, kLabel, ctx.control.unit_rails_location, "header: track node spacing",
+                        value_text(spacing) + ", gives more track nodes than a 32-bit count holds");
   return truncate_to_int32(q) + 1;
 }
 
@@ -40,11 +43,19 @@ void read_rails_location(RunContext& ctx) {
   TrackModel& tm = ctx.track;
   UnitTable& u = ctx.units;
   const std::int32_t unit = ctx.control.unit_rails_location;
+  // Every record but the last (the rail geometry option, 0 when the file
+  // ends before it) is needed.
+  const auto check = [&](std::int32_t status, const std::string& record) {
+    check_read_status(ctx, status, kLabel, unit, record);
+  };
   u.rewind(unit);
-  read_list(u, unit, {tm.track_node_spacing, tm.max_control_points});
-  std::int32_t status = read_list(u, unit, {tm.track_count});
+  check(read_list(u, unit, {tm.track_node_spacing, tm.max_control_points}),
+        "header: track node spacing and largest number of control points");
+  check(read_list(u, unit, {tm.track_count}), "number of tracks");
 
   const std::int32_t tracks = tm.track_count;
+  if (tracks < 0)
+    stop_with_bad_value(ctx, kLabel, unit, "number of tracks", std::to_string(tracks) + ", must be 0 or more");
   require_allocatable(7.0 * std::max(tracks, 0) * std::max(tm.max_control_points, 0));
   tm.control_points.resize(tracks, tm.max_control_points, 7);
   tm.control_point_count.resize(tracks);
@@ -52,14 +63,17 @@ void read_rails_location(RunContext& ctx) {
   tm.track_gauge.fill(1.5f);
   const bool vertical_is_z = ctx.solution.Coordination_sys_bridge == 1;
   for (std::int32_t i = 1; i <= tracks; ++i) {
-    status = read_list(u, unit, {tm.control_point_count(i), tm.track_gauge(i)});
+    const std::string track = "track " + std::to_string(i);
+    check(read_list(u, unit, {tm.control_point_count(i), tm.track_gauge(i)}),
+          track + ": number of control points and gauge");
     for (std::int32_t j = 1; j <= tm.control_point_count(i); ++j) {
-      if (j > tm.max_control_points) check_read_status(ctx, io_status::end_of_file, kLabel);
-      // A point that cannot be read whole keeps a row of zeros.
+      if (j > tm.max_control_points)
+        stop_with_bad_value(ctx, kLabel, unit, track + ": number of control points and gauge",
+                            std::to_string(tm.control_point_count(i)) + " control points, must be at most " +
+                                std::to_string(tm.max_control_points) + " (the header's largest)");
       float row[7] = {};
-      status = read_list(u, unit, {ReadTarget::reals(row, 7)});
-      if (status == 0)
-        for (int c = 0; c < 7; ++c) tm.control_points(i, j, c + 1) = row[c];
+      check(read_list(u, unit, {ReadTarget::reals(row, 7)}), track + ", control point " + std::to_string(j));
+      for (int c = 0; c < 7; ++c) tm.control_points(i, j, c + 1) = row[c];
       if (vertical_is_z) {
         // (y, z) = (z, -y); the direction angle and the curvature turn with
         // the lateral axis.
@@ -71,14 +85,20 @@ void read_rails_location(RunContext& ctx) {
       }
     }
   }
-  check_read_status(ctx, status, kLabel);
-  read_list(u, unit, {tm.track_option});
-  if (!(tm.track_node_spacing > 0.0f)) check_read_status(ctx, 1, kLabel);
+  const std::int32_t option_status = read_list(u, unit, {tm.track_option});
+  if (option_status != io_status::end_of_file) check(option_status, "rail geometry option");
+  if (!(tm.track_node_spacing > 0.0f))
+    stop_with_bad_value(ctx, kLabel, unit, "header: track node spacing",
+                        value_text(tm.track_node_spacing) + ", must be above 0");
 
   // A track needs a segment; interface nodes need a track to lie on.
   for (std::int32_t i = 1; i <= tracks; ++i)
-    if (tm.control_point_count(i) < 2) check_read_status(ctx, 1, kLabel);
-  if (tracks < 1 && ctx.bridge.interface_node_count > 0) check_read_status(ctx, 1, kLabel);
+    if (tm.control_point_count(i) < 2)
+      stop_with_bad_value(ctx, kLabel, unit, "track " + std::to_string(i) + ": number of control points",
+                          std::to_string(tm.control_point_count(i)) + ", must be 2 or more");
+  if (tracks < 1 && ctx.bridge.interface_node_count > 0)
+    stop_with_bad_value(ctx, kLabel, unit, "number of tracks",
+                        std::to_string(tracks) + ", must be 1 or more for the bridge's interface nodes");
 }
 
 // The arc lengths of every track run strictly one way, the way of its first
@@ -151,7 +171,10 @@ void build_track_model(RunContext& ctx) {
   // between two coarse nodes of the mode-shape table.
   const std::int32_t modes = ctx.bridge.bridge_mode_count;
   if (tm.track_count >= 1 && (tm.track_node_count < 5 || (modes >= 1 && tm.coarse_node_count < 2)))
-    check_read_status(ctx, 1, kLabel);
+    stop_with_bad_value(ctx, kLabel, ctx.control.unit_rails_location, "header: track node spacing",
+                        value_text(h) + ", gives the longest track " + std::to_string(tm.track_node_count) +
+                            " nodes (" + std::to_string(tm.coarse_node_count) +
+                            " for the mode shapes), too few for the interpolation along the track");
 
   const std::int32_t tracks = std::max(tm.track_count, 0);
   require_allocatable(18.0 * std::max(modes, 0) * tm.coarse_node_count * tracks);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -18,6 +19,25 @@ namespace {
 constexpr std::string_view kWindLabel = "\\Wind_Coefficients.dat";
 constexpr std::string_view kWindNodeLabel = "\\Wind_Coefficients.dat:Nodeonwind";
 
+// A record that the wind needs: a file that ends before it, or a value in it
+// that does not read as a number, stops the run.
+void check_wind_read(RunContext& ctx, std::int32_t status, const std::string& record) {
+  check_read_status(ctx, status, kWindLabel, ctx.control.unit_wind_coefficients, record);
+}
+
+// A record that may be missing at the end of the file (the stations of the
+// vehicles, the node groups): true when it was read, false at the end of the
+// file; a value that does not read as a number stops the run.
+bool read_optional_record(RunContext& ctx, std::int32_t status, const std::string& record) {
+  if (status == io_status::end_of_file) return false;
+  check_wind_read(ctx, status, record);
+  return true;
+}
+
+[[noreturn]] void wind_bad_value(RunContext& ctx, const std::string& record, const std::string& problem) {
+  stop_with_bad_value(ctx, kWindLabel, ctx.control.unit_wind_coefficients, record, problem);
+}
+
 [[noreturn]] void wind_message_stop(RunContext& ctx, std::string_view message) {
   ctx.console.list_line({message});
   error_stop(ctx.console);
@@ -28,16 +48,28 @@ constexpr std::string_view kWindNodeLabel = "\\Wind_Coefficients.dat:Nodeonwind"
 // against the generated field, checked before anything is generated.
 void check_field_parameters(RunContext& ctx) {
   const WindParameters& w = ctx.wind;
-  if (!(w.roughness_length > 0.0f) || !(w.cutoff_frequency > 0.0f) || w.wind_point_count <= 0 ||
-      !(w.wind_field_length > 0.0f) || !(w.reference_height > 0.0f))
-    stop_with_data_error(ctx, kWindLabel);
+  const std::string record = "row 4, field parameters";
+  const auto positive = [&](float v, const char* name) {
+    if (!(v > 0.0f)) wind_bad_value(ctx, record, std::string(name) + " " + value_text(v) + ", must be above 0");
+  };
+  positive(w.roughness_length, "roughness length");
+  positive(w.reference_height, "reference height");
+  if (w.wind_point_count <= 0)
+    wind_bad_value(ctx, record, "number of points " + std::to_string(w.wind_point_count) + ", must be 1 or more");
+  positive(w.wind_field_length, "field length");
+  positive(w.cutoff_frequency, "cut-off frequency");
   const float profile_log =
       std::log(((w.reference_height - w.height_offset) + w.roughness_length / 0.4f) / w.roughness_length);
-  if (!std::isfinite(0.4f * w.mean_wind_speed / profile_log)) stop_with_data_error(ctx, kWindLabel);
+  if (!std::isfinite(0.4f * w.mean_wind_speed / profile_log))
+    wind_bad_value(
+        ctx, record,
+        "height offset " + value_text(w.height_offset) + ", the wind profile has no logarithm at the reference height");
 
   const WindFieldGrid grid = plan_wind_field_grid(w);
   if (!grid.fits_int32 || wind_field_bytes(w, grid) > static_cast<double>(physical_memory_bytes()))
-    stop_with_data_error(ctx, kWindLabel);
+    wind_bad_value(ctx, record,
+                   "duration " + value_text(w.wind_duration) + " s with " + std::to_string(w.wind_point_count) +
+                       " points, a field beyond 32-bit sample counts or the memory");
   if (w.smoothing_distance > w.wind_field_length / 3.0f || w.smoothing_time > grid.duration / 3.0f)
     wind_message_stop(ctx, text::wind_smoothing_unsuitable);
 }
@@ -45,7 +77,7 @@ void check_field_parameters(RunContext& ctx) {
 void read_coefficient_sets(RunContext& ctx, std::int32_t unit) {
   WindParameters& w = ctx.wind;
   UnitTable& units = ctx.units;
-  read_list(units, unit, {w.coefficient_set_count});
+  check_wind_read(ctx, read_list(units, unit, {w.coefficient_set_count}), "row 5, number of coefficient sets");
   const std::int32_t ns = w.coefficient_set_count;
   w.set_depth.resize(ns);
   w.set_width.resize(ns);
@@ -53,16 +85,22 @@ void read_coefficient_sets(RunContext& ctx, std::int32_t unit) {
   w.coef_poly_counts.resize(ns, 6);
   w.coef_polys.resize(ns, kMaxPolynomialTerms, 6);
   for (std::int32_t s = 1; s <= ns; ++s) {
-    read_list(units, unit, {w.set_depth(s), w.set_width(s), w.set_third_dimension(s)});
+    const std::string set = "coefficient set " + std::to_string(s);
+    check_wind_read(ctx, read_list(units, unit, {w.set_depth(s), w.set_width(s), w.set_third_dimension(s)}),
+                    set + ", dimensions");
     for (std::int32_t p = 1; p <= 6; ++p) {
-      read_list(units, unit, {w.coef_poly_counts(s, p)});
+      const std::string poly = set + ", polynomial " + std::to_string(p);
+      check_wind_read(ctx, read_list(units, unit, {w.coef_poly_counts(s, p)}), poly + ", number of terms");
       const std::int32_t terms = w.coef_poly_counts(s, p);
-      if (terms > kMaxPolynomialTerms) stop_with_data_error(ctx, kWindLabel);
+      if (terms > kMaxPolynomialTerms)
+        wind_bad_value(ctx, poly + ", number of terms",
+                       std::to_string(terms) + ", must be at most " + std::to_string(kMaxPolynomialTerms));
       // A count of 0 or less still takes its (empty) coefficient record.
       const ReadTarget row =
           ReadTarget::reals(w.coef_polys.at_ptr(s, 1, p), static_cast<std::size_t>(std::max(terms, 0)),
                             static_cast<std::ptrdiff_t>(w.coef_polys.stride(2)));
-      read_list(units, unit, std::span<const ReadTarget>(&row, terms > 0 ? 1 : 0));
+      check_wind_read(ctx, read_list(units, unit, std::span<const ReadTarget>(&row, terms > 0 ? 1 : 0)),
+                      poly + ", coefficients");
     }
   }
 }
@@ -74,18 +112,26 @@ void read_vehicle_stations(RunContext& ctx, std::int32_t unit) {
   WindParameters& w = ctx.wind;
   UnitTable& units = ctx.units;
   const TrainOrganization& tr = ctx.trains;
-  if (read_list(units, unit, {w.vehicle_station_count}) != io_status::ok) w.vehicle_station_count = 0;
+  if (!read_optional_record(ctx, read_list(units, unit, {w.vehicle_station_count}),
+                            "row 9, number of vehicle stations"))
+    w.vehicle_station_count = 0;
   const std::int32_t m = w.vehicle_station_count;
-  if (m < 0) stop_with_data_error(ctx, kWindLabel);
+  if (m < 0) wind_bad_value(ctx, "row 9, number of vehicle stations", std::to_string(m) + ", must be 0 or more");
   if (m == 0) return;
   w.vehicle_station_positions.resize(m);
   w.station_coefficient_work.resize(m);
   w.vehicle_station_sets.resize(tr.train_count, tr.max_vehicles_per_fleet, m);
-  read_list(units, unit, {std::span<float>(w.vehicle_station_positions.data(), static_cast<std::size_t>(m))});
+  check_wind_read(
+      ctx, read_list(units, unit, {std::span<float>(w.vehicle_station_positions.data(), static_cast<std::size_t>(m))}),
+      "row 10, station positions");
   const auto stride = static_cast<std::ptrdiff_t>(w.vehicle_station_sets.stride(3));
   for (std::int32_t r = 1; r <= tr.train_count; ++r)
     for (std::int32_t j = 1; j <= tr.fleet_vehicle_count(tr.train_fleet(r)); ++j)
-      read_list(units, unit, {ReadTarget::ints(w.vehicle_station_sets.at_ptr(r, j, 1), static_cast<std::size_t>(m), stride)});
+      check_wind_read(
+          ctx,
+          read_list(units, unit,
+                    {ReadTarget::ints(w.vehicle_station_sets.at_ptr(r, j, 1), static_cast<std::size_t>(m), stride)}),
+          "row 11, station sets of train " + std::to_string(r) + ", vehicle " + std::to_string(j));
 
   const auto& sets = w.vehicle_station_sets;
   if (!sets.empty() && *std::max_element(sets.data(), sets.data() + sets.size()) > w.coefficient_set_count)
@@ -96,14 +142,22 @@ void read_vehicle_stations(RunContext& ctx, std::int32_t unit) {
   const float* x = w.vehicle_station_positions.data();
   for (std::int32_t k = 2; k <= m; ++k) {
     const bool ascending = x[1] > x[0];
-    if (ascending ? !(x[k - 1] > x[k - 2]) : !(x[k - 1] < x[k - 2])) stop_with_data_error(ctx, kWindLabel);
+    if (ascending ? !(x[k - 1] > x[k - 2]) : !(x[k - 1] < x[k - 2]))
+      wind_bad_value(ctx, "row 10, station positions",
+                     "position " + value_text(x[k - 1]) + " of station " + std::to_string(k) +
+                         ", the positions must be distinct and in order");
   }
   for (std::int32_t r = 1; r <= tr.train_count; ++r) {
     for (std::int32_t j = 1; j <= tr.fleet_vehicle_count(tr.train_fleet(r)); ++j) {
       for (std::int32_t k = 1; k <= m; ++k)
-        if (!names_a_set(w, sets(r, j, k))) stop_with_data_error(ctx, kWindLabel);
+        if (!names_a_set(w, sets(r, j, k)))
+          wind_bad_value(ctx, "row 11, station sets of train " + std::to_string(r) + ", vehicle " + std::to_string(j),
+                         "set " + std::to_string(sets(r, j, k)) + " at station " + std::to_string(k) +
+                             ", must be 1 to " + std::to_string(w.coefficient_set_count));
       // The station-1 set scales the vehicle's forces by A1 / A3.
-      if (w.set_third_dimension(sets(r, j, 1)) == 0.0f) stop_with_data_error(ctx, kWindLabel);
+      if (w.set_third_dimension(sets(r, j, 1)) == 0.0f)
+        wind_bad_value(ctx, "coefficient set " + std::to_string(sets(r, j, 1)) + ", dimensions",
+                       "third dimension 0 of the first station's set of a vehicle, must not be 0");
     }
   }
 }
@@ -111,7 +165,8 @@ void read_vehicle_stations(RunContext& ctx, std::int32_t unit) {
 void read_node_groups(RunContext& ctx, std::int32_t unit) {
   WindParameters& w = ctx.wind;
   UnitTable& units = ctx.units;
-  if (read_list(units, unit, {w.wind_group_count, w.wind_group_max_nodes}) != io_status::ok) {
+  if (!read_optional_record(ctx, read_list(units, unit, {w.wind_group_count, w.wind_group_max_nodes}),
+                            "row 12, number of node groups and largest group")) {
     w.wind_group_count = 0;
     w.wind_group_max_nodes = 0;
   }
@@ -120,14 +175,19 @@ void read_node_groups(RunContext& ctx, std::int32_t unit) {
   w.wind_group_set.resize(nw);
   w.wind_group_nodes.resize(nw, w.wind_group_max_nodes);
   for (std::int32_t g = 1; g <= nw; ++g) {
-    read_list(units, unit, {w.wind_group_set(g), w.wind_group_node_count(g)});
+    const std::string group = "node group " + std::to_string(g);
+    check_wind_read(ctx, read_list(units, unit, {w.wind_group_set(g), w.wind_group_node_count(g)}),
+                    group + ", set and number of nodes");
     const std::int32_t n = w.wind_group_node_count(g);
-    if (n > w.wind_group_max_nodes) stop_with_data_error(ctx, kWindLabel);
+    if (n > w.wind_group_max_nodes)
+      wind_bad_value(ctx, group + ", set and number of nodes",
+                     "number of nodes " + std::to_string(n) + ", must be at most " +
+                         std::to_string(w.wind_group_max_nodes) + " (row 12's largest)");
     // A count of 0 or less still takes its (empty) node record.
     const ReadTarget row = ReadTarget::ints(n > 0 ? w.wind_group_nodes.at_ptr(g, 1) : nullptr,
                                             static_cast<std::size_t>(std::max(n, 0)),
                                             static_cast<std::ptrdiff_t>(w.wind_group_nodes.stride(2)));
-    read_list(units, unit, std::span<const ReadTarget>(&row, n > 0 ? 1 : 0));
+    check_wind_read(ctx, read_list(units, unit, std::span<const ReadTarget>(&row, n > 0 ? 1 : 0)), group + ", nodes");
   }
 
   for (std::int32_t g = 1; g <= nw; ++g)
@@ -138,7 +198,13 @@ void read_node_groups(RunContext& ctx, std::int32_t unit) {
   for (std::int32_t g = 1; g <= nw; ++g) {
     if (w.wind_group_node_count(g) < 2) continue;
     const std::int32_t s = w.wind_group_set(g);
-    if (!names_a_set(w, s) || w.set_depth(s) == 0.0f || w.set_width(s) == 0.0f) stop_with_data_error(ctx, kWindLabel);
+    const std::string group = "node group " + std::to_string(g) + ", set and number of nodes";
+    if (!names_a_set(w, s))
+      wind_bad_value(ctx, group,
+                     "set " + std::to_string(s) + ", must be 1 to " + std::to_string(w.coefficient_set_count));
+    if (w.set_depth(s) == 0.0f || w.set_width(s) == 0.0f)
+      wind_bad_value(ctx, "coefficient set " + std::to_string(s) + ", dimensions",
+                     "depth or width 0 of a node group's set, must not be 0");
   }
 }
 
@@ -168,7 +234,9 @@ void map_and_sort_wind_node_groups(RunContext& ctx) {
     keys.resize(static_cast<std::size_t>(n));
     for (std::int32_t j = 1; j <= n; ++j) {
       const std::int32_t position = find_node_index(w.wind_group_nodes(g, j), b.node_numbers.data(), nodes);
-      if (position == 0) check_read_status(ctx, 101, kWindNodeLabel);
+      if (position == 0)
+        stop_with_unknown_node(ctx, kWindNodeLabel, ctx.control.unit_wind_coefficients,
+                               "node group " + std::to_string(g), w.wind_group_nodes(g, j));
       positions[j - 1] = position;
       keys[j - 1] = b.node_coordinates(position, 1);
     }
@@ -180,22 +248,29 @@ void map_and_sort_wind_node_groups(RunContext& ctx) {
 void read_wind_coefficients(RunContext& ctx, std::int32_t& unit) {
   WindParameters& w = ctx.wind;
   UnitTable& units = ctx.units;
+  // A file that is not there (the console has said so) or that is empty
+  // has no wind; so has one without a positive mean wind speed and air
+  // density. A first row that does not read as numbers is an error.
+  if (!units.is_open(unit)) return;
   units.rewind(unit);
-
-  // Without a positive mean wind speed and air density there is no wind.
   const std::int32_t status = read_list(units, unit, {w.air_density, w.mean_wind_speed, w.wind_direction});
+  if (status != io_status::end_of_file)
+    check_wind_read(ctx, status, "row 1, air density, mean wind speed and direction");
   if (status != io_status::ok || !(w.mean_wind_speed > 0.0f) || !(w.air_density > 0.0f)) {
     units.close(unit);
     return;
   }
   w.wind_on = 1;
 
-  read_list(units, unit, {w.wind_field_start});
-  read_list(units, unit, {w.turbulence_option});
+  check_wind_read(ctx, read_list(units, unit, {w.wind_field_start}), "row 2, start of the wind field");
+  check_wind_read(ctx, read_list(units, unit, {w.turbulence_option}), "row 3, turbulence option");
   std::int32_t not_kept = 0;
-  read_list(units, unit,
-            {w.roughness_length, w.height_offset, w.reference_height, w.wind_point_count, w.wind_field_length,
-             w.cutoff_frequency, not_kept, w.wind_duration, w.smoothing_distance, w.smoothing_time});
+  check_wind_read(
+      ctx,
+      read_list(units, unit,
+                {w.roughness_length, w.height_offset, w.reference_height, w.wind_point_count, w.wind_field_length,
+                 w.cutoff_frequency, not_kept, w.wind_duration, w.smoothing_distance, w.smoothing_time}),
+      "row 4, field parameters");
   check_field_parameters(ctx);
   generate_turbulent_wind_field(ctx);
 

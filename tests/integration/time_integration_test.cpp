@@ -58,6 +58,28 @@ TEST(TimeIntegration, StagesStepsAndPassesPrintTheirLines) {
   EXPECT_EQ(c.step.current_stage, 1);
 }
 
+// A wall clock that advances one second at every reading.
+ClockReading ticking_clock() {
+  static std::int32_t seconds = 0;
+  ++seconds;
+  return {2026, 1, 1 + seconds / 86400, 0, seconds / 3600 % 24, seconds / 60 % 60, seconds % 60, 0};
+}
+
+TEST(TimeIntegration, TheRemainingTimeComesFromTheMeanStepTimeOfTheStage) {
+  // The clock is read when the stage's first step begins and at the start of
+  // every step: before step k the stage has taken k seconds for k - 1 steps.
+  DriverRun r;
+  RunContext& c = *r.m.t;
+  c.clock = ticking_clock;
+  run_time_integration(c);
+  const std::string out = r.m.t.console();
+  // Step 1: no step done, no estimate. Step 2: 2 s for one step, 159 steps
+  // to go. Step 3: 1.5 s a step, 158 to go.
+  EXPECT_NE(out.find("Run Time=  0.000977/  0.156250 Time Remaining:  0H  0M  0S\n"), std::string::npos);
+  EXPECT_NE(out.find("Run Time=  0.001953/  0.156250 Time Remaining:  0H  5M 18S\n"), std::string::npos);
+  EXPECT_NE(out.find("Run Time=  0.002930/  0.156250 Time Remaining:  0H  3M 57S\n"), std::string::npos);
+}
+
 TEST(TimeIntegration, StepCountIsCutToWholeOutputIntervals) {
   DriverRun r;
   RunContext& c = *r.m.t;

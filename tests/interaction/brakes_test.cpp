@@ -10,9 +10,6 @@
 namespace tb {
 namespace {
 
-const std::string kBrakeError =
-    "  \xB4\xED\xCE\xF3:BrakePara.dat \xCA\xFD\xBE\xDD\xD3\xD0\xCE\xF3\xA3\xA1 \n" + test::pause_text();
-
 // One train of three vehicles of type 1, each with four wheel entries of
 // 24500 N (98000 N, a mass of 10000 kg), in one speed stage.
 struct BrakedTrain {
@@ -102,28 +99,40 @@ TEST(BrakeParametersFile, SetsAndPerTypeRecords) {
 }
 
 TEST(BrakeParametersFile, BadRecordsAndSetNumbersStop) {
+  // A brake command of 10 or more needs the file: one that is not there
+  // stops the run as not found and is not created.
+  const std::string file = "BrakePara.dat";
   const struct {
     const char* what;
     const char* text;  // nullptr: no file
+    std::string detail;
   } cases[] = {
-      {"missing file", nullptr},
-      {"empty file", ""},
-      {"no sets for a type that needs one", "0\n1\n0\n"},
-      {"set number above the count", "1\n2\n5 40\n2\n0\n"},
-      {"set number 0", "1\n2\n5 40\n0\n0\n"},
-      {"kind not a number", "1\nx\n5 40\n1\n0\n"},
-      {"five values not all numbers", "1\n0\n2 3 x 1 4\n1\n0\n"},
-      {"zero shoe count", "1\n0\n2 3 1 1 0\n1\n0\n"},
-      {"negative force scale", "1\n2\n5 -40\n1\n0\n"},
-      {"per-type record not a number", "1\n2\n5 40\nx\n0\n"},
-      {"coupler records missing", "1\n2\n5 40\n1\n"},
+      {"missing file", nullptr, file + " (needed by the brake commands of 10 or more): file not found"},
+      {"empty file", "", file + ": the file is empty"},
+      {"no sets for a type that needs one", "0\n1\n0\n",
+       file + " (brake set of vehicle type 1): bad value 1, must name one of the file's 0 brake sets"},
+      {"set number above the count", "1\n2\n5 40\n2\n0\n",
+       file + " (brake set of vehicle type 1): bad value 2, must name one of the file's 1 brake sets"},
+      {"set number 0", "1\n2\n5 40\n0\n0\n",
+       file + " (brake set of vehicle type 1): bad value 0, must name one of the file's 1 brake sets"},
+      {"kind not a number", "1\nx\n5 40\n1\n0\n", file + " line 2 (set 1, kind): bad value \"x\", not a number"},
+      {"five values not all numbers", "1\n0\n2 3 x 1 4\n1\n0\n",
+       file + " line 3 (set 1, values d, p, r, e, n): bad value \"x\", not a number"},
+      {"zero shoe count", "1\n0\n2 3 1 1 0\n1\n0\n",
+       file + " (set 1): bad value force scale inf, must be finite and 0 or more"},
+      {"negative force scale", "1\n2\n5 -40\n1\n0\n",
+       file + " (set 1): bad value force scale -40, must be finite and 0 or more"},
+      {"per-type record not a number", "1\n2\n5 40\nx\n0\n",
+       file + " line 4 (brake set of vehicle type 1): bad value \"x\", not a number"},
+      {"coupler records missing", "1\n2\n5 40\n1\n",
+       file + " (coupler spring of vehicle type 1): the file ends after line 4 before this record is complete"},
   };
   for (const auto& c : cases) {
     BrakedTrain b(100.0f);
     if (c.text) test::write_file(b.t.dir / "BrakePara.dat", c.text);
     EXPECT_EQ(test::expect_stop([&] { read_brake_parameters(*b.t); }), 1) << c.what;
-    EXPECT_EQ(b.t.console(), kBrakeError) << c.what;
-    EXPECT_TRUE(std::filesystem::exists(b.t.dir / "BrakePara.dat")) << c.what;
+    EXPECT_EQ(b.t.console(), test::data_error_line("BrakePara.dat", c.detail)) << c.what;
+    EXPECT_EQ(std::filesystem::exists(b.t.dir / "BrakePara.dat"), c.text != nullptr) << c.what;
   }
 }
 

@@ -2,17 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "interaction/contact_table_files.h"
 #include "test_support.h"
 
 namespace tb {
 namespace {
-
-const std::string kDataError = " \xCA\xFD\xBE\xDD\xD3\xD0\xCE\xF3\xA3\xA1 \n";
-
-std::string error_line(const std::string& label) {
-  return "  \xB4\xED\xCE\xF3:" + label + kDataError + test::pause_text();
-}
 
 // Quantity q holds 0.001*q in the middle yaw column and 0.5 more per column
 // away from it, except the converted quantities: radii of 0.45 m and angles
@@ -48,22 +44,22 @@ TEST(ContactGeometryTable, ReadsEveryBlockAfterItsHeaderAndConverts) {
   EXPECT_EQ(t.console(), "");
 }
 
-TEST(ContactGeometryTable, ARowThatCannotBeReadKeepsZeros) {
+TEST(ContactGeometryTable, ARowThatCannotBeReadStopsWithItsLineAndValue) {
   test::TestContext t;
   std::string text = test::conical_geometry_text();
   // Row 3 of the first block: its sixth value is not a number.
   std::size_t at = text.find("deltay   phi=");
+  const std::size_t header_line = static_cast<std::size_t>(std::count(text.begin(), text.begin() + at, '\n')) + 1;
   for (int k = 0; k < 3; ++k) at = text.find('\n', at) + 1;
   std::size_t value = at;
   for (int k = 0; k < 6; ++k) value = text.find(' ', value) + 1;
   text.insert(value, "x");
+  const std::string bad = text.substr(value, text.find(' ', value) - value);
   test::write_file(t.dir / "Geometry.dat", text);
-  read_contact_geometry_table(*t);
-  const ContactGeometryTable& g = t->contact_geometry;
-  EXPECT_EQ(g.contact_geometry(3, 1, 1), 0.0f);
-  EXPECT_EQ(g.contact_geometry(3, 11, 1), 0.0f);
-  EXPECT_NE(g.contact_geometry(4, 11, 1), 0.0f);
-  EXPECT_NE(g.contact_geometry(3, 11, 2), 0.0f);
+  EXPECT_EQ(test::expect_stop([&] { read_contact_geometry_table(*t); }), 1);
+  EXPECT_EQ(t.console(),
+            test::data_error_line("Geometry.dat", "Geometry.dat line " + std::to_string(header_line + 3) +
+                                                      " (block 1, row 3): bad value \"" + bad + "\", not a number"));
 }
 
 TEST(ContactGeometryTable, IncompleteFilesStopWithTheDataError) {
@@ -73,22 +69,30 @@ TEST(ContactGeometryTable, IncompleteFilesStopWithTheDataError) {
   const std::string nineteen = test::geometry_text(first_nineteen);
   std::string short_last_row = complete.substr(0, complete.size() - 1);
   short_last_row.erase(short_last_row.rfind(' '));
+  const auto lines = [](const std::string& s) { return std::to_string(std::count(s.begin(), s.end(), '\n')); };
   struct Case {
     const char* what;
     bool present;
     std::string text;
+    std::string detail;
   };
   const Case cases[] = {
-      {"missing file", false, ""},
-      {"no header for block 20", true, nineteen},
-      {"header of block 20 but no rows", true, nineteen + "deltay   phi= 0\n"},
-      {"last row short", true, short_last_row},
+      {"missing file", false, "", "Geometry.dat: file not found"},
+      {"no header for block 20", true, nineteen,
+       "Geometry.dat: the file ends after line " + lines(nineteen) +
+           " without the \"deltay   phi=\" header of block 20"},
+      {"header of block 20 but no rows", true, nineteen + "deltay   phi= 0\n",
+       "Geometry.dat (block 20, header): the file ends after line " + lines(nineteen + "-\n") +
+           " before this record is complete"},
+      {"last row short", true, short_last_row,
+       "Geometry.dat (block 20, row 241): the file ends after line " + lines(short_last_row + "\n") +
+           " before this record is complete"},
   };
   for (const Case& c : cases) {
     test::TestContext t;
     if (c.present) test::write_file(t.dir / "Geometry.dat", c.text);
     EXPECT_EQ(test::expect_stop([&] { read_contact_geometry_table(*t); }), 1) << c.what;
-    EXPECT_EQ(t.console(), error_line("Geometry.dat")) << c.what;
+    EXPECT_EQ(t.console(), test::data_error_line("Geometry.dat", c.detail)) << c.what;
   }
 }
 
@@ -130,6 +134,8 @@ TEST(ContactCoefficientTable, SkipsTwoRecordsAndReadsFreeFormat) {
 }
 
 TEST(ContactCoefficientTable, MissingShortOrUnorderedTablesStop) {
+  // The data-error line keeps its label; the line after it names the file
+  // as it is called.
   const std::string rows = coefficient_rows(7);
   std::string unordered = rows;
   unordered.replace(unordered.find("0.18475"), 7, "0.11625");  // rows 1 and 2 share their argument
@@ -137,19 +143,26 @@ TEST(ContactCoefficientTable, MissingShortOrUnorderedTablesStop) {
     const char* what;
     bool present;
     std::string text;
+    std::string detail;
   };
   const Case cases[] = {
-      {"missing file", false, ""},
-      {"55 rows", true, "a\nb\n" + rows.substr(0, rows.rfind('\n', rows.size() - 3) + 1)},
-      {"a value that is not a number", true, "a\nb\nx " + rows},
-      {"equal arguments", true, "a\nb\n" + unordered},
+      {"missing file", false, "", "WormCoeefficient.dat: file not found"},
+      {"one title line only", true, "a\n",
+       "WormCoeefficient.dat (title line 2): the file ends after line 1 before "
+       "this record is complete"},
+      {"55 rows", true, "a\nb\n" + rows.substr(0, rows.rfind('\n', rows.size() - 3) + 1),
+       "WormCoeefficient.dat (the 56 rows of 7 values): the file ends after line 57 before this record is complete"},
+      {"a value that is not a number", true, "a\nb\nx " + rows,
+       "WormCoeefficient.dat line 3 (the 56 rows of 7 values): bad value \"x\", not a number"},
+      {"equal arguments", true, "a\nb\n" + unordered,
+       "WormCoeefficient.dat (row 2): bad value argument 0.11625, must be above the row before's 0.11625"},
   };
   for (const Case& c : cases) {
     test::TestContext t;
     if (c.present) test::write_file(t.dir / "WormCoeefficient.dat", c.text);
     t->units.open(33, "WormCoeefficient.dat", OpenMode::old, UnitForm::text);
     EXPECT_EQ(test::expect_stop([&] { read_contact_coefficient_table(*t); }), 1) << c.what;
-    EXPECT_EQ(t.console(), error_line("WormCoeefficient.DAT")) << c.what;
+    EXPECT_EQ(t.console(), test::data_error_line("WormCoeefficient.DAT", c.detail)) << c.what;
   }
 }
 

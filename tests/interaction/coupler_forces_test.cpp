@@ -95,8 +95,10 @@ TEST(CouplerForces, ActOnlyWhileABrakeModeIsActiveAndByTheLeadingType) {
 }
 
 TEST(CouplerForces, CouplerSpringsMustBeVehicleSpringIds) {
-  const std::string error =
-      "  \xB4\xED\xCE\xF3:BrakePara.dat \xCA\xFD\xBE\xDD\xD3\xD0\xCE\xF3\xA3\xA1 \n" + test::pause_text();
+  const std::string error = test::data_error_line(
+      "BrakePara.dat",
+      "BrakePara.dat (coupler spring of vehicle type 2): bad value 3, must be 0 (no coupler) to 2 "
+      "(the vehicle spring ids)");
   for (std::int32_t id : {-1, 0, 1, 2}) {
     CoupledTrain c({1, 2});
     c.t->brakes.type_coupler_spring(2) = id;

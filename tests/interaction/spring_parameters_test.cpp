@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -173,11 +174,46 @@ TEST(SpringParameterFiles, EmptyFilesKeepTheLibrarySpringCount) {
   EXPECT_EQ(f.t.console(), "");
 }
 
+TEST(SpringParameterFiles, FilesThatAreNotThereGiveNoLawsAndStopOnlyWhereASpringNeedsOne) {
+  // The files opened as a run opens them, "old", and not there.
+  const auto open_missing = [](SpringFiles& f) {
+    f.t->units.open(f.t->control.unit_vehicle_springs, "v.dat", OpenMode::old, UnitForm::text);
+    f.t->units.open(f.t->control.unit_bridge_springs, "b.dat", OpenMode::old, UnitForm::text);
+  };
+  SpringFiles none;
+  none.t->vehicles.vehicle_spring_count(1) = 0;
+  none.t->bridge.spring_element_count = 0;
+  open_missing(none);
+  read_nonlinear_spring_parameters(*none.t);
+  EXPECT_EQ(none.t.console(), "");
+  EXPECT_EQ(none.t->springs.bridge_spring_id_count, 0);
+  EXPECT_FALSE(std::filesystem::exists(none.t.dir / "v.dat"));
+
+  const struct {
+    const char* what;
+    bool vehicle_springs, bridge_elements;
+    std::string detail;
+  } cases[] = {
+      {"a vehicle spring", true, false, "v.dat (the laws of the vehicles' spring-damper elements): file not found"},
+      {"a bridge element", false, true, "b.dat (the laws of the bridge's spring-damper elements): file not found"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    SpringFiles f;
+    if (!c.vehicle_springs) f.t->vehicles.vehicle_spring_count(1) = 0;
+    if (!c.bridge_elements) f.t->bridge.spring_element_count = 0;
+    open_missing(f);
+    EXPECT_EQ(test::expect_stop([&] { read_nonlinear_spring_parameters(*f.t); }), exit_error);
+    EXPECT_EQ(f.t.console(), test::data_error_line("\\NonlinearSpringParameters.dat", c.detail));
+  }
+}
+
 struct RejectCase {
   const char* name;
   std::string vehicle;
   std::string bridge;
   std::string message;  // printed before the data-error line; empty for none
+  std::string detail;   // the line after it: the file of the two, the record and the value
   std::function<void(RunContext&)> model = [](RunContext&) {};
 };
 
@@ -185,59 +221,107 @@ TEST(SpringParameterFiles, BadInputStopsWithItsMessageAndTheDataErrorLine) {
   const std::string ok = "1 3\n1 1\n1 3\n1 1000 10\n";
   auto line = [](std::string_view message, const std::string& rest = "") { return " " + std::string(message) + rest + "\n"; };
   const std::vector<RejectCase> cases = {
-      {"vehicle id above the id count", "1 3\n2 1\n1 3\n1 1 1\n", ok, line(text::vehicle_spring_id_count_above_max)},
-      {"vehicle id above the id count on the last record", "1 3\n2", ok, line(text::vehicle_spring_id_count_above_max)},
+      {"vehicle id above the id count", "1 3\n2 1\n1 3\n1 1 1\n", ok, line(text::vehicle_spring_id_count_above_max),
+       "v.dat (block 1, id and number of degrees of freedom): bad value id 2, must be 1 to 1 (the header's count)"},
+      {"vehicle id above the id count on the last record", "1 3\n2", ok, line(text::vehicle_spring_id_count_above_max),
+       "v.dat (block 1, id and number of degrees of freedom): bad value id 2, must be 1 to 1 (the header's count)"},
       {"vehicle record with too many values", "1 3\n1 1\n1 4\n1 1 1 1\n", ok,
-       line(text::vehicle_spring_value_count_above_max)},
+       line(text::vehicle_spring_value_count_above_max),
+       "v.dat (block 1, degree of freedom group 1, value count): bad value 4, must be at most 3 (the headers' "
+       "largest)"},
       {"vehicle count mismatch names the block and group", "2 4\n2 0\n1 1\n3 4\n1 1 1 1\n", ok,
-       line(text::vehicle_spring_value_count_mismatch, " 2 1")},
+       line(text::vehicle_spring_value_count_mismatch, " 2 1"),
+       "v.dat (block 2, degree of freedom group 1, value count): bad value 4, law 1 takes 3 values"},
       {"vehicle power-law damper count mismatch", "1 5\n1 1\n1 3\n4 1 1\n", ok,
-       line(text::spring_value_count_mismatch, " 1 1")},
-      {"bridge id above the id count", ok, "1 3\n2 0\n", line(text::bridge_spring_id_count_above_max)},
+       line(text::spring_value_count_mismatch, " 1 1"),
+       "v.dat (block 1, degree of freedom group 1, value count): bad value 3, law 4 takes 4 values"},
+      {"bridge id above the id count", ok, "1 3\n2 0\n", line(text::bridge_spring_id_count_above_max),
+       "b.dat (block 1, id and number of degrees of freedom): bad value id 2, must be 1 to 1 (the header's count)"},
       {"bridge record with too many values", "1 3\n1 0\n", "1 2\n1 1\n1 5\n1 1 1 1 1\n",
-       line(text::bridge_spring_value_count_above_max)},
-      {"bridge count mismatch", ok, "1 3\n1 1\n1 3\n6 1 1\n", line(text::bridge_spring_value_count_mismatch, " 1 1")},
+       line(text::bridge_spring_value_count_above_max),
+       "b.dat (block 1, degree of freedom group 1, value count): bad value 5, must be at most 3 (the headers' "
+       "largest)"},
+      {"bridge count mismatch", ok, "1 3\n1 1\n1 3\n6 1 1\n", line(text::bridge_spring_value_count_mismatch, " 1 1"),
+       "b.dat (block 1, degree of freedom group 1, value count): bad value 3, law 6 takes 2 values"},
       {"vehicle spring id beyond the vehicle ids", ok, ok, line(text::vehicle_spring_id_above_max),
+       "v.dat (spring row 1 of vehicle type 1): bad value spring id 2, must be 1 to 1 (the ids of this file)",
        [](RunContext& c) { c.vehicles.vehicle_spring_nodes(1, 1, 4) = 2; }},
-      {"vehicle spring id 0", ok, ok, "", [](RunContext& c) { c.vehicles.vehicle_spring_nodes(1, 1, 4) = 0; }},
-      {"negative vehicle reference node", ok, ok, "", [](RunContext& c) { c.vehicles.vehicle_spring_nodes(1, 1, 3) = -1; }},
+      {"vehicle spring id 0", ok, ok, "",
+       "v.dat (spring row 1 of vehicle type 1): bad value spring id 0, must be 1 to 1 (the ids of this file)",
+       [](RunContext& c) { c.vehicles.vehicle_spring_nodes(1, 1, 4) = 0; }},
+      {"negative vehicle reference node", ok, ok, "",
+       "v.dat (spring row 1 of vehicle type 1): bad value reference node -1, must be 0 (none) or a node",
+       [](RunContext& c) { c.vehicles.vehicle_spring_nodes(1, 1, 3) = -1; }},
       {"bridge element id beyond the bridge ids", ok, ok, line(text::bridge_spring_id_count_above_max),
+       "b.dat (spring-damper element 1 of the bridge master file): bad value spring id 2, must be 1 to 1 (the ids of "
+       "this file)",
        [](RunContext& c) { c.bridge.spring_elements(1, 4) = 2; }},
-      {"bridge element id 0", ok, ok, "", [](RunContext& c) { c.bridge.spring_elements(1, 4) = 0; }},
-      {"negative bridge reference node", ok, ok, "", [](RunContext& c) { c.bridge.spring_elements(1, 3) = -4; }},
-      {"negative id count", "-1 3\n", ok, ""},
-      {"id 0 with groups", "1 3\n0 1\n1 3\n1 1 1\n", ok, ""},
-      {"negative id", ok, "1 3\n-1 0\n", ""},
-      {"DOF 0", "1 3\n1 1\n0 3\n1 1 1\n", ok, ""},
-      {"DOF 7", ok, "1 3\n1 1\n7 3\n1 1 1\n", ""},
-      {"code 7", "1 3\n1 1\n1 2\n7 1\n", ok, line(text::unknown_spring_type)},
-      {"code 1.5", ok, "1 3\n1 1\n1 1\n1.5\n", line(text::unknown_spring_type)},
-      {"two-slope damper without a first velocity", "1 5\n1 1\n1 5\n2 100 0 300 1.5\n", ok, ""},
-      {"two-slope damper with equal velocities", "1 5\n1 1\n1 5\n2 100 0.5 300 0.5\n", ok, ""},
-      {"hysteresis without elastic stiffness", ok, "1 4\n1 1\n1 4\n100 0 1 1\n", ""},
-      {"Maxwell element with relaxation time -dt", "1 3\n1 1\n1 3\n102 1 -1e-4\n", ok, ""},
-      {"wedge with a zero divisor", "1 10\n1 1\n1 10\n105 0 0 0 0 1 0 0 0 0\n", ok, ""},
+      {"bridge element id 0", ok, ok, "",
+       "b.dat (spring-damper element 1 of the bridge master file): bad value spring id 0, must be 1 to 1 (the ids of "
+       "this file)",
+       [](RunContext& c) { c.bridge.spring_elements(1, 4) = 0; }},
+      {"negative bridge reference node", ok, ok, "",
+       "b.dat (spring-damper element 1 of the bridge master file): bad value reference node -4, must be 0 (none) or a "
+       "node",
+       [](RunContext& c) { c.bridge.spring_elements(1, 3) = -4; }},
+      {"negative id count", "-1 3\n", ok, "", "v.dat (header: number of spring ids): bad value -1, must be 0 or more"},
+      {"id 0 with groups", "1 3\n0 1\n1 3\n1 1 1\n", ok, "",
+       "v.dat (block 1, id and number of degrees of freedom): bad value id 0, must be 1 to 1 (the header's count)"},
+      {"negative id", ok, "1 3\n-1 0\n", "",
+       "b.dat (block 1, id and number of degrees of freedom): bad value id -1, must be 1 to 1 (the header's count)"},
+      {"DOF 0", "1 3\n1 1\n0 3\n1 1 1\n", ok, "",
+       "v.dat (block 1, degree of freedom group 1, degree of freedom): bad value 0, must be 1 to 6"},
+      {"DOF 7", ok, "1 3\n1 1\n7 3\n1 1 1\n", "",
+       "b.dat (block 1, degree of freedom group 1, degree of freedom): bad value 7, must be 1 to 6"},
+      {"code 7", "1 3\n1 1\n1 2\n7 1\n", ok, line(text::unknown_spring_type),
+       "v.dat (block 1, degree of freedom group 1, law code and parameters): bad value law code 7, not a law of the "
+       "program"},
+      {"code 1.5", ok, "1 3\n1 1\n1 1\n1.5\n", line(text::unknown_spring_type),
+       "b.dat (block 1, degree of freedom group 1, law code and parameters): bad value law code 1.5, not a law of the "
+       "program"},
+      {"two-slope damper without a first velocity", "1 5\n1 1\n1 5\n2 100 0 300 1.5\n", ok, "",
+       "v.dat (block 1, degree of freedom group 1, law code and parameters): bad value parameters of law 2, the law "
+       "cannot use them"},
+      {"two-slope damper with equal velocities", "1 5\n1 1\n1 5\n2 100 0.5 300 0.5\n", ok, "",
+       "v.dat (block 1, degree of freedom group 1, law code and parameters): bad value parameters of law 2, the law "
+       "cannot use them"},
+      {"hysteresis without elastic stiffness", ok, "1 4\n1 1\n1 4\n100 0 1 1\n", "",
+       "b.dat (block 1, degree of freedom group 1, law code and parameters): bad value parameters of law 100, the law "
+       "cannot use them"},
+      {"Maxwell element with relaxation time -dt", "1 3\n1 1\n1 3\n102 1 -1e-4\n", ok, "",
+       "v.dat (block 1, degree of freedom group 1, law code and parameters): bad value parameters of law 102, the law "
+       "cannot use them"},
+      {"wedge with a zero divisor", "1 10\n1 1\n1 10\n105 0 0 0 0 1 0 0 0 0\n", ok, "",
+       "v.dat (block 1, degree of freedom group 1, law code and parameters): bad value parameters of law 105, the law "
+       "cannot use them"},
       {"vehicle spring id without a block (short file)", "2 3\n1 1\n1 3\n1 1 1\n", ok, "",
-       [](RunContext& c) {
-         c.vehicles.vehicle_spring_nodes(1, 1, 4) = 2;
-       }},
-      {"vehicle block cut short before its group", "1 3\n1 1\n", ok, ""},
-      {"bridge block cut short in its values", ok, "1 3\n1 1\n1 3\n1 1\n", ""},
-      {"vehicle spring without a block (empty file)", "", ok, "", [](RunContext& c) { c.vehicles.max_springs_per_type = 1; }},
+       "v.dat (spring row 1 of vehicle type 1): bad value spring id 2: the file gives no block for it",
+       [](RunContext& c) { c.vehicles.vehicle_spring_nodes(1, 1, 4) = 2; }},
+      {"vehicle block cut short before its group", "1 3\n1 1\n", ok, "",
+       "v.dat (block 1, degree of freedom group 1, degree of freedom and value count): the file ends after line 2 "
+       "before this record is complete"},
+      {"bridge block cut short in its values", ok, "1 3\n1 1\n1 3\n1 1\n", "",
+       "b.dat (block 1, degree of freedom group 1, law code and parameters): the file ends after line 4 before this "
+       "record is complete"},
+      {"vehicle spring without a block (empty file)", "", ok, "",
+       "v.dat (spring row 1 of vehicle type 1): bad value spring id 1: the file gives no block for it",
+       [](RunContext& c) { c.vehicles.max_springs_per_type = 1; }},
       {"Van der Pol damper of a frame-less vehicle side", "1 3\n1 1\n2 1\n99\n", ok,
-       line(text::vehicle_spring_law_needs_element_frame, " 1 2")},
+       line(text::vehicle_spring_law_needs_element_frame, " 1 2"),
+       "v.dat (id 1, degree of freedom 2): bad value law code 99, a Van der Pol damper, which only the element path "
+       "evaluates"},
       {"Van der Pol damper of a frame-less bridge side, DOF as the file gives it", ok, "1 3\n1 1\n3 1\n99\n",
        line(text::bridge_spring_law_needs_element_frame, " 1 3"),
+       "b.dat (id 1, degree of freedom 3): bad value law code 99, a Van der Pol damper, which only the element path "
+       "evaluates",
        [](RunContext& c) { c.solution.Coordination_sys_bridge = 1; }},
   };
-  const std::string data_error =
-      " " + std::string(text::error_prefix) + "\\NonlinearSpringParameters.dat" + std::string(text::data_error) + "\n";
   for (const RejectCase& c : cases) {
     SCOPED_TRACE(c.name);
     SpringFiles f;
     c.model(*f.t);
     EXPECT_EQ(test::expect_stop([&] { f.read(c.vehicle, c.bridge); }), exit_error);
-    EXPECT_EQ(f.t.console(), c.message + data_error + test::pause_text());
+    EXPECT_EQ(f.t.console(), c.message + test::data_error_line("\\NonlinearSpringParameters.dat", c.detail));
   }
 }
 

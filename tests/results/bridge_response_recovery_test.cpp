@@ -192,27 +192,39 @@ const std::array<const char*, 4> kBulkFiles{
     "Res_BridgeResponseBulkDate_disacc.bin", "Res_BridgeResponseBulkDate_stress.bin",
     "Res_BridgeResponseBulkDate_dis_static.bin", "Res_BridgeResponseBulkDate_stress_static.bin"};
 
-std::string stop_line(const std::string& message) {
-  return std::string(text::error_prefix) + message + "\n" + test::pause_text();
-}
-
 TEST(BridgeResponseRecovery, MalformedRequestsStopAtStartUpBeforeAnyBulkValueIsWritten) {
-  const std::string master_error = "\\Modal_Substructure_Bridge.dat" + std::string(text::data_error);
+  const std::string file = "Modal_Substructure_Bridge.dat";
+  const std::string direction = ", must be nonzero and lead from the first number to the last";
+  const std::size_t head_lines = static_cast<std::size_t>(std::count(kMasterHead.begin(), kMasterHead.end(), '\n'));
+  const auto line = [&](std::size_t k) { return " line " + std::to_string(head_lines + k); };
   struct Case {
     const char* what;
     std::string post;
+    std::string detail;
   };
   const std::vector<Case> cases{
-      {"node range step 0", "Post\n1\n10 30 0\n0\n"},
-      {"node range running backwards", "Post\n1\n30 10 20\n0\n"},
-      {"node range running backwards with a negative step", "Post\n1\n10 30 -20\n0\n"},
-      {"node range count not a number", "Post\nx\n"},
-      {"negative node range count", "Post\n-1\n0\n"},
-      {"node ranges cut short by the end of the file", "Post\n2\n10 30 20\n"},
-      {"element range count not a number", "Post\n1\n10 30 20\nnone\n"},
-      {"element range step 0", "Post\n0\n1\n7 8 0 3\n"},
-      {"negative component count", "Post\n0\n1\n7 8 1 -3\n"},
-      {"element range without its component count", "Post\n0\n1\n7 8 1\n"},
+      {"node range step 0", "Post\n1\n10 30 0\n0\n",
+       file + " (Post section, node range 1): bad value step 0 from 10 to 30" + direction},
+      {"node range running backwards", "Post\n1\n30 10 20\n0\n",
+       file + " (Post section, node range 1): bad value step 20 from 30 to 10" + direction},
+      {"node range running backwards with a negative step", "Post\n1\n10 30 -20\n0\n",
+       file + " (Post section, node range 1): bad value step -20 from 10 to 30" + direction},
+      {"node range count not a number", "Post\nx\n",
+       file + line(2) + " (Post section, node range count): bad value \"x\", not a number"},
+      {"negative node range count", "Post\n-1\n0\n",
+       file + " (Post section, node range count): bad value -1, must be 0 or more"},
+      {"node ranges cut short by the end of the file", "Post\n2\n10 30 20\n",
+       file + " (Post section, node range 2): the file ends after line " + std::to_string(head_lines + 3) +
+           " before this record is complete"},
+      {"element range count not a number", "Post\n1\n10 30 20\nnone\n",
+       file + line(4) + " (Post section, element range count): bad value \"none\", not a number"},
+      {"element range step 0", "Post\n0\n1\n7 8 0 3\n",
+       file + " (Post section, element range 1): bad value step 0 from 7 to 8" + direction},
+      {"negative component count", "Post\n0\n1\n7 8 1 -3\n",
+       file + " (Post section, element range 1): bad value component count -3, must be 0 or more"},
+      {"element range without its component count", "Post\n0\n1\n7 8 1\n",
+       file + " (Post section, element range 1): the file ends after line " + std::to_string(head_lines + 4) +
+           " before this record is complete"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -225,7 +237,7 @@ TEST(BridgeResponseRecovery, MalformedRequestsStopAtStartUpBeforeAnyBulkValueIsW
     t->solution.second_header_switch = 1;
     open_result_files(*t);
     EXPECT_EQ(test::expect_stop([&] { read_response_requests(*t); }), 1);
-    EXPECT_EQ(t.console(), " " + stop_line(master_error));
+    EXPECT_EQ(t.console(), test::data_error_line("\\Modal_Substructure_Bridge.dat", c.detail));
     t->units.close_all();
     for (const char* name : kBulkFiles) EXPECT_EQ(std::filesystem::file_size(t.dir / name), 0u) << name;
   }
@@ -317,23 +329,33 @@ TEST(BridgeResponseRecovery, RequestsThatNoModalFileListsAreNamedOnceAtStartUpAn
 }
 
 TEST(BridgeResponseRecovery, InputErrorsOfTheModalFilesAndOfUnit36StopWithTheirFile) {
-  const std::string data_error = std::string(text::data_error);
+  const std::string modal_b = "In Modal_Substructure_Bridge.dat:subs\\b.txt";
+  const std::string unit36 = "\\Res_Modal_Coordinate_Results_Bridge.bin";
+  const std::string missing_b =
+      "subs/b.txt (the modal file of substructure 2, named from the working directory): file not found";
   struct Case {
     const char* what;
     std::string post, a, b;
     std::vector<float> unit36;
     bool at_start_up;
-    std::string message;
+    const std::string& label;
+    std::string detail;
   };
   const std::vector<Case> cases{
-      {"modal file missing, nothing requested", "Post\n0\n0\n", kFileA, "", modal_coordinates(), false,
-       "In Modal_Substructure_Bridge.dat:subs\\b.txt" + data_error},
-      {"modal file missing, a node requested", "Post\n1\n10 10 1\n0\n", kFileA, "", modal_coordinates(), true,
-       "In Modal_Substructure_Bridge.dat:subs\\b.txt" + data_error},
+      {"modal file missing, nothing requested", "Post\n0\n0\n", kFileA, "", modal_coordinates(), false, modal_b,
+       missing_b},
+      {"modal file missing, a node requested", "Post\n1\n10 10 1\n0\n", kFileA, "", modal_coordinates(), true, modal_b,
+       missing_b},
       {"modal file without its displacement table", "Post\n1\n10 10 1\n0\n", kFileA, " Stress\n9 1 1 2 3 4 5 6\n",
-       modal_coordinates(), true, "In Modal_Substructure_Bridge.dat:subs\\b.txt" + data_error},
-      {"unit 36 of another model", kPost, kFileA, kFileB, modal_coordinates(6.0f), false,
-       "\\Res_Modal_Coordinate_Results_Bridge.bin" + data_error},
+       modal_coordinates(), true, modal_b,
+       "subs/b.txt: the file ends after line 2 without the lines holding \"(N,m)\" before the displacement mode "
+       "shapes"},
+      {"a shape record with a value that is not a number", "Post\n1\n10 10 1\n0\n", kFileA,
+       "(N,m)\n-\n(N,m)\n10 1 1 2 3 4 5 6\n10 2 1 2 3 4 5 6x\n", modal_coordinates(), true, modal_b,
+       "subs/b.txt line 5 (displacement mode shapes): bad value \"6x\", not a number"},
+      {"unit 36 of another model", kPost, kFileA, kFileB, modal_coordinates(6.0f), false, unit36,
+       "Res_Modal_Coordinate_Results_Bridge.bin (stage 1 header): bad value channel count 6, must be 3 per bridge "
+       "mode, 9 (the file of another model?)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -347,7 +369,7 @@ TEST(BridgeResponseRecovery, InputErrorsOfTheModalFilesAndOfUnit36StopWithTheirF
               1);
     EXPECT_EQ(requests_read, !c.at_start_up);
     const std::string out = r.t.console();
-    EXPECT_NE(out.find(stop_line(c.message)), std::string::npos) << out;
+    EXPECT_NE(out.find(test::data_error_line(c.label, c.detail)), std::string::npos) << out;
   }
 }
 

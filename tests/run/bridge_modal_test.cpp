@@ -94,10 +94,7 @@ struct BridgeCase {
   }
 };
 
-std::string error_line(std::string_view label, std::string_view message = text::data_error) {
-  return " " + std::string(text::error_prefix) + std::string(label) + std::string(message) + "\n" +
-         test::pause_text();
-}
+std::string error_line(std::string_view label, std::string_view detail) { return test::data_error_line(label, detail); }
 
 std::string progress_line(int mode, int file) {
   return "   " + std::string(text::preprocessing_no) + format_integer(mode, 5) + "  " +
@@ -276,24 +273,39 @@ TEST(BridgeModal, MasterFileErrors) {
   const std::string master = "\\Modal_Substructure_Bridge.dat";
   const std::string output = "\\Modal_Substructure_Bridge.dat:BridgeNodeOutput";
   const std::string too_many = " " + std::string(text::too_many_modes) + "\n" + test::pause_text();
+  const std::string file = "case/Modal_Substructure_Bridge.dat";
   struct Case {
     const char* what;
     std::optional<std::string> file;
     std::string console;
   };
   const Case cases[] = {
-      {"missing file", std::nullopt, error_line(master)},
-      {"empty file", "", error_line(master)},
-      {"ends before a file line", "0 0 0 0 3 0\n\n1\nmodal\n\n   \n", error_line(master)},
-      {"last damping record short", "0 0 0 0 3 0\n\n1\nd\nf\n3\n1.0 2.0 0.02\n", error_line(master)},
-      {"fewer substructures than announced", "0 0 0 0 3 0\n\n2\nd\nf\n3\n1 2 0.02 0.02\n", error_line(master)},
-      {"more excluded ranges than the table", "0 0 0 0 3 101\n\n0\n", error_line(master)},
-      {"negative substructure mode count",
-       "0 0 0 0 3 0\n\n2\nd\nf\n-1\n0 0 0.02 0.02\nd\nf\n2\n0 0 0.02 0.02\n", error_line(master)},
-      {"output direction code 7", "1 0 0 1 0 0\n5 0 0 0\n5 7\n0\n", error_line(output)},
-      {"output direction code 0", "1 0 0 2 0 0\n5 0 0 0\n5 1 5 0\n0\n", error_line(output)},
-      {"more modes than the bridge has",
-       "0 0 0 0 34 0\n\n2\nd\nf\n20\n0 0 0.02 0.02\nd\nf\n15\n0 0 0.02 0.02\n", too_many},
+      {"missing file", std::nullopt, error_line(master, file + ": file not found")},
+      {"empty file", "", error_line(master, file + ": the file is empty")},
+      {"ends before a file line", "0 0 0 0 3 0\n\n1\nmodal\n\n   \n",
+       error_line(master, file + " (substructure 1, file line): the file ends after line 6 before this record is "
+                                 "complete")},
+      {"last damping record short", "0 0 0 0 3 0\n\n1\nd\nf\n3\n1.0 2.0 0.02\n",
+       error_line(master, file + " (substructure 1, damping frequencies and ratios): the file ends after line 7 "
+                                 "before this record is complete")},
+      {"fewer substructures than announced", "0 0 0 0 3 0\n\n2\nd\nf\n3\n1 2 0.02 0.02\n",
+       error_line(master, file + " (substructure 2, directory line): the file ends after line 7 before this "
+                                 "record is complete")},
+      {"a letter in the node table", "2 0 0 0 3 0\n1 0 0 0\n2 l 0 0\n0\n",
+       error_line(master, file + " line 3 (node table): bad value \"l\", not a number")},
+      {"a letter in a mode count", "0 0 0 0 3 0\n\n1\nd\nf\n3.\n0 0 0.02 0.02\n",
+       error_line(master, file + " line 6 (substructure 1, mode count): bad value \"3.\", not a number")},
+      {"more excluded ranges than the table", "0 0 0 0 3 101\n\n0\n",
+       error_line(master, file + " (header: counts and excluded mode ranges): bad value excluded range count "
+                                 "101, must be at most 100")},
+      {"negative substructure mode count", "0 0 0 0 3 0\n\n2\nd\nf\n-1\n0 0 0.02 0.02\nd\nf\n2\n0 0 0.02 0.02\n",
+       error_line(master, file + " (substructure 1, mode count): bad value -1, must be 0 or more")},
+      {"output direction code 7", "1 0 0 1 0 0\n5 0 0 0\n5 7\n0\n",
+       error_line(output, file + " (output points): bad value direction 7 of output point 1, must be 1 to 6")},
+      {"output direction code 0", "1 0 0 2 0 0\n5 0 0 0\n5 1 5 0\n0\n",
+       error_line(output, file + " (output points): bad value direction 0 of output point 2, must be 1 to 6")},
+      {"more modes than the bridge has", "0 0 0 0 34 0\n\n2\nd\nf\n20\n0 0 0.02 0.02\nd\nf\n15\n0 0 0.02 0.02\n",
+       too_many},
   };
   for (const Case& k : cases) {
     BridgeCase c(k.file);
@@ -317,15 +329,36 @@ TEST(BridgeModal, ModalFileErrors) {
     std::string console;
   };
   const Case cases[] = {
-      {"missing modal file", std::nullopt, error_line(label)},
-      {"no frequency table", "(N,m)\n-\n(N,m)\n101 1 1 2 3 4 5 6\n", error_line(label)},
+      {"missing modal file", std::nullopt,
+       error_line(label,
+                  "modal/sub/a.txt (the modal file of substructure 1, named from the working directory): "
+                  "file not found")},
+      {"no frequency table", "(N,m)\n-\n(N,m)\n101 1 1 2 3 4 5 6\n",
+       error_line(label,
+                  "modal/sub/a.txt: the file ends after line 4 without a line holding \"(cycle/sec)\" "
+                  "before the frequency table")},
       {"no second shape header", "(cycle/sec)\n1 0 1.0\n2 0 2.0\n(N,m)\n-\n101 1 1 2 3 4 5 6\n",
-       error_line(label)},
-      {"frequency record of mode 3", "(cycle/sec)\n1 0 1.0\n3 0 2.0\n(N,m)\n-\n(N,m)\n", error_line(label)},
-      {"frequency record of mode 0", "(cycle/sec)\n0 0 1.0\n", error_line(label)},
-      {"file ends before mode 2", head + "101 1 1 2 3 4 5 6\n", progress_line(1, 1) + error_line(label)},
+       error_line(label,
+                  "modal/sub/a.txt: the file ends after line 6 without the lines holding \"(N,m)\" "
+                  "before the displacement mode shapes")},
+      {"frequency record of mode 3", "(cycle/sec)\n1 0 1.0\n3 0 2.0\n(N,m)\n-\n(N,m)\n",
+       error_line(label, "modal/sub/a.txt (frequency table, record 2 of 2): bad value mode number 3, must be 1 to 2")},
+      {"frequency record of mode 0", "(cycle/sec)\n0 0 1.0\n",
+       error_line(label, "modal/sub/a.txt (frequency table, record 1 of 2): bad value mode number 0, must be 1 to 2")},
+      {"a frequency that is not a number", "(cycle/sec)\n1 0 1.0\n2 0 2.O\n(N,m)\n-\n(N,m)\n",
+       error_line(label, "modal/sub/a.txt line 3 (frequency table, record 2 of 2): bad value \"2.O\", not a number")},
+      {"fewer frequency records than modes", "(cycle/sec)\n1 0 1.0\n(N,m)\n-\n(N,m)\n",
+       error_line(label, "modal/sub/a.txt line 3 (frequency table, record 2 of 2): bad value \"(N\", not a number")},
+      {"file ends before mode 2", head + "101 1 1 2 3 4 5 6\n",
+       progress_line(1, 1) + error_line(label,
+                                        "modal/sub/a.txt (displacement mode shapes, mode 2): the file ends "
+                                        "after line 7 before this record is complete")},
       {"unreadable record before mode 2", head + "101 1 1 2 3 4 5 6\nend of table\n101 2 1 1 1 1 1 1\n",
-       progress_line(1, 1) + error_line(label)},
+       progress_line(1, 1) + error_line(label,
+                                        "modal/sub/a.txt line 8 (displacement mode shapes, mode 2): bad "
+                                        "value \"end\", not a number")},
+      {"a shape value that is not a number in the last mode", head + "101 1 1 2 3 4 5 6\n101 2 1 1 1 1 l 1\n",
+       error_line(label, "modal/sub/a.txt line 8 (displacement mode shapes): bad value \"l\", not a number")},
   };
   for (const Case& k : cases) {
     BridgeCase c(master);

@@ -57,21 +57,25 @@ TEST(BridgeNodeMaps, NodeNumbersBecomePositions) {
 }
 
 TEST(BridgeNodeMaps, AnUnknownNodeNumberStopsWithTheNodeNumberLine) {
+  // The line after the node-number line names the file, the entry and the
+  // node.
   struct Case {
     std::vector<std::int32_t> interface, outputs, springs;
     const char* section;
+    const char* detail;
   };
   const Case cases[] = {
-      {{101, 102}, {}, {}, "BridgeNodeInterface"},
-      {{}, {101, 1, 999, 2}, {}, "BridgeNodeOutput"},
-      {{}, {}, {101, 999, 0, 7}, "BridgeNonlinearSpringNode"},
-      {{}, {}, {101, 105, 104, 7}, "BridgeNonlinearSpringNode"},
+      {{101, 102}, {}, {}, "BridgeNodeInterface", "(interface node 2): node 102"},
+      {{}, {101, 1, 999, 2}, {}, "BridgeNodeOutput", "(output point 2): node 999"},
+      {{}, {}, {101, 999, 0, 7}, "BridgeNonlinearSpringNode", "(spring-damper element 1): node 999"},
+      {{}, {}, {101, 105, 104, 7}, "BridgeNonlinearSpringNode", "(spring-damper element 1): node 104"},
   };
   for (const Case& k : cases) {
     MapCase c(k.interface, k.outputs, k.springs);
     EXPECT_EQ(test::expect_stop([&] { c.map_all(); }), 1) << k.section;
-    EXPECT_EQ(c.t.console(), " " + std::string(text::error_prefix) + "\\Modal_Substructure_Bridge.dat:" +
-                                 k.section + std::string(text::node_out_of_range) + "\n" + test::pause_text())
+    EXPECT_EQ(c.t.console(), test::node_error_line(
+                                 "\\Modal_Substructure_Bridge.dat:" + std::string(k.section),
+                                 "Modal_Substructure_Bridge.dat " + std::string(k.detail) + " is not in the node list"))
         << k.section;
   }
 }

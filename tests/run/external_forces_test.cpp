@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "train_input_fixture.h"
 
 namespace tb {
@@ -54,7 +56,7 @@ TEST(ExternalForces, HarmonicAndTabulatedForcesReadIntoTheTable) {
 }
 
 TEST(ExternalForces, AFileWithoutForcesGivesNoneAndNoMessage) {
-  for (const char* file : {"", "0\n", "none\n"}) {
+  for (const char* file : {"", "\n\n", "0\n"}) {
     TrainInput in(test::kVehicleLibrary, test::kTrainOrganization, file);
     read_forces(in);
     EXPECT_EQ(in.t.console(), "") << file;
@@ -63,27 +65,56 @@ TEST(ExternalForces, AFileWithoutForcesGivesNoneAndNoMessage) {
   }
 }
 
+TEST(ExternalForces, AFileThatIsNotThereGivesNoneAndIsNotCreated) {
+  TrainInput in;
+  in.t->units.close(in.t->control.unit_external_forces);
+  std::filesystem::remove(in.t.dir / "ExternalForces.dat");
+  in.t->units.open(in.t->control.unit_external_forces, "ExternalForces.dat", OpenMode::old, UnitForm::text);
+  read_forces(in);
+  EXPECT_EQ(in.t->external_forces.external_force_count, 0);
+  EXPECT_EQ(in.t.console(), "");
+  EXPECT_FALSE(std::filesystem::exists(in.t.dir / "ExternalForces.dat"));
+}
+
 TEST(ExternalForces, BadInputStopsWithTheReadersOwnLabel) {
-  const std::string data = test::data_error_line("ExternalForces.dat");
-  const std::string node = test::node_error_line("ExternalForces.dat");
+  const std::string file = "ExternalForces.dat";
   const struct {
     const char* what;
     const char* forces;
-    const std::string& expected;
+    bool node;
+    std::string detail;
   } cases[] = {
-      {"list ends early", "2\n10 2 0\n1000 2 0\n", data},
-      {"read error before an unknown node", "1\n15 2 0\n1000 x 0\n", data},
-      {"more points than the table", "1\n10 2 1\n2 3\n0 0\n1 1\n2 2\n", data},
-      {"a later table longer than the first", "2\n10 2 1\n2 2\n0 0\n1 1\n20 1 1\n5 3\n0 0\n1 1\n2 2\n", data},
-      {"table header unreadable", "2\n10 2 1\nx 2\n20 1 0\n1 1 0\n", data},
-      {"component 0", "1\n10 0 0\n1000 2 0\n", data},
-      {"component 7", "1\n10 7 0\n1000 2 0\n", data},
-      {"node not of the bridge", "1\n15 2 0\n1000 2 0\n", node},
+      {"a count that is no number", "none\n", false,
+       file + " line 1 (number of forces): bad value \"none\", not a number"},
+      {"a negative count", "-1\n", false, file + " (number of forces): bad value -1, must be 0 or more"},
+      {"list ends early", "2\n10 2 0\n1000 2 0\n", false,
+       file + " (force 2, node, component and kind): the file ends after line 3 before this record is complete"},
+      {"read error before an unknown node", "1\n15 2 0\n1000 x 0\n", false,
+       file + " line 3 (force 1, amplitude, frequency and phase): bad value \"x\", not a number"},
+      {"a letter in a force header", "1\n10 2 O\n1000 2 0\n", false,
+       file + " line 2 (force 1, node, component and kind): bad value \"O\", not a number"},
+      {"more points than the table", "1\n10 2 1\n2 3\n0 0\n1 1\n2 2\n", false,
+       file + " (force 1, table length and point count): bad value point count 3, must be at most 2 (the first "
+              "table's length)"},
+      {"a later table longer than the first", "2\n10 2 1\n2 2\n0 0\n1 1\n20 1 1\n5 3\n0 0\n1 1\n2 2\n", false,
+       file + " (force 2, table length and point count): bad value point count 3, must be at most 2 (the first "
+              "table's length)"},
+      {"table header unreadable", "2\n10 2 1\nx 2\n20 1 0\n1 1 0\n", false,
+       file + " line 3 (force 1, table length and point count): bad value \"x\", not a number"},
+      {"a letter in a table point", "1\n10 2 1\n2 2\n0 0\n1 l00\n", false,
+       file + " line 5 (force 1, point 2): bad value \"l00\", not a number"},
+      {"component 0", "1\n10 0 0\n1000 2 0\n", false,
+       file + " (force 1, node, component and kind): bad value component 0, must be 1 to 6"},
+      {"component 7", "1\n10 7 0\n1000 2 0\n", false,
+       file + " (force 1, node, component and kind): bad value component 7, must be 1 to 6"},
+      {"node not of the bridge", "1\n15 2 0\n1000 2 0\n", true,
+       file + " (force 1, bridge node): node 15 is not in the node list"},
   };
   for (const auto& c : cases) {
     TrainInput in(test::kVehicleLibrary, test::kTrainOrganization, c.forces);
     EXPECT_EQ(test::expect_stop([&] { read_forces(in); }), 1) << c.what;
-    EXPECT_EQ(in.t.console(), c.expected) << c.what;
+    EXPECT_EQ(in.t.console(), c.node ? test::node_error_line(file, c.detail) : test::data_error_line(file, c.detail))
+        << c.what;
   }
 }
 

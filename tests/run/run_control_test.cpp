@@ -43,16 +43,71 @@ TEST(RunControl, NormalRunPrintsStartEndAndTotalLines) {
   EXPECT_EQ(r.run(), 0);
   EXPECT_EQ(r.t.console(),
             "  Program Began at      2026. 3. 7   9: 5: 3 and  42ms\n"
+            " Track irregularity: the stored profile of case/Irregularity.dat (source flag 0, 32 samples, which "
+            "the file does not give: the profile is 0); set the flag to 1 to generate a new one.\n"
+            " Optional input files not found, the run goes without them: "
+            "case/NonlinearSpringParameters_Vehicletypes.dat, case/NonlinearSpringParameters_Bridge.dat, "
+            "case/Wind_Coefficients.dat, case/ExternalForces.dat\n"
             "  Program Terminated at  2026. 3. 7   9: 5: 3 and  42ms\n"
             "\n"
             "  The Total Running Time is   0h 0m 0s   0ms\n");
-  // Every input file is opened "unknown" under the input directory; the
-  // result files are there too, and nothing lands beside QEL.PATH.
-  for (const char* name : {"Modal_Substructure_Bridge.dat", "ExternalForces.dat", "Irregularity.dat",
-                           "Res_DisResults_Bridge.bin", "Res_BridgeResponseBulkDate_stress_static.bin"})
+  // The result files are in the input directory, and nothing lands beside
+  // QEL.PATH; the optional input files that are not there are not created.
+  for (const char* name : {"Res_DisResults_Bridge.bin", "Res_BridgeResponseBulkDate_stress_static.bin"})
     EXPECT_TRUE(std::filesystem::exists(r.t.dir / "case" / name)) << name;
+  for (const char* name : {"ExternalForces.dat", "Wind_Coefficients.dat", "NonlinearSpringParameters_Bridge.dat",
+                           "NonlinearSpringParameters_Vehicletypes.dat"})
+    EXPECT_FALSE(std::filesystem::exists(r.t.dir / "case" / name)) << name;
   EXPECT_FALSE(std::filesystem::exists(r.t.dir / "ExternalForces.dat"));
   EXPECT_FALSE(std::filesystem::exists(r.t.dir / "case" / "WormCoeefficient.dat"));  // working directory only
+}
+
+TEST(RunControl, AMissingRequiredInputFileStopsAsNotFoundAndIsNotCreated) {
+  // Each required file in turn is taken away: the run stops with its reader's
+  // data-error line and a line saying the file is not found, and leaves no
+  // empty file in its place.
+  const struct {
+    const char* name;
+    const char* label;
+    const char* detail;
+  } cases[] = {
+      {"SolutionParameters.dat", "\\SolutionParameters.dat", "case/SolutionParameters.dat: file not found"},
+      {"Irregularity.dat", "\\Irregularity.dat", "case/Irregularity.dat: file not found"},
+      {"Modal_Substructure_Vehicletypes.dat", "\\Modal_Substructure_Vehicletypes.dat",
+       "case/Modal_Substructure_Vehicletypes.dat: file not found"},
+      {"Modal_Substructure_Bridge.dat", "\\Modal_Substructure_Bridge.dat",
+       "case/Modal_Substructure_Bridge.dat: file not found"},
+      {"Rails_Location.dat", "\\Rails_Location.dat", "case/Rails_Location.dat: file not found"},
+      {"VehicleOrganization.dat", "\\VehicleOrganization.dat", "case/VehicleOrganization.dat: file not found"},
+      {"../WormCoeefficient.dat", "WormCoeefficient.DAT", "WormCoeefficient.dat: file not found"},
+      {"../Geometry.dat", "Geometry.dat", "Geometry.dat: file not found"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ProgramRun r;
+    test::write_file(r.t.dir / "QEL.PATH", "case\n");
+    test::write_file(r.t.dir / "case/SolutionParameters.dat", "5\n");
+    write_empty_model(r.t.dir / "case");
+    const std::filesystem::path missing = r.t.dir / "case" / c.name;
+    std::filesystem::remove(missing);
+    EXPECT_EQ(r.run(), 1);
+    const std::string out = r.t.console();
+    const std::string stop = test::data_error_line(c.label, c.detail);
+    ASSERT_GE(out.size(), stop.size());
+    EXPECT_EQ(out.substr(out.size() - stop.size()), stop);
+    EXPECT_FALSE(std::filesystem::exists(missing));
+  }
+}
+
+TEST(RunControl, AnInputDirectoryThatDoesNotExistStopsBeforeAnythingIsCreated) {
+  ProgramRun r;
+  test::write_file(r.t.dir / "QEL.PATH", "cas\\input  \n");
+  write_empty_model(r.t.dir / "case");
+  EXPECT_EQ(r.run(), 1);
+  EXPECT_EQ(r.t.console(), test::data_error_line("QEL.PATH",
+                                                 "QEL.PATH (the input directory on line 1): bad value \"cas\\input\": "
+                                                 "no such directory"));
+  EXPECT_FALSE(std::filesystem::exists(r.t.dir / "cas"));
 }
 
 TEST(RunControl, EmptyPathRecordIsTheWorkingDirectory) {
@@ -69,8 +124,8 @@ TEST(RunControl, MissingOrEmptyPathFileStopsBeforeAnythingIsCreated) {
     ProgramRun r;
     if (exists) test::write_file(r.t.dir / "QEL.PATH", "");
     EXPECT_EQ(r.run(), 1);
-    EXPECT_EQ(r.t.console(), "  \xB4\xED\xCE\xF3:QEL.PATH \xCA\xFD\xBE\xDD\xD3\xD0\xCE\xF3\xA3\xA1 \n" +
-                                 test::pause_text());
+    EXPECT_EQ(r.t.console(),
+              test::data_error_line("QEL.PATH", exists ? "QEL.PATH: the file is empty" : "QEL.PATH: file not found"));
     std::size_t files = 0;
     for (auto& e : std::filesystem::directory_iterator(r.t.dir.path())) (void)e, ++files;
     EXPECT_EQ(files, (exists ? 1u : 0u) + 2u);  // and the two contact tables
@@ -93,10 +148,29 @@ TEST(RunControl, PostProcessingEndsWithoutTheEndLines) {
   test::write_file(r.t.dir / "QEL.PATH", ".\n");
   test::write_file(r.t.dir / "SolutionParameters.dat", "-1\n");
   write_empty_model(r.t.dir.path());
+  // The modal coordinates of an earlier run: a run header of no stages.
+  test::write_file(r.t.dir / "Res_Modal_Coordinate_Results_Bridge.bin", std::string(4, '\0'));
   EXPECT_EQ(r.run(), 0);
   const std::string out = r.t.console();
   EXPECT_NE(out.find("Program Began"), std::string::npos);
   EXPECT_EQ(out.find("Terminated"), std::string::npos);
+  // Post-processing reads none of the optional files, and says nothing of them.
+  EXPECT_EQ(out.find("Optional input files"), std::string::npos);
+}
+
+TEST(RunControl, PostProcessingWithoutTheModalCoordinatesOfAnEarlierRunStops) {
+  ProgramRun r;
+  test::write_file(r.t.dir / "QEL.PATH", ".\n");
+  test::write_file(r.t.dir / "SolutionParameters.dat", "-1\n");
+  write_empty_model(r.t.dir.path());
+  EXPECT_EQ(r.run(), 1);
+  const std::string stop =
+      test::data_error_line("\\Res_Modal_Coordinate_Results_Bridge.bin",
+                            "./Res_Modal_Coordinate_Results_Bridge.bin (the modal coordinates of an earlier run, which "
+                            "a post-processing run reads): the file ends before this record");
+  const std::string out = r.t.console();
+  ASSERT_GE(out.size(), stop.size());
+  EXPECT_EQ(out.substr(out.size() - stop.size()), stop);
 }
 
 TEST(RunControl, TheProgramExitsWithStatusOneOnAnErrorStop) {

@@ -57,36 +57,61 @@ TEST(SolutionParameters, ValuesBeforeCommentsAndLinesWithoutValues) {
   SolutionFile f(
       "1 Newmark please\n"
       "0.0005 dt\n"
-      "!Output Result Every N Steps\n"
       "20\n"
       "\n"
       "1 rest\n"
+      "0\n"
       "2\n"
       "1 5.0e7 text here\n");
   read_solution_parameters(*f.t);
   const SolutionParameters& p = f.t->solution;
   EXPECT_EQ(p.integration_method, 1);
   EXPECT_EQ(p.time_step, 0.0005f);
-  EXPECT_EQ(p.output_interval, 10);  // the comment line keeps the default
-  EXPECT_EQ(p.contact_option, 20);   // read from the next line
-  EXPECT_EQ(p.Coordination_sys_bridge, 1);  // the empty line holds no value
+  EXPECT_EQ(p.output_interval, 20);
+  EXPECT_EQ(p.contact_option, 1);  // the empty line holds no value: read from the next line
+  EXPECT_EQ(p.Coordination_sys_bridge, 0);
   EXPECT_EQ(p.IsContact, 2);     // its record ends after the value:
   EXPECT_EQ(p.StiContact, 1.0f);  // the other two come from the next line
   EXPECT_EQ(p.DamContact, 5.0e7f);
   const std::string out = f.rewritten();
   EXPECT_NE(out.find("        0.500000E-03"), std::string::npos);
   EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 6);
+  EXPECT_EQ(f.t.console(), "");
 }
 
-TEST(SolutionParameters, ValuesThatLaterStepsCannotUseAreDataErrors) {
-  const char* files[] = {"4\n1.0e-4\n0\n", "4\n0.0\n", "4\n-1.0e-4\n"};
-  for (const char* content : files) {
-    SolutionFile f(content);
-    EXPECT_EQ(test::expect_stop([&] { read_solution_parameters(*f.t); }), 1) << content;
-    EXPECT_EQ(f.t.console(), "  " + std::string("\xB4\xED\xCE\xF3:") + "\\SolutionParameters.dat" +
-                                 " \xCA\xFD\xBE\xDD\xD3\xD0\xCE\xF3\xA3\xA1 \n" + test::pause_text())
-        << content;
+TEST(SolutionParameters, BadValuesStopBeforeTheFileIsRewritten) {
+  // A value that does not read as a number is an error of the file, not a
+  // default: the file keeps it, and the message names its line and the
+  // value. Values that read but that every integration divides by are
+  // refused the same way.
+  const std::string file = "SolutionParameters.dat";
+  const struct {
+    const char* what;
+    const char* content;
+    std::string detail;
+  } cases[] = {
+      {"a letter for the method", "l\n0.0002\n",
+       file + " line 1 (record 1, integration method): bad value \"l\", not a number"},
+      {"letters O in the time step", "1\n0.OOO2 !Time step\n10\n",
+       file + " line 2 (record 2, time step): bad value \"0.OOO2\", not a number"},
+      {"a comment in place of the output interval", "1\n0.0002\n!Output Result Every N Steps\n20\n",
+       file + " line 3 (record 3, output interval): bad value \"!Output\", not a number"},
+      {"a letter in the track contact spring", "1\n0.0002\n10\n1\n0\n1 6e7 8e4x\n",
+       file + " line 6 (record 6, track contact spring): bad value \"8e4x\", not a number"},
+      {"output interval 0", "4\n1.0e-4\n0\n", file + " (record 3, output interval): bad value 0, must be 1 or more"},
+      {"time step 0", "4\n0.0\n", file + " (record 2, time step): bad value 0, must be above 0"},
+      {"a negative time step", "4\n-1.0e-4\n", file + " (record 2, time step): bad value -1e-04, must be above 0"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    SolutionFile f(c.content);
+    EXPECT_EQ(test::expect_stop([&] { read_solution_parameters(*f.t); }), 1);
+    EXPECT_EQ(f.t.console(), test::data_error_line("\\SolutionParameters.dat", c.detail));
+    EXPECT_EQ(f.rewritten(), c.content);
   }
+}
+
+TEST(SolutionParameters, ATrackContactSpringIsCheckedWhereAWheelPairUsesIt) {
   SolutionFile ok("4\n1e-4\n10\n0\n0\n1 2.0e8 0.0\n");
   read_solution_parameters(*ok.t);
   EXPECT_EQ(ok.t->solution.StiContact, 2.0e8f);

@@ -13,15 +13,6 @@
 
 namespace tb::test {
 
-// The console lines of the error stops, as GBK bytes.
-inline std::string data_error_line(std::string_view label) {
-  return "  \xB4\xED\xCE\xF3:" + std::string(label) + " \xCA\xFD\xBE\xDD\xD3\xD0\xCE\xF3\xA3\xA1 \n" + pause_text();
-}
-inline std::string node_error_line(std::string_view label) {
-  return "  \xB4\xED\xCE\xF3:" + std::string(label) +
-         " \xBD\xDA\xB5\xE3\xBA\xC5\xB3\xAC\xB3\xF6\xB6\xA8\xD2\xE5\xA3\xA1 \n" + pause_text();
-}
-
 // Mode shape value of the fixture: type k, mode j, node position n, component c.
 inline float fixture_shape(int k, int j, int n, int c) { return static_cast<float>(k * 1000 + j * 100 + n * 10 + c); }
 

@@ -93,7 +93,10 @@ TEST(TrainOrganization, FullAndEmptyFleetsAndTrainsWithoutStages) {
 TEST(TrainOrganization, AFileEndingAfterTheSpeedsConvertsThemAndStops) {
   TrainInput in(test::kVehicleLibrary, "1 1\n1\n1\n1 2\n1 2 72 36\n");
   EXPECT_EQ(test::expect_stop([&] { in.read_all(); }), 1);
-  EXPECT_EQ(in.t.console(), test::data_error_line("\\VehicleOrganization.dat"));
+  EXPECT_EQ(in.t.console(),
+            test::data_error_line("\\VehicleOrganization.dat",
+                                  "VehicleOrganization.dat (train 1): the file ends after line 5 before this record "
+                                  "is complete"));
   const TrainOrganization& o = in.t->trains;
   EXPECT_EQ(o.train_speed(1, 1), 20.0f);
   EXPECT_EQ(o.train_speed(1, 2), 10.0f);
@@ -102,44 +105,56 @@ TEST(TrainOrganization, AFileEndingAfterTheSpeedsConvertsThemAndStops) {
 }
 
 TEST(TrainOrganization, NumbersOutsideWhatIsDefinedStopWithTheirMessage) {
-  const std::string data = test::data_error_line("\\VehicleOrganization.dat");
+  // The reader's own line (when it has one), the data-error line, and the
+  // line that names the file, the record and the value.
   const std::string too_many =
       "  \xB4\xED\xCE\xF3\xA3\xBA\xB3\xB5\xB6\xD3\xD6\xD0\xB3\xB5\xC1\xBE\xCA\xFD\xC1\xBF\xB4\xF3\xD3\xDA\xB6\xA8"
-      "\xD2\xE5\xB5\xC4\xD7\xEE\xB4\xF3\xD6\xB5\xA3\xA1\n" +
-      data;
+      "\xD2\xE5\xB5\xC4\xD7\xEE\xB4\xF3\xD6\xB5\xA3\xA1\n";
   const std::string type =
       "  \xB4\xED\xCE\xF3\xA3\xBA\xB3\xB5\xB6\xD3\xD6\xD0\xB3\xB5\xC1\xBE\xD0\xCD\xBA\xC5\xCE\xB4\xD4\xDA\xB3\xB5"
-      "\xC1\xBE\xBF\xE2\xD6\xD0\xB6\xA8\xD2\xE5\xA3\xA1\n" +
-      data;
+      "\xC1\xBE\xBF\xE2\xD6\xD0\xB6\xA8\xD2\xE5\xA3\xA1\n";
   const std::string fleet =
       "  \xB4\xED\xCE\xF3\xA3\xBA\xB3\xB5\xB6\xD3\xB1\xE0\xBA\xC5\xCE\xB4\xD4\xDA\xB3\xB5\xC1\xBE\xBF\xE2\xD6\xD0"
-      "\xB6\xA8\xD2\xE5\xA3\xA1\n" +
-      data;
+      "\xB6\xA8\xD2\xE5\xA3\xA1\n";
   const std::string track =
       "  \xB4\xED\xCE\xF3\xA3\xBA\xB9\xEC\xB5\xC0\xB1\xE0\xBA\xC5\xCE\xB4\xD4\xDARails_Location.dat\xD6\xD0\xB6\xA8"
-      "\xD2\xE5\xA3\xA1\n" +
-      data;
+      "\xD2\xE5\xA3\xA1\n";
+  const std::string none;
+  const std::string file = "VehicleOrganization.dat";
   const std::string one_fleet = "1 2\n2\n1 2\n";
   const struct {
     const char* what;
     std::string organization;
-    const std::string& expected;
+    const std::string& message;
+    std::string detail;
   } cases[] = {
-      {"empty file", "", data},
-      {"more vehicles than the maximum", "1 2\n3\n1 1 1\n0 0\n", too_many},
-      {"negative vehicle count", "1 2\n-1\n\n0 0\n", data},
-      {"type above the library", "1 2\n2\n1 3\n0 0\n", type},
-      {"type 0", "1 2\n2\n0 1\n0 0\n", type},
-      {"type list cut short", "1 2\n2\n1\n", type},
-      {"fleet above the fleet count", one_fleet + "1 1\n2 1 72 0 0 0 0\n", fleet},
-      {"fleet 0", one_fleet + "1 1\n0 1 72 0 0 0 0\n", fleet},
-      {"track above the track count", one_fleet + "1 1\n1 3 72 0 0 0 0\n", track},
-      {"track 0", one_fleet + "1 1\n1 0 72 0 0 0 0\n", track},
+      {"empty file", "", none, file + ": the file is empty"},
+      {"more vehicles than the maximum", "1 2\n3\n1 1 1\n0 0\n", too_many,
+       file + " (fleet 1, vehicle count): bad value 3, must be 0 to 2 (the fleet header's largest)"},
+      {"negative vehicle count", "1 2\n-1\n\n0 0\n", none,
+       file + " (fleet 1, vehicle count): bad value -1, must be 0 to 2 (the fleet header's largest)"},
+      {"type above the library", "1 2\n2\n1 3\n0 0\n", type,
+       file + " (fleet 1, vehicle types): bad value type 3 of vehicle 2, must be 1 to 2 (the vehicle library's types)"},
+      {"type 0", "1 2\n2\n0 1\n0 0\n", type,
+       file + " (fleet 1, vehicle types): bad value type 0 of vehicle 1, must be 1 to 2 (the vehicle library's types)"},
+      {"type list cut short", "1 2\n2\n1\n", none,
+       file + " (fleet 1, vehicle types): the file ends after line 3 before this record is complete"},
+      {"a letter in a type list", "1 2\n2\nl 1\n0 0\n", none,
+       file + " line 3 (fleet 1, vehicle types): bad value \"l\", not a number"},
+      {"a speed of two decimal points", one_fleet + "1 1\n1 1 72.5. 0 0 0 0\n", none,
+       file + " line 5 (train 1): bad value \"72.5.\", not a number"},
+      {"fleet above the fleet count", one_fleet + "1 1\n2 1 72 0 0 0 0\n", fleet,
+       file + " (train 1): bad value fleet 2, must be 1 to 1"},
+      {"fleet 0", one_fleet + "1 1\n0 1 72 0 0 0 0\n", fleet, file + " (train 1): bad value fleet 0, must be 1 to 1"},
+      {"track above the track count", one_fleet + "1 1\n1 3 72 0 0 0 0\n", track,
+       file + " (train 1): bad value track 3, must be 1 to 2 (the tracks of Rails_Location.dat)"},
+      {"track 0", one_fleet + "1 1\n1 0 72 0 0 0 0\n", track,
+       file + " (train 1): bad value track 0, must be 1 to 2 (the tracks of Rails_Location.dat)"},
   };
   for (const auto& c : cases) {
     TrainInput in(test::kVehicleLibrary, c.organization);
     EXPECT_EQ(test::expect_stop([&] { in.read_all(); }), 1) << c.what;
-    EXPECT_EQ(in.t.console(), c.expected) << c.what;
+    EXPECT_EQ(in.t.console(), c.message + test::data_error_line("\\VehicleOrganization.dat", c.detail)) << c.what;
   }
 }
 

@@ -239,49 +239,81 @@ std::string small_library(const std::string& type_header, const std::string& res
 }
 
 TEST(VehicleTypeLibrary, BadInputStopsWithTheDataErrorOrTheSectionsNodeError) {
-  const std::string data = test::data_error_line("\\Modal_Substructure_Vehicletypes.dat");
-  const std::string wheels = test::node_error_line("\\Modal_Substructure_Vehicletypes.dat:VehicleNodeInterface");
-  const std::string springs =
-      test::node_error_line("\\Modal_Substructure_Vehicletypes.dat:VehicleNonlinearSpringNode");
-  const std::string outputs = test::node_error_line("\\Modal_Substructure_Vehicletypes.dat:VehicleNodeOutput");
+  // Every stop names the file as opened and the record; a value that does
+  // not read as a number also its line and the value as written.
+  const std::string data = "\\Modal_Substructure_Vehicletypes.dat";
+  const std::string wheels = "\\Modal_Substructure_Vehicletypes.dat:VehicleNodeInterface";
+  const std::string springs = "\\Modal_Substructure_Vehicletypes.dat:VehicleNonlinearSpringNode";
+  const std::string outputs = "\\Modal_Substructure_Vehicletypes.dat:VehicleNodeOutput";
+  const std::string file = "Modal_Substructure_Vehicletypes.dat";
   const std::string ok_modes = "\n\n\n";  // no frequencies, damping ratios, mode shapes
   const struct {
     const char* what;
     std::string library;
-    const std::string& expected;
+    const std::string& label;
+    std::string detail;
   } cases[] = {
-      {"empty file", "", data},
+      {"empty file", "", data, file + ": the file is empty"},
       {"file ends inside the last mode shapes",
-       test::kVehicleLibrary.substr(0, test::kVehicleLibrary.rfind('\n', test::kVehicleLibrary.size() - 2) + 1), data},
-      {"type number 0", small_library("0 3 0 0 0 0", ok_modes), data},
-      {"type number above the type count", small_library("2 3 0 0 0 0", ok_modes), data},
-      {"type number not read", small_library("x 3 0 0 0 0", ok_modes), data},
-      {"node count above the maximum", small_library("1 4 0 0 0 0", ok_modes), data},
-      {"negative wheel count", small_library("1 3 -1 0 0 0", ok_modes), data},
-      {"mode count above the maximum", small_library("1 3 0 0 0 2", ok_modes), data},
-      {"types without room for three nodes", "0 1 2 0 0 0 0\n", data},
-      {"wheel radius 0 under code 0", small_library("1 3 2 0 0 0", "1 2\n1e4 1e4 0\n0 0.3 0.7\n" + ok_modes), data},
+       test::kVehicleLibrary.substr(0, test::kVehicleLibrary.rfind('\n', test::kVehicleLibrary.size() - 2) + 1), data,
+       file + " (type 1, mode shapes): the file ends after line 38 before this record is complete"},
+      {"type number 0", small_library("0 3 0 0 0 0", ok_modes), data,
+       file + " (type record 1, header): bad value type number 0, must be 1 to 1"},
+      {"type number above the type count", small_library("2 3 0 0 0 0", ok_modes), data,
+       file + " (type record 1, header): bad value type number 2, must be 1 to 1"},
+      {"type number not read", small_library("x 3 0 0 0 0", ok_modes), data,
+       file + " line 2 (type record 1, header): bad value \"x\", not a number"},
+      {"a letter among the node coordinates", "1 1 3 2 1 1 1\n1 3 0 0 0 0\n1 0 0 0  2 1 O 0  3 2 0 0\n" + ok_modes,
+       data, file + " line 3 (type 1, node table): bad value \"O\", not a number"},
+      {"a wheel load of two decimal points",
+       small_library("1 3 2 0 0 0", "1 2\n66217.5. 66217.5 0\n0.43 0.3 0.7\n" + ok_modes), data,
+       file + " line 5 (type 1, wheel loads and contact code): bad value \"66217.5.\", not a number"},
+      {"a letter in the contact parameters", small_library("1 3 2 0 0 0", "1 2\n1e4 1e4 0\n0.43 O.3 0.7\n" + ok_modes),
+       data, file + " line 6 (type 1, contact parameters): bad value \"O.3\", not a number"},
+      {"a letter in the damping ratios", small_library("1 3 0 0 0 1", "1.5\n0.O2\n1 1 1 1 1 1\n1 1 1 1 1 1\n"), data,
+       file + " line 5 (type 1, damping ratios): bad value \"0.O2\", not a number"},
+      {"node count above the maximum", small_library("1 4 0 0 0 0", ok_modes), data,
+       file + " (type record 1, header): bad value node count 4, must be 0 to 3 (the library header's largest)"},
+      {"negative wheel count", small_library("1 3 -1 0 0 0", ok_modes), data,
+       file +
+           " (type record 1, header): bad value wheel entry count -1, must be 0 to 2 (the library header's largest)"},
+      {"mode count above the maximum", small_library("1 3 0 0 0 2", ok_modes), data,
+       file + " (type record 1, header): bad value mode count 2, must be 0 to 1 (the library header's largest)"},
+      {"types without room for three nodes", "0 1 2 0 0 0 0\n", data,
+       file + " (library header): bad value largest node count 2, must be 3 or more"},
+      {"wheel radius 0 under code 0", small_library("1 3 2 0 0 0", "1 2\n1e4 1e4 0\n0 0.3 0.7\n" + ok_modes), data,
+       file + " (type 1, contact parameters): bad value wheel radius 0, must be above 0"},
       {"half spacing 0 under code 1",
-       small_library("1 3 2 0 0 0", "1 2\n1e4 1e4 1\n1 1 0 0 800 20 0 0 0.43 0.3\n2 3\n" + ok_modes), data},
+       small_library("1 3 2 0 0 0", "1 2\n1e4 1e4 1\n1 1 0 0 800 20 0 0 0.43 0.3\n2 3\n" + ok_modes), data,
+       file + " (type 1, contact parameters): bad value contact half spacing 0, must be above 0"},
       {"stiffness 0 of the second wheel under code 3",
-       small_library("1 3 2 0 0 0", "1 2\n1e4 1e4 3\n1e9 0 1e3 1e3 100 0\n" + ok_modes), data},
-      {"output direction 7", small_library("1 3 0 0 1 0", "1 7\n" + ok_modes), data},
-      {"output direction 0", small_library("1 3 0 0 1 0", "1 0\n" + ok_modes), data},
-      {"wheel node not of the type", small_library("1 3 2 0 0 0", "1 9\n1e4 1e4 0\n0.45 0.3 0.7\n" + ok_modes),
-       wheels},
+       small_library("1 3 2 0 0 0", "1 2\n1e4 1e4 3\n1e9 0 1e3 1e3 100 0\n" + ok_modes), data,
+       file + " (type 1, contact parameters): bad value contact stiffness 0 of wheel entry 2, must be above 0"},
+      {"output direction 7", small_library("1 3 0 0 1 0", "1 7\n" + ok_modes), data,
+       file + " (type 1, output items): bad value direction 7 of output item 1, must be 1 to 6"},
+      {"output direction 0", small_library("1 3 0 0 1 0", "1 0\n" + ok_modes), data,
+       file + " (type 1, output items): bad value direction 0 of output item 1, must be 1 to 6"},
+      {"wheel node not of the type", small_library("1 3 2 0 0 0", "1 9\n1e4 1e4 0\n0.45 0.3 0.7\n" + ok_modes), wheels,
+       file + " (type 1, wheel entry 2): node 9 is not in the node list"},
       {"second node not of the type under code 1",
-       small_library("1 3 2 0 0 0", "1 2\n1e4 1e4 1\n1 1 0 0 800 20 0.75 0 0.43 0.3\n2 9\n" + ok_modes), wheels},
+       small_library("1 3 2 0 0 0", "1 2\n1e4 1e4 1\n1 1 0 0 800 20 0.75 0 0.43 0.3\n2 9\n" + ok_modes), wheels,
+       file + " (type 1, second node 2): node 9 is not in the node list"},
       {"wheel node of another type only",
        "2 2 3 1 0 0 0\n1 3 1 0 0 0\n1 0 0 0 2 1 0 0 3 2 0 0\n5\n1e4 0\n0.45 0.3 0.7\n\n\n\n"
        "2 3 0 0 0 0\n4 0 0 0 5 1 0 0 6 2 0 0\n\n\n\n",
-       wheels},
-      {"reference node not of the type", small_library("1 3 0 1 0 0", "1 2 9 4\n" + ok_modes), springs},
-      {"output node not of the type", small_library("1 3 0 0 1 0", "9 2\n" + ok_modes), outputs},
+       wheels, file + " (type 1, wheel entry 1): node 5 is not in the node list"},
+      {"reference node not of the type", small_library("1 3 0 1 0 0", "1 2 9 4\n" + ok_modes), springs,
+       file + " (type 1, spring row 1): node 9 is not in the node list"},
+      {"output node not of the type", small_library("1 3 0 0 1 0", "9 2\n" + ok_modes), outputs,
+       file + " (type 1, output item 1): node 9 is not in the node list"},
   };
   for (const auto& c : cases) {
     TrainInput in(c.library);
     EXPECT_EQ(test::expect_stop([&] { in.read_library(); }), 1) << c.what;
-    EXPECT_EQ(in.t.console(), c.expected) << c.what;
+    const bool node = &c.label != &data;
+    EXPECT_EQ(in.t.console(),
+              node ? test::node_error_line(c.label, c.detail) : test::data_error_line(c.label, c.detail))
+        << c.what;
   }
 }
 
@@ -294,8 +326,8 @@ struct RunOptions {
 };
 
 TEST(VehicleTypeLibrary, AContactValueIsRefusedOnlyWhereTheRunDividesByIt) {
-  const std::string data = test::data_error_line("\\Modal_Substructure_Vehicletypes.dat");
-  const std::string spring = test::data_error_line("\\SolutionParameters.dat");
+  const std::string data = "\\Modal_Substructure_Vehicletypes.dat";
+  const std::string spring = "\\SolutionParameters.dat";
   const std::string accepted;
   const std::string ok_modes = "\n\n\n";
   const std::string pair = "1 3 2 0 0 0";
@@ -355,10 +387,16 @@ TEST(VehicleTypeLibrary, AContactValueIsRefusedOnlyWhereTheRunDividesByIt) {
     sp.StiContact = c.run.contact_stiffness;
     if (c.expected.empty()) {
       in.read_library();
+      EXPECT_EQ(in.t.console(), "");
     } else {
       EXPECT_EQ(test::expect_stop([&] { in.read_library(); }), 1);
+      // The data-error line names the file whose value is refused, the next
+      // line the value.
+      const std::string out = in.t.console();
+      const std::string first = test::data_error_line(c.expected);
+      EXPECT_EQ(out.substr(0, out.find('\n') + 1), first.substr(0, first.find('\n') + 1));
+      EXPECT_NE(out.find("): bad value "), std::string::npos) << out;
     }
-    EXPECT_EQ(in.t.console(), c.expected);
   }
 }
 

@@ -49,6 +49,12 @@ std::string data_error_text() {
          test::pause_text();
 }
 
+// The line that says which profile a run takes when it reads a stored one.
+std::string stored_profile_line(const std::string& samples) {
+  return " Track irregularity: the stored profile of Irregularity.dat (source flag 0, " + samples +
+         "); set the flag to 1 to generate a new one.\n";
+}
+
 TEST(IrregularitySampleCount, SmallestPowerOfTwoAboveTheSampleCount) {
   const struct {
     float length, spacing;
@@ -301,7 +307,7 @@ TEST(TrackIrregularity, AGeneratedProfileReadsBackExactlyInTheNextRun) {
   IrregularityFile second(stored);
   second.generate();
   const TrackIrregularity& b = second.t->irregularity;
-  EXPECT_EQ(second.t.console(), "");  // the stored profile, not a new one
+  EXPECT_EQ(second.t.console(), stored_profile_line("2048 samples"));  // the stored profile, not a new one
   EXPECT_EQ(b.irregularity_spectrum_code, 11);
   EXPECT_EQ(b.irregularity_seed, 1234567890);
   EXPECT_EQ(b.min_wavelength, a.min_wavelength);
@@ -327,7 +333,7 @@ TEST(TrackIrregularity, AStoredProfileIsScaledPositionedAndMissingSamplesAreZero
   const float expected[4][4] = {{0, 2, 6, -3}, {1, 8, 15, -6}, {2, 0, 0, 0}, {3, 0, 0, 0}};
   for (int i = 1; i <= 4; ++i)
     for (int c = 1; c <= 4; ++c) EXPECT_EQ(p(i, c), expected[i - 1][c - 1]) << i << "," << c;
-  EXPECT_EQ(f.t.console(), "");
+  EXPECT_EQ(f.t.console(), stored_profile_line("4 samples, of which the file gives 2, the rest are 0"));
 }
 
 TEST(TrackIrregularity, UnknownSpectraAndEmptyBandsGenerateZeroProfiles) {
@@ -381,20 +387,37 @@ TEST(IrregularitySynthesis, NoLineFallsOutsideTheSequence) {
 }
 
 TEST(TrackIrregularity, InputErrorsStopBeforeTheFileIsRewritten) {
-  const std::string cases[] = {
-      "",                                                      // no parameter block at all
-      parameter_file("0 1 1 1 100 1000 0 0"),                  // spacing 0
-      parameter_file("0 1 1 1 100 1000 0.25 0", "0", "1 x 1"), // unreadable scale factor
-      parameter_file("2 1 1 1 100 1000 0.25 0"),               // source flag neither 0 nor 1
-      parameter_file("1 1 1 0 100 1000 0.25 0"),               // shortest wavelength 0
-      parameter_file("1 1 1 1 -100 1000 0.25 0"),              // longest wavelength negative
-      parameter_file("1 0 1 1 100 1000 0.25 0"),               // spectrum code without a class
+  const std::string file = "Irregularity.dat";
+  const struct {
+    std::string content;
+    std::string detail;
+  } cases[] = {
+      {"", file + ": the file is empty"},
+      {"title only\n", file + " (record 2, source flag, spectrum code, seed, wavelengths, length, spacing, filter "
+                              "wavelength): the file ends after line 1 before this record is complete"},
+      {parameter_file("0 1 1 1 100 1000 0 0"), file + " (record 2): bad value spacing 0, must be above 0"},
+      {parameter_file("0 1 1 1 100 1000 0.25 0", "0", "1 x 1"),
+       file + " line 6 (record 6, scale factors): bad value \"x\", not a number"},
+      {parameter_file("l 1 1 1 100 1000 0.25 0"),
+       file + " line 2 (record 2, source flag, spectrum code, seed, wavelengths, length, spacing, filter "
+              "wavelength): bad value \"l\", not a number"},
+      {parameter_file("1 7 1 1 100 1000 0.25 0", "1O.0"),
+       file + " line 4 (record 4, taper length): bad value \"1O.0\", not a number"},
+      {parameter_file("0 1 1 1 100 4 1 0") + "0.1 0.2 0.3\n0.1 0.2 O.3\n",
+       file + " line 8 (stored samples): bad value \"O.3\", not a number"},
+      {parameter_file("2 1 1 1 100 1000 0.25 0"),
+       file + " (record 2): bad value source flag 2, must be 1 (generate) or 0 (the stored profile)"},
+      {parameter_file("1 1 1 0 100 1000 0.25 0"),
+       file + " (record 2): bad value shortest wavelength 0, must be above 0"},
+      {parameter_file("1 1 1 1 -100 1000 0.25 0"),
+       file + " (record 2): bad value longest wavelength -100, must be above 0"},
+      {parameter_file("1 0 1 1 100 1000 0.25 0"), file + " (record 2): bad value spectrum code 0, must be 1 or more"},
   };
-  for (const std::string& content : cases) {
-    IrregularityFile f(content);
-    EXPECT_EQ(test::expect_stop([&] { f.generate(); }), 1) << content;
-    EXPECT_EQ(f.t.console(), data_error_text()) << content;
-    EXPECT_EQ(f.file(), content);
+  for (const auto& c : cases) {
+    IrregularityFile f(c.content);
+    EXPECT_EQ(test::expect_stop([&] { f.generate(); }), 1) << c.content;
+    EXPECT_EQ(f.t.console(), test::data_error_line("\\Irregularity.dat", c.detail)) << c.content;
+    EXPECT_EQ(f.file(), c.content);
   }
 }
 

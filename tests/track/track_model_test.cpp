@@ -40,9 +40,7 @@ std::string rails_file(float spacing, const std::vector<Track>& tracks, int opti
 // A straight track along x at the lateral position z, from s = x = a to b.
 Track straight(float a, float b, float z = 0.0f) { return {{a, 0, z, 0, 0, a, 0}, {b, 0, z, 0, 0, b, 0}}; }
 
-std::string data_error(const char* label) {
-  return " " + std::string(text::error_prefix) + label + std::string(text::data_error) + "\n" + test::pause_text();
-}
+std::string data_error(const char* label, std::string_view detail = {}) { return test::data_error_line(label, detail); }
 
 struct TrackBuild {
   test::TestContext t;
@@ -629,48 +627,68 @@ TEST(TrackModel, InputErrorsStopTheBuild) {
   const std::string one_track = rails_file(1.0f, {straight(0.0f, 40.0f)}, 0);
   const std::vector<std::array<float, 3>> five = {{0, 0, 0}, {10, 0, 0}, {20, 0, 0}, {30, 0, 0}, {40, 0, 0}};
   const std::string rails_error = data_error("\\Rails_Location.dat");
+  const auto rails_detail = [](std::string_view detail) { return data_error("\\Rails_Location.dat", detail); };
   const struct {
     const char* what;
     std::string rails;
     std::function<void(TrackBuild&)> setup;
     std::string console;
   } cases[] = {
-      {"empty file", "", nullptr, rails_error},
-      {"spacing 0", rails_file(0.0f, {straight(0.0f, 40.0f)}, 0), nullptr, rails_error},
+      {"empty file", "", nullptr, rails_detail("Rails_Location.dat: the file is empty")},
+      {"spacing 0", rails_file(0.0f, {straight(0.0f, 40.0f)}, 0), nullptr,
+       rails_detail("Rails_Location.dat (header: track node spacing): bad value 0, must be above 0")},
       {"more points than announced", "1 2\n1\n3 1.5\n0 0 0 0 0 0 0\n5 0 0 0 0 5 0\n9 0 0 0 0 9 0\n", nullptr,
+       rails_detail("Rails_Location.dat (track 1: number of control points and gauge): bad value 3 control points, "
+                    "must be at most 2 (the header's largest)")},
+      {"unreadable point", "1 2\n1\n2 1.5\n0 0 0 0 0 0 0\n10 0 x 0 0 10 0\n", nullptr,
+       rails_detail("Rails_Location.dat line 5 (track 1, control point 2): bad value \"x\", not a number")},
+      {"file ends inside a point", "1 2\n1\n2 1.5\n0 0 0 0 0 0 0\n10 0 0\n", nullptr,
+       rails_detail("Rails_Location.dat (track 1, control point 2): the file ends after line 5 before this record "
+                    "is complete")},
+      {"a letter for the rail geometry option", "1 2\n1\n2 1.5\n0 0 0 0 0 0 0\n40 0 0 0 0 40 0\nO\n", nullptr,
+       rails_detail("Rails_Location.dat line 6 (rail geometry option): bad value \"O\", not a number")},
+      {"one control point", "1 2\n1\n1 1.5\n0 0 0 0 0 0 0\n0\n", nullptr,
+       rails_detail("Rails_Location.dat (track 1: number of control points): bad value 1, must be 2 or more")},
+      {"no track under interface nodes", "1 2\n0\n0\n", [&](TrackBuild& b) { b.bridge(five, 1); },
+       rails_detail("Rails_Location.dat (number of tracks): bad value 0, must be 1 or more for the bridge's "
+                    "interface nodes")},
+      {"interface nodes beyond the track", one_track,
+       [](TrackBuild& b) {
+         b.bridge({{500, 0, 0}, {510, 0, 0}, {520, 0, 0}}, 1);
+       },
        rails_error},
-      {"unreadable point", "1 2\n1\n2 1.5\n0 0 0 0 0 0 0\n10 0 x 0 0 10 0\n", nullptr, rails_error},
-      {"one control point", "1 2\n1\n1 1.5\n0 0 0 0 0 0 0\n0\n", nullptr, rails_error},
-      {"no track under interface nodes", "1 2\n0\n0\n", [&](TrackBuild& b) { b.bridge(five, 1); }, rails_error},
-      {"interface nodes beyond the track",
-       one_track,
-       [](TrackBuild& b) { b.bridge({{500, 0, 0}, {510, 0, 0}, {520, 0, 0}}, 1); },
-       rails_error},
-      {"fewer than five track nodes", rails_file(1.0f, {straight(0.0f, 3.0f)}, 0), nullptr, rails_error},
-      {"fewer than two coarse nodes",
-       rails_file(1.0f, {straight(0.0f, 4.0f)}, 0),
+      {"fewer than five track nodes", rails_file(1.0f, {straight(0.0f, 3.0f)}, 0), nullptr,
+       rails_detail("Rails_Location.dat (header: track node spacing): bad value 1, gives the longest track 4 nodes "
+                    "(4 for the mode shapes), too few for the interpolation along the track")},
+      {"fewer than two coarse nodes", rails_file(1.0f, {straight(0.0f, 4.0f)}, 0),
        [](TrackBuild& b) {
          b.bridge({{0, 0, 0}, {2, 0, 0}, {4, 0, 0}}, 1);
          b.t->track.modal_node_decimation = 3;
        },
-       rails_error},
+       rails_detail("Rails_Location.dat (header: track node spacing): bad value 1, gives the longest track 5 nodes "
+                    "(1 for the mode shapes), too few for the interpolation along the track")},
       {"arc lengths turning back", "1 3\n1\n3 1.5\n0 0 0 0 0 0 0\n10 0 0 0 0 10 0\n5 0 0 0 0 5 0\n", nullptr,
        "  1" + std::string(text::track_number_suffix) + "  3" + std::string(text::control_point_coordinate_error) +
            "\n" + test::pause_text()},
       {"equal first arc lengths", "1 3\n1\n3 1.5\n0 0 0 0 0 0 0\n10 0 0 0 0 0 0\n20 0 0 0 0 20 0\n", nullptr,
        "  1" + std::string(text::track_number_suffix) + "  2" + std::string(text::control_point_coordinate_error) +
            "\n" + test::pause_text()},
-      {"profile shorter than a node spacing",
-       one_track,
+      {"profile shorter than a node spacing", one_track,
        [](TrackBuild& b) { b.irregularity(0.5f, 0.25f, [](float) { return std::array<float, 3>{}; }); },
-       data_error("\\Irregularity.dat")},
-      {"profile shorter than the tracks",
-       rails_file(0.5f, {straight(0.0f, 100.0f), straight(0.0f, 100.0f)}, 0),
+       data_error("\\Irregularity.dat",
+                  "Irregularity.dat (record 2): bad value length 0.5 m, shorter than one track node spacing")},
+      {"profile shorter than the tracks", rails_file(0.5f, {straight(0.0f, 100.0f), straight(0.0f, 100.0f)}, 0),
        [](TrackBuild& b) { b.irregularity(150.0f, 0.25f, [](float) { return std::array<float, 3>{}; }); },
        list_directed_line({text::irregularity_too_short}) + "\n" + test::pause_text()},
-      {"one interface node", one_track, [](TrackBuild& b) { b.bridge({{10, 0, 0}}, 1); },
+      {"one interface node", one_track,
+       [](TrackBuild& b) {
+         b.bridge({{10, 0, 0}}, 1);
+       },
        " Number of track nodes are less than 2\n" + test::pause_text()},
-      {"two interface nodes", one_track, [](TrackBuild& b) { b.bridge({{10, 0, 0}, {20, 0, 0}}, 1); },
+      {"two interface nodes", one_track,
+       [](TrackBuild& b) {
+         b.bridge({{10, 0, 0}, {20, 0, 0}}, 1);
+       },
        " Not sufficient number of points for interpolation!\n" + test::pause_text()},
   };
   for (const auto& c : cases) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -137,7 +138,7 @@ TEST(WindCoefficients, ReadsEveryRowGeneratesTheFieldAndSortsTheGroups) {
 }
 
 TEST(WindCoefficients, NoPositiveMeanWindLeavesTheWindOffSilently) {
-  for (const char* file : {"", "x\n", "1.225 0 0\n", "1.225 -5 0\n", "0 25 0\n", "-1 25 0\n", "1.225 25 x\n"}) {
+  for (const char* file : {"", "1.225 0 0\n", "1.225 -5 0\n", "0 25 0\n", "-1 25 0\n"}) {
     WindInput in(std::string(file) + (std::string(file).empty() ? "" : "10\n1\n0.05 0 20 4 40 2 0 10 5 1\n"));
     in.read();
     RunContext& c = *in.t;
@@ -149,17 +150,74 @@ TEST(WindCoefficients, NoPositiveMeanWindLeavesTheWindOffSilently) {
   }
 }
 
-TEST(WindCoefficients, AFileEndingAfterTheSetCountLeavesEverythingZero) {
-  WindInput in(join(base_lines(), 5));
+TEST(WindCoefficients, AFileThatIsNotThereHasNoWind) {
+  WindInput in("");
+  RunContext& c = *in.t;
+  c.units.close(c.control.unit_wind_coefficients);
+  std::filesystem::remove(in.t.dir / "Wind_Coefficients.dat");
+  c.units.open(c.control.unit_wind_coefficients, "Wind_Coefficients.dat", OpenMode::old, UnitForm::text);
+  in.read();
+  EXPECT_EQ(in.t.console(), "");
+  EXPECT_EQ(c.wind.wind_on, 0);
+  EXPECT_FALSE(std::filesystem::exists(in.t.dir / "Wind_Coefficients.dat"));
+}
+
+TEST(WindCoefficients, AFileEndingBeforeTheStationsHasNoStationsOrGroups) {
+  WindInput in(join(base_lines(), 31));
   in.read();
   const WindParameters& w = in.t->wind;
   EXPECT_EQ(in.t.console(), "");
   EXPECT_EQ(w.wind_on, 1);
   ASSERT_EQ(w.coefficient_set_count, 2);
-  for (int p = 1; p <= 6; ++p) EXPECT_EQ(w.coef_poly_counts(2, p), 0);
-  EXPECT_EQ(w.set_depth(1), 0.0f);
   EXPECT_EQ(w.vehicle_station_count, 0);
   EXPECT_EQ(w.wind_group_count, 0);
+}
+
+TEST(WindCoefficients, ARecordThatTheWindNeedsStopsWhenMissingOrNotANumber) {
+  // Once the wind is on, the rows up to the coefficient sets are needed; the
+  // stations and the node groups may be missing at the end of the file, but
+  // a value that does not read as a number is an error wherever it stands.
+  const std::string file = "Wind_Coefficients.dat";
+  const struct {
+    const char* what;
+    std::string content;
+    std::string detail;
+  } cases[] = {
+      {"a first row that is no number", "x\n",
+       file + " line 1 (row 1, air density, mean wind speed and direction): bad value \"x\", not a number"},
+      {"a direction that is no number", "1.225 25 x\n",
+       file + " line 1 (row 1, air density, mean wind speed and direction): bad value \"x\", not a number"},
+      {"the file ends after the set count", join(base_lines(), 5),
+       file + " (coefficient set 1, dimensions): the file ends after line 5 before this record is complete"},
+      {"the file ends after the mean wind", join(base_lines(), 1),
+       file + " (row 2, start of the wind field): the file ends after line 1 before this record is complete"},
+      {"a letter in the field parameters",
+       [] {
+         std::vector<std::string> lines = base_lines();
+         lines[3] = "0.05 0 2O 4 40 2 0 10 5 1";
+         return join(lines);
+       }(),
+       file + " line 4 (row 4, field parameters): bad value \"2O\", not a number"},
+      {"a station count that is no number",
+       [] {
+         std::vector<std::string> lines = base_lines();
+         lines[31] = "one";
+         return join(lines);
+       }(),
+       file + " line 32 (row 9, number of vehicle stations): bad value \"one\", not a number"},
+      {"a group count that is no number",
+       [] {
+         std::vector<std::string> lines = base_lines();
+         lines[38] = "2 x";
+         return join(lines);
+       }(),
+       file + " line 39 (row 12, number of node groups and largest group): bad value \"x\", not a number"},
+  };
+  for (const auto& c : cases) {
+    WindInput in(c.content);
+    EXPECT_EQ(test::expect_stop([&] { in.read(); }), 1) << c.what;
+    EXPECT_EQ(in.t.console(), test::data_error_line("\\Wind_Coefficients.dat", c.detail)) << c.what;
+  }
 }
 
 TEST(WindCoefficients, GroupsWithoutElementsAndSetZeroPass) {
@@ -205,8 +263,8 @@ TEST(WindCoefficients, SmoothingLengthsAgainstTheGeneratedField) {
 }
 
 TEST(WindCoefficients, BadInputStopsWithItsMessage) {
-  const std::string data = test::data_error_line("\\Wind_Coefficients.dat");
-  const std::string node = test::node_error_line("\\Wind_Coefficients.dat:Nodeonwind");
+  const std::string data = "data";
+  const std::string node = "node";
   const std::string vehicle_sets =
       " \xB4\xED\xCE\xF3\xA3\xBAWind_Coefficients.dat\xD2\xFD\xD3\xC3\xB5\xC4\xB3\xB5\xC1\xBE\xC8\xFD\xB7\xD6\xC1\xA6"
       "\xCF\xB5\xCA\xFD\xB3\xAC\xB3\xF6\xB6\xA8\xD2\xE5\xB7\xB6\xCE\xA7!\n" + test::pause_text();
@@ -217,37 +275,72 @@ TEST(WindCoefficients, BadInputStopsWithItsMessage) {
     const char* what;
     std::size_t line;
     const char* content;
-    const std::string& expected;
+    const std::string& expected;  // "data", "node" or the reader's own message
+    std::string detail;           // the line after the data-error or node-number line
   } cases[] = {
-      {"roughness length 0", 3, "0 0 20 4 40 2 0 10 5 1", data},
-      {"cut-off frequency 0", 3, "0.05 0 20 4 40 0 0 10 5 1", data},
-      {"no field points", 3, "0.05 0 20 0 40 2 0 10 5 1", data},
-      {"negative point count", 3, "0.05 0 20 -4 40 2 0 10 5 1", data},
-      {"field length 0", 3, "0.05 0 20 4 0 2 0 10 0 1", data},
-      {"reference height 0", 3, "0.05 0 0 4 40 2 0 10 5 1", data},
-      {"logarithm of a negative profile height", 3, "0.05 21 20 4 40 2 0 10 5 1", data},
-      {"power of two beyond 32 bits", 3, "0.05 0 20 4 40 2 0 4.5e8 5 1", data},
-      {"sample count beyond 32 bits", 3, "0.05 0 20 4 40 2 0 1e12 5 1", data},
-      {"field beyond the memory", 3, "0.05 0 20 2147483647 40 2 0 262144 5 1", data},
-      {"eleven terms", 6, "11", data},
-      {"zero depth of a group's set", 5, "0 4 5", data},
-      {"zero width of a group's set", 5, "3 0 5", data},
-      {"zero third dimension of a vehicle's first set", 5, "3 4 0", data},
-      {"negative station count", 31, "-1", data},
-      {"stations not in order", 32, "0 100 100", data},
-      {"vehicle set 0 in a fleet", 37, "1 0 1", data},
-      {"vehicle set above the sets", 34, "2 3 2", vehicle_sets},
-      {"more group nodes than the table holds", 39, "1 5", data},
-      {"group set above the sets", 41, "3 2", bridge_sets},
-      {"group set 0 with an element", 41, "0 2", data},
-      {"node not in the bridge", 42, "101 999", node},
+      {"roughness length 0", 3, "0 0 20 4 40 2 0 10 5 1", data,
+       "Wind_Coefficients.dat (row 4, field parameters): bad value roughness length 0, must be above 0"},
+      {"cut-off frequency 0", 3, "0.05 0 20 4 40 0 0 10 5 1", data,
+       "Wind_Coefficients.dat (row 4, field parameters): bad value cut-off frequency 0, must be above 0"},
+      {"no field points", 3, "0.05 0 20 0 40 2 0 10 5 1", data,
+       "Wind_Coefficients.dat (row 4, field parameters): bad value number of points 0, must be 1 or more"},
+      {"negative point count", 3, "0.05 0 20 -4 40 2 0 10 5 1", data,
+       "Wind_Coefficients.dat (row 4, field parameters): bad value number of points -4, must be 1 or more"},
+      {"field length 0", 3, "0.05 0 20 4 0 2 0 10 0 1", data,
+       "Wind_Coefficients.dat (row 4, field parameters): bad value field length 0, must be above 0"},
+      {"reference height 0", 3, "0.05 0 0 4 40 2 0 10 5 1", data,
+       "Wind_Coefficients.dat (row 4, field parameters): bad value reference height 0, must be above 0"},
+      {"logarithm of a negative profile height", 3, "0.05 21 20 4 40 2 0 10 5 1", data,
+       "Wind_Coefficients.dat (row 4, field parameters): bad value height offset 21, the wind profile has no logarithm "
+       "at the reference height"},
+      {"power of two beyond 32 bits", 3, "0.05 0 20 4 40 2 0 4.5e8 5 1", data,
+       "Wind_Coefficients.dat (row 4, field parameters): bad value duration 4.5e+08 s with 4 points, a field beyond "
+       "32-bit sample counts or the memory"},
+      {"sample count beyond 32 bits", 3, "0.05 0 20 4 40 2 0 1e12 5 1", data,
+       "Wind_Coefficients.dat (row 4, field parameters): bad value duration 1e+12 s with 4 points, a field beyond "
+       "32-bit sample counts or the memory"},
+      {"field beyond the memory", 3, "0.05 0 20 2147483647 40 2 0 262144 5 1", data,
+       "Wind_Coefficients.dat (row 4, field parameters): bad value duration 262144 s with 2147483647 points, a field "
+       "beyond 32-bit sample counts or the memory"},
+      {"eleven terms", 6, "11", data,
+       "Wind_Coefficients.dat (coefficient set 1, polynomial 1, number of terms): bad value 11, must be at most 10"},
+      {"zero depth of a group's set", 5, "0 4 5", data,
+       "Wind_Coefficients.dat (coefficient set 1, dimensions): bad value depth or width 0 of a node group's set, must "
+       "not be 0"},
+      {"zero width of a group's set", 5, "3 0 5", data,
+       "Wind_Coefficients.dat (coefficient set 1, dimensions): bad value depth or width 0 of a node group's set, must "
+       "not be 0"},
+      {"zero third dimension of a vehicle's first set", 5, "3 4 0", data,
+       "Wind_Coefficients.dat (coefficient set 1, dimensions): bad value third dimension 0 of the first station's set "
+       "of a vehicle, must not be 0"},
+      {"negative station count", 31, "-1", data,
+       "Wind_Coefficients.dat (row 9, number of vehicle stations): bad value -1, must be 0 or more"},
+      {"stations not in order", 32, "0 100 100", data,
+       "Wind_Coefficients.dat (row 10, station positions): bad value position 100 of station 3, the positions must be "
+       "distinct and in order"},
+      {"vehicle set 0 in a fleet", 37, "1 0 1", data,
+       "Wind_Coefficients.dat (row 11, station sets of train 2, vehicle 2): bad value set 0 at station 2, must be 1 to "
+       "2"},
+      {"vehicle set above the sets", 34, "2 3 2", vehicle_sets, ""},
+      {"more group nodes than the table holds", 39, "1 5", data,
+       "Wind_Coefficients.dat (node group 1, set and number of nodes): bad value number of nodes 5, must be at most 4 "
+       "(row 12's largest)"},
+      {"group set above the sets", 41, "3 2", bridge_sets, ""},
+      {"group set 0 with an element", 41, "0 2", data,
+       "Wind_Coefficients.dat (node group 2, set and number of nodes): bad value set 0, must be 1 to 2"},
+      {"node not in the bridge", 42, "101 999", node,
+       "Wind_Coefficients.dat (node group 2): node 999 is not in the node list"},
   };
   for (const auto& cs : cases) {
     std::vector<std::string> lines = base_lines();
     lines[cs.line] = cs.content;
     WindInput in(join(lines));
     EXPECT_EQ(test::expect_stop([&] { in.read(); }), 1) << cs.what;
-    EXPECT_EQ(in.t.console(), cs.expected) << cs.what;
+    const std::string expected = &cs.expected == &data ? test::data_error_line("\\Wind_Coefficients.dat", cs.detail)
+                                 : &cs.expected == &node
+                                     ? test::node_error_line("\\Wind_Coefficients.dat:Nodeonwind", cs.detail)
+                                     : cs.expected;
+    EXPECT_EQ(in.t.console(), expected) << cs.what;
   }
 }
 

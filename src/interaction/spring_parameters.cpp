@@ -19,15 +19,9 @@ namespace {
 
 constexpr std::string_view kLabel = "\\NonlinearSpringParameters.dat";
 
-// Prints the message (if any), then the data-error line, and stops.
-[[noreturn]] void reject(RunContext& ctx, std::initializer_list<FmtArg> message = {}) {
-  if (message.size() > 0) ctx.console.list_line(message);
-  check_read_status(ctx, -1, kLabel);
-  stop_run(exit_error);  // not reached: the status check has stopped the run
-}
-
-// The same with the line that names the file of `unit` (one of the two spring
-// files), the record and the value.
+// Prints the message (if any), then the data-error line and the line that
+// names the file of `unit` (one of the two spring files), the record and the
+// value, and stops.
 [[noreturn]] void reject(RunContext& ctx, std::int32_t unit, const std::string& record, const std::string& problem,
                          std::initializer_list<FmtArg> message = {}) {
   if (message.size() > 0) ctx.console.list_line(message);

@@ -1,6 +1,7 @@
 #include "run/solution_parameters.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,25 @@
 namespace tb {
 
 namespace {
+
+// The format of a record: its edit descriptors in parentheses, separated by
+// commas (built piece by piece).
+std::string edit_list(std::initializer_list<std::string> descriptors) {
+  std::string format = "(";
+  for (const std::string& d : descriptors) {
+    if (format.size() > 1) format += ',';
+    format += d;
+  }
+  format += ')';
+  return format;
+}
+
+// An edit descriptor of the given kind and width ("I5", "E20").
+std::string descriptor(std::string_view kind, int width) {
+  std::string d(kind);
+  d += std::to_string(width);
+  return d;
+}
 
 // Columns an integer field needs: 5, or as many as the value's digits and
 // sign take (a narrower field would print asterisks, which read back as no
@@ -24,7 +44,7 @@ int integer_width(std::int32_t value) {
 // them from the blanks, so the comment keeps its place.
 std::string integer_line_layout(std::int32_t value) {
   const int w = integer_width(value);
-  return "(I" + std::to_string(w) + "," + std::to_string(22 - w) + "X,A80)";
+  return edit_list({descriptor("I", w), std::to_string(22 - w) + "X", "A80"});
 }
 
 // The exponent field Ew.6 of a single-precision value, with as many more
@@ -38,7 +58,10 @@ std::string exponent_field(float value, int width) {
     float back = 0.0f;
     if (parse_float(format_exponent(value, 0, digits), back) && back == value) break;
   }
-  return "E" + std::to_string(width + digits - 6) + "." + std::to_string(digits);
+  std::string field = descriptor("E", width + digits - 6);
+  field += '.';
+  field += std::to_string(digits);
+  return field;
 }
 
 }  // namespace
@@ -97,14 +120,14 @@ void read_solution_parameters(RunContext& ctx) {
   };
   write_integer_line(p.integration_method,
                      "!Integral Method (Wilson:0;Newmark:1;New Explicit:2;Rugge-kutta:4;PostPro:-1)");
-  ctx.units.write_records(unit, format_records("(" + exponent_field(p.time_step, 20) + ",A80)",
+  ctx.units.write_records(unit, format_records(edit_list({exponent_field(p.time_step, 20), "A80"}),
                                                {p.time_step, "!Time step for integration"}));
   write_integer_line(p.output_interval, "!Output Result Every N Steps");
   write_integer_line(p.contact_option, "!Option for wheel-rail contact (Sptial:1;Vertical only:0;Moving load:-1)");
   write_integer_line(p.Coordination_sys_bridge, "!Coordination_sys_bridge (Z axis upward:1;Y axis upward:0)");
   ctx.units.write_records(
-      unit, format_records("(I" + std::to_string(integer_width(p.IsContact)) + "," +
-                               exponent_field(p.StiContact, 15) + "," + exponent_field(p.DamContact, 15) + ",A80)",
+      unit, format_records(edit_list({descriptor("I", integer_width(p.IsContact)),
+                                      exponent_field(p.StiContact, 15), exponent_field(p.DamContact, 15), "A80"}),
                            {p.IsContact, p.StiContact, p.DamContact,
                             "!IsContact,StiContact and DamContact of track contact,for wheel-rail jump"}));
   ctx.units.close(unit);

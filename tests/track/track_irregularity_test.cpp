@@ -44,11 +44,6 @@ std::size_t count_of(const std::string& s, const std::string& what) {
   return n;
 }
 
-std::string data_error_text() {
-  return " " + std::string(text::error_prefix) + "\\Irregularity.dat" + std::string(text::data_error) + "\n" +
-         test::pause_text();
-}
-
 // The line that says which profile a run takes when it reads a stored one.
 std::string stored_profile_line(const std::string& samples) {
   return " Track irregularity: the stored profile of Irregularity.dat (source flag 0, " + samples +

@@ -100,6 +100,13 @@ void read_train_organization(RunContext& ctx) {
     }
 
   check_organization_read(ctx, read_list(units, unit, {o.train_count, o.speed_stage_count}), "train header");
+  // A run integrates its speed stages one after the other: without a stage
+  // it would compute nothing and recover the bridge responses of whatever
+  // modal-coordinate file an earlier run left.
+  if (o.train_count < 0 || o.speed_stage_count < 1)
+    organization_error(ctx, {}, "train header",
+                       o.train_count < 0 ? std::to_string(o.train_count) + " trains, must be 0 or more"
+                                         : std::to_string(o.speed_stage_count) + " speed stages, must be 1 or more");
   allocate_train_arrays(ctx);
 
   // The speeds are read as single-precision km/h and converted to m/s in

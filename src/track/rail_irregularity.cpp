@@ -89,7 +89,12 @@ void apply_irregularity_to_rails(RunContext& ctx, const Array1<std::int32_t>& ow
                          std::min(profile(1, 1), profile(samples, 1)) > lo;
     if (outside) {
       ctx.console.list_line({text::irregularity_too_short});
-      error_stop(ctx.console);
+      stop_with_bad_value(
+          ctx, "\\Irregularity.dat", ctx.control.unit_irregularity, "record 2",
+          samples < 1 ? std::string("length ") + value_text(irr.irregularity_length) + " m, no sample of the profile"
+                      : "profile from " + value_text(std::min(profile(1, 1), profile(samples, 1))) + " to " +
+                            value_text(std::max(profile(1, 1), profile(samples, 1))) + " m, must cover track " +
+                            std::to_string(i) + " from " + value_text(lo) + " to " + value_text(hi) + " m");
     }
     for (std::int32_t k = 1; k <= m; ++k) xe[k - 1] = node_irregularity(k, 1) + offset;
     for (int c = 2; c <= 4; ++c) {

@@ -35,6 +35,15 @@ void candidates_of_track(const RunContext& ctx, std::int32_t u, std::vector<std:
   }
 }
 
+// The interface nodes that carry a track's mode shapes come from the bridge
+// master file and fall on the track by the geometry of "Rails_Location.dat".
+[[noreturn]] void stop_with_too_few_interface_nodes(RunContext& ctx, std::int32_t track, std::int32_t count,
+                                                    std::int32_t needed) {
+  stop_with_bad_value(ctx, "\\Rails_Location.dat", ctx.control.unit_rails_location, "track " + std::to_string(track),
+                      std::to_string(count) + " interface nodes of Modal_Substructure_Bridge.dat at distinct arc "
+                      "lengths on the track nearest its first node, must be " + std::to_string(needed) + " or more");
+}
+
 }  // namespace
 
 void sort_with_index(float* values, std::int32_t* index, std::int32_t n) {
@@ -86,7 +95,7 @@ void select_interface_nodes_for_track_point(RunContext& ctx, std::int32_t& count
   count = static_cast<std::int32_t>(chosen_nodes.size());
   if (count < 2) {
     ctx.console.list_line({"Number of track nodes are less than 2"});
-    error_stop(ctx.console);
+    stop_with_too_few_interface_nodes(ctx, track, count, 2);
   }
   sort_with_index(chosen_keys.data(), chosen_nodes.data(), count);
 
@@ -146,6 +155,11 @@ void tabulate_track_mode_shapes(RunContext& ctx, const Array1<std::int32_t>& own
       if (j1 >= j2) continue;
       any_rail_reached = true;
 
+      // The mode shapes are interpolated through three interface nodes.
+      if (modes > 0 && n < 3) {
+        ctx.console.list_line({"Not sufficient number of points for interpolation!"});
+        stop_with_too_few_interface_nodes(ctx, t, n, 3);
+      }
       const std::int32_t count = j2 - j1 + 1;
       values.resize(static_cast<std::size_t>(count));
       const std::int32_t base = 9 * (r - 1);

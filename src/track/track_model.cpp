@@ -113,7 +113,11 @@ void check_control_point_order(RunContext& ctx) {
       if (ascending ? d <= 0.0f : d >= 0.0f) {
         ctx.console.formatted("(I3,A,I3,A)",
                               {i, text::track_number_suffix, j + 1, text::control_point_coordinate_error});
-        error_stop(ctx.console);
+        stop_with_bad_value(ctx, kLabel, ctx.control.unit_rails_location,
+                            "track " + std::to_string(i) + ", control point " + std::to_string(j + 1),
+                            "arc length " + value_text(tm.control_points(i, j + 1, 6)) + " after " +
+                                value_text(tm.control_points(i, j, 6)) +
+                                ", must rise or fall strictly from point to point, as from point 1 to point 2");
       }
     }
   }

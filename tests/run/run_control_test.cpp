@@ -20,7 +20,7 @@ ClockReading fixed_clock() { return {2026, 3, 7, 480, 9, 5, 3, 42}; }
 void write_empty_model(const std::filesystem::path& dir) {
   test::write_file(dir / "Modal_Substructure_Bridge.dat", "0 0 0 0 0 0\n\n0\nPost\n0\n0\n");
   test::write_file(dir / "Modal_Substructure_Vehicletypes.dat", "0 0 0 0 0 0 0\n");
-  test::write_file(dir / "VehicleOrganization.dat", "0 0\n0 0\n");
+  test::write_file(dir / "VehicleOrganization.dat", "0 0\n0 1\n");
   test::write_file(dir / "Irregularity.dat", "-\n0 1 0 1 100 16 1 0\n-\n0\n-\n1 1 1\n");
   test::write_file(dir / "Rails_Location.dat", "1.0 2\n1\n2 1.5\n0 0 0 0 0 0 0\n10 0 0 0 0 10 0\n0\n");
 }

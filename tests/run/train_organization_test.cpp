@@ -67,19 +67,18 @@ TEST(TrainOrganization, FixtureReadsFleetsAndTrainsWithSpeedsInMetresPerSecond) 
   EXPECT_EQ(l.vehicle_type_end_nodes.extent(2), 2);
 }
 
-TEST(TrainOrganization, FullAndEmptyFleetsAndTrainsWithoutStages) {
+TEST(TrainOrganization, FullAndEmptyFleets) {
   // Fleet 1 is as long as the maximum; fleet 2 has no vehicles and still
-  // passes over the record of its type list. Without speed stages a train
-  // record holds only its fleet and track.
+  // passes over the record of its type list.
   TrainInput in(test::kVehicleLibrary,
                 "2 2\n"
                 "2\n"
                 "1 2\n"
                 "0\n"
                 "no vehicles\n"
-                "2 0\n"
-                "1 1 rest of the line\n"
-                "2 2\n");
+                "2 1\n"
+                "1 1 72 0 0 0 0 rest of the line\n"
+                "2 2 36 0 0 0 0\n");
   in.read_all();
   EXPECT_EQ(in.t.console(), "");
   const TrainOrganization& o = in.t->trains;
@@ -87,7 +86,7 @@ TEST(TrainOrganization, FullAndEmptyFleetsAndTrainsWithoutStages) {
   EXPECT_EQ(o.fleet_vehicle_types(2, 1), 0);
   EXPECT_EQ(o.train_fleet(2), 2);
   EXPECT_EQ(o.train_track(2), 2);
-  EXPECT_EQ(o.train_speed.extent(2), 0);
+  EXPECT_EQ(o.train_speed(2, 1), 10.0f);
 }
 
 TEST(TrainOrganization, AFileEndingAfterTheSpeedsConvertsThemAndStops) {
@@ -148,6 +147,10 @@ TEST(TrainOrganization, NumbersOutsideWhatIsDefinedStopWithTheirMessage) {
       {"fleet 0", one_fleet + "1 1\n0 1 72 0 0 0 0\n", fleet, file + " (train 1): bad value fleet 0, must be 1 to 1"},
       {"track above the track count", one_fleet + "1 1\n1 3 72 0 0 0 0\n", track,
        file + " (train 1): bad value track 3, must be 1 to 2 (the tracks of Rails_Location.dat)"},
+      {"no speed stage", one_fleet + "1 0\n1 1\n", none,
+       file + " (train header): bad value 0 speed stages, must be 1 or more"},
+      {"a negative train count", one_fleet + "-1 1\n", none,
+       file + " (train header): bad value -1 trains, must be 0 or more"},
       {"track 0", one_fleet + "1 1\n1 0 72 0 0 0 0\n", track,
        file + " (train 1): bad value track 0, must be 1 to 2 (the tracks of Rails_Location.dat)"},
   };

@@ -669,27 +669,37 @@ TEST(TrackModel, InputErrorsStopTheBuild) {
                     "(1 for the mode shapes), too few for the interpolation along the track")},
       {"arc lengths turning back", "1 3\n1\n3 1.5\n0 0 0 0 0 0 0\n10 0 0 0 0 10 0\n5 0 0 0 0 5 0\n", nullptr,
        "  1" + std::string(text::track_number_suffix) + "  3" + std::string(text::control_point_coordinate_error) +
-           "\n" + test::pause_text()},
+           "\n" +
+           rails_detail("Rails_Location.dat (track 1, control point 3): bad value arc length 5 after 10, must rise or "
+                        "fall strictly from point to point, as from point 1 to point 2")},
       {"equal first arc lengths", "1 3\n1\n3 1.5\n0 0 0 0 0 0 0\n10 0 0 0 0 0 0\n20 0 0 0 0 20 0\n", nullptr,
        "  1" + std::string(text::track_number_suffix) + "  2" + std::string(text::control_point_coordinate_error) +
-           "\n" + test::pause_text()},
+           "\n" +
+           rails_detail("Rails_Location.dat (track 1, control point 2): bad value arc length 0 after 0, must rise or "
+                        "fall strictly from point to point, as from point 1 to point 2")},
       {"profile shorter than a node spacing", one_track,
        [](TrackBuild& b) { b.irregularity(0.5f, 0.25f, [](float) { return std::array<float, 3>{}; }); },
        data_error("\\Irregularity.dat",
                   "Irregularity.dat (record 2): bad value length 0.5 m, shorter than one track node spacing")},
       {"profile shorter than the tracks", rails_file(0.5f, {straight(0.0f, 100.0f), straight(0.0f, 100.0f)}, 0),
        [](TrackBuild& b) { b.irregularity(150.0f, 0.25f, [](float) { return std::array<float, 3>{}; }); },
-       list_directed_line({text::irregularity_too_short}) + "\n" + test::pause_text()},
+       list_directed_line({text::irregularity_too_short}) + "\n" +
+           data_error("\\Irregularity.dat", "Irregularity.dat (record 2): bad value profile from 0 to 149.75 m, "
+                                             "must cover track 2 from 100 to 200 m")},
       {"one interface node", one_track,
        [](TrackBuild& b) {
          b.bridge({{10, 0, 0}}, 1);
        },
-       " Number of track nodes are less than 2\n" + test::pause_text()},
+       " Number of track nodes are less than 2\n" +
+           rails_detail("Rails_Location.dat (track 1): bad value 1 interface nodes of Modal_Substructure_Bridge.dat at "
+                        "distinct arc lengths on the track nearest its first node, must be 2 or more")},
       {"two interface nodes", one_track,
        [](TrackBuild& b) {
          b.bridge({{10, 0, 0}, {20, 0, 0}}, 1);
        },
-       " Not sufficient number of points for interpolation!\n" + test::pause_text()},
+       " Not sufficient number of points for interpolation!\n" +
+           rails_detail("Rails_Location.dat (track 1): bad value 2 interface nodes of Modal_Substructure_Bridge.dat at "
+                        "distinct arc lengths on the track nearest its first node, must be 3 or more")},
   };
   for (const auto& c : cases) {
     TrackBuild b(c.rails);

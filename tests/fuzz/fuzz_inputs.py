@@ -1,0 +1,335 @@
+#!/usr/bin/env python3
+"""Mutation fuzzing of every input file the program reads.
+
+Two base cases are laid out in a scratch directory: the shipped example,
+shortened ("short"), and the same with the loads the example leaves off
+switched on ("loads": nonlinear spring-damper elements on the girder and in
+the vehicle, a shoe-brake command of "BrakePara.dat", harmonic and tabulated
+external forces, the mean wind with turbulence). Each base runs once; its
+result files stay in place as the files of an earlier run.
+
+Every mutated run copies one base, damages one of its input files (QEL.PATH,
+"WormCoeefficient.dat", "Geometry.dat" or any file of the input directory,
+the modal files and the stored irregularity profile among them) in one way,
+and runs the program on it with a time limit. A run must end in one of:
+
+  ok        exit 0, every result file finite and written by this run
+  named     exit 1 with a message that names the damaged file
+  refers    exit 1 with a message that names the input file which refers to
+            the damaged one (a master file naming a modal file, say)
+  unstable  exit 1 after the program's own blow-up warning: the damaged value
+            still reads as a valid model, one that the integration cannot carry
+
+Anything else is a fault: a crash or a sanitizer report, a hang, an exit 1
+that names no input file, any other exit status, a NaN or infinity in a
+result file of a run that ended with 0, or a result file of the earlier run
+left beside this run's results. Run i draws its mutation from (seed, i)
+alone, so `--seed S --only-run i` repeats it.
+"""
+
+import argparse
+import concurrent.futures
+import math
+import os
+import random
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+from collections import Counter, defaultdict
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[2]
+EXAMPLE = ROOT / "examples" / "case"
+CASES = Path(__file__).resolve().parent / "cases"
+
+OK_OUTCOMES = ("ok", "named", "refers", "unstable")
+FAULTS = ("crash", "sanitizer", "hang", "unnamed", "status", "nonfinite", "stale")
+
+REPLACEMENTS = ("0", "-1", "1e38", "1e300", "2147483648", "NaN", "Inf", "word")
+MUTATIONS = ("truncate", "delete-line", "duplicate-line", "number", "number", "number",
+             "number", "empty", "missing", "crlf", "garbage")
+
+NUMBER = re.compile(rb"(?<![\w.+-])[-+]?(?:\d+\.?\d*|\.\d+)(?:[eEdD][-+]?\d+)?(?![\w.])")
+OLD_TIME = 978307200  # 2001-01-01: the time stamp of the earlier run's result files
+
+
+def add_vehicle_spring(case_dir):
+    """The "loads" case's vehicle type gets one spring-damper element (id 1
+    of the vehicles' spring file) between car-body node 51 and bogie node 61."""
+    path = case_dir / "input" / "Modal_Substructure_Vehicletypes.dat"
+    lines = path.read_text().split("\n")
+    assert lines[0].split()[:7] == ["1", "1", "16", "8", "0", "6", "32"], lines[0]
+    assert lines[1].split()[:6] == ["1", "16", "8", "0", "6", "32"], lines[1]
+    lines[0] = "  1 1 16 8 1 6 32"
+    lines[1] = "  1 16 8 1 6 32"
+    at = lines.index("  0.43 0.3 0.7465")  # wheel parameters of contact code 0
+    lines.insert(at + 1, "  51 61 0 1")
+    path.write_text("\n".join(lines))
+
+
+BASES = {"short": None, "loads": add_vehicle_spring}
+
+
+def make_base(name, dest):
+    shutil.copytree(EXAMPLE, dest)
+    overrides = CASES / name
+    for f in overrides.rglob("*"):
+        if f.is_file():
+            shutil.copyfile(f, dest / f.relative_to(overrides))
+    if BASES[name]:
+        BASES[name](dest)
+
+
+def run_program(binary, cwd, timeout):
+    env = dict(os.environ)
+    env["ASAN_OPTIONS"] = "detect_leaks=1:abort_on_error=0:exitcode=86"
+    env["UBSAN_OPTIONS"] = "print_stacktrace=1:halt_on_error=1:exitcode=86"
+    try:
+        p = subprocess.run([str(binary)], cwd=cwd, stdin=subprocess.DEVNULL, capture_output=True,
+                           timeout=timeout, env=env)
+    except subprocess.TimeoutExpired as e:
+        out = (e.stdout or b"") + (e.stderr or b"")
+        return None, out
+    return p.returncode, p.stdout + p.stderr
+
+
+def input_dir_of(case_dir):
+    first = (case_dir / "QEL.PATH").read_text().split("\n")[0].strip().replace("\\", "/")
+    return case_dir / first if first else case_dir
+
+
+def nonfinite(path):
+    data = path.read_bytes()
+    if path.suffix == ".bin":
+        n = len(data) // 4
+        return any(not math.isfinite(v) for v in struct.unpack("<%df" % n, data[:4 * n]))
+    return re.search(rb"(?i)\b(nan|inf|infinity)\b", data) is not None
+
+
+class Base:
+    def __init__(self, name, scratch, binary, timeout):
+        self.name = name
+        self.fresh = scratch / ("base-" + name)
+        make_base(name, self.fresh)
+        self.inputs = sorted(str(p.relative_to(self.fresh)) for p in self.fresh.rglob("*") if p.is_file())
+        ran = scratch / ("ran-" + name)
+        shutil.copytree(self.fresh, ran)
+        t0 = time.time()
+        rc, out = run_program(binary, ran, timeout * 4)
+        self.seconds = time.time() - t0
+        if rc != 0:
+            sys.exit("fuzz: the base case %s does not run (status %s):\n%s" % (name, rc, out.decode("latin-1")))
+        indir = input_dir_of(ran)
+        self.results = sorted(str(p.relative_to(ran)) for p in indir.iterdir()
+                              if p.is_file() and str(p.relative_to(ran)) not in self.inputs)
+        for r in self.results:
+            if nonfinite(ran / r):
+                sys.exit("fuzz: the base case %s writes a value that is not finite in %s" % (name, r))
+        self.ran = ran
+        # The stored profile that the run wrote back is an input of its own.
+        self.stored_profile = ran / (str(indir.relative_to(ran)) + "/Irregularity.dat")
+        self.targets = list(self.inputs) + ["stored:" + str(self.stored_profile.relative_to(ran))]
+
+
+def mutate(rng, data, kind):
+    """Returns the damaged bytes, or None for a file that is not there."""
+    if kind == "missing":
+        return None
+    if kind == "empty":
+        return b""
+    if kind == "truncate":
+        return data[:rng.randrange(len(data))] if data else b""
+    if kind == "crlf":
+        return data.replace(b"\r\n", b"\n").replace(b"\n", b"\r\n")
+    if kind == "garbage":
+        if not data or rng.random() < 0.2:
+            return bytes(rng.randrange(256) for _ in range(rng.randrange(1, 2000)))
+        at = rng.randrange(len(data))
+        junk = bytes(rng.randrange(256) for _ in range(rng.randrange(1, 64)))
+        return data[:at] + junk + data[at + len(junk):]
+    if kind in ("delete-line", "duplicate-line"):
+        lines = data.split(b"\n")
+        if not lines:
+            return data
+        i = rng.randrange(len(lines))
+        if kind == "delete-line":
+            del lines[i]
+        else:
+            lines.insert(i, lines[i])
+        return b"\n".join(lines)
+    assert kind == "number"
+    spans = [m.span() for m in NUMBER.finditer(data)]
+    if not spans:
+        return data
+    # Half the time one of the first values, where the counts and codes stand.
+    a, b = spans[rng.randrange(min(len(spans), 40))] if rng.random() < 0.5 else rng.choice(spans)
+    return data[:a] + rng.choice(REPLACEMENTS).encode() + data[b:]
+
+
+def plan(seed, index, targets):
+    """The mutation of run `index`: every (base, file) in turn, a kind drawn."""
+    case, target = targets[index % len(targets)]
+    rng = random.Random(seed * 1000003 + index)
+    return case, target, rng.choice(MUTATIONS), rng
+
+
+def run_one(args, bases, targets, scratch, index):
+    case, target, kind, rng = plan(args.seed, index, targets)
+    base = bases[case]
+    work = scratch / ("run-%d" % index)
+    shutil.copytree(base.fresh, work)
+    for r in base.results:  # the earlier run's results, stamped old
+        shutil.copyfile(base.ran / r, work / r)
+        os.utime(work / r, (OLD_TIME, OLD_TIME))
+    name = target
+    if target.startswith("stored:"):
+        name = target[len("stored:"):]
+        shutil.copyfile(base.stored_profile, work / name)
+    path = work / name
+    damaged = mutate(rng, path.read_bytes(), kind)
+    if damaged is None:
+        path.unlink()
+    else:
+        path.write_bytes(damaged)
+    started = time.time() - 1.0
+    rc, out = run_program(args.binary, work, args.timeout)
+    text = out.decode("latin-1")
+    outcome = classify(rc, text, name, base, work, started)
+    kept = None
+    if (outcome in FAULTS or outcome in args.keep_outcome) and args.keep:
+        kept = Path(args.keep) / ("%s-%d" % (outcome, index))
+        shutil.rmtree(kept, ignore_errors=True)
+        shutil.copytree(work, kept)
+        (kept / "console.txt").write_bytes(out)
+    shutil.rmtree(work, ignore_errors=True)
+    return index, case, target, kind, outcome, text, kept
+
+
+def classify(rc, text, name, base, work, started):
+    if rc is None:
+        return "hang"
+    if "Sanitizer" in text or "runtime error:" in text or rc == 86:
+        return "sanitizer"
+    if rc < 0:
+        return "crash"
+    if rc == 1:
+        # The files this run wrote must not stand beside an earlier run's
+        # untouched ones as if they were one run's results.
+        fresh = [r for r in base.results if (work / r).exists() and (work / r).stat().st_mtime >= started
+                 and (work / r).stat().st_size > 4]
+        if fresh and not post_processing(work) and any(
+                (work / r).exists() and (work / r).stat().st_mtime < started for r in base.results):
+            return "stale"
+        if "blow out" in text:
+            return "unstable"
+        if Path(name).name in text:
+            return "named"
+        if any(Path(f).name in text for f in base.inputs):
+            return "refers"
+        return "unnamed"
+    if rc != 0:
+        return "status"
+    written = [r for r in base.results if (work / r).exists() and (work / r).stat().st_mtime >= started]
+    # A post-processing run writes the bulk files alone, from the earlier
+    # run's modal coordinates; every other run writes every result file.
+    expected = [r for r in base.results if "BulkDate" in r] if post_processing(work) else base.results
+    if any((work / r).exists() and r not in written for r in expected):
+        return "stale"
+    if any(nonfinite(work / r) for r in written):
+        return "nonfinite"
+    return "ok"
+
+
+def post_processing(work):
+    path = input_dir_of(work) / "SolutionParameters.dat"
+    try:
+        first = path.read_text("latin-1").split()[0]
+        return float(first) == -1.0
+    except (OSError, IndexError, ValueError):
+        return False
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    ap.add_argument("--binary", default=str(ROOT / "build-sanitize" / "trainbridge"))
+    ap.add_argument("--seed", type=int, default=19)
+    ap.add_argument("--runs", type=int, help="number of mutated runs")
+    ap.add_argument("--seconds", type=float, help="run until this much time has passed")
+    ap.add_argument("--only-run", type=int, help="repeat run i alone and print its console")
+    ap.add_argument("--only", help="mutate only the input files whose path contains this text")
+    ap.add_argument("--jobs", type=int, default=os.cpu_count() or 1)
+    ap.add_argument("--timeout", type=float, default=20.0, help="seconds a run may take")
+    ap.add_argument("--keep", help="directory where the runs that fault are kept")
+    ap.add_argument("--keep-outcome", action="append", default=[], choices=OK_OUTCOMES,
+                    help="keep the runs of this outcome as well")
+    args = ap.parse_args()
+    if args.runs is None and args.seconds is None and args.only_run is None:
+        args.runs = 200
+    args.binary = str(Path(args.binary).resolve())
+
+    scratch = Path(tempfile.mkdtemp(prefix="fuzz-"))
+    try:
+        bases = {n: Base(n, scratch, args.binary, args.timeout) for n in BASES}
+        targets = [(n, t) for n in BASES for t in bases[n].targets if not args.only or args.only in t]
+        if not targets:
+            sys.exit("fuzz: no input file matches --only")
+        for b in bases.values():
+            print("base %s: %d input files, %d result files, %.2f s a run"
+                  % (b.name, len(b.inputs), len(b.results), b.seconds))
+        if args.only_run is not None:
+            r = run_one(args, bases, targets, scratch, args.only_run)
+            print("run %d: %s %s, %s: %s\n%s" % (r[0], r[1], r[2], r[3], r[4], r[5]))
+            return 0 if r[4] in OK_OUTCOMES else 1
+        return campaign(args, bases, targets, scratch)
+    finally:
+        shutil.rmtree(scratch, ignore_errors=True)
+
+
+def campaign(args, bases, targets, scratch):
+    deadline = time.time() + args.seconds if args.seconds else None
+    per_file = defaultdict(Counter)
+    faults = []
+    started = time.time()
+    with concurrent.futures.ThreadPoolExecutor(args.jobs) as pool:
+        pending, index = set(), 0
+
+        def more():
+            return (args.runs is None or index < args.runs) and (deadline is None or time.time() < deadline)
+
+        while pending or more():
+            while more() and len(pending) < 2 * args.jobs:
+                pending.add(pool.submit(run_one, args, bases, targets, scratch, index))
+                index += 1
+            done, pending = concurrent.futures.wait(pending, return_when=concurrent.futures.FIRST_COMPLETED)
+            for f in done:
+                i, case, target, kind, outcome, text, kept = f.result()
+                per_file[target][outcome] += 1
+                if outcome in FAULTS:
+                    faults.append((i, case, target, kind, outcome, text, kept))
+
+    total = Counter()
+    for c in per_file.values():
+        total.update(c)
+    columns = OK_OUTCOMES + FAULTS
+    print("%d mutated runs in %.0f s, seed %d" % (sum(total.values()), time.time() - started, args.seed))
+    print("%-52s %6s " % ("input file", "runs") + " ".join("%9s" % c for c in columns))
+    for target in sorted(per_file):
+        c = per_file[target]
+        print("%-52s %6d " % (target, sum(c.values())) + " ".join("%9d" % c[k] for k in columns))
+    print("%-52s %6d " % ("all", sum(total.values())) + " ".join("%9d" % total[k] for k in columns))
+    for i, case, target, kind, outcome, text, kept in sorted(faults)[:40]:
+        tail = " | ".join(l.strip() for l in text.strip().split("\n")[-4:])
+        print("FAULT run %d (%s %s, %s): %s%s: %s" % (i, case, target, kind, outcome,
+                                                       " kept in %s" % kept if kept else "", tail[:400]))
+    if faults:
+        print("%d faults; repeat one with --seed %d --only-run I" % (len(faults), args.seed))
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -59,6 +59,7 @@ void read_master_header(RunContext& ctx, std::int32_t unit) {
   // The table holds 100 pairs; more would be written past its end.
   if (ne > kMaxExcludedRanges)
     master_bad_value(ctx, record, "excluded range count " + std::to_string(ne) + ", must be at most 100");
+  if (m < 0) master_bad_value(ctx, record, "mode count " + std::to_string(m) + ", must be 0 or more");
   if (text) text->position = start;
 
   std::vector<ReadTarget> targets{b.bridge_node_count,  b.interface_node_count, b.spring_element_count,
@@ -128,7 +129,9 @@ void read_substructure_list(RunContext& ctx, std::int32_t unit) {
   for (std::int32_t i = 1; i <= s; ++i) modes += b.substructure_mode_counts(i);
   if (modes > b.bridge_mode_count) {
     ctx.console.list_line({text::too_many_modes});
-    error_stop(ctx.console);
+    master_bad_value(ctx, "substructure mode counts",
+                     std::to_string(modes) + " modes in the substructures, must be at most " +
+                         std::to_string(b.bridge_mode_count) + " (the header's mode count)");
   }
 }
 

@@ -1,6 +1,7 @@
 #include "run/solution_parameters.h"
 
 #include <algorithm>
+#include <cmath>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -111,6 +112,11 @@ void read_solution_parameters(RunContext& ctx) {
   if (p.output_interval < 1)
     stop_with_bad_value(ctx, label, unit, "record 3, output interval",
                         std::to_string(p.output_interval) + ", must be 1 or more");
+  // Every result file stores its record interval N * dt in single precision.
+  if (!std::isfinite(static_cast<float>(p.output_interval) * p.time_step))
+    stop_with_bad_value(ctx, label, unit, "record 2, time step",
+                        value_text(p.time_step) + ", gives a result interval of " +
+                            std::to_string(p.output_interval) + " steps beyond single precision");
 
   // Rewrite the file with every value before its comment, in fields that
   // give every value back when the file is read again.

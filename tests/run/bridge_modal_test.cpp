@@ -272,8 +272,11 @@ TEST(BridgeModal, MasterWithoutNodesPassesOverTheNodeRecord) {
 TEST(BridgeModal, MasterFileErrors) {
   const std::string master = "\\Modal_Substructure_Bridge.dat";
   const std::string output = "\\Modal_Substructure_Bridge.dat:BridgeNodeOutput";
-  const std::string too_many = " " + std::string(text::too_many_modes) + "\n" + test::pause_text();
   const std::string file = "case/Modal_Substructure_Bridge.dat";
+  const std::string too_many =
+      " " + std::string(text::too_many_modes) + "\n" +
+      error_line(master, file + " (substructure mode counts): bad value 35 modes in the substructures, must be at "
+                                "most 34 (the header's mode count)");
   struct Case {
     const char* what;
     std::optional<std::string> file;
@@ -298,6 +301,9 @@ TEST(BridgeModal, MasterFileErrors) {
       {"more excluded ranges than the table", "0 0 0 0 3 101\n\n0\n",
        error_line(master, file + " (header: counts and excluded mode ranges): bad value excluded range count "
                                  "101, must be at most 100")},
+      {"negative mode count", "0 0 0 0 -1 0\n\n0\n",
+       error_line(master, file + " (header: counts and excluded mode ranges): bad value mode count -1, must be 0 "
+                                 "or more")},
       {"negative substructure mode count", "0 0 0 0 3 0\n\n2\nd\nf\n-1\n0 0 0.02 0.02\nd\nf\n2\n0 0 0.02 0.02\n",
        error_line(master, file + " (substructure 1, mode count): bad value -1, must be 0 or more")},
       {"output direction code 7", "1 0 0 1 0 0\n5 0 0 0\n5 7\n0\n",

@@ -101,6 +101,8 @@ TEST(SolutionParameters, BadValuesStopBeforeTheFileIsRewritten) {
       {"output interval 0", "4\n1.0e-4\n0\n", file + " (record 3, output interval): bad value 0, must be 1 or more"},
       {"time step 0", "4\n0.0\n", file + " (record 2, time step): bad value 0, must be above 0"},
       {"a negative time step", "4\n-1.0e-4\n", file + " (record 2, time step): bad value -1e-04, must be above 0"},
+      {"a time step whose result interval overflows", "4\n1.0e38\n10\n",
+       file + " (record 2, time step): bad value 1e+38, gives a result interval of 10 steps beyond single precision"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

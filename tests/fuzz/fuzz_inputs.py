@@ -98,7 +98,7 @@ def run_program(binary, cwd, timeout):
 
 
 def input_dir_of(case_dir):
-    first = (case_dir / "QEL.PATH").read_text().split("\n")[0].strip().replace("\\", "/")
+    first = (case_dir / "QEL.PATH").read_bytes().decode("latin-1").split("\n")[0].strip().replace("\\", "/")
     return case_dir / first if first else case_dir
 
 
@@ -245,9 +245,8 @@ def classify(rc, text, name, base, work, started):
 
 
 def post_processing(work):
-    path = input_dir_of(work) / "SolutionParameters.dat"
     try:
-        first = path.read_text("latin-1").split()[0]
+        first = (input_dir_of(work) / "SolutionParameters.dat").read_text("latin-1").split()[0]
         return float(first) == -1.0
     except (OSError, IndexError, ValueError):
         return False

@@ -205,6 +205,9 @@ def run_one(args, bases, targets, scratch, index):
         shutil.rmtree(kept, ignore_errors=True)
         shutil.copytree(work, kept)
         (kept / "console.txt").write_bytes(out)
+        # The damaged file as the run found it (a run may rewrite its input).
+        (kept / "damaged.txt").write_bytes(b"missing" if damaged is None else damaged)
+        (kept / "mutation.txt").write_text("%s %s %s\n" % (case, target, kind))
     shutil.rmtree(work, ignore_errors=True)
     return index, case, target, kind, outcome, text, kept
 

@@ -207,10 +207,7 @@ void run_rk_step(RunContext& ctx, const RkLayout& layout, RkWork& work, std::int
     if (!std::isfinite(y[i]) || !std::isfinite(ydot[i])) {
       // A state that is no longer a number: stop, keeping the results
       // written so far.
-      ctx.console.line("");
-      ctx.console.line(" Warning:System response blow out!");
-      ctx.console.pause();
-      stop_run(exit_error);
+      blow_up_stop(ctx.console);
     }
   }
   store_state_impl(ctx, layout, y, ydot);

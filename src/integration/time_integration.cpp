@@ -90,12 +90,9 @@ float compute_max_relative_change(RunContext& ctx, const double* old_values, con
       const std::int32_t i = k + per_order * d;
       const double o = old_values[i];
       const double v = new_values[i];
-      if (!std::isfinite(v)) {
-        // A state that is no longer a number cannot converge: stop, keeping
-        // the results written so far.
-        blow_up_warning(ctx);
-        stop_run(exit_error);
-      }
+      // A state that is no longer a number cannot converge: stop, keeping
+      // the results written so far.
+      if (!std::isfinite(v)) blow_up_stop(ctx.console);
       if (std::fabs(v) > kBlowUpLimit) blow_up_warning(ctx);
       scale = std::max(scale, std::fabs(o));
       change = std::max(change, std::fabs(v - o));

@@ -27,4 +27,13 @@ inline constexpr std::int32_t exit_error = 1;
   stop_run(exit_error);
 }
 
+// The warning of a response that is no longer a number (or overflows single
+// precision), then the error stop: the result files keep the records written
+// before it.
+[[noreturn]] inline void blow_up_stop(Console& console) {
+  console.line("");
+  console.line(" Warning:System response blow out!");
+  error_stop(console);
+}
+
 }  // namespace tb

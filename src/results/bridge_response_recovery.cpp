@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/list_read.h"
+#include "platform/stop.h"
 #include "platform/texts.h"
 #include "results/result_series.h"
 #include "run/bridge_modal.h"
@@ -410,11 +411,20 @@ void write_bulk_files(RunContext& ctx) {
   const float* const phi = rt.post_node_shapes.data();
   const float* const psi = rt.post_element_shapes.data();
 
+  // A modal coordinate that is not finite (a file of a run that blew up) or a
+  // sum beyond single precision ends the recovery as a blow-up: no bulk file
+  // takes a record that is not a number.
+  auto write_record = [&](std::int32_t unit, std::size_t n) {
+    const std::span<const float> record(out.data(), n);
+    if (!std::all_of(record.begin(), record.end(), [](float v) { return std::isfinite(v); }))
+      blow_up_stop(ctx.console);
+    units.write_f32s(unit, record);
+  };
   auto write_forces = [&](std::int32_t unit) {
     std::size_t p = 0;
     for (std::size_t e = 0; e < ne; ++e)
       for (std::size_t c = 0; c < static_cast<std::size_t>(rt.post_elements(e + 1, 2)); ++c) out[p++] = f[c * ne + e];
-    units.write_f32s(unit, std::span<const float>(out.data(), p));
+    write_record(unit, p);
   };
 
   for (std::int32_t s = 1; s <= stages; ++s) {
@@ -447,7 +457,7 @@ void write_bulk_files(RunContext& ctx) {
           out[12 * k + 2 * d] = u[d * nn + k];
           out[12 * k + 2 * d + 1] = a[d * nn + k];
         }
-      units.write_f32s(bulk[0], std::span<const float>(out.data(), 12 * nn));
+      write_record(bulk[0], 12 * nn);
       superpose(psi, ne, m, cmax, modal.data(), f);
       write_forces(bulk[1]);
       // The quasi-static counterparts, from the quasi-static modal
@@ -455,7 +465,7 @@ void write_bulk_files(RunContext& ctx) {
       superpose(phi, nn, m, 6, modal.data() + 2, u);
       for (std::size_t k = 0; k < nn; ++k)
         for (std::size_t d = 0; d < 6; ++d) out[6 * k + d] = u[d * nn + k];
-      units.write_f32s(bulk[2], std::span<const float>(out.data(), 6 * nn));
+      write_record(bulk[2], 6 * nn);
       superpose(psi, ne, m, cmax, modal.data() + 2, f);
       write_forces(bulk[3]);
     }

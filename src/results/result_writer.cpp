@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <span>
 
+#include "platform/stop.h"
 #include "results/result_series.h"
 
 namespace tb {
@@ -165,7 +167,6 @@ void write_bridge_step(RunContext& ctx) {
   }
 
   if (modal_output_switch != 1) return;
-  compute_quasi_static_modal_displacement(ctx);
   const SolverState& s = ctx.solver;
   float* out = record_buffer(ctx.result_files, 3 * static_cast<std::size_t>(std::max(m, 0)));
   for (std::int32_t i = 1; i <= m; ++i) {
@@ -209,6 +210,28 @@ void write_vehicle_step(RunContext& ctx) {
                        });
 }
 
+// True when every value that the records of this instant take is finite in
+// single precision. Finite states can still give a response beyond it (a mode
+// shape of 1E38 times a modal acceleration).
+bool step_values_finite(const RunContext& ctx) {
+  const auto finite = [](auto v) { return std::isfinite(static_cast<float>(v)); };
+  const BridgeModalModel& b = ctx.bridge;
+  for (std::int32_t i = 1; i <= b.output_point_count; ++i)
+    if (!finite(b.output_point_response(i, 1)) || !finite(b.output_point_response(i, 3))) return false;
+  if (modal_output_switch == 1)
+    for (std::int32_t i = 1; i <= b.bridge_mode_count; ++i)
+      if (!finite(ctx.solver.bridge_modal_state(i, 1)) || !finite(ctx.solver.bridge_modal_state(i, 3)) ||
+          !finite(ctx.solver.quasi_static_modal_displacement(i)))
+        return false;
+  if (!vehicle_results_written(ctx)) return true;
+  const ResultBuffers& r = ctx.results;
+  const auto all_finite = [&](const auto& a) {
+    return std::all_of(a.data(), a.data() + a.size(), [&](auto v) { return finite(v); });
+  };
+  return all_finite(r.vehicle_output_response) && all_finite(r.wheelset_result) &&
+         all_finite(r.wheelset_irregularity_displacement);
+}
+
 }  // namespace
 
 void compute_quasi_static_modal_displacement(RunContext& ctx) {
@@ -233,6 +256,9 @@ void write_step_results(RunContext& ctx, std::int32_t stage, float /*step*/, std
   const std::int32_t n = ctx.solution.output_interval;
   const std::int32_t records = n > 0 ? step_count / n : 0;
   const bool first_instant = rf.block_stage != stage;
+  if (modal_output_switch == 1) compute_quasi_static_modal_displacement(ctx);
+  // No file takes a record of this instant unless every value of it is finite.
+  if (!step_values_finite(ctx)) blow_up_stop(ctx.console);
   if (first_instant) {
     rf.block_stage = stage;
     begin_bridge_block(ctx, records);

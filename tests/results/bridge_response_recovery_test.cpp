@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 
 #include "platform/texts.h"
@@ -186,6 +187,25 @@ TEST(BridgeResponseRecovery, AModalCoordinateFileCutShortKeepsWhatWasComplete) {
   EXPECT_EQ(f.blocks[1].labels.size(), 24u);
   EXPECT_EQ(f.blocks[1].records.size(), 0u);
   EXPECT_EQ(f.values.size(), 1 + 2 * (3 + 24) + 2 * 12u);
+}
+
+TEST(BridgeResponseRecovery, AModalCoordinateThatIsNotANumberEndsTheRecoveryAsABlowUp) {
+  // The second instant of stage 1 holds NaN for mode 1 (a file of a run that
+  // blew up), or a value whose superposition overflows single precision.
+  for (float spoilt : {std::nanf(""), 3.0E38f}) {
+    std::vector<float> unit36 = modal_coordinates();
+    unit36[1 + 3 + 18 + 9] = spoilt;
+    Recovery r(kPost, kFileA, kFileB, unit36);
+    EXPECT_EQ(test::expect_stop([&] { r.run(); }), 1) << spoilt;
+    const std::string console = r.t.console();
+    const std::string warning = "\n Warning:System response blow out!\n" + test::pause_text();
+    ASSERT_GE(console.size(), warning.size());
+    EXPECT_EQ(console.substr(console.size() - warning.size()), warning) << spoilt;
+    r.t->units.close_all();
+    const test::SeriesFile f = r.bulk("Res_BridgeResponseBulkDate_disacc.bin");
+    ASSERT_EQ(f.blocks.size(), 1u) << spoilt;
+    EXPECT_EQ(f.blocks[0].records.size(), 1u) << spoilt;
+  }
 }
 
 const std::array<const char*, 4> kBulkFiles{

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <tuple>
 
 #include "integration/time_integration.h"
@@ -220,6 +221,42 @@ TEST(ResultWriter, AModeOfFrequencyZeroOrBelowHasNoQuasiStaticDisplacement) {
   // 1.0E-30 Hz squares to nothing in single precision: no stiffness either.
   const std::vector<double> want{quasi_static(1000.0f, 2.0f), 0.0, 0.0, 0.0, quasi_static(5000.0f, 0.5f)};
   for (std::int32_t i = 1; i <= m; ++i) EXPECT_EQ(c.solver.quasi_static_modal_displacement(i), want[i - 1]) << i;
+}
+
+TEST(ResultWriter, AnInstantWithAValueBeyondSinglePrecisionEndsTheRunBeforeAnyFileTakesIt) {
+  // Finite states can still give a channel beyond single precision (a mode
+  // shape of 1E38 times a modal acceleration): the run stops as a blow-up and
+  // every file keeps the one instant written before.
+  const float inf = std::numeric_limits<float>::infinity();
+  const struct {
+    const char* what;
+    std::function<void(RunContext&)> spoil;
+  } cases[] = {
+      {"bridge output point", [&](RunContext& c) { c.bridge.output_point_response(2, 3) = inf; }},
+      {"modal displacement beyond float", [](RunContext& c) { c.solver.bridge_modal_state(1, 1) = 1.0E39; }},
+      {"quasi-static displacement", [](RunContext& c) { c.solver.bridge_modal_force(1) = 1.0E39; }},
+      {"vehicle output item", [&](RunContext& c) { c.results.vehicle_output_response(2, 1, 2, 3) = inf; }},
+      {"wheel entry", [](RunContext& c) { c.results.wheelset_result(1, 2, 1, 4) = std::nanf(""); }},
+      {"wheelset irregularity", [&](RunContext& c) { c.results.wheelset_irregularity_displacement(1, 1, 3, 2) = -inf; }},
+  };
+  for (const auto& k : cases) {
+    test::TestContext t;
+    build_model(*t);
+    t->trains.speed_stage_count = 1;
+    open_result_files(*t);
+    set_state(*t, 1);
+    write_step_results(*t, 1, 5.0f, 10);
+    set_state(*t, 2);
+    k.spoil(*t);
+    EXPECT_EQ(test::expect_stop([&] { write_step_results(*t, 1, 10.0f, 10); }), 1) << k.what;
+    EXPECT_EQ(t.console(), "\n Warning:System response blow out!\n" + test::pause_text()) << k.what;
+    t->units.close_all();
+    for (const FileCase& fc : file_cases()) {
+      const test::SeriesFile f = test::decode_series(t.dir / fc.name);
+      ASSERT_EQ(f.blocks.size(), 1u) << k.what << " " << fc.name;
+      EXPECT_EQ(f.blocks[0].records.size(), 1u) << k.what << " " << fc.name;
+    }
+  }
 }
 
 TEST(ResultWriter, VehiclesSwitchedOffLeaveTheVehicleFilesWithTheirRunHeaderOnly) {

@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """Mutation fuzzing of every input file the program reads.
 
-Two base cases are laid out in a scratch directory: the shipped example,
-shortened ("short"), and the same with the loads the example leaves off
-switched on ("loads": nonlinear spring-damper elements on the girder and in
-the vehicle, a shoe-brake command of "BrakePara.dat", harmonic and tabulated
-external forces, the mean wind with turbulence). Each base runs once; its
-result files stay in place as the files of an earlier run.
+Three base cases are laid out in a scratch directory: the shipped example,
+shortened ("short", Newmark, spatial contact with creep), the same with the
+loads the example leaves off switched on ("loads": nonlinear spring-damper
+elements on the girder and in the vehicle, a shoe-brake command of
+"BrakePara.dat", harmonic and tabulated external forces, the mean wind with
+turbulence, Runge-Kutta), and the short case integrated by the explicit
+two-step scheme with vertical contact only ("vertical"). Each base runs once;
+its result files stay in place as the files of an earlier run.
 
 Every mutated run copies one base, damages one of its input files (QEL.PATH,
 "WormCoeefficient.dat", "Geometry.dat" or any file of the input directory,
@@ -71,17 +73,23 @@ def add_vehicle_spring(case_dir):
     path.write_text("\n".join(lines))
 
 
-BASES = {"short": None, "loads": add_vehicle_spring}
+# Each base: the case whose files it starts from (after the example's), its
+# own files under cases/<name>, and an edit of the files it shares.
+BASES = {"short": (None, None), "loads": (None, add_vehicle_spring), "vertical": ("short", None)}
 
 
 def make_base(name, dest):
     shutil.copytree(EXAMPLE, dest)
-    overrides = CASES / name
-    for f in overrides.rglob("*"):
-        if f.is_file():
-            shutil.copyfile(f, dest / f.relative_to(overrides))
-    if BASES[name]:
-        BASES[name](dest)
+    parent, edit = BASES[name]
+    for case in (parent, name):
+        if case is None:
+            continue
+        overrides = CASES / case
+        for f in overrides.rglob("*"):
+            if f.is_file():
+                shutil.copyfile(f, dest / f.relative_to(overrides))
+    if edit:
+        edit(dest)
 
 
 def run_program(binary, cwd, timeout):

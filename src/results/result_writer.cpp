@@ -211,8 +211,9 @@ void write_vehicle_step(RunContext& ctx) {
 }
 
 // True when every value that the records of this instant take is finite in
-// single precision. Finite states can still give a response beyond it (a mode
-// shape of 1E38 times a modal acceleration).
+// single precision: the bridge channels one by one, the vehicle buffers whole
+// (their unused slots hold zeros). Finite states can still give a response
+// beyond it (a mode shape of 1E38 times a modal acceleration).
 bool step_values_finite(const RunContext& ctx) {
   const auto finite = [](auto v) { return std::isfinite(static_cast<float>(v)); };
   const BridgeModalModel& b = ctx.bridge;

@@ -227,13 +227,13 @@ def classify(rc, text, name, base, work, started):
         return "sanitizer"
     if rc < 0:
         return "crash"
+    present = [r for r in base.results if (work / r).exists()]
+    written = [r for r in present if (work / r).stat().st_mtime >= started]
     if rc == 1:
         # The files this run wrote must not stand beside an earlier run's
         # untouched ones as if they were one run's results.
-        fresh = [r for r in base.results if (work / r).exists() and (work / r).stat().st_mtime >= started
-                 and (work / r).stat().st_size > 4]
-        if fresh and not post_processing(work) and any(
-                (work / r).exists() and (work / r).stat().st_mtime < started for r in base.results):
+        holds_data = any((work / r).stat().st_size > 4 for r in written)
+        if holds_data and len(written) < len(present) and not post_processing(work):
             return "stale"
         if "blow out" in text:
             return "unstable"
@@ -244,11 +244,10 @@ def classify(rc, text, name, base, work, started):
         return "unnamed"
     if rc != 0:
         return "status"
-    written = [r for r in base.results if (work / r).exists() and (work / r).stat().st_mtime >= started]
     # A post-processing run writes the bulk files alone, from the earlier
     # run's modal coordinates; every other run writes every result file.
     expected = [r for r in base.results if "BulkDate" in r] if post_processing(work) else base.results
-    if any((work / r).exists() and r not in written for r in expected):
+    if any(r in present and r not in written for r in expected):
         return "stale"
     if any(nonfinite(work / r) for r in written):
         return "nonfinite"

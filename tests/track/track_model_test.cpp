@@ -141,14 +141,11 @@ TEST(TrackModel, StraightTrackCarriesTheBridgeModeShapesToBothRails) {
     EXPECT_NEAR(b.shape(4, 1, k), c4, 1e-7f);
     EXPECT_NEAR(b.shape(1, 2, k), 0.5f, 1e-6f);
     EXPECT_NEAR(b.shape(12, 2, k), 1.0f, 1e-6f);
-    if (k > 11 && k < 51) {
-      // Slope and curvature of the vertical shape at the rail.
-      EXPECT_NEAR(b.shape(7, 1, k), 2.0f * s / 1600.0f + (0.3f + 0.75f) * 0.01f / 40.0f, 1e-5f) << s;
-      EXPECT_NEAR(b.shape(9, 1, k), 2.0f / 1600.0f, 1e-5f) << s;
-      EXPECT_NEAR(b.shape(17, 2, k), 0.0f, 1e-5f);
-    } else {
-      for (int q : {7, 8, 9, 16, 17, 18}) EXPECT_EQ(b.shape(q, 1, k), 0.0f);
-    }
+    // Slope and curvature of the vertical shape at the rail, up to the
+    // first and last node over the bridge.
+    EXPECT_NEAR(b.shape(7, 1, k), 2.0f * s / 1600.0f + (0.3f + 0.75f) * 0.01f / 40.0f, 1e-5f) << s;
+    EXPECT_NEAR(b.shape(9, 1, k), 2.0f / 1600.0f, 1e-5f) << s;
+    EXPECT_NEAR(b.shape(17, 2, k), 0.0f, 1e-5f);
   }
   // At the stations of the interface nodes the rail carries their shapes.
   for (std::int32_t n : {1, 2, 3, 5, 6}) {
@@ -487,10 +484,9 @@ TEST(TrackModel, AShorterTrackCarriesModeShapesOnlyOverItsOwnNodes) {
         const float s = static_cast<float>(k - 1);
         EXPECT_NEAR(b.shape(rail + 2, 1, k, track), 0.1f + 0.01f * s, 1e-6f) << track << " " << k;
         EXPECT_NEAR(b.shape(rail + 3, 1, k, track), 0.002f * s, 1e-6f) << track << " " << k;
-        // Slopes at the interior nodes; the ends of the range keep 0.
-        const bool end = k == 1 || k == own;
-        EXPECT_NEAR(b.shape(rail + 7, 1, k, track), end ? 0.0f : 0.01f, 1e-5f) << track << " " << k;
-        EXPECT_NEAR(b.shape(rail + 8, 1, k, track), end ? 0.0f : 0.002f, 1e-5f) << track << " " << k;
+        // Slopes at every node of the track's own range, its ends included.
+        EXPECT_NEAR(b.shape(rail + 7, 1, k, track), 0.01f, 1e-5f) << track << " " << k;
+        EXPECT_NEAR(b.shape(rail + 8, 1, k, track), 0.002f, 1e-5f) << track << " " << k;
         EXPECT_NEAR(b.shape(rail + 9, 1, k, track), 0.0f, 1e-5f) << track << " " << k;
       }
     }
@@ -498,6 +494,38 @@ TEST(TrackModel, AShorterTrackCarriesModeShapesOnlyOverItsOwnNodes) {
   // The empty rows of track 2 carry nothing.
   for (std::int32_t k = 42; k <= 61; ++k)
     for (int q = 1; q <= 18; ++q) EXPECT_EQ(b.shape(q, 1, k, 2), 0.0f) << k << " " << q;
+}
+
+TEST(TrackModel, SineModesOfASimplySupportedSpanKeepTheirSlopeAtTheBearings) {
+  // A 20 m span with interface nodes every 0.25 m under a track from -5 to
+  // 25 m, nodes 0.125 m apart; modes 1 and 3 of vertical bending,
+  // sin(n pi x / L). At the bearings the slope is largest: n pi / L at x = 0
+  // and -n pi / L at x = L.
+  constexpr float kSpan = 20.0f;
+  constexpr std::int32_t kModes[] = {1, 3};
+  TrackBuild b(rails_file(0.125f, {straight(-5.0f, 25.0f)}, 0));
+  std::vector<std::array<float, 3>> nodes;
+  for (int i = 0; i <= 80; ++i) nodes.push_back({0.25f * static_cast<float>(i), 0.0f, 0.0f});
+  b.bridge(nodes, 2);
+  BridgeModalModel& br = b.t->bridge;
+  const float pi = 3.14159265f;
+  for (std::int32_t n = 1; n <= 81; ++n)
+    for (std::int32_t m = 1; m <= 2; ++m)
+      br.mode_shapes(m, n, 2) = std::sin(static_cast<float>(kModes[m - 1]) * pi * br.node_coordinates(n, 1) / kSpan);
+  b.build();
+  const std::int32_t first = 41, last = 201;  // s = 0 and s = 20
+  ASSERT_EQ(b.node(first, 1), 0.0f);
+  ASSERT_EQ(b.node(last, 1), kSpan);
+  for (std::int32_t m = 1; m <= 2; ++m) {
+    const float slope = static_cast<float>(kModes[m - 1]) * pi / kSpan;
+    for (int rail : {0, 9}) {
+      EXPECT_NEAR(b.shape(rail + 7, m, first), slope, 0.01f * slope) << m << " " << rail;
+      EXPECT_NEAR(b.shape(rail + 7, m, last), -slope, 0.01f * slope) << m << " " << rail;
+      // Beyond the bearings the track carries no bridge motion.
+      for (std::int32_t k : {first - 1, last + 1})
+        for (int q = 1; q <= 9; ++q) EXPECT_EQ(b.shape(rail + q, m, k), 0.0f);
+    }
+  }
 }
 
 TEST(TrackModel, TracksTakeConsecutiveStretchesOfTheIrregularity) {

@@ -10,6 +10,8 @@
 #include "platform/list_read.h"
 #include "platform/texts.h"
 #include "run/input_helpers.h"
+#include "track/interpolation.h"
+#include "track/irregularity_psd.h"
 #include "track/irregularity_synthesis.h"
 
 namespace tb {
@@ -120,9 +122,24 @@ void generate_track_irregularity(RunContext& ctx, std::int32_t& spectrum_code, s
   if (!(spacing > 0.0f)) bad("spacing " + value_text(spacing) + ", must be above 0");
   if (source != 0 && source != 1)
     bad("source flag " + std::to_string(source) + ", must be 1 (generate) or 0 (the stored profile)");
+  // The profile takes the smallest power of two of samples above
+  // int(length / dx): the track model interpolates it through three samples,
+  // and the count must stay a 32-bit power of two.
+  const auto check_length = [&](float dx, const std::string& spacing_named) {
+    const float q = length / dx;
+    if (!(q >= 2.0f)) {
+      ctx.console.list_line({too_few_interpolation_points});
+      bad("length " + value_text(length) + " m, must be at least " + value_text(2.0f * dx) + " m, twice " +
+          spacing_named);
+    }
+    if (!(q < 1073741824.0f))
+      bad("length " + value_text(length) + " m, must be below " + value_text(1073741824.0f * dx) +
+          " m, 2^30 times " + spacing_named);
+  };
 
   Array2<float>& profile = irr.irregularity_profile;
   if (source == 0) {
+    check_length(spacing, "the spacing " + value_text(spacing) + " m");
     const std::int32_t n = irregularity_sample_count(length, spacing);
     length = static_cast<float>(n) * spacing;
     profile.resize(n, 4);
@@ -140,10 +157,13 @@ void generate_track_irregularity(RunContext& ctx, std::int32_t& spectrum_code, s
     // Generation needs positive wavelengths and a spectrum code of the table.
     if (!(min_wavelength > 0.0f)) bad("shortest wavelength " + value_text(min_wavelength) + ", must be above 0");
     if (!(max_wavelength > 0.0f)) bad("longest wavelength " + value_text(max_wavelength) + ", must be above 0");
-    if (spectrum_code < 1) bad("spectrum code " + std::to_string(spectrum_code) + ", must be 1 or more");
-    ctx.console.list_line({"\tGenerating Track Irregularity......"});
+    if (!is_known_irregularity_spectrum(spectrum_code))
+      bad("spectrum code " + std::to_string(spectrum_code) + ", must be " + known_irregularity_spectra);
     const float f_max = 1.0f / min_wavelength;
-    spacing = 0.25f / f_max;
+    const float dx = 0.25f / f_max;
+    check_length(dx, "the sample spacing " + value_text(dx) + " m, a quarter of the shortest wavelength");
+    ctx.console.list_line({"\tGenerating Track Irregularity......"});
+    spacing = dx;
     const std::int32_t n = irregularity_sample_count(length, spacing);
     length = spacing * static_cast<float>(n);
     profile.resize(n, 4);

@@ -675,6 +675,18 @@ TEST(TrackModel, InputErrorsStopTheBuild) {
                     "is complete")},
       {"a letter for the rail geometry option", "1 2\n1\n2 1.5\n0 0 0 0 0 0 0\n40 0 0 0 0 40 0\nO\n", nullptr,
        rails_detail("Rails_Location.dat line 6 (rail geometry option): bad value \"O\", not a number")},
+      {"rail geometry option 2", rails_file(1.0f, {straight(0.0f, 40.0f)}, 2), nullptr,
+       rails_detail("Rails_Location.dat (rail geometry option): bad value 2, must be 0 (the irregularity only) or 1 "
+                    "(the line's own geometry as well)")},
+      {"negative largest number of control points", "1 -1\n1\n2 1.5\n0 0 0 0 0 0 0\n40 0 0 0 0 40 0\n0\n", nullptr,
+       rails_detail("Rails_Location.dat (header: largest number of control points): bad value -1, must be 0 or "
+                    "more")},
+      {"negative control point count of the first of two tracks",
+       "1 2\n2\n-1 1.5\n0 0 0 0 0 0 0\n40 0 0 0 0 40 0\n2 1.5\n0 0 0 0 0 0 0\n40 0 0 0 0 40 0\n0\n", nullptr,
+       rails_detail("Rails_Location.dat (track 1: number of control points): bad value -1, must be 2 or more")},
+      {"a control point too far for the node count", rails_file(0.25f, {straight(0.0f, 1.0E9f)}, 0), nullptr,
+       rails_detail("Rails_Location.dat (track 1, control point 2): bad value arc length 1e+09, must lie within "
+                    "536870880 m of control point 1 (0) for a 32-bit count of track nodes 0.25 m apart")},
       {"one control point", "1 2\n1\n1 1.5\n0 0 0 0 0 0 0\n0\n", nullptr,
        rails_detail("Rails_Location.dat (track 1: number of control points): bad value 1, must be 2 or more")},
       {"no track under interface nodes", "1 2\n0\n0\n", [&](TrackBuild& b) { b.bridge(five, 1); },
@@ -707,8 +719,8 @@ TEST(TrackModel, InputErrorsStopTheBuild) {
                         "fall strictly from point to point, as from point 1 to point 2")},
       {"profile shorter than a node spacing", one_track,
        [](TrackBuild& b) { b.irregularity(0.5f, 0.25f, [](float) { return std::array<float, 3>{}; }); },
-       data_error("\\Irregularity.dat",
-                  "Irregularity.dat (record 2): bad value length 0.5 m, shorter than one track node spacing")},
+       data_error("\\Irregularity.dat", "Irregularity.dat (record 2): bad value length 0.5 m of the profile's 2 "
+                                         "samples 0.25 m apart, shorter than one track node spacing 1 m")},
       {"profile shorter than the tracks", rails_file(0.5f, {straight(0.0f, 100.0f), straight(0.0f, 100.0f)}, 0),
        [](TrackBuild& b) { b.irregularity(150.0f, 0.25f, [](float) { return std::array<float, 3>{}; }); },
        list_directed_line({text::irregularity_too_short}) + "\n" +

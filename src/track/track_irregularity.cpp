@@ -10,6 +10,7 @@
 #include "platform/list_read.h"
 #include "platform/texts.h"
 #include "run/input_helpers.h"
+#include "track/fft.h"
 #include "track/interpolation.h"
 #include "track/irregularity_psd.h"
 #include "track/irregularity_synthesis.h"
@@ -124,7 +125,9 @@ void generate_track_irregularity(RunContext& ctx, std::int32_t& spectrum_code, s
     bad("source flag " + std::to_string(source) + ", must be 1 (generate) or 0 (the stored profile)");
   // The profile takes the smallest power of two of samples above
   // int(length / dx): the track model interpolates it through three samples,
-  // and the count must stay a 32-bit power of two.
+  // the count must stay a 32-bit power of two, and the memory must hold the
+  // profile (four values a sample) with the two complex sequences of its
+  // transforms.
   const auto check_length = [&](float dx, const std::string& spacing_named) {
     const float q = length / dx;
     if (!(q >= 2.0f)) {
@@ -135,6 +138,10 @@ void generate_track_irregularity(RunContext& ctx, std::int32_t& spectrum_code, s
     if (!(q < 1073741824.0f))
       bad("length " + value_text(length) + " m, must be below " + value_text(1073741824.0f * dx) +
           " m, 2^30 times " + spacing_named);
+    const std::int32_t n = irregularity_sample_count(length, dx);
+    if ((4.0 * sizeof(float) + 2.0 * sizeof(Complex)) * n > static_cast<double>(physical_memory_bytes()))
+      bad("length " + value_text(length) + " m, " + std::to_string(n) + " samples at " + spacing_named +
+          ", more than the memory holds");
   };
 
   Array2<float>& profile = irr.irregularity_profile;

@@ -28,20 +28,28 @@ void require_allocatable(double elements) {
 
 // Nodes of track i at the spacing: int(length / spacing) + 1, the length
 // being that from its first to its last control point. A count beyond the
-// 32-bit range is an input error of the last control point, which lies too
-// far from the first.
+// 32-bit range, or a node table (fifteen values a node on every track) beyond
+// the memory, is an input error of the last control point, which lies too far
+// from the first.
 std::int32_t track_node_count_for(RunContext& ctx, std::int32_t i, float spacing) {
   const TrackModel& tm = ctx.track;
   const std::int32_t last = tm.control_point_count(i);
   const float first_s = tm.control_points(i, 1, 6), last_s = tm.control_points(i, last, 6);
   const float q = std::fabs(last_s - first_s) / spacing;
-  if (!(q < 2147483520.0f))
+  const auto too_far = [&](const std::string& problem) {
     stop_with_bad_value(ctx, kLabel, ctx.control.unit_rails_location,
                         "track " + std::to_string(i) + ", control point " + std::to_string(last),
-                        "arc length " + value_text(last_s) + ", must lie within " +
-                            value_text(2147483520.0f * spacing) + " m of control point 1 (" + value_text(first_s) +
-                            ") for a 32-bit count of track nodes " + value_text(spacing) + " m apart");
-  return truncate_to_int32(q) + 1;
+                        "arc length " + value_text(last_s) + problem);
+  };
+  if (!(q < 2147483520.0f))
+    too_far(", must lie within " + value_text(2147483520.0f * spacing) + " m of control point 1 (" +
+            value_text(first_s) + ") for a 32-bit count of track nodes " + value_text(spacing) + " m apart");
+  const std::int32_t nodes = truncate_to_int32(q) + 1;
+  if (15.0 * sizeof(float) * nodes * tm.track_count > static_cast<double>(physical_memory_bytes()))
+    too_far(", " + std::to_string(nodes) + " track nodes " + value_text(spacing) + " m apart from control point 1 (" +
+            value_text(first_s) + "), more than the memory holds for " + std::to_string(tm.track_count) +
+            " tracks");
+  return nodes;
 }
 
 // "Rails_Location.dat": spacing and largest number of control points, number

@@ -654,6 +654,9 @@ TEST(SortWithIndex, AscendingWithEqualValuesInTheirOrder) {
 TEST(TrackModel, InputErrorsStopTheBuild) {
   const std::string one_track = rails_file(1.0f, {straight(0.0f, 40.0f)}, 0);
   const std::vector<std::array<float, 3>> five = {{0, 0, 0}, {10, 0, 0}, {20, 0, 0}, {30, 0, 0}, {40, 0, 0}};
+  // 400 million nodes on each of 100 tracks: 2.4 TB of node table.
+  std::vector<Track> hundred_tracks_the_first_long(100, straight(0.0f, 10.0f));
+  hundred_tracks_the_first_long[0] = straight(0.0f, 1.0E8f);
   const std::string rails_error = data_error("\\Rails_Location.dat");
   const auto rails_detail = [](std::string_view detail) { return data_error("\\Rails_Location.dat", detail); };
   const struct {
@@ -687,6 +690,9 @@ TEST(TrackModel, InputErrorsStopTheBuild) {
       {"a control point too far for the node count", rails_file(0.25f, {straight(0.0f, 1.0E9f)}, 0), nullptr,
        rails_detail("Rails_Location.dat (track 1, control point 2): bad value arc length 1e+09, must lie within "
                     "536870880 m of control point 1 (0) for a 32-bit count of track nodes 0.25 m apart")},
+      {"a control point too far for the memory", rails_file(0.25f, hundred_tracks_the_first_long, 0), nullptr,
+       rails_detail("Rails_Location.dat (track 1, control point 2): bad value arc length 1e+08, 400000001 track nodes "
+                    "0.25 m apart from control point 1 (0), more than the memory holds for 100 tracks")},
       {"one control point", "1 2\n1\n1 1.5\n0 0 0 0 0 0 0\n0\n", nullptr,
        rails_detail("Rails_Location.dat (track 1: number of control points): bad value 1, must be 2 or more")},
       {"no track under interface nodes", "1 2\n0\n0\n", [&](TrackBuild& b) { b.bridge(five, 1); },

@@ -224,7 +224,9 @@ void read_brake_parameters(RunContext& ctx) {
   };
 
   read({bp.brake_set_count}, "number of brake sets");
-  const std::int32_t sets = std::max(bp.brake_set_count, 0);
+  const std::int32_t sets = bp.brake_set_count;
+  if (sets < 0)
+    stop_with_bad_value(ctx, kLabel, unit, "number of brake sets", std::to_string(sets) + ", must be 0 or more");
   bp.brake_kind.resize(sets);
   bp.brake_shoe_count.resize(sets);
   bp.brake_shoe_force.resize(sets);

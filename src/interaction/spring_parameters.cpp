@@ -5,6 +5,7 @@
 #include <limits>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "interaction/spring_laws.h"
@@ -81,6 +82,8 @@ void read_spring_blocks(RunContext& ctx, const SpringFile& file) {
     check_read_status(ctx, id_status, kLabel, file.unit, id_record);
     // A block "0 0" is empty.
     if (id < 1 && (id != 0 || ndof > 0)) reject(ctx, file.unit, id_record, "id " + std::to_string(id) + id_range);
+    if (ndof < 0)
+      reject(ctx, file.unit, id_record, "number of degrees of freedom " + std::to_string(ndof) + ", must be 0 or more");
     if (id >= 1 && file.ids_given) (*file.ids_given)[static_cast<std::size_t>(id)] = 1;
     const std::int32_t row = file.row_offset + id;
     for (std::int32_t j = 1; j <= ndof; ++j) {
@@ -88,6 +91,7 @@ void read_spring_blocks(RunContext& ctx, const SpringFile& file) {
       check_read_status(ctx, read_list(ctx.units, file.unit, {dof, n}), kLabel, file.unit,
                         group + ", degree of freedom and value count");
       const std::string count_record = group + ", value count";
+      if (n < 0) reject(ctx, file.unit, count_record, std::to_string(n) + ", must be 0 or more");
       if (n > table.max_spring_values)
         reject(ctx, file.unit, count_record,
                std::to_string(n) + ", must be at most " + std::to_string(table.max_spring_values) +
@@ -152,6 +156,10 @@ void read_nonlinear_spring_parameters(RunContext& ctx) {
   if (nv < 0 || nb < 0 || std::int64_t{nv} + nb > std::numeric_limits<std::int32_t>::max())
     reject(ctx, nv < 0 ? vehicle_unit : bridge_unit, "header: number of spring ids",
            std::to_string(nv < 0 ? nv : nb) + ", must be 0 or more");
+  for (const auto& [unit, largest] : {std::pair{vehicle_unit, table.vehicle_max_values},
+                                      std::pair{bridge_unit, table.bridge_max_values}})
+    if (largest < 0)
+      reject(ctx, unit, "header: largest value count", std::to_string(largest) + ", must be 0 or more");
   table.spring_id_count = nv + nb;
   table.max_spring_values = std::max(table.vehicle_max_values, table.bridge_max_values);
   table.spring_parameters.resize(table.spring_id_count, 6, std::max(table.max_spring_values, spring_law_value_count));

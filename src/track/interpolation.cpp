@@ -36,7 +36,7 @@ bool runs_one_way(const float* x, std::int32_t n, bool ascending) {
 void lagrange_interpolate(RunContext& ctx, std::int32_t n, std::int32_t m, std::int32_t k, const float* x,
                           const float* y, const float* xe, float* ye) {
   if (n < k) {
-    ctx.console.list_line({"Not sufficient number of points for interpolation!"});
+    ctx.console.list_line({too_few_interpolation_points});
     error_stop(ctx.console);
   }
   if (m <= 0) return;

@@ -4,16 +4,20 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "model/run_context.h"
 
 namespace tb {
 
+// The console line of an interpolation with fewer points than its window.
+inline constexpr std::string_view too_few_interpolation_points = "Not sufficient number of points for interpolation!";
+
 // ye(j), j = 1..m, := the Lagrange polynomial through the last window of k
 // consecutive points of (x, y) (n points, x monotonic) whose abscissae enclose
 // xe(j), bounds included. An abscissa that no window encloses keeps its ye.
 // Two points give the straight line through them, extrapolated. n < k prints
-// "Not sufficient number of points for interpolation!" and stops the run.
+// the line too_few_interpolation_points and stops the run.
 void lagrange_interpolate(RunContext& ctx, std::int32_t n, std::int32_t m, std::int32_t k, const float* x,
                           const float* y, const float* xe, float* ye);
 

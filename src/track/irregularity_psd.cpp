@@ -136,6 +136,10 @@ void band_level_spectrum(const float* f, std::int32_t nf, float df, float two_pi
 
 }  // namespace
 
+bool is_known_irregularity_spectrum(std::int32_t code) {
+  return (code >= 1 && code <= 11) || code == 401 || code == 501 || code == 601 || code == 701 || code == 801;
+}
+
 void evaluate_irregularity_spectrum(std::int32_t code, IrregularityKind kind, const float* f, std::int32_t nf,
                                     float df, float two_pi, float* s) {
   if (code == 501) {

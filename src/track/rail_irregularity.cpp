@@ -66,13 +66,17 @@ void apply_irregularity_to_rails(RunContext& ctx, const Array1<std::int32_t>& ow
   const float h = tm.track_node_spacing;
   if (tm.track_count < 1) return;
 
-  // The profile must reach over one node spacing at least.
+  // The profile must reach over one node spacing at least. Its length is
+  // that of its samples, record 2's length rounded up to a power of two of
+  // them.
   const std::int32_t reach = truncate_to_int32(irr.irregularity_length / h);
-  if (reach < 1)
-    stop_with_bad_value(ctx, "\\Irregularity.dat", ctx.control.unit_irregularity, "record 2",
-                        "length " + value_text(irr.irregularity_length) + " m, shorter than one track node spacing");
   const std::int32_t samples =
       std::min(truncate_to_int32(irr.irregularity_length / irr.irregularity_spacing), profile.extent(1));
+  if (reach < 1)
+    stop_with_bad_value(ctx, "\\Irregularity.dat", ctx.control.unit_irregularity, "record 2",
+                        "length " + value_text(irr.irregularity_length) + " m of the profile's " +
+                            std::to_string(samples) + " samples " + value_text(irr.irregularity_spacing) +
+                            " m apart, shorter than one track node spacing " + value_text(h) + " m");
 
   // Columns 2, 3, 4: vertical profile, alignment, cross level at the nodes of
   // the current track; column 1 the node's position from the track's start.

@@ -10,6 +10,9 @@
 #include "platform/list_read.h"
 #include "platform/texts.h"
 #include "run/input_helpers.h"
+#include "track/fft.h"
+#include "track/interpolation.h"
+#include "track/irregularity_psd.h"
 #include "track/irregularity_synthesis.h"
 
 namespace tb {
@@ -120,9 +123,30 @@ void generate_track_irregularity(RunContext& ctx, std::int32_t& spectrum_code, s
   if (!(spacing > 0.0f)) bad("spacing " + value_text(spacing) + ", must be above 0");
   if (source != 0 && source != 1)
     bad("source flag " + std::to_string(source) + ", must be 1 (generate) or 0 (the stored profile)");
+  // The profile takes the smallest power of two of samples above
+  // int(length / dx): the track model interpolates it through three samples,
+  // the count must stay a 32-bit power of two, and the memory must hold the
+  // profile (four values a sample) with the two complex sequences of its
+  // transforms.
+  const auto check_length = [&](float dx, const std::string& spacing_named) {
+    const float q = length / dx;
+    if (!(q >= 2.0f)) {
+      ctx.console.list_line({too_few_interpolation_points});
+      bad("length " + value_text(length) + " m, must be at least " + value_text(2.0f * dx) + " m, twice " +
+          spacing_named);
+    }
+    if (!(q < 1073741824.0f))
+      bad("length " + value_text(length) + " m, must be below " + value_text(1073741824.0f * dx) +
+          " m, 2^30 times " + spacing_named);
+    const std::int32_t n = irregularity_sample_count(length, dx);
+    if ((4.0 * sizeof(float) + 2.0 * sizeof(Complex)) * n > static_cast<double>(physical_memory_bytes()))
+      bad("length " + value_text(length) + " m, " + std::to_string(n) + " samples at " + spacing_named +
+          ", more than the memory holds");
+  };
 
   Array2<float>& profile = irr.irregularity_profile;
   if (source == 0) {
+    check_length(spacing, "the spacing " + value_text(spacing) + " m");
     const std::int32_t n = irregularity_sample_count(length, spacing);
     length = static_cast<float>(n) * spacing;
     profile.resize(n, 4);
@@ -140,10 +164,13 @@ void generate_track_irregularity(RunContext& ctx, std::int32_t& spectrum_code, s
     // Generation needs positive wavelengths and a spectrum code of the table.
     if (!(min_wavelength > 0.0f)) bad("shortest wavelength " + value_text(min_wavelength) + ", must be above 0");
     if (!(max_wavelength > 0.0f)) bad("longest wavelength " + value_text(max_wavelength) + ", must be above 0");
-    if (spectrum_code < 1) bad("spectrum code " + std::to_string(spectrum_code) + ", must be 1 or more");
-    ctx.console.list_line({"\tGenerating Track Irregularity......"});
+    if (!is_known_irregularity_spectrum(spectrum_code))
+      bad("spectrum code " + std::to_string(spectrum_code) + ", must be " + known_irregularity_spectra);
     const float f_max = 1.0f / min_wavelength;
-    spacing = 0.25f / f_max;
+    const float dx = 0.25f / f_max;
+    check_length(dx, "the sample spacing " + value_text(dx) + " m, a quarter of the shortest wavelength");
+    ctx.console.list_line({"\tGenerating Track Irregularity......"});
+    spacing = dx;
     const std::int32_t n = irregularity_sample_count(length, spacing);
     length = spacing * static_cast<float>(n);
     profile.resize(n, 4);

@@ -44,6 +44,25 @@ void candidates_of_track(const RunContext& ctx, std::int32_t u, std::vector<std:
                       "lengths on the track nearest its first node, must be " + std::to_string(needed) + " or more");
 }
 
+// Slope (entries 7, 8) and vertical curvature (entry 9) at the end node c of
+// a run of `count` nodes that lies in direction `dir` (+1 or -1) from it, from
+// the shapes (entries 2, 3) of c and the next two nodes: the one-sided slope
+// of second order, and their second difference, the curvature of the
+// parabola through them. A run of two nodes has the slope of its chord.
+template <class Entry>
+void end_derivatives(Entry& A, std::int32_t c, std::int32_t dir, std::int32_t count, float h) {
+  const float sign = static_cast<float>(dir);
+  const std::int32_t c1 = c + dir, c2 = c + 2 * dir;
+  if (count < 3) {
+    A(7, c) = sign * (A(2, c1) - A(2, c)) / h;
+    A(8, c) = sign * (A(3, c1) - A(3, c)) / h;
+    return;
+  }
+  A(7, c) = sign * (4.0f * A(2, c1) - 3.0f * A(2, c) - A(2, c2)) * 0.5f / h;
+  A(8, c) = sign * (4.0f * A(3, c1) - 3.0f * A(3, c) - A(3, c2)) * 0.5f / h;
+  A(9, c) = (A(2, c2) + A(2, c) - 2.0f * A(2, c1)) / h / h;
+}
+
 }  // namespace
 
 void sort_with_index(float* values, std::int32_t* index, std::int32_t n) {
@@ -176,6 +195,11 @@ void tabulate_track_mode_shapes(RunContext& ctx, const Array1<std::int32_t>& own
           A(8, c) = (A(3, c + 1) - A(3, c - 1)) * 0.5f / h;
           A(9, c) = (A(2, c + 1) + A(2, c - 1) - 2.0f * A(2, c)) / h / h;
         }
+        // At the first and last node the slope is one-sided: at a simply
+        // supported end it is the largest of the span, and a wheel rolling
+        // off the bridge sees the rail velocity v w' up to the bearing.
+        end_derivatives(A, j1, 1, count, h);
+        end_derivatives(A, j2, -1, count, h);
       }
     }
   }

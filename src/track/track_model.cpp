@@ -26,14 +26,30 @@ void require_allocatable(double elements) {
   if (elements > 1.0E12) throw std::bad_alloc();
 }
 
-// Nodes of a stretch of the given length at the spacing: int(length /
-// spacing) + 1; a count beyond the 32-bit range is an input error.
-std::int32_t node_count_for(RunContext& ctx, float length, float spacing) {
-  const float q = length / spacing;
+// Nodes of track i at the spacing: int(length / spacing) + 1, the length
+// being that from its first to its last control point. A count beyond the
+// 32-bit range, or a node table (fifteen values a node on every track) beyond
+// the memory, is an input error of the last control point, which lies too far
+// from the first.
+std::int32_t track_node_count_for(RunContext& ctx, std::int32_t i, float spacing) {
+  const TrackModel& tm = ctx.track;
+  const std::int32_t last = tm.control_point_count(i);
+  const float first_s = tm.control_points(i, 1, 6), last_s = tm.control_points(i, last, 6);
+  const float q = std::fabs(last_s - first_s) / spacing;
+  const auto too_far = [&](const std::string& problem) {
+    stop_with_bad_value(ctx, kLabel, ctx.control.unit_rails_location,
+                        "track " + std::to_string(i) + ", control point " + std::to_string(last),
+                        "arc length " + value_text(last_s) + problem);
+  };
   if (!(q < 2147483520.0f))
-    stop_with_bad_value(ctx, kLabel, ctx.control.unit_rails_location, "header: track node spacing",
-                        value_text(spacing) + ", gives more track nodes than a 32-bit count holds");
-  return truncate_to_int32(q) + 1;
+    too_far(", must lie within " + value_text(2147483520.0f * spacing) + " m of control point 1 (" +
+            value_text(first_s) + ") for a 32-bit count of track nodes " + value_text(spacing) + " m apart");
+  const std::int32_t nodes = truncate_to_int32(q) + 1;
+  if (15.0 * sizeof(float) * nodes * tm.track_count > static_cast<double>(physical_memory_bytes()))
+    too_far(", " + std::to_string(nodes) + " track nodes " + value_text(spacing) + " m apart from control point 1 (" +
+            value_text(first_s) + "), more than the memory holds for " + std::to_string(tm.track_count) +
+            " tracks");
+  return nodes;
 }
 
 // "Rails_Location.dat": spacing and largest number of control points, number
@@ -54,6 +70,9 @@ void read_rails_location(RunContext& ctx) {
   check(read_list(u, unit, {tm.track_count}), "number of tracks");
 
   const std::int32_t tracks = tm.track_count;
+  if (tm.max_control_points < 0)
+    stop_with_bad_value(ctx, kLabel, unit, "header: largest number of control points",
+                        std::to_string(tm.max_control_points) + ", must be 0 or more");
   if (tracks < 0)
     stop_with_bad_value(ctx, kLabel, unit, "number of tracks", std::to_string(tracks) + ", must be 0 or more");
   require_allocatable(7.0 * std::max(tracks, 0) * std::max(tm.max_control_points, 0));
@@ -66,6 +85,10 @@ void read_rails_location(RunContext& ctx) {
     const std::string track = "track " + std::to_string(i);
     check(read_list(u, unit, {tm.control_point_count(i), tm.track_gauge(i)}),
           track + ": number of control points and gauge");
+    // A track needs a segment.
+    if (tm.control_point_count(i) < 2)
+      stop_with_bad_value(ctx, kLabel, unit, track + ": number of control points",
+                          std::to_string(tm.control_point_count(i)) + ", must be 2 or more");
     for (std::int32_t j = 1; j <= tm.control_point_count(i); ++j) {
       if (j > tm.max_control_points)
         stop_with_bad_value(ctx, kLabel, unit, track + ": number of control points and gauge",
@@ -87,15 +110,15 @@ void read_rails_location(RunContext& ctx) {
   }
   const std::int32_t option_status = read_list(u, unit, {tm.track_option});
   if (option_status != io_status::end_of_file) check(option_status, "rail geometry option");
+  if (tm.track_option != 0 && tm.track_option != 1)
+    stop_with_bad_value(ctx, kLabel, unit, "rail geometry option",
+                        std::to_string(tm.track_option) +
+                            ", must be 0 (the irregularity only) or 1 (the line's own geometry as well)");
   if (!(tm.track_node_spacing > 0.0f))
     stop_with_bad_value(ctx, kLabel, unit, "header: track node spacing",
                         value_text(tm.track_node_spacing) + ", must be above 0");
 
-  // A track needs a segment; interface nodes need a track to lie on.
-  for (std::int32_t i = 1; i <= tracks; ++i)
-    if (tm.control_point_count(i) < 2)
-      stop_with_bad_value(ctx, kLabel, unit, "track " + std::to_string(i) + ": number of control points",
-                          std::to_string(tm.control_point_count(i)) + ", must be 2 or more");
+  // Interface nodes need a track to lie on.
   if (tracks < 1 && ctx.bridge.interface_node_count > 0)
     stop_with_bad_value(ctx, kLabel, unit, "number of tracks",
                         std::to_string(tracks) + ", must be 1 or more for the bridge's interface nodes");
@@ -160,14 +183,11 @@ void build_track_model(RunContext& ctx) {
 
   const float h = tm.track_node_spacing;
   Array1<std::int32_t> own_node_count(tm.track_count);
-  float longest = 0.0f;
+  tm.track_node_count = 1;
   for (std::int32_t i = 1; i <= tm.track_count; ++i) {
-    const float length =
-        std::fabs(tm.control_points(i, tm.control_point_count(i), 6) - tm.control_points(i, 1, 6));
-    own_node_count(i) = node_count_for(ctx, length, h);
-    longest = std::max(longest, length);
+    own_node_count(i) = track_node_count_for(ctx, i, h);
+    tm.track_node_count = std::max(tm.track_node_count, own_node_count(i));
   }
-  tm.track_node_count = node_count_for(ctx, longest, h);
   if (tm.modal_node_decimation < 1) tm.modal_node_decimation = 4;
   tm.coarse_node_count = tm.track_node_count / tm.modal_node_decimation;
   tm.coarse_node_spacing = h * static_cast<float>(tm.modal_node_decimation);

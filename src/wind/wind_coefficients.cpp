@@ -79,6 +79,7 @@ void read_coefficient_sets(RunContext& ctx, std::int32_t unit) {
   UnitTable& units = ctx.units;
   check_wind_read(ctx, read_list(units, unit, {w.coefficient_set_count}), "row 5, number of coefficient sets");
   const std::int32_t ns = w.coefficient_set_count;
+  if (ns < 0) wind_bad_value(ctx, "row 5, number of coefficient sets", std::to_string(ns) + ", must be 0 or more");
   w.set_depth.resize(ns);
   w.set_width.resize(ns);
   w.set_third_dimension.resize(ns);
@@ -92,12 +93,12 @@ void read_coefficient_sets(RunContext& ctx, std::int32_t unit) {
       const std::string poly = set + ", polynomial " + std::to_string(p);
       check_wind_read(ctx, read_list(units, unit, {w.coef_poly_counts(s, p)}), poly + ", number of terms");
       const std::int32_t terms = w.coef_poly_counts(s, p);
-      if (terms > kMaxPolynomialTerms)
+      if (terms < 0 || terms > kMaxPolynomialTerms)
         wind_bad_value(ctx, poly + ", number of terms",
-                       std::to_string(terms) + ", must be at most " + std::to_string(kMaxPolynomialTerms));
-      // A count of 0 or less still takes its (empty) coefficient record.
+                       std::to_string(terms) + ", must be 0 to " + std::to_string(kMaxPolynomialTerms));
+      // A count of 0 still takes its (empty) coefficient record.
       const ReadTarget row =
-          ReadTarget::reals(w.coef_polys.at_ptr(s, 1, p), static_cast<std::size_t>(std::max(terms, 0)),
+          ReadTarget::reals(w.coef_polys.at_ptr(s, 1, p), static_cast<std::size_t>(terms),
                             static_cast<std::ptrdiff_t>(w.coef_polys.stride(2)));
       check_wind_read(ctx, read_list(units, unit, std::span<const ReadTarget>(&row, terms > 0 ? 1 : 0)),
                       poly + ", coefficients");
@@ -171,6 +172,10 @@ void read_node_groups(RunContext& ctx, std::int32_t unit) {
     w.wind_group_max_nodes = 0;
   }
   const std::int32_t nw = w.wind_group_count;
+  const std::string counts = "row 12, number of node groups and largest group";
+  if (nw < 0) wind_bad_value(ctx, counts, "number of node groups " + std::to_string(nw) + ", must be 0 or more");
+  if (w.wind_group_max_nodes < 0)
+    wind_bad_value(ctx, counts, "largest group " + std::to_string(w.wind_group_max_nodes) + ", must be 0 or more");
   w.wind_group_node_count.resize(nw);
   w.wind_group_set.resize(nw);
   w.wind_group_nodes.resize(nw, w.wind_group_max_nodes);
@@ -179,13 +184,13 @@ void read_node_groups(RunContext& ctx, std::int32_t unit) {
     check_wind_read(ctx, read_list(units, unit, {w.wind_group_set(g), w.wind_group_node_count(g)}),
                     group + ", set and number of nodes");
     const std::int32_t n = w.wind_group_node_count(g);
-    if (n > w.wind_group_max_nodes)
+    if (n < 0 || n > w.wind_group_max_nodes)
       wind_bad_value(ctx, group + ", set and number of nodes",
-                     "number of nodes " + std::to_string(n) + ", must be at most " +
+                     "number of nodes " + std::to_string(n) + ", must be 0 to " +
                          std::to_string(w.wind_group_max_nodes) + " (row 12's largest)");
-    // A count of 0 or less still takes its (empty) node record.
+    // A count of 0 still takes its (empty) node record.
     const ReadTarget row = ReadTarget::ints(n > 0 ? w.wind_group_nodes.at_ptr(g, 1) : nullptr,
-                                            static_cast<std::size_t>(std::max(n, 0)),
+                                            static_cast<std::size_t>(n),
                                             static_cast<std::ptrdiff_t>(w.wind_group_nodes.stride(2)));
     check_wind_read(ctx, read_list(units, unit, std::span<const ReadTarget>(&row, n > 0 ? 1 : 0)), group + ", nodes");
   }
@@ -264,6 +269,9 @@ void read_wind_coefficients(RunContext& ctx, std::int32_t& unit) {
 
   check_wind_read(ctx, read_list(units, unit, {w.wind_field_start}), "row 2, start of the wind field");
   check_wind_read(ctx, read_list(units, unit, {w.turbulence_option}), "row 3, turbulence option");
+  if (w.turbulence_option != 0 && w.turbulence_option != 1)
+    wind_bad_value(ctx, "row 3, turbulence option",
+                   std::to_string(w.turbulence_option) + ", must be 1 (turbulence) or 0 (the mean wind only)");
   std::int32_t not_kept = 0;
   check_wind_read(
       ctx,

@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "../results/series_reader.h"
+#include "beam_case.h"
 #include "run/run_control.h"
-#include "test_support.h"
 
 namespace tb {
 namespace {
@@ -39,12 +39,10 @@ using std::numbers::pi;
 // vertical bending, nodes on the axis every 0.5 m (all of them interface
 // nodes under the track).
 constexpr double kSpan = 20.0;
-constexpr double kMassPerLength = 1.0E4;  // kg/m
-constexpr double kF1 = 3.0;               // Hz
 constexpr int kModes = 5;
-constexpr int kNodeIntervals = 40;  // nodes at 0, 0.5, ..., 20 m
+constexpr test::SimpleBeam kBeam{kSpan, 1.0E4, 3.0, kModes, 40};  // nodes at 0, 0.5, ..., 20 m
 // Rayleigh damping through (f1, 2 %) and (f3, 2 %).
-constexpr double kDampingF1 = kF1, kDampingF2 = 9.0 * kF1, kDampingXi = 0.02;
+constexpr double kDampingF1 = 3.0, kDampingF2 = 9.0 * kDampingF1, kDampingXi = 0.02;
 
 // Output points: mid-span (node 21, x = 10 m) and quarter span (node 11,
 // x = 5 m), vertical displacement.
@@ -91,21 +89,13 @@ constexpr int kResonantStage = 3;
 // The reference solution
 // ---------------------------------------------------------------------------
 
-double mode_amplitude() { return std::sqrt(2.0 / (kMassPerLength * kSpan)); }
-double mode_shape(int n, double x) { return mode_amplitude() * std::sin(n * pi * x / kSpan); }
-double omega(int n) { return 2.0 * pi * kF1 * n * n; }
-double bending_stiffness() {
-  const double w1 = omega(1) * kSpan * kSpan / (pi * pi);
-  return kMassPerLength * w1 * w1;
-}
-
 // Damping ratio of mode n from the Rayleigh curve xi(w) = a/(2w) + b w/2
 // through the two points: a + b w_i^2 = 2 xi_i w_i.
 double damping_ratio(int n) {
   const double w1 = 2.0 * pi * kDampingF1, w2 = 2.0 * pi * kDampingF2;
   const double b = 2.0 * (kDampingXi * w2 - kDampingXi * w1) / (w2 * w2 - w1 * w1);
   const double a = 2.0 * kDampingXi * w1 - b * w1 * w1;
-  const double w = omega(n);
+  const double w = kBeam.omega(n);
   return a / (2.0 * w) + b * w / 2.0;
 }
 
@@ -145,9 +135,9 @@ double beam_deflection(const std::vector<MovingForce>& forces, double v, double 
   double w = 0.0;
   for (const MovingForce& p : forces)
     for (int n = 1; n <= kModes; ++n) {
-      const double f = -p.force * mode_amplitude();  // generalised force amplitude of the half sine
-      w += mode_shape(n, x) *
-           oscillator_response(omega(n), damping_ratio(n), f, n * pi * v / kSpan, kSpan / v, t - p.enter);
+      const double f = -p.force * kBeam.mode_amplitude();  // generalised force amplitude of the half sine
+      w += kBeam.mode_shape(n, x) *
+           oscillator_response(kBeam.omega(n), damping_ratio(n), f, n * pi * v / kSpan, kSpan / v, t - p.enter);
     }
   return w;
 }
@@ -184,46 +174,6 @@ double reference_peak(const std::vector<MovingForce>& forces, double v, double x
 // The input files
 // ---------------------------------------------------------------------------
 
-std::string num(double v) {
-  char b[32];
-  std::snprintf(b, sizeof b, "%.9g", v);
-  return b;
-}
-
-// The bridge: master file and the modal file of one substructure, written as
-// the text output of a modal analysis (frequency table, then the six
-// displacement components of every node, mode by mode).
-void write_bridge(const fs::path& input) {
-  const int nodes = kNodeIntervals + 1;
-  const double h = kSpan / kNodeIntervals;
-  std::string m = "  " + std::to_string(nodes) + " " + std::to_string(nodes) + " 0 " +
-                  std::to_string(std::size(kOutputs)) + " " + std::to_string(kModes) + " 0\n";
-  for (int i = 1; i <= nodes; ++i) m += "  " + std::to_string(i) + " " + num((i - 1) * h) + " 0.0 0.0\n";
-  for (int i = 1; i <= nodes; ++i) m += " " + std::to_string(i) + (i % 10 == 0 || i == nodes ? "\n" : "");
-  for (const OutputPoint& o : kOutputs) m += "  " + std::to_string(o.node) + " 2\n";
-  m += "  1\ninput\nBeam_Modes.out\n  " + std::to_string(kModes) + "\n  " + num(kDampingF1) + " " +
-       num(kDampingF2) + " " + num(kDampingXi) + " " + num(kDampingXi) + "\n Post\n  0\n  0\n";
-  test::write_file(input / "Modal_Substructure_Bridge.dat", m);
-
-  std::string s =
-      " NATURAL VIBRATION ANALYSIS - SIMPLY SUPPORTED BEAM\n\n"
-      "  MODE   CIRCULAR FREQUENCY (rad/s)   FREQUENCY (cycle/sec)   PERIOD (s)\n";
-  for (int n = 1; n <= kModes; ++n)
-    s += "  " + std::to_string(n) + "  " + num(omega(n)) + "  " + num(kF1 * n * n) + "  " + num(1.0 / (kF1 * n * n)) +
-         "\n";
-  s += "\n DISPLACEMENT MODE SHAPES, UNITS (N,m)\n"
-       "  NODE  MODE   UX   UY   UZ   RX   RY   RZ      (N,m)\n";
-  for (int n = 1; n <= kModes; ++n)
-    for (int i = 1; i <= nodes; ++i) {
-      const double x = (i - 1) * h;
-      // sin(n pi) at the bearings is written as an exact zero.
-      const double uy = (i == 1 || i == nodes) ? 0.0 : mode_shape(n, x);
-      const double rz = mode_amplitude() * n * pi / kSpan * std::cos(n * pi * x / kSpan);
-      s += "  " + std::to_string(i) + "  " + std::to_string(n) + "  0.0 " + num(uy) + " 0.0 0.0 0.0 " + num(rz) + "\n";
-    }
-  test::write_file(input / "Beam_Modes.out", s);
-}
-
 // One vehicle type of contact code -1 (a moving load: the integration leaves
 // the vehicle out): four wheel nodes, one output item, one mode without shape.
 void write_vehicle(const fs::path& input) {
@@ -233,9 +183,9 @@ void write_vehicle(const fs::path& input) {
   for (const Axle& a : kAxles) {
     for (double z : {-0.75, 0.75}) {
       ++node;
-      s += "  " + std::to_string(node) + " " + num(a.x) + " 0.43 " + num(z) + "\n";
+      s += "  " + std::to_string(node) + " " + test::num(a.x) + " 0.43 " + test::num(z) + "\n";
       wheels += " " + std::to_string(node);
-      loads += " " + num(a.wheel_load);
+      loads += " " + test::num(a.wheel_load);
     }
     node += 8;
   }
@@ -252,9 +202,9 @@ void write_train(const fs::path& input) {
   std::string speeds, lead_in, run_out, zeros;
   for (float kmh : kSpeedsKmh) {
     const double v = speed_ms(kmh);
-    speeds += " " + num(kmh);
-    lead_in += " " + num(kLeadIn);
-    run_out += " " + num(v * kFreeVibrationTime - (kTrackEnd - kSpan) + 0.05);
+    speeds += " " + test::num(kmh);
+    lead_in += " " + test::num(kLeadIn);
+    run_out += " " + test::num(v * kFreeVibrationTime - (kTrackEnd - kSpan) + 0.05);
     zeros += " 0.0";
   }
   test::write_file(input / "VehicleOrganization.dat", "  1 1\n  1\n  1\n  1 " + std::to_string(std::size(kSpeedsKmh)) +
@@ -263,31 +213,17 @@ void write_train(const fs::path& input) {
 }
 
 void write_case(const fs::path& dir, std::int32_t method) {
-  fs::copy(fs::path(TRAINBRIDGE_SOURCE_DIR) / "examples/case", dir, fs::copy_options::recursive);
+  test::write_beam_case(dir, {method, kTimeStep, kOutputInterval, -1, kTrackStart, kTrackEnd, 0.1});
   const fs::path input = dir / "input";
-  fs::remove(input / "Girder32m_Modes.out");
-  write_bridge(input);
+  test::write_beam_bridge(input, kBeam, {{kOutputs[0].node, 2}, {kOutputs[1].node, 2}},
+                          {kDampingF1, kDampingF2, kDampingXi});
   write_vehicle(input);
   write_train(input);
-  test::write_file(input / "SolutionParameters.dat", "  " + std::to_string(method) + "\n  " + num(kTimeStep) +
-                                                         "\n  " + std::to_string(kOutputInterval) +
-                                                         "\n  -1\n  0\n  0 0.0 0.0\n");
-  test::write_file(input / "Rails_Location.dat", "  0.1 2\n  1\n  2 1.5\n  " + num(kTrackStart) +
-                                                     " 1.6 0.0 0.0 0.0 " + num(kTrackStart) + " 0.0\n  " +
-                                                     num(kTrackEnd) + " 1.6 0.0 0.0 0.0 " + num(kTrackEnd) +
-                                                     " 0.0\n  0\n");
-  // A smooth track: the generated profile scaled to nothing.
-  test::write_file(input / "Irregularity.dat", " irregularity\n  1 7 2718 1.0 80.0 200.0 0.25 0.0\n taper\n  10.0\n"
-                                               " scale factors\n  0.0 0.0 0.0\n");
-  test::write_file(input / "Wind_Coefficients.dat", "  1.225 0.0 0.0\n");
-  test::write_file(input / "ExternalForces.dat", "  0\n");
 }
 
 // ---------------------------------------------------------------------------
 // The comparison
 // ---------------------------------------------------------------------------
-
-ClockReading frozen_clock() { return {2026, 12, 10, 0, 8, 0, 0, 0}; }
 
 struct Comparison {
   double peak = 0.0;           // largest |reference|
@@ -301,7 +237,7 @@ struct Comparison {
 void run_and_compare(std::int32_t method) {
   test::TestContext t;
   write_case(t.dir.path(), method);
-  t->clock = frozen_clock;
+  t->clock = test::frozen_clock;
   ASSERT_EQ(run_program(*t), 0) << t.console().substr(0, 2000);
   const std::string out = t.console();
   EXPECT_EQ(out.find("Warning"), std::string::npos);
@@ -363,12 +299,12 @@ TEST(MovingLoadValidation, TheReferenceHasTheStaticLimitAndItsLargestAmplificati
   double slow_peak = 0.0;
   for (double t = 0.45 * kSpan / v_slow; t < 0.55 * kSpan / v_slow; t += 0.01)
     slow_peak = std::max(slow_peak, -beam_deflection(one, v_slow, kSpan / 2.0, t));
-  const double static_deflection = p * kSpan * kSpan * kSpan / (48.0 * bending_stiffness());
+  const double static_deflection = p * kSpan * kSpan * kSpan / (48.0 * kBeam.bending_stiffness());
   EXPECT_NEAR(slow_peak, static_deflection, 0.002 * static_deflection);
 
   double best = 0.0, best_v = 0.0;
   for (double alpha = 0.1; alpha <= 1.2; alpha += 0.01) {
-    const double v = alpha * omega(1) * kSpan / pi;
+    const double v = alpha * kBeam.omega(1) * kSpan / pi;
     const double peak = reference_peak(program_forces(v), v, kSpan / 2.0);
     if (peak > best) best = peak, best_v = v;
   }

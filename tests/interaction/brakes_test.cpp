@@ -111,6 +111,7 @@ TEST(BrakeParametersFile, BadRecordsAndSetNumbersStop) {
       {"empty file", "", file + ": the file is empty"},
       {"no sets for a type that needs one", "0\n1\n0\n",
        file + " (brake set of vehicle type 1): bad value 1, must name one of the file's 0 brake sets"},
+      {"negative set count", "-1\n1\n0\n", file + " (number of brake sets): bad value -1, must be 0 or more"},
       {"set number above the count", "1\n2\n5 40\n2\n0\n",
        file + " (brake set of vehicle type 1): bad value 2, must name one of the file's 1 brake sets"},
       {"set number 0", "1\n2\n5 40\n0\n0\n",

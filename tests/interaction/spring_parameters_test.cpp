@@ -265,6 +265,13 @@ TEST(SpringParameterFiles, BadInputStopsWithItsMessageAndTheDataErrorLine) {
        "node",
        [](RunContext& c) { c.bridge.spring_elements(1, 3) = -4; }},
       {"negative id count", "-1 3\n", ok, "", "v.dat (header: number of spring ids): bad value -1, must be 0 or more"},
+      {"negative largest value count", ok, "1 -1\n1 0\n", "",
+       "b.dat (header: largest value count): bad value -1, must be 0 or more"},
+      {"negative number of degrees of freedom", "1 3\n1 -1\n", ok, "",
+       "v.dat (block 1, id and number of degrees of freedom): bad value number of degrees of freedom -1, must be 0 or "
+       "more"},
+      {"negative value count", ok, "1 3\n1 1\n1 -1\n1\n", "",
+       "b.dat (block 1, degree of freedom group 1, value count): bad value -1, must be 0 or more"},
       {"id 0 with groups", "1 3\n0 1\n1 3\n1 1 1\n", ok, "",
        "v.dat (block 1, id and number of degrees of freedom): bad value id 0, must be 1 to 1 (the header's count)"},
       {"negative id", ok, "1 3\n-1 0\n", "",

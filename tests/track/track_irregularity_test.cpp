@@ -11,6 +11,7 @@
 #include "platform/texts.h"
 #include "test_support.h"
 #include "track/fft.h"
+#include "track/interpolation.h"
 #include "track/irregularity_psd.h"
 #include "track/irregularity_synthesis.h"
 
@@ -331,8 +332,8 @@ TEST(TrackIrregularity, AStoredProfileIsScaledPositionedAndMissingSamplesAreZero
   EXPECT_EQ(f.t.console(), stored_profile_line("4 samples, of which the file gives 2, the rest are 0"));
 }
 
-TEST(TrackIrregularity, UnknownSpectraAndEmptyBandsGenerateZeroProfiles) {
-  for (const char* record : {"1 12 1 1.0 100.0 100.0 0.25 0", "1 6 1 10.0 5.0 100.0 0.25 0",
+TEST(TrackIrregularity, WavelengthRangesWithoutLinesGenerateZeroProfiles) {
+  for (const char* record : {"1 6 1 10.0 5.0 100.0 0.25 0",
                              "1 6 1 10.0 10.0 100.0 0.25 0", "1 6 1 1.0 1.0E-30 100.0 0.25 0",
                              "1 6 1 1.0 2.0E-38 100.0 0.25 0"}) {
     IrregularityFile f(parameter_file(record));
@@ -383,9 +384,11 @@ TEST(IrregularitySynthesis, NoLineFallsOutsideTheSequence) {
 
 TEST(TrackIrregularity, InputErrorsStopBeforeTheFileIsRewritten) {
   const std::string file = "Irregularity.dat";
+  const std::string too_few = " " + std::string(too_few_interpolation_points) + "\n";
   const struct {
     std::string content;
     std::string detail;
+    std::string before = {};  // a console line before the data-error line
   } cases[] = {
       {"", file + ": the file is empty"},
       {"title only\n", file + " (record 2, source flag, spectrum code, seed, wavelengths, length, spacing, filter "
@@ -406,12 +409,33 @@ TEST(TrackIrregularity, InputErrorsStopBeforeTheFileIsRewritten) {
        file + " (record 2): bad value shortest wavelength 0, must be above 0"},
       {parameter_file("1 1 1 1 -100 1000 0.25 0"),
        file + " (record 2): bad value longest wavelength -100, must be above 0"},
-      {parameter_file("1 0 1 1 100 1000 0.25 0"), file + " (record 2): bad value spectrum code 0, must be 1 or more"},
+      {parameter_file("1 0 1 1 100 1000 0.25 0"),
+       file + " (record 2): bad value spectrum code 0, must be 1 to 11, 401, 501, 601, 701 or 801"},
+      {parameter_file("1 12 1 1 100 1000 0.25 0"),
+       file + " (record 2): bad value spectrum code 12, must be 1 to 11, 401, 501, 601, 701 or 801"},
+      {parameter_file("1 999 1 1 100 1000 0.25 0"),
+       file + " (record 2): bad value spectrum code 999, must be 1 to 11, 401, 501, 601, 701 or 801"},
+      // Lengths that give too few samples for the interpolation along the
+      // track, or more than a power-of-two count of 32 bits, as the file
+      // gives them.
+      {parameter_file("0 1 1 1 100 100 100 0"),
+       file + " (record 2): bad value length 100 m, must be at least 200 m, twice the spacing 100 m", too_few},
+      {parameter_file("0 1 1 1 100 -64 0.25 0"),
+       file + " (record 2): bad value length -64 m, must be at least 0.5 m, twice the spacing 0.25 m", too_few},
+      {parameter_file("1 1 1 1 100 0.3 0.25 0"),
+       file + " (record 2): bad value length 0.3 m, must be at least 0.5 m, twice the sample spacing 0.25 m, a quarter "
+              "of the shortest wavelength",
+       too_few},
+      {parameter_file("0 1 1 1 100 1e9 0.25 0"),
+       file + " (record 2): bad value length 1e+09 m, must be below 268435456 m, 2^30 times the spacing 0.25 m"},
+      {parameter_file("1 1 1 1 100 1e9 100 0"),
+       file + " (record 2): bad value length 1e+09 m, must be below 268435456 m, 2^30 times the sample spacing 0.25 "
+              "m, a quarter of the shortest wavelength"},
   };
   for (const auto& c : cases) {
     IrregularityFile f(c.content);
     EXPECT_EQ(test::expect_stop([&] { f.generate(); }), 1) << c.content;
-    EXPECT_EQ(f.t.console(), test::data_error_line("\\Irregularity.dat", c.detail)) << c.content;
+    EXPECT_EQ(f.t.console(), c.before + test::data_error_line("\\Irregularity.dat", c.detail)) << c.content;
     EXPECT_EQ(f.file(), c.content);
   }
 }

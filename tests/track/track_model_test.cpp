@@ -141,14 +141,11 @@ TEST(TrackModel, StraightTrackCarriesTheBridgeModeShapesToBothRails) {
     EXPECT_NEAR(b.shape(4, 1, k), c4, 1e-7f);
     EXPECT_NEAR(b.shape(1, 2, k), 0.5f, 1e-6f);
     EXPECT_NEAR(b.shape(12, 2, k), 1.0f, 1e-6f);
-    if (k > 11 && k < 51) {
-      // Slope and curvature of the vertical shape at the rail.
-      EXPECT_NEAR(b.shape(7, 1, k), 2.0f * s / 1600.0f + (0.3f + 0.75f) * 0.01f / 40.0f, 1e-5f) << s;
-      EXPECT_NEAR(b.shape(9, 1, k), 2.0f / 1600.0f, 1e-5f) << s;
-      EXPECT_NEAR(b.shape(17, 2, k), 0.0f, 1e-5f);
-    } else {
-      for (int q : {7, 8, 9, 16, 17, 18}) EXPECT_EQ(b.shape(q, 1, k), 0.0f);
-    }
+    // Slope and curvature of the vertical shape at the rail, up to the
+    // first and last node over the bridge.
+    EXPECT_NEAR(b.shape(7, 1, k), 2.0f * s / 1600.0f + (0.3f + 0.75f) * 0.01f / 40.0f, 1e-5f) << s;
+    EXPECT_NEAR(b.shape(9, 1, k), 2.0f / 1600.0f, 1e-5f) << s;
+    EXPECT_NEAR(b.shape(17, 2, k), 0.0f, 1e-5f);
   }
   // At the stations of the interface nodes the rail carries their shapes.
   for (std::int32_t n : {1, 2, 3, 5, 6}) {
@@ -487,10 +484,9 @@ TEST(TrackModel, AShorterTrackCarriesModeShapesOnlyOverItsOwnNodes) {
         const float s = static_cast<float>(k - 1);
         EXPECT_NEAR(b.shape(rail + 2, 1, k, track), 0.1f + 0.01f * s, 1e-6f) << track << " " << k;
         EXPECT_NEAR(b.shape(rail + 3, 1, k, track), 0.002f * s, 1e-6f) << track << " " << k;
-        // Slopes at the interior nodes; the ends of the range keep 0.
-        const bool end = k == 1 || k == own;
-        EXPECT_NEAR(b.shape(rail + 7, 1, k, track), end ? 0.0f : 0.01f, 1e-5f) << track << " " << k;
-        EXPECT_NEAR(b.shape(rail + 8, 1, k, track), end ? 0.0f : 0.002f, 1e-5f) << track << " " << k;
+        // Slopes at every node of the track's own range, its ends included.
+        EXPECT_NEAR(b.shape(rail + 7, 1, k, track), 0.01f, 1e-5f) << track << " " << k;
+        EXPECT_NEAR(b.shape(rail + 8, 1, k, track), 0.002f, 1e-5f) << track << " " << k;
         EXPECT_NEAR(b.shape(rail + 9, 1, k, track), 0.0f, 1e-5f) << track << " " << k;
       }
     }
@@ -498,6 +494,38 @@ TEST(TrackModel, AShorterTrackCarriesModeShapesOnlyOverItsOwnNodes) {
   // The empty rows of track 2 carry nothing.
   for (std::int32_t k = 42; k <= 61; ++k)
     for (int q = 1; q <= 18; ++q) EXPECT_EQ(b.shape(q, 1, k, 2), 0.0f) << k << " " << q;
+}
+
+TEST(TrackModel, SineModesOfASimplySupportedSpanKeepTheirSlopeAtTheBearings) {
+  // A 20 m span with interface nodes every 0.25 m under a track from -5 to
+  // 25 m, nodes 0.125 m apart; modes 1 and 3 of vertical bending,
+  // sin(n pi x / L). At the bearings the slope is largest: n pi / L at x = 0
+  // and -n pi / L at x = L.
+  constexpr float kSpan = 20.0f;
+  constexpr std::int32_t kModes[] = {1, 3};
+  TrackBuild b(rails_file(0.125f, {straight(-5.0f, 25.0f)}, 0));
+  std::vector<std::array<float, 3>> nodes;
+  for (int i = 0; i <= 80; ++i) nodes.push_back({0.25f * static_cast<float>(i), 0.0f, 0.0f});
+  b.bridge(nodes, 2);
+  BridgeModalModel& br = b.t->bridge;
+  const float pi = 3.14159265f;
+  for (std::int32_t n = 1; n <= 81; ++n)
+    for (std::int32_t m = 1; m <= 2; ++m)
+      br.mode_shapes(m, n, 2) = std::sin(static_cast<float>(kModes[m - 1]) * pi * br.node_coordinates(n, 1) / kSpan);
+  b.build();
+  const std::int32_t first = 41, last = 201;  // s = 0 and s = 20
+  ASSERT_EQ(b.node(first, 1), 0.0f);
+  ASSERT_EQ(b.node(last, 1), kSpan);
+  for (std::int32_t m = 1; m <= 2; ++m) {
+    const float slope = static_cast<float>(kModes[m - 1]) * pi / kSpan;
+    for (int rail : {0, 9}) {
+      EXPECT_NEAR(b.shape(rail + 7, m, first), slope, 0.01f * slope) << m << " " << rail;
+      EXPECT_NEAR(b.shape(rail + 7, m, last), -slope, 0.01f * slope) << m << " " << rail;
+      // Beyond the bearings the track carries no bridge motion.
+      for (std::int32_t k : {first - 1, last + 1})
+        for (int q = 1; q <= 9; ++q) EXPECT_EQ(b.shape(rail + q, m, k), 0.0f);
+    }
+  }
 }
 
 TEST(TrackModel, TracksTakeConsecutiveStretchesOfTheIrregularity) {
@@ -626,6 +654,9 @@ TEST(SortWithIndex, AscendingWithEqualValuesInTheirOrder) {
 TEST(TrackModel, InputErrorsStopTheBuild) {
   const std::string one_track = rails_file(1.0f, {straight(0.0f, 40.0f)}, 0);
   const std::vector<std::array<float, 3>> five = {{0, 0, 0}, {10, 0, 0}, {20, 0, 0}, {30, 0, 0}, {40, 0, 0}};
+  // 400 million nodes on each of 100 tracks: 2.4 TB of node table.
+  std::vector<Track> hundred_tracks_the_first_long(100, straight(0.0f, 10.0f));
+  hundred_tracks_the_first_long[0] = straight(0.0f, 1.0E8f);
   const std::string rails_error = data_error("\\Rails_Location.dat");
   const auto rails_detail = [](std::string_view detail) { return data_error("\\Rails_Location.dat", detail); };
   const struct {
@@ -647,6 +678,21 @@ TEST(TrackModel, InputErrorsStopTheBuild) {
                     "is complete")},
       {"a letter for the rail geometry option", "1 2\n1\n2 1.5\n0 0 0 0 0 0 0\n40 0 0 0 0 40 0\nO\n", nullptr,
        rails_detail("Rails_Location.dat line 6 (rail geometry option): bad value \"O\", not a number")},
+      {"rail geometry option 2", rails_file(1.0f, {straight(0.0f, 40.0f)}, 2), nullptr,
+       rails_detail("Rails_Location.dat (rail geometry option): bad value 2, must be 0 (the irregularity only) or 1 "
+                    "(the line's own geometry as well)")},
+      {"negative largest number of control points", "1 -1\n1\n2 1.5\n0 0 0 0 0 0 0\n40 0 0 0 0 40 0\n0\n", nullptr,
+       rails_detail("Rails_Location.dat (header: largest number of control points): bad value -1, must be 0 or "
+                    "more")},
+      {"negative control point count of the first of two tracks",
+       "1 2\n2\n-1 1.5\n0 0 0 0 0 0 0\n40 0 0 0 0 40 0\n2 1.5\n0 0 0 0 0 0 0\n40 0 0 0 0 40 0\n0\n", nullptr,
+       rails_detail("Rails_Location.dat (track 1: number of control points): bad value -1, must be 2 or more")},
+      {"a control point too far for the node count", rails_file(0.25f, {straight(0.0f, 1.0E9f)}, 0), nullptr,
+       rails_detail("Rails_Location.dat (track 1, control point 2): bad value arc length 1e+09, must lie within "
+                    "536870880 m of control point 1 (0) for a 32-bit count of track nodes 0.25 m apart")},
+      {"a control point too far for the memory", rails_file(0.25f, hundred_tracks_the_first_long, 0), nullptr,
+       rails_detail("Rails_Location.dat (track 1, control point 2): bad value arc length 1e+08, 400000001 track nodes "
+                    "0.25 m apart from control point 1 (0), more than the memory holds for 100 tracks")},
       {"one control point", "1 2\n1\n1 1.5\n0 0 0 0 0 0 0\n0\n", nullptr,
        rails_detail("Rails_Location.dat (track 1: number of control points): bad value 1, must be 2 or more")},
       {"no track under interface nodes", "1 2\n0\n0\n", [&](TrackBuild& b) { b.bridge(five, 1); },
@@ -679,8 +725,8 @@ TEST(TrackModel, InputErrorsStopTheBuild) {
                         "fall strictly from point to point, as from point 1 to point 2")},
       {"profile shorter than a node spacing", one_track,
        [](TrackBuild& b) { b.irregularity(0.5f, 0.25f, [](float) { return std::array<float, 3>{}; }); },
-       data_error("\\Irregularity.dat",
-                  "Irregularity.dat (record 2): bad value length 0.5 m, shorter than one track node spacing")},
+       data_error("\\Irregularity.dat", "Irregularity.dat (record 2): bad value length 0.5 m of the profile's 2 "
+                                         "samples 0.25 m apart, shorter than one track node spacing 1 m")},
       {"profile shorter than the tracks", rails_file(0.5f, {straight(0.0f, 100.0f), straight(0.0f, 100.0f)}, 0),
        [](TrackBuild& b) { b.irregularity(150.0f, 0.25f, [](float) { return std::array<float, 3>{}; }); },
        list_directed_line({text::irregularity_too_short}) + "\n" +

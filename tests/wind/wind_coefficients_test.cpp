@@ -278,6 +278,9 @@ TEST(WindCoefficients, BadInputStopsWithItsMessage) {
     const std::string& expected;  // "data", "node" or the reader's own message
     std::string detail;           // the line after the data-error or node-number line
   } cases[] = {
+      {"turbulence option 2", 2, "2", data,
+       "Wind_Coefficients.dat (row 3, turbulence option): bad value 2, must be 1 (turbulence) or 0 (the mean wind "
+       "only)"},
       {"roughness length 0", 3, "0 0 20 4 40 2 0 10 5 1", data,
        "Wind_Coefficients.dat (row 4, field parameters): bad value roughness length 0, must be above 0"},
       {"cut-off frequency 0", 3, "0.05 0 20 4 40 0 0 10 5 1", data,
@@ -302,8 +305,12 @@ TEST(WindCoefficients, BadInputStopsWithItsMessage) {
       {"field beyond the memory", 3, "0.05 0 20 2147483647 40 2 0 262144 5 1", data,
        "Wind_Coefficients.dat (row 4, field parameters): bad value duration 262144 s with 2147483647 points, a field "
        "beyond 32-bit sample counts or the memory"},
+      {"negative set count", 4, "-1", data,
+       "Wind_Coefficients.dat (row 5, number of coefficient sets): bad value -1, must be 0 or more"},
       {"eleven terms", 6, "11", data,
-       "Wind_Coefficients.dat (coefficient set 1, polynomial 1, number of terms): bad value 11, must be at most 10"},
+       "Wind_Coefficients.dat (coefficient set 1, polynomial 1, number of terms): bad value 11, must be 0 to 10"},
+      {"negative term count", 6, "-1", data,
+       "Wind_Coefficients.dat (coefficient set 1, polynomial 1, number of terms): bad value -1, must be 0 to 10"},
       {"zero depth of a group's set", 5, "0 4 5", data,
        "Wind_Coefficients.dat (coefficient set 1, dimensions): bad value depth or width 0 of a node group's set, must "
        "not be 0"},
@@ -322,8 +329,17 @@ TEST(WindCoefficients, BadInputStopsWithItsMessage) {
        "Wind_Coefficients.dat (row 11, station sets of train 2, vehicle 2): bad value set 0 at station 2, must be 1 to "
        "2"},
       {"vehicle set above the sets", 34, "2 3 2", vehicle_sets, ""},
+      {"negative group count", 38, "-1 4", data,
+       "Wind_Coefficients.dat (row 12, number of node groups and largest group): bad value number of node groups -1, "
+       "must be 0 or more"},
+      {"negative largest group", 38, "2 -1", data,
+       "Wind_Coefficients.dat (row 12, number of node groups and largest group): bad value largest group -1, must be 0 "
+       "or more"},
       {"more group nodes than the table holds", 39, "1 5", data,
-       "Wind_Coefficients.dat (node group 1, set and number of nodes): bad value number of nodes 5, must be at most 4 "
+       "Wind_Coefficients.dat (node group 1, set and number of nodes): bad value number of nodes 5, must be 0 to 4 "
+       "(row 12's largest)"},
+      {"negative group node count", 39, "1 -1", data,
+       "Wind_Coefficients.dat (node group 1, set and number of nodes): bad value number of nodes -1, must be 0 to 4 "
        "(row 12's largest)"},
       {"group set above the sets", 41, "3 2", bridge_sets, ""},
       {"group set 0 with an element", 41, "0 2", data,

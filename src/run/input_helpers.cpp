@@ -130,9 +130,9 @@ void stop_with_bad_value(RunContext& ctx, std::string_view label, std::int32_t u
 
 void check_count_fits_file(RunContext& ctx, std::string_view label, std::int32_t unit, std::string_view record,
                            std::string_view count_name, std::int64_t count) {
-  if (count <= 0) return;
+  if (count <= kCountSlack) return;
   const std::int64_t left = values_left(ctx.units, unit);
-  if (count <= left) return;
+  if (count <= left + kCountSlack) return;
   stop_with_bad_value(ctx, label, unit, record,
                       std::string(count_name) + " " + std::to_string(count) + ", more records than the " +
                           std::to_string(left) + " values that the rest of the file holds");

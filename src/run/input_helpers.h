@@ -49,9 +49,11 @@ void check_search_status(RunContext& ctx, std::int32_t status, std::string_view 
 // that the rest of the file cannot hold: more records than the values that
 // the reads can still take (values_left), while every record gives at least
 // one. Made before the count sizes any table, so that an absurd count stops
-// with the file and the count instead of exhausting the memory; a count that
-// is only a few records too large reads on to the record that the file ends
-// in, whose message says where.
+// with the file and the count instead of exhausting the memory. A count at
+// most kCountSlack records beyond it (a file cut short, a count a few too
+// large) sizes small tables and reads on to the record where the file ends,
+// whose message says where.
+inline constexpr std::int64_t kCountSlack = 1000;
 void check_count_fits_file(RunContext& ctx, std::string_view label, std::int32_t unit, std::string_view record,
                            std::string_view count_name, std::int64_t count);
 

@@ -224,7 +224,11 @@ void read_section_modes(RunContext& ctx, ModalPass pass, std::int32_t i, std::st
   while (j <= modes) {
     std::int32_t number = 0;
     std::int32_t mode = 0;
-    const std::size_t line = text ? text->position + 1 : 0;
+    // The line of the record's first value (the read passes over blank lines).
+    std::size_t line = text ? text->position : 0;
+    while (text && line < text->records.size() && text->records[line].find_first_not_of(" \t") == std::string::npos)
+      ++line;
+    ++line;
     const std::int32_t st = read_list(ctx.units, unit, {number, mode, ReadTarget::reals(values.data(), values.size())});
     if (st == io_status::ok && pass == ModalPass::check && text && text->position > line) short_record(line);
     if (st == io_status::ok && mode == j) {

@@ -279,6 +279,18 @@ TEST(BridgeResponseRecovery, MalformedRequestsStopAtStartUpBeforeAnyBulkValueIsW
   }
 }
 
+TEST(BridgeResponseRecovery, BlankLinesBeforeTheInternalForceRecordsAreNoShortRecord) {
+  // The component check looks at the line of each record's first value.
+  std::string spaced = kFileA;
+  spaced.insert(spaced.find(" Stress (N,m)\n") + 14, "\n   \n");
+  Recovery plain;
+  plain.run();
+  Recovery r(kPost, spaced);
+  r.run();
+  EXPECT_EQ(test::read_file(r.t.dir / "Res_BridgeResponseBulkDate_stress.bin"),
+            test::read_file(plain.t.dir / "Res_BridgeResponseBulkDate_stress.bin"));
+}
+
 TEST(BridgeResponseRecovery, AMasterFileWithoutThePostLineRequestsNothing) {
   for (const char* post : {"Pots\n2\n10 30 20\n30 30 1\n0\n", ""}) {
     SCOPED_TRACE(post);

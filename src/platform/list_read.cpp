@@ -113,9 +113,13 @@ constexpr std::string_view kNotANumber = "not a number";
 // Why an integer item refuses a token: a number that is not written as a
 // whole number (a decimal point or an exponent, as when the records have
 // shifted and a real lands in a count), or one beyond the 32-bit range.
+bool written_as_real(std::string_view text) {
+  std::string norm;
+  return normalise_real(text, norm);
+}
+
 std::string_view integer_problem(std::string_view text) {
-  double v = 0;
-  if (!parse_real(text, v)) return kNotANumber;
+  if (!written_as_real(text)) return kNotANumber;
   std::string_view digits = text;
   if (!digits.empty() && (digits.front() == '+' || digits.front() == '-')) digits.remove_prefix(1);
   if (digits.find_first_not_of("0123456789") == std::string_view::npos)
@@ -143,15 +147,15 @@ std::string_view store(const ReadTarget& t, std::size_t k, const Token& tok) {
     }
     case ReadTarget::Kind::f32: {
       float v = 0;
-      double d = 0;
       if (tok.quoted) return kNotANumber;
-      if (!parse_float(tok.text, v)) return parse_real(tok.text, d) ? "beyond single precision" : kNotANumber;
+      if (!parse_float(tok.text, v)) return written_as_real(tok.text) ? "beyond single precision" : kNotANumber;
       reinterpret_cast<float*>(base)[at] = v;
       return {};
     }
     case ReadTarget::Kind::f64: {
       double v = 0;
-      if (tok.quoted || !parse_real(tok.text, v)) return kNotANumber;
+      if (tok.quoted) return kNotANumber;
+      if (!parse_real(tok.text, v)) return written_as_real(tok.text) ? "beyond double precision" : kNotANumber;
       reinterpret_cast<double*>(base)[at] = v;
       return {};
     }

@@ -101,6 +101,8 @@ TEST_F(ListReadTest, ABadValueKeepsItsLineTheValueAsWrittenAndWhatTheItemNeeds) 
       {"1 2", ReadTarget::Kind::flag, "2", "must be 0 or 1"},
       {"1 1.0", ReadTarget::Kind::flag, "1.0", "must be 0 or 1"},
       {"1 1e39", ReadTarget::Kind::f32, "1e39", "beyond single precision"},
+      {"1 1e400", ReadTarget::Kind::f32, "1e400", "beyond single precision"},
+      {"1 1e400", ReadTarget::Kind::i32, "1e400", "must be a whole number"},
       {"1 'x'", ReadTarget::Kind::f32, "'x'", "not a number"},
       {"1,,5", ReadTarget::Kind::i32, ",", "a null value where a value is needed"},
       {"1 3*", ReadTarget::Kind::f32, "3*", "a null value where a value is needed"},

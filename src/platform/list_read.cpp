@@ -368,8 +368,16 @@ std::size_t leading_value_count(const UnitTable& units, std::int32_t unit, std::
   const std::string& rec = t->records[line - 1];
   std::size_t n = 0;
   std::size_t col = 0;
+  bool separator_pending = true;  // a comma now would be a null value
   for (;;) {
-    while (col < rec.size() && (is_blank(rec[col]) || rec[col] == ',')) ++col;
+    while (col < rec.size() && is_blank(rec[col])) ++col;
+    if (col < rec.size() && rec[col] == ',') {
+      if (separator_pending) return n;
+      separator_pending = true;
+      ++col;
+      continue;
+    }
+    separator_pending = false;
     const std::size_t start = col;
     while (col < rec.size() && !ends_word(rec[col])) ++col;
     if (col == start) return n;

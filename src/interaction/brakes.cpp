@@ -227,9 +227,11 @@ void read_brake_parameters(RunContext& ctx) {
   const std::int32_t sets = bp.brake_set_count;
   if (sets < 0)
     stop_with_bad_value(ctx, kLabel, unit, "number of brake sets", std::to_string(sets) + ", must be 0 or more");
-  bp.brake_kind.resize(sets);
-  bp.brake_shoe_count.resize(sets);
-  bp.brake_shoe_force.resize(sets);
+  check_count_fits_file(ctx, kLabel, unit, "number of brake sets", "brake set count", sets);
+  const CountSource sized{kLabel, unit, "number of brake sets"};
+  resize_from_counts(ctx, sized, bp.brake_kind, sets);
+  resize_from_counts(ctx, sized, bp.brake_shoe_count, sets);
+  resize_from_counts(ctx, sized, bp.brake_shoe_force, sets);
   for (std::int32_t i = 1; i <= sets; ++i) {
     const std::string set = "set " + std::to_string(i);
     read({bp.brake_kind(i)}, set + ", kind");

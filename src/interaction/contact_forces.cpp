@@ -8,7 +8,6 @@
 #include "interaction/brakes.h"
 #include "interaction/creep_forces.h"
 #include "interaction/wheel_rail_interaction.h"
-#include "platform/stop.h"
 
 namespace tb {
 
@@ -20,11 +19,6 @@ constexpr float kHertzCoefficient = 3.86E-8f;
 constexpr float kHertzExponent = -0.115f;
 constexpr float kGuidanceLoadLimit = 100.0f;  // N: code 3 below it is a lateral guidance wheel
 constexpr float kRestSpeed = 1.0E-6f;
-
-[[noreturn]] void stop_with(RunContext& ctx, std::string_view message) {
-  ctx.console.list_line({message});
-  error_stop(ctx.console);
-}
 
 // Linear spring-damper in compression: the static load W at zero relative
 // displacement, never pulling.
@@ -162,7 +156,7 @@ void compute_wheel_contact_forces(RunContext& ctx, std::int32_t /*phase*/, std::
       break;
     }
     default:
-      stop_with(ctx, "wheel rail/road contact type is not defined!");
+      break;  // no law: refused with the vehicle types (undefined_contact_law)
   }
 
   float t1 = 0.0f, t2 = 0.0f, m1 = 0.0f, m2 = 0.0f;
@@ -190,8 +184,6 @@ void compute_wheel_contact_forces(RunContext& ctx, std::int32_t /*phase*/, std::
   } else if (sp.contact_option == 1 && code == 3) {
     t1 = f1r(3);
     t2 = f2r(3);
-  } else if (!(sp.contact_option == 0 || code == 2)) {
-    stop_with(ctx, "Solution type for wheel-rail interaction is not defined!");
   }
 
   const float mean_normal = 0.5f * (f1r(2) + f2r(2));
@@ -206,6 +198,16 @@ void compute_wheel_contact_forces(RunContext& ctx, std::int32_t /*phase*/, std::
   f1r(5) = m1;
   f2v(5) = m2;
   f2r(5) = m2;
+}
+
+std::string_view undefined_contact_law(std::int32_t contact_option, std::int32_t code) {
+  if (contact_option < 0) return {};
+  if (code != 0 && code != 1 && code != 2 && code != 3 && code != -2)
+    return "wheel rail/road contact type is not defined!";
+  // Tangential forces: creep (codes 0, 1) or the guidance wheel (3) under
+  // the spatial solution, none under vertical contact or for code 2.
+  const bool defined = contact_option == 0 || code == 2 || (contact_option == 1 && code != -2);
+  return defined ? std::string_view{} : "Solution type for wheel-rail interaction is not defined!";
 }
 
 void report_hertz_contact_switch(RunContext& ctx) {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 #include "model/run_context.h"
 
@@ -19,9 +20,10 @@ namespace tb {
 // points, w_load the static load of entry w (used for both wheels).
 // bridge_flag is 1 when the bridge moves under the second wheel. The vehicle
 // type may list either wheel of the pair first: the creep forces and the
-// guidance wheel take each wheel by the rail it runs on. Stops on an
-// undefined contact type and on an undefined pairing of solution type and
-// contact type. phase and the two node positions are not used.
+// guidance wheel take each wheel by the rail it runs on. The pairing of
+// solution type and contact type must be one that undefined_contact_law
+// accepts (the vehicle type reader refuses the others). phase and the two
+// node positions are not used.
 void compute_wheel_contact_forces(RunContext& ctx, std::int32_t phase, std::int32_t t, std::int32_t v,
                                   std::int32_t w, std::int32_t first_node, std::int32_t second_node,
                                   std::int32_t type, float speed, std::int32_t bridge_flag,
@@ -29,6 +31,13 @@ void compute_wheel_contact_forces(RunContext& ctx, std::int32_t phase, std::int3
                                   const ContactPointRecord& g, ContactForceRecord& f1v, ContactForceRecord& f1r,
                                   const ContactPointRecord& i, const ContactPointRecord& j,
                                   ContactForceRecord& f2v, ContactForceRecord& f2r, float w_load);
+
+// Empty when the contact force model defines the law of a wheel pair of
+// contact code `code` under the wheel-rail solution type `contact_option`;
+// otherwise the model's message for that pairing. A moving constant load
+// (option below 0) takes any code; vertical contact (0) codes 0, 1, 2, 3 and
+// -2; spatial contact (1) codes 0 to 3; an option of 2 or more code 2 alone.
+std::string_view undefined_contact_law(std::int32_t contact_option, std::int32_t code);
 
 // One console line at start-up when the wheels of contact type 0 will meet a
 // rigid rail through Hertz contact: a vertical or spatial solution, some train

@@ -162,7 +162,10 @@ void read_nonlinear_spring_parameters(RunContext& ctx) {
       reject(ctx, unit, "header: largest value count", std::to_string(largest) + ", must be 0 or more");
   table.spring_id_count = nv + nb;
   table.max_spring_values = std::max(table.vehicle_max_values, table.bridge_max_values);
-  table.spring_parameters.resize(table.spring_id_count, 6, std::max(table.max_spring_values, spring_law_value_count));
+  const CountSource header{kLabel, nv >= nb ? vehicle_unit : bridge_unit,
+                           "header: number of spring ids and largest value count"};
+  resize_from_counts(ctx, header, table.spring_parameters, table.spring_id_count, 6,
+                     std::max(table.max_spring_values, spring_law_value_count));
 
   std::vector<char> vehicle_ids_given(static_cast<std::size_t>(nv) + 1, 0);
   read_spring_blocks(ctx, {vehicle_unit, nv, 0, false, text::vehicle_spring_id_count_above_max,

@@ -15,12 +15,12 @@ inline constexpr std::int32_t runge_kutta = 4;
 }  // namespace method
 
 struct SolutionParameters {
-  std::int32_t integration_method = 4;   // -1 post-processing, 0 Wilson, 1 Newmark, 2 explicit, 3, 4 Runge-Kutta
+  std::int32_t integration_method = 4;   // -1 post-processing, 0 Wilson, 1 Newmark, 2 explicit, 4 Runge-Kutta
   float time_step = 1.0E-4f;             // s
   std::int32_t output_interval = 10;     // results every N steps
-  std::int32_t contact_option = 0;       // 1 spatial, 0 vertical only, -1 moving load
-  std::int32_t Coordination_sys_bridge = 0;  // 1: input files give the vertical axis as z
-  std::int32_t IsContact = 0;            // track-contact spring switch (wheel-rail jump)
+  std::int32_t contact_option = 0;       // 1 spatial, 0 vertical only, -1 moving load; 2 or more: as 0, code 2 only
+  std::int32_t Coordination_sys_bridge = 0;  // 0 or 1; 1: input files give the vertical axis as z
+  std::int32_t IsContact = 0;            // 0 or 1: track-contact spring switch (wheel-rail jump)
   float StiContact = 0.0f;               // stiffness of the track-contact spring
   float DamContact = 0.0f;               // damping of the track-contact spring
 

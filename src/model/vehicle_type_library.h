@@ -31,6 +31,7 @@ struct VehicleTypeLibrary {
   std::int32_t max_outputs_per_type = 0;
   std::int32_t max_modes_per_type = 0;
 
+  Array1<std::int32_t> vehicle_type_described;   // (types) 1 when a type record of the file describes it
   Array1<std::int32_t> vehicle_node_count;       // (types)
   Array1<std::int32_t> vehicle_wheelset_count;   // (types) wheel entries
   Array1<std::int32_t> vehicle_spring_count;     // (types)

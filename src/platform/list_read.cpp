@@ -108,38 +108,80 @@ class Scanner {
   bool separator_pending_ = true;  // a comma at the very start is a null value
 };
 
-bool store(const ReadTarget& t, std::size_t k, const Token& tok) {
+constexpr std::string_view kNotANumber = "not a number";
+
+// Why an integer item refuses a token: a number that is not written as a
+// whole number (a decimal point or an exponent, as when the records have
+// shifted and a real lands in a count), or one beyond the 32-bit range.
+bool written_as_real(std::string_view text) {
+  std::string norm;
+  return normalise_real(text, norm);
+}
+
+std::string_view integer_problem(std::string_view text) {
+  if (!written_as_real(text)) return kNotANumber;
+  std::string_view digits = text;
+  if (!digits.empty() && (digits.front() == '+' || digits.front() == '-')) digits.remove_prefix(1);
+  if (digits.find_first_not_of("0123456789") == std::string_view::npos)
+    return "must be a whole number from -2147483648 to 2147483647";
+  return "must be a whole number";
+}
+
+// Stores the token into item k of t; on failure returns what the item needs.
+std::string_view store(const ReadTarget& t, std::size_t k, const Token& tok) {
   char* base = static_cast<char*>(t.ptr);
+  const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(k) * t.stride;
   switch (t.kind) {
     case ReadTarget::Kind::i32: {
       std::int32_t v = 0;
-      if (tok.quoted || !parse_int32(tok.text, v)) return false;
-      reinterpret_cast<std::int32_t*>(base)[static_cast<std::ptrdiff_t>(k) * t.stride] = v;
-      return true;
+      if (tok.quoted) return kNotANumber;
+      if (!parse_int32(tok.text, v)) return integer_problem(tok.text);
+      reinterpret_cast<std::int32_t*>(base)[at] = v;
+      return {};
+    }
+    case ReadTarget::Kind::flag: {
+      std::int32_t v = 0;
+      if (tok.quoted || !parse_int32(tok.text, v) || (v != 0 && v != 1)) return "must be 0 or 1";
+      reinterpret_cast<std::int32_t*>(base)[at] = v;
+      return {};
     }
     case ReadTarget::Kind::f32: {
       float v = 0;
-      if (tok.quoted || !parse_float(tok.text, v)) return false;
-      reinterpret_cast<float*>(base)[static_cast<std::ptrdiff_t>(k) * t.stride] = v;
-      return true;
+      if (tok.quoted) return kNotANumber;
+      if (!parse_float(tok.text, v)) return written_as_real(tok.text) ? "beyond single precision" : kNotANumber;
+      reinterpret_cast<float*>(base)[at] = v;
+      return {};
     }
     case ReadTarget::Kind::f64: {
       double v = 0;
-      if (tok.quoted || !parse_real(tok.text, v)) return false;
-      reinterpret_cast<double*>(base)[static_cast<std::ptrdiff_t>(k) * t.stride] = v;
-      return true;
+      if (tok.quoted) return kNotANumber;
+      if (!parse_real(tok.text, v)) return written_as_real(tok.text) ? "beyond double precision" : kNotANumber;
+      reinterpret_cast<double*>(base)[at] = v;
+      return {};
     }
     case ReadTarget::Kind::text:
-      reinterpret_cast<std::string*>(base)[static_cast<std::ptrdiff_t>(k) * t.stride] = tok.text;
-      return true;
+      reinterpret_cast<std::string*>(base)[at] = tok.text;
+      return {};
   }
-  return false;
+  return kNotANumber;
+}
+
+// A value for a message: as written, cut to 40 characters.
+std::string echo(std::string_view text) {
+  constexpr std::size_t kMaxEcho = 40;
+  if (text.size() <= kMaxEcho) return std::string(text);
+  return std::string(text.substr(0, kMaxEcho - 3)) + "...";
 }
 
 }  // namespace
 
 bool parse_int32(std::string_view token, std::int32_t& value) {
-  if (!token.empty() && token.front() == '+') token.remove_prefix(1);
+  // One sign at most: "+-5" is not a number (the conversion below takes a
+  // minus sign only).
+  if (!token.empty() && token.front() == '+') {
+    token.remove_prefix(1);
+    if (!token.empty() && token.front() == '-') return false;
+  }
   if (token.empty()) return false;
   std::int32_t v = 0;
   auto [p, ec] = std::from_chars(token.data(), token.data() + token.size(), v);
@@ -185,11 +227,12 @@ bool parse_float(std::string_view token, float& value) {
   return true;
 }
 
-std::int32_t read_list(UnitTable& units, std::int32_t unit, std::initializer_list<ReadTarget> targets) {
-  return read_list(units, unit, std::span<const ReadTarget>(targets.begin(), targets.size()));
+std::int32_t read_list(UnitTable& units, std::int32_t unit, std::initializer_list<ReadTarget> targets,
+                       NullValues nulls) {
+  return read_list(units, unit, std::span<const ReadTarget>(targets.begin(), targets.size()), nulls);
 }
 
-std::int32_t read_list(UnitTable& units, std::int32_t unit, std::span<const ReadTarget> targets) {
+std::int32_t read_list(UnitTable& units, std::int32_t unit, std::span<const ReadTarget> targets, NullValues nulls) {
   if (!units.is_open(unit)) return io_status::not_connected;
   TextUnit* t = units.text(unit);
   if (!t) return io_status::wrong_form;
@@ -209,6 +252,14 @@ std::int32_t read_list(UnitTable& units, std::int32_t unit, std::span<const Read
   Scanner scan(*t);
   Token repeated;
   std::size_t repeat_left = 0;
+  const auto refuse = [&](std::string_view written, std::string_view problem) {
+    t->position = scan.record() + 1;
+    t->bad_value_line = scan.record() + 1;
+    t->bad_value_text = echo(written);
+    t->bad_value_problem = problem;
+    return io_status::bad_value;
+  };
+  constexpr std::string_view kNoValue = "a null value where a value is needed";
   for (const ReadTarget& tg : targets) {
     for (std::size_t k = 0; k < tg.count; ++k) {
       Token tok;
@@ -223,6 +274,7 @@ std::int32_t read_list(UnitTable& units, std::int32_t unit, std::span<const Read
           std::int32_t r = 0;
           if (star != std::string::npos && star > 0 &&
               parse_int32(std::string_view(tok.text).substr(0, star), r) && r > 0) {
+            if (star + 1 == tok.text.size() && nulls == NullValues::refused) return refuse(tok.text, kNoValue);
             repeated.text = tok.text.substr(star + 1);
             repeated.kind = repeated.text.empty() ? TokenKind::null : TokenKind::value;
             repeated.quoted = false;
@@ -236,17 +288,15 @@ std::int32_t read_list(UnitTable& units, std::int32_t unit, std::span<const Read
           t->position = t->records.size() + 1;  // past the end-of-file mark
           return io_status::end_of_file;
         case TokenKind::slash:
+          if (nulls == NullValues::refused) return refuse("/", kNoValue);
           t->position = scan.record() + 1;
           return io_status::ok;
         case TokenKind::null:
+          if (nulls == NullValues::refused) return refuse(",", kNoValue);
           break;
         case TokenKind::value:
-          if (!store(tg, k, tok)) {
-            t->position = scan.record() + 1;
-            t->bad_value_line = scan.record() + 1;
-            t->bad_value_text = tok.quoted ? "'" + tok.text + "'" : tok.text;
-            return io_status::bad_value;
-          }
+          if (const std::string_view problem = store(tg, k, tok); !problem.empty())
+            return refuse(tok.quoted ? "'" + tok.text + "'" : tok.text, problem);
           break;
       }
     }
@@ -268,6 +318,81 @@ bool failed_in_data_record(UnitTable& units, std::int32_t unit, std::size_t coun
     if (col == start || !parse_real(std::string_view(rec).substr(start, col - start), v)) return false;
   }
   return true;
+}
+
+namespace {
+
+// The values that one record can give a read: its words (r for r*v and r*)
+// and its null values; a slash gives none, but what follows it on the record
+// is counted, as the count is an upper bound.
+std::int64_t record_value_bound(const std::string& rec) {
+  std::int64_t n = 0;
+  std::size_t col = 0;
+  bool separator_pending = true;
+  while (col < rec.size()) {
+    const char c = rec[col];
+    if (is_blank(c) || c == '/') {
+      ++col;
+      continue;
+    }
+    if (c == ',') {
+      if (separator_pending) ++n;
+      separator_pending = true;
+      ++col;
+      continue;
+    }
+    separator_pending = false;
+    const std::size_t start = col;
+    while (col < rec.size() && !ends_word(rec[col])) ++col;
+    const std::string_view word(rec.data() + start, col - start);
+    const std::size_t star = word.find('*');
+    std::int32_t r = 0;
+    n += star != std::string_view::npos && star > 0 && parse_int32(word.substr(0, star), r) && r > 0 ? r : 1;
+  }
+  return n;
+}
+
+}  // namespace
+
+std::int64_t values_left(const UnitTable& units, std::int32_t unit) {
+  const TextUnit* t = units.text(unit);
+  if (!t) return 0;
+  std::int64_t n = 0;
+  for (std::size_t r = t->position; r < t->records.size(); ++r) n += record_value_bound(t->records[r]);
+  return n;
+}
+
+std::size_t leading_value_count(const UnitTable& units, std::int32_t unit, std::size_t line) {
+  const TextUnit* t = units.text(unit);
+  if (!t || line == 0 || line > t->records.size()) return 0;
+  const std::string& rec = t->records[line - 1];
+  std::size_t n = 0;
+  std::size_t col = 0;
+  bool separator_pending = true;  // a comma now would be a null value
+  for (;;) {
+    while (col < rec.size() && is_blank(rec[col])) ++col;
+    if (col < rec.size() && rec[col] == ',') {
+      if (separator_pending) return n;
+      separator_pending = true;
+      ++col;
+      continue;
+    }
+    separator_pending = false;
+    const std::size_t start = col;
+    while (col < rec.size() && !ends_word(rec[col])) ++col;
+    if (col == start) return n;
+    const std::string_view word(rec.data() + start, col - start);
+    const std::size_t star = word.find('*');
+    std::int32_t r = 0;
+    double v = 0;
+    if (star != std::string_view::npos && star > 0 && parse_int32(word.substr(0, star), r) && r > 0 &&
+        parse_real(word.substr(star + 1), v))
+      n += static_cast<std::size_t>(r);
+    else if (parse_real(word, v))
+      ++n;
+    else
+      return n;
+  }
 }
 
 std::int32_t read_text_record(UnitTable& units, std::int32_t unit, std::string& text, std::size_t width) {

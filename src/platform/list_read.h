@@ -2,17 +2,23 @@
 //
 // One read statement begins at the unit's next record, takes its values from
 // as many records as it needs and drops the rest of its last record. Values are
-// separated by blanks, tabs or commas; two commas with only blanks between
-// them give a null value (the item keeps its contents); r*v repeats a value r
-// times and r* gives r null values; a slash ends the statement, leaving the
-// remaining items unchanged. Texts are single words or quoted strings.
+// separated by blanks, tabs or commas; r*v repeats a value r times. Texts are
+// single words or quoted strings. Reals take the Fortran forms as well: a D
+// (or Q) exponent, and a signed exponent without its letter (1.0-4).
+//
+// Null values (two commas with only blanks between them, a comma that begins
+// a record's values, r* for r null values) and a slash (which ends the
+// statement) leave items without a value. Only a read that allows them keeps
+// such items at their contents; every other read refuses them like a value
+// that is not a number: a file that gives no value where a value is needed
+// would otherwise run on whatever the item held.
 //
 // The first value that cannot be read ends the statement with error status
 // io_status::bad_value and leaves that item and all later ones unchanged; the
 // next statement then begins at the record after the one that held the bad
-// value; the unit keeps that value and its line (TextUnit::bad_value_text,
-// bad_value_line) for the message. Running out of records returns -1 (end of
-// file).
+// value; the unit keeps that value, its line and what the item needed
+// (TextUnit::bad_value_text, bad_value_line, bad_value_problem) for the
+// message. Running out of records returns -1 (end of file).
 #pragma once
 
 #include <cstddef>
@@ -27,7 +33,8 @@ namespace tb {
 
 // One destination of a read: a single variable or a strided run of elements.
 struct ReadTarget {
-  enum class Kind { i32, f32, f64, text };
+  // flag: a 32-bit integer that takes 0 or 1 only.
+  enum class Kind { i32, flag, f32, f64, text };
   Kind kind;
   void* ptr;
   std::size_t count;
@@ -48,14 +55,23 @@ struct ReadTarget {
   static ReadTarget reals(float* first, std::size_t count, std::ptrdiff_t stride = 1) {
     return ReadTarget(Kind::f32, first, count, stride);
   }
+  // A switch of the file: any value other than 0 or 1 is a bad value.
+  static ReadTarget flag(std::int32_t& v) { return ReadTarget(Kind::flag, &v, 1, 1); }
 
  private:
   ReadTarget(Kind k, void* p, std::size_t n, std::ptrdiff_t s) : kind(k), ptr(p), count(n), stride(s) {}
 };
 
+// Whether a read keeps the items that null values or a slash leave without a
+// value at their contents (a file whose records have documented defaults), or
+// refuses them.
+enum class NullValues { refused, keep_contents };
+
 // Executes one list-directed read statement on a text unit.
-std::int32_t read_list(UnitTable& units, std::int32_t unit, std::initializer_list<ReadTarget> targets);
-std::int32_t read_list(UnitTable& units, std::int32_t unit, std::span<const ReadTarget> targets);
+std::int32_t read_list(UnitTable& units, std::int32_t unit, std::initializer_list<ReadTarget> targets,
+                       NullValues nulls = NullValues::refused);
+std::int32_t read_list(UnitTable& units, std::int32_t unit, std::span<const ReadTarget> targets,
+                       NullValues nulls = NullValues::refused);
 
 // Reads one record and keeps its first `width` characters (the An read; the
 // blank padding of a shorter record is implicit).
@@ -67,6 +83,16 @@ std::int32_t read_text_record(UnitTable& units, std::int32_t unit, std::string& 
 // table that holds a malformed value, rather than a line of text that ends
 // the table.
 bool failed_in_data_record(UnitTable& units, std::int32_t unit, std::size_t count);
+
+// The most values that the reads of `unit` can still take from its records,
+// from its current position to its end: every word, every null value and r
+// for each r*v. A count of records that asks for more than this cannot be
+// read from the file, whatever the records hold.
+std::int64_t values_left(const UnitTable& units, std::int32_t unit);
+
+// The number of values at the start of record `line` (1-based) of `unit`
+// that read as numbers (r*v counts r).
+std::size_t leading_value_count(const UnitTable& units, std::int32_t unit, std::size_t line);
 
 // Conversions of one free-format value; false when the token is not a number
 // of that kind (or out of range). No infinity or NaN is accepted.

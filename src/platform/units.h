@@ -57,9 +57,12 @@ struct TextUnit {
   std::size_t position = 0;
   bool modified = false;
   // Where the last read statement that met a value which is not a number of
-  // its item's kind stopped: the line (1-based) and the value as written.
+  // its item's kind stopped: the line (1-based), the value as written (cut to
+  // 40 characters) and what the item needs ("not a number", "must be a whole
+  // number", ...).
   std::size_t bad_value_line = 0;
   std::string bad_value_text;
+  std::string bad_value_problem;
 };
 
 // A binary unit: a byte stream with its current position.

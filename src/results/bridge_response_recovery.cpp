@@ -59,18 +59,17 @@ struct Range {
   }
 };
 
-// Reads a range count and its ranges from the master file. A file that ends
-// before the count requests nothing (of this kind or any later one). A count
-// that is no number or is negative, a range cut short, a step of 0, a last
-// number before the first in the step's direction or a negative component
-// count is a data error: such a request names no well-defined set of numbers.
+// Reads a range count and its ranges from the master file. A count that is
+// missing (the file ends), no number or negative, a range cut short, a step
+// of 0, a last number before the first in the step's direction or a negative
+// component count is a data error: such a request names no well-defined set
+// of numbers (a node range count one too large would take the element range
+// count as a node range and drop every element request).
 std::vector<Range> read_ranges(RunContext& ctx, bool with_components) {
   const std::int32_t unit = ctx.control.unit_bridge_master;
   const std::string kind = with_components ? "Post section, element range" : "Post section, node range";
   std::int32_t n = 0;
-  const std::int32_t count_status = read_list(ctx.units, unit, {n});
-  if (count_status == io_status::end_of_file) return {};
-  check_master_read(ctx, count_status, kind + " count");
+  check_master_read(ctx, read_list(ctx.units, unit, {n}), kind + " count");
   if (n < 0) request_error(ctx, kind + " count", std::to_string(n) + ", must be 0 or more");
   std::vector<Range> ranges;
   for (std::int32_t r = 1; r <= n; ++r) {
@@ -102,8 +101,9 @@ std::int32_t checked_size(RunContext& ctx, std::int64_t values) {
 
 // The post-processing section of the master file, read on from the record
 // after the substructure list: the "Post" line, the node ranges and the
-// element ranges, into the request lists. A file without the "Post" line
-// requests nothing. Closes the master file.
+// element ranges, into the request lists. Only a file without the "Post" line
+// requests nothing; after it both range counts are needed. Closes the master
+// file.
 void read_post_section(RunContext& ctx) {
   ResponseRecoveryTables& rt = ctx.recovery;
   const std::int32_t unit = ctx.control.unit_bridge_master;
@@ -210,18 +210,27 @@ enum class ModalPass { check, recover };
 // The mode loop over one section of substructure i's modal file: records
 // (number, mode, values) grouped by mode; a record of mode j stores its values
 // for global mode modal_mode_offset + j; a record that cannot be read, or of
-// another mode, completes mode j and is read again for mode j + 1.
-template <class Store>
+// another mode, completes mode j and is read again for mode j + 1. In the
+// check pass a record whose values do not all stand on its own line calls
+// short_record(line): the line holds fewer values than the record asks for.
+template <class Store, class ShortRecord>
 void read_section_modes(RunContext& ctx, ModalPass pass, std::int32_t i, std::string_view section,
-                        std::string_view record, std::span<float> values, Store store) {
+                        std::string_view record, std::span<float> values, Store store, ShortRecord short_record) {
   const std::int32_t unit = ctx.control.unit_modal_file;
   const BridgeModalModel& b = ctx.bridge;
   const std::int32_t modes = b.substructure_mode_counts(i);
+  const TextUnit* text = ctx.units.text(unit);
   std::int32_t j = 1;
   while (j <= modes) {
     std::int32_t number = 0;
     std::int32_t mode = 0;
+    // The line of the record's first value (the read passes over blank lines).
+    std::size_t line = text ? text->position : 0;
+    while (text && line < text->records.size() && text->records[line].find_first_not_of(" \t") == std::string::npos)
+      ++line;
+    ++line;
     const std::int32_t st = read_list(ctx.units, unit, {number, mode, ReadTarget::reals(values.data(), values.size())});
+    if (st == io_status::ok && pass == ModalPass::check && text && text->position > line) short_record(line);
     if (st == io_status::ok && mode == j) {
       const std::int32_t global = b.modal_mode_offset + j;
       if (global <= b.bridge_mode_count) store(number, global);
@@ -236,6 +245,24 @@ void read_section_modes(RunContext& ctx, ModalPass pass, std::int32_t i, std::st
     ++j;
     ctx.units.backspace(unit);
   }
+}
+
+// An element request whose component count exceeds the values of the
+// internal-force records of the modal file open on `unit`: each record holds
+// the element, the mode and one value per component on its line, so more
+// components would be read from the records after it.
+[[noreturn]] void refuse_force_components(RunContext& ctx, std::int32_t unit, std::size_t line) {
+  const ResponseRecoveryTables& rt = ctx.recovery;
+  const std::size_t on_line = leading_value_count(ctx.units, unit, line);
+  const std::int32_t held = static_cast<std::int32_t>(on_line > 2 ? on_line - 2 : 0);
+  // The first request that asks for more.
+  std::int32_t e = 1;
+  while (e < rt.post_element_count && rt.post_elements(e, 2) <= held) ++e;
+  request_error(ctx, "Post section, element ranges",
+                std::to_string(rt.post_elements(e, 2)) + " force components of element " +
+                    std::to_string(rt.post_elements(e, 1)) + ", must be at most " + std::to_string(held) +
+                    ", the values that each record after \"Stress\" holds in " +
+                    unit_file_name(ctx, unit, rt.modal_file_error_name) + " (line " + std::to_string(line) + ")");
 }
 
 // A modal file's name: directory, a backslash and the file name, as they
@@ -308,7 +335,7 @@ UnlistedRequests read_modal_files(RunContext& ctx, ModalPass pass) {
       check_search_status(ctx, status, rt.modal_file_error_name, unit,
                           "the lines holding \"(N,m)\" before the displacement mode shapes");
       read_section_modes(ctx, pass, i, text::displacement_modes_from, "displacement mode shapes",
-                         std::span<float>(values.data(), 6), store_node);
+                         std::span<float>(values.data(), 6), store_node, [](std::size_t) {});
     }
 
     rt.post_line.clear();
@@ -316,7 +343,8 @@ UnlistedRequests read_modal_files(RunContext& ctx, ModalPass pass) {
       for (int back = 0; back < 3; ++back) ctx.units.backspace(unit);
       search_marker(ctx, unit, "Stress", io_status::ok);
       read_section_modes(ctx, pass, i, text::internal_force_modes_from, "internal-force mode shapes",
-                         std::span<float>(values.data(), static_cast<std::size_t>(cmax)), store_element);
+                         std::span<float>(values.data(), static_cast<std::size_t>(cmax)), store_element,
+                         [&](std::size_t line) { refuse_force_components(ctx, unit, line); });
     }
 
     ctx.units.close(unit);

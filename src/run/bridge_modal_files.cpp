@@ -2,7 +2,6 @@
 // modal data: axis convention, damping ratios, excluded modes.
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <string>
 #include <unordered_map>
 
@@ -39,24 +38,21 @@ struct ModalFile {
   }
 
   // The frequency table after the "(cycle/sec)" line: mode number q, a value
-  // that is not kept, the frequency in Hz. A record that gives no value keeps
-  // the frequency; one that would store a value outside this file's modes is
-  // a data error.
+  // that is not kept, the frequency in Hz. A record that would store a value
+  // outside this file's modes is a data error.
   void read_frequencies() {
     BridgeModalModel& b = ctx.bridge;
     search("(cycle/sec)");
     check_search_status(ctx, status, label, unit, "a line holding \"(cycle/sec)\" before the frequency table");
     std::int32_t q = 0;
-    constexpr float none = std::numeric_limits<float>::quiet_NaN();
     for (std::int32_t r = 1; r <= mode_count; ++r) {
-      float second = none, third = none;
+      float second = 0.0f, frequency = 0.0f;
       const std::string record = "frequency table, record " + std::to_string(r) + " of " + std::to_string(mode_count);
-      check_read_status(ctx, read_list(ctx.units, unit, {q, second, third}), label, unit, record);
-      if (std::isnan(second) && std::isnan(third)) continue;
+      check_read_status(ctx, read_list(ctx.units, unit, {q, second, frequency}), label, unit, record);
       if (q < 1 || q > mode_count)
         stop_with_bad_value(ctx, label, unit, record,
                             "mode number " + std::to_string(q) + ", must be 1 to " + std::to_string(mode_count));
-      b.mode_frequency(b.modal_mode_offset + q) = std::isnan(third) ? second : third;
+      b.mode_frequency(b.modal_mode_offset + q) = frequency;
     }
   }
 

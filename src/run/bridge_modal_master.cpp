@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/list_read.h"
@@ -23,14 +24,14 @@ constexpr std::size_t kTextLineWidth = 256;
 // that already has these extents is kept; an array that does not exist yet,
 // or whose extents no longer agree with the counts just read, is created anew.
 template <class T, int R, class... N>
-void create_or_zero(Array<T, R>& a, N... counts) {
+void create_or_zero(RunContext& ctx, const CountSource& source, Array<T, R>& a, N... counts) {
   const std::array<std::int64_t, R> c{static_cast<std::int64_t>(counts)...};
   bool keep = a.allocated();
   for (int d = 0; d < R && keep; ++d) keep = a.extent(d + 1) == std::max<std::int64_t>(0, c[d]);
   if (keep)
     a.fill(T{});
   else
-    a.resize(counts...);
+    resize_from_counts(ctx, source, a, counts...);
 }
 
 // Every record up to the substructure list is needed: a value that does not
@@ -56,10 +57,15 @@ void read_master_header(RunContext& ctx, std::int32_t unit) {
   const std::size_t start = text ? text->position : 0;
   constexpr std::string_view record = "header: counts and excluded mode ranges";
   check_master_read(ctx, read_list(ctx.units, unit, {n, ni, k, p, m, ne}), record);
-  // The table holds 100 pairs; more would be written past its end.
+  // A negative count is no model; the table holds 100 excluded ranges, and
+  // more would be written past its end.
+  const std::pair<const char*, std::int32_t> counts[] = {{"node count", n},         {"interface node count", ni},
+                                                         {"spring element count", k}, {"output point count", p},
+                                                         {"mode count", m},         {"excluded range count", ne}};
+  for (const auto& [name, value] : counts)
+    if (value < 0) master_bad_value(ctx, record, std::string(name) + " " + std::to_string(value) + ", must be 0 or more");
   if (ne > kMaxExcludedRanges)
     master_bad_value(ctx, record, "excluded range count " + std::to_string(ne) + ", must be at most 100");
-  if (m < 0) master_bad_value(ctx, record, "mode count " + std::to_string(m) + ", must be 0 or more");
   if (text) text->position = start;
 
   std::vector<ReadTarget> targets{b.bridge_node_count,  b.interface_node_count, b.spring_element_count,
@@ -67,6 +73,13 @@ void read_master_header(RunContext& ctx, std::int32_t unit) {
   if (ne > 0)
     targets.push_back(ReadTarget::ints(b.excluded_mode_ranges.at_ptr(1, 1), static_cast<std::size_t>(2 * ne)));
   check_master_read(ctx, read_list(ctx.units, unit, targets), record);
+
+  // The node table, the interface nodes, the spring elements and the output
+  // points follow in this file: a count that the rest of it cannot hold is
+  // refused before it sizes a table.
+  const std::pair<const char*, std::int32_t> records[] = {
+      {"node count", n}, {"interface node count", ni}, {"spring element count", k}, {"output point count", p}};
+  for (const auto& [name, count] : records) check_count_fits_file(ctx, kMasterName, unit, record, name, count);
 }
 
 // One row of several values per entry i = 1..count: (i, 1..columns).
@@ -100,6 +113,7 @@ void read_substructure_list(RunContext& ctx, std::int32_t unit) {
   check_master_read(ctx, read_list(ctx.units, unit, {b.substructure_count}), "substructure count");
   const std::int32_t s = b.substructure_count;
   if (s < 0) master_bad_value(ctx, "substructure count", std::to_string(s) + ", must be 0 or more");
+  check_count_fits_file(ctx, kMasterName, unit, "substructure count", "substructure count", s);
   b.substructure_dirs.resize(s);
   b.substructure_files.resize(s);
   b.substructure_mode_counts.resize(s);
@@ -149,16 +163,21 @@ void read_bridge_modal_master(RunContext& ctx) {
   const std::int32_t n = b.bridge_node_count, ni = b.interface_node_count, k = b.spring_element_count,
                      p = b.output_point_count, m = b.bridge_mode_count;
 
-  create_or_zero(b.node_numbers, n);
-  create_or_zero(b.interface_nodes, ni);
-  create_or_zero(b.node_coordinates, n, 3);
-  create_or_zero(b.spring_elements, k, 4);
-  create_or_zero(b.output_points, p, 2);
-  create_or_zero(b.output_point_response, p, 3);
-  create_or_zero(b.mode_frequency, m);
-  create_or_zero(b.mode_damping_ratio_work, m);
-  create_or_zero(b.mode_damping_ratio, m);
-  create_or_zero(b.mode_shapes, m, n, 6);
+  const CountSource sized{kMasterName, unit, "header: counts and excluded mode ranges"};
+  // The node, element and output tables, 3 values per mode and the mode
+  // shapes of every node and of every interface node.
+  check_tables_fit_memory(ctx, sized,
+                          4.0 * (4.0 * n + 2.0 * ni + 4.0 * k + 5.0 * p + 3.0 * m + 6.0 * m * (double(n) + ni)));
+  create_or_zero(ctx, sized, b.node_numbers, n);
+  create_or_zero(ctx, sized, b.interface_nodes, ni);
+  create_or_zero(ctx, sized, b.node_coordinates, n, 3);
+  create_or_zero(ctx, sized, b.spring_elements, k, 4);
+  create_or_zero(ctx, sized, b.output_points, p, 2);
+  create_or_zero(ctx, sized, b.output_point_response, p, 3);
+  create_or_zero(ctx, sized, b.mode_frequency, m);
+  create_or_zero(ctx, sized, b.mode_damping_ratio_work, m);
+  create_or_zero(ctx, sized, b.mode_damping_ratio, m);
+  create_or_zero(ctx, sized, b.mode_shapes, m, n, 6);
 
   // Node table: number, x, y, z per node. With no nodes the read still
   // passes over one record.
@@ -185,8 +204,8 @@ void read_bridge_modal_master(RunContext& ctx) {
                          kOutputLabel);
   }
 
-  create_or_zero(b.interface_point_key, ni);
-  create_or_zero(b.interface_point_modes, ni, m, 6);
+  create_or_zero(ctx, sized, b.interface_point_key, ni);
+  create_or_zero(ctx, sized, b.interface_point_modes, ni, m, 6);
 
   if (ctx.solution.substructure_list_switch == 1) read_substructure_list(ctx, unit);
 }

@@ -41,6 +41,7 @@ void read_external_forces(RunContext& ctx) {
   // Zeroed, so that whatever a short file leaves unread is 0.
   const std::int32_t n = e.external_force_count;
   if (n < 0) forces_bad_value(ctx, "number of forces", std::to_string(n) + ", must be 0 or more");
+  check_count_fits_file(ctx, kForcesLabel, unit, "number of forces", "force count", n);
   e.force_node.resize(n);
   e.force_dof.resize(n);
   e.force_kind.resize(n);
@@ -64,15 +65,22 @@ void read_external_forces(RunContext& ctx) {
       continue;
     }
     std::int32_t table_length = 0;
-    check_forces_read(ctx, read_list(units, unit, {table_length, e.force_point_count(i)}),
-                      force + ", table length and point count");
+    const std::string table = force + ", table length and point count";
+    check_forces_read(ctx, read_list(units, unit, {table_length, e.force_point_count(i)}), table);
+    if (table_length < 0 || e.force_point_count(i) < 0)
+      forces_bad_value(ctx, table,
+                       table_length < 0 ? "table length " + std::to_string(table_length) + ", must be 0 or more"
+                                        : "point count " + std::to_string(e.force_point_count(i)) +
+                                              ", must be 0 or more");
     // The first tabulated force sizes the tables of all forces.
     if (!e.force_table_time.allocated()) {
-      e.force_table_time.resize(table_length, n);
-      e.force_table_value.resize(table_length, n);
+      const CountSource sized{kForcesLabel, unit, table};
+      check_tables_fit_memory(ctx, sized, 8.0 * table_length * n);
+      resize_from_counts(ctx, sized, e.force_table_time, table_length, n);
+      resize_from_counts(ctx, sized, e.force_table_value, table_length, n);
     }
     if (e.force_point_count(i) > e.force_table_time.extent(1))
-      forces_bad_value(ctx, force + ", table length and point count",
+      forces_bad_value(ctx, table,
                        "point count " + std::to_string(e.force_point_count(i)) + ", must be at most " +
                            std::to_string(e.force_table_time.extent(1)) + " (the first table's length)");
     for (std::int32_t j = 1; j <= e.force_point_count(i); ++j)

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "platform/list_read.h"
 #include "platform/stop.h"
 #include "platform/texts.h"
 
@@ -55,7 +57,8 @@ std::string describe_failure(const RunContext& ctx, std::int32_t status, std::st
            (opened->status == io_status::file_not_found ? ": file not found" : ": cannot be opened");
   const TextUnit* t = ctx.units.text(unit);
   if (status == io_status::bad_value && t && t->bad_value_line > 0)
-    return where(file, t->bad_value_line, record) + ": bad value \"" + t->bad_value_text + "\", not a number";
+    return where(file, t->bad_value_line, record) + ": bad value \"" + t->bad_value_text + "\", " +
+           (t->bad_value_problem.empty() ? "not a number" : t->bad_value_problem);
   if (status == io_status::end_of_file && t) {
     if (all_blank(t->records)) return file + ": the file is empty";
     return where(file, 0, record) + ": the file ends after line " + std::to_string(t->records.size()) +
@@ -123,6 +126,48 @@ void stop_with_bad_value(RunContext& ctx, std::string_view label, std::int32_t u
                          std::string_view problem) {
   report_and_stop(ctx, label, text::data_error,
                   where(unit_file_name(ctx, unit, label), 0, record) + ": bad value " + std::string(problem));
+}
+
+void check_count_fits_file(RunContext& ctx, std::string_view label, std::int32_t unit, std::string_view record,
+                           std::string_view count_name, std::int64_t count) {
+  if (count <= kCountSlack) return;
+  const std::int64_t left = values_left(ctx.units, unit);
+  if (count <= left + kCountSlack) return;
+  stop_with_bad_value(ctx, label, unit, record,
+                      std::string(count_name) + " " + std::to_string(count) + ", more records than the " +
+                          std::to_string(left) + " values that the rest of the file holds");
+}
+
+namespace {
+
+std::string gigabytes(double bytes) {
+  char size[32];
+  std::snprintf(size, sizeof size, "%.1f GB", bytes / 1.0e9);
+  return size;
+}
+
+[[noreturn]] void stop_for_memory(RunContext& ctx, const CountSource& source, const std::string& asked) {
+  report_and_stop(ctx, source.label, text::data_error,
+                  where(unit_file_name(ctx, source.unit, source.label), 0, source.record) + ": counts that ask for " +
+                      asked + ", more memory than this run can have (" +
+                      gigabytes(static_cast<double>(physical_memory_bytes())) + ")");
+}
+
+}  // namespace
+
+void check_tables_fit_memory(RunContext& ctx, const CountSource& source, double bytes) {
+  if (bytes > static_cast<double>(physical_memory_bytes())) stop_for_memory(ctx, source, "tables of " + gigabytes(bytes));
+}
+
+void stop_with_table_too_large(RunContext& ctx, const CountSource& source, std::span<const std::int64_t> extents,
+                               std::size_t value_bytes) {
+  std::string table;
+  double bytes = static_cast<double>(value_bytes);
+  for (const std::int64_t e : extents) {
+    table += (table.empty() ? "" : " x ") + std::to_string(std::max<std::int64_t>(e, 0));
+    bytes *= static_cast<double>(std::max<std::int64_t>(e, 0));
+  }
+  stop_for_memory(ctx, source, "a table of " + table + " values (" + gigabytes(bytes) + ")");
 }
 
 void stop_with_unknown_node(RunContext& ctx, std::string_view label, std::int32_t unit, std::string_view record,

@@ -4,9 +4,13 @@
 
 #include <array>
 #include <cstdint>
+#include <new>
+#include <span>
+#include <string>
 #include <string_view>
 
 #include "model/run_context.h"
+#include "platform/array.h"
 #include "platform/clock.h"
 
 namespace tb {
@@ -40,6 +44,48 @@ void check_search_status(RunContext& ctx, std::int32_t status, std::string_view 
 // where problem gives the value and what it must be.
 [[noreturn]] void stop_with_bad_value(RunContext& ctx, std::string_view label, std::int32_t unit,
                                       std::string_view record, std::string_view problem);
+
+// Refuses, with the data-error line of label, a count of records of `unit`
+// that the rest of the file cannot hold: more records than the values that
+// the reads can still take (values_left), while every record gives at least
+// one. Made before the count sizes any table, so that an absurd count stops
+// with the file and the count instead of exhausting the memory. A count at
+// most kCountSlack records beyond it (a file cut short, a count a few too
+// large) sizes small tables and reads on to the record where the file ends,
+// whose message says where.
+inline constexpr std::int64_t kCountSlack = 1000;
+void check_count_fits_file(RunContext& ctx, std::string_view label, std::int32_t unit, std::string_view record,
+                           std::string_view count_name, std::int64_t count);
+
+// The file (label, unit) and the record whose counts size a table.
+struct CountSource {
+  std::string_view label;
+  std::int32_t unit;
+  std::string_view record;
+};
+
+// Refuses, before any of them is created, tables that the counts of
+// `source` make larger than the memory of the machine: `bytes` in all. For
+// extents that no record count of the file bounds (largest counts, mode
+// counts); the stop names the record and the size asked for.
+void check_tables_fit_memory(RunContext& ctx, const CountSource& source, double bytes);
+
+// The data-error stop of a table that the counts of `source` make larger than
+// the memory of the run: the record and the table's extents.
+[[noreturn]] void stop_with_table_too_large(RunContext& ctx, const CountSource& source,
+                                            std::span<const std::int64_t> extents, std::size_t value_bytes);
+
+// a.resize(extents...) for a table sized by counts read from a file; a table
+// that cannot be created stops with the data-error line of that file.
+template <class T, int R, class... N>
+void resize_from_counts(RunContext& ctx, const CountSource& source, Array<T, R>& a, N... extents) {
+  try {
+    a.resize(extents...);
+  } catch (const std::bad_alloc&) {
+    const std::array<std::int64_t, R> e{static_cast<std::int64_t>(extents)...};
+    stop_with_table_too_large(ctx, source, e, sizeof(T));
+  }
+}
 
 // The node-number stop (status 101) of label for a node that its list does
 // not hold, with a line naming the file of `unit`, the record and the node.

@@ -88,21 +88,36 @@ void read_solution_parameters(RunContext& ctx) {
   p.contact_aux_switch = 0;
   ctx.track.modal_node_decimation = 1;
 
-  // Six records, each its own read. A file that ends early leaves the rest
-  // at their values before reading, and the rewrite completes it; a value
-  // that does not read as a number stops the run before the rewrite, so the
-  // file keeps it for the user to mend.
+  // Six records, each its own read. A file that ends early, or a null value,
+  // leaves the rest at their values before reading, and the rewrite completes
+  // the file; a value that does not read as a number of its kind (the two
+  // switches take 0 or 1 only) stops the run before the rewrite, so the file
+  // keeps it for the user to mend.
   constexpr std::string_view label = "\\SolutionParameters.dat";
   const auto read = [&](std::initializer_list<ReadTarget> targets, std::string_view record) {
-    const std::int32_t status = read_list(ctx.units, unit, targets);
+    const std::int32_t status = read_list(ctx.units, unit, targets, NullValues::keep_contents);
     if (status != io_status::end_of_file) check_read_status(ctx, status, label, unit, record);
   };
   read({p.integration_method}, "record 1, integration method");
   read({p.time_step}, "record 2, time step");
   read({p.output_interval}, "record 3, output interval");
   read({p.contact_option}, "record 4, wheel-rail contact option");
-  read({p.Coordination_sys_bridge}, "record 5, bridge axis convention");
-  read({p.IsContact, p.StiContact, p.DamContact}, "record 6, track contact spring");
+  read({ReadTarget::flag(p.Coordination_sys_bridge)}, "record 5, bridge axis convention");
+  read({ReadTarget::flag(p.IsContact), p.StiContact, p.DamContact}, "record 6, track contact spring");
+
+  // Codes that select no scheme and no contact solution: a method of 3 would
+  // run every stage with the bridge and the car bodies at rest, and any
+  // other value would integrate nothing; a contact option below -1 has no
+  // law. A contact option of 2 or more is checked against the contact code
+  // of every vehicle type, with the vehicle types.
+  const std::int32_t m = p.integration_method;
+  if (m != method::post_processing && m != method::wilson_theta && m != method::newmark &&
+      m != method::explicit_two_step && m != method::runge_kutta)
+    stop_with_bad_value(ctx, label, unit, "record 1, integration method",
+                        std::to_string(m) + ", must be -1, 0, 1, 2 or 4");
+  if (p.contact_option < -1)
+    stop_with_bad_value(ctx, label, unit, "record 4, wheel-rail contact option",
+                        std::to_string(p.contact_option) + ", must be -1, 0 or 1");
 
   // Values that every integration divides by. The stiffness of the track
   // contact spring is checked with the vehicle types, where it is known

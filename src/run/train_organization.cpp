@@ -29,6 +29,8 @@ void check_organization_read(RunContext& ctx, std::int32_t status, const std::st
 
 // Allocates, zeroed, every per-train, per-vehicle and per-wheelset array that
 // the stages, the wheel-rail interaction, the brakes and the results fill.
+// The tables take the train and stage counts of the train header, the
+// fleet header's largest vehicle count and the extents of the vehicle types.
 void allocate_train_arrays(RunContext& ctx) {
   TrainOrganization& t = ctx.trains;
   const VehicleTypeLibrary& v = ctx.vehicles;
@@ -37,31 +39,37 @@ void allocate_train_arrays(RunContext& ctx) {
   const std::int32_t mv = t.max_vehicles_per_fleet;
   const std::int32_t types = v.vehicle_type_count;
   const std::int32_t nw = v.max_wheelsets_per_type;
+  const CountSource sized{kOrganizationLabel, ctx.control.unit_vehicle_organization, "train header"};
+  // Per train 2 numbers and 6 per stage; per vehicle slot its brake state
+  // and track accelerations, 3 per output item and, per wheel entry, its
+  // results, irregularity, cant, curvature and two positions in double (14).
+  const double per_vehicle = 3.0 + 3.0 * v.max_outputs_per_type + 14.0 * nw;
+  check_tables_fit_memory(ctx, sized, 4.0 * nt * (2.0 + 6.0 * ns + per_vehicle * mv));
 
-  t.train_fleet.resize(nt);
-  t.train_track.resize(nt);
-  t.train_speed.resize(nt, ns);
-  t.train_lead_in.resize(nt, ns);
-  t.train_run_out.resize(nt, ns);
-  t.brake_state.resize(nt, ns);
-  t.brake_time.resize(nt, ns);
-  t.brake_setting.resize(nt, ns);
-  t.vehicle_brake_state.resize(nt, mv);
+  resize_from_counts(ctx, sized, t.train_fleet, nt);
+  resize_from_counts(ctx, sized, t.train_track, nt);
+  resize_from_counts(ctx, sized, t.train_speed, nt, ns);
+  resize_from_counts(ctx, sized, t.train_lead_in, nt, ns);
+  resize_from_counts(ctx, sized, t.train_run_out, nt, ns);
+  resize_from_counts(ctx, sized, t.brake_state, nt, ns);
+  resize_from_counts(ctx, sized, t.brake_time, nt, ns);
+  resize_from_counts(ctx, sized, t.brake_setting, nt, ns);
+  resize_from_counts(ctx, sized, t.vehicle_brake_state, nt, mv);
 
   ResultBuffers& r = ctx.results;
-  r.vehicle_output_response.resize(nt, mv, v.max_outputs_per_type, 3);
-  r.wheelset_result.resize(nt, mv, nw, 5);
-  r.wheelset_irregularity_displacement.resize(nt, mv, nw, 3);
-  r.wheelset_track_cant.resize(nt, mv, nw);
-  r.wheelset_track_curvature.resize(nt, mv, nw);
-  r.vehicle_track_acceleration.resize(nt, mv, 2);
+  resize_from_counts(ctx, sized, r.vehicle_output_response, nt, mv, v.max_outputs_per_type, 3);
+  resize_from_counts(ctx, sized, r.wheelset_result, nt, mv, nw, 5);
+  resize_from_counts(ctx, sized, r.wheelset_irregularity_displacement, nt, mv, nw, 3);
+  resize_from_counts(ctx, sized, r.wheelset_track_cant, nt, mv, nw);
+  resize_from_counts(ctx, sized, r.wheelset_track_curvature, nt, mv, nw);
+  resize_from_counts(ctx, sized, r.vehicle_track_acceleration, nt, mv, 2);
 
   TrainLayout& l = ctx.layout;
   l.wheelset_front_offset.resize(types, nw);
   l.vehicle_type_length.resize(types);
   l.vehicle_type_end_nodes.resize(types, 2);
-  l.wheelset_position.resize(nt, mv, nw);
-  l.wheelset_start_position.resize(nt, mv, nw);
+  resize_from_counts(ctx, sized, l.wheelset_position, nt, mv, nw);
+  resize_from_counts(ctx, sized, l.wheelset_start_position, nt, mv, nw);
 }
 
 }  // namespace
@@ -73,8 +81,16 @@ void read_train_organization(RunContext& ctx) {
 
   units.rewind(unit);
   check_organization_read(ctx, read_list(units, unit, {o.fleet_count, o.max_vehicles_per_fleet}), "fleet header");
-  o.fleet_vehicle_count.resize(o.fleet_count);
-  o.fleet_vehicle_types.resize(o.fleet_count, o.max_vehicles_per_fleet);
+  if (o.fleet_count < 0 || o.max_vehicles_per_fleet < 0)
+    organization_error(ctx, {}, "fleet header",
+                       o.fleet_count < 0 ? std::to_string(o.fleet_count) + " fleets, must be 0 or more"
+                                         : "largest vehicle count " + std::to_string(o.max_vehicles_per_fleet) +
+                                               ", must be 0 or more");
+  check_count_fits_file(ctx, kOrganizationLabel, unit, "fleet header", "fleet count", o.fleet_count);
+  const CountSource fleets{kOrganizationLabel, unit, "fleet header"};
+  check_tables_fit_memory(ctx, fleets, 4.0 * o.fleet_count * (1.0 + o.max_vehicles_per_fleet));
+  resize_from_counts(ctx, fleets, o.fleet_vehicle_count, o.fleet_count);
+  resize_from_counts(ctx, fleets, o.fleet_vehicle_types, o.fleet_count, o.max_vehicles_per_fleet);
   for (std::int32_t f = 1; f <= o.fleet_count; ++f) {
     const std::string fleet = "fleet " + std::to_string(f);
     check_organization_read(ctx, read_list(units, unit, {o.fleet_vehicle_count(f)}), fleet + ", vehicle count");
@@ -88,15 +104,26 @@ void read_train_organization(RunContext& ctx) {
                             fleet + ", vehicle types");
   }
 
-  // Every vehicle of a fleet names a type of the library; the positions
-  // beyond a fleet's own count hold 0 and name nothing.
+  // Every vehicle of a fleet names a type that a record of the library
+  // describes (a type without one has no nodes, wheels or modes: the train
+  // would run as nothing); the positions beyond a fleet's own count hold 0
+  // and name nothing.
+  const VehicleTypeLibrary& lib = ctx.vehicles;
   for (std::int32_t f = 1; f <= o.fleet_count; ++f)
     for (std::int32_t j = 1; j <= o.fleet_vehicle_count(f); ++j) {
       const std::int32_t type = o.fleet_vehicle_types(f, j);
-      if (type < 1 || type > ctx.vehicles.vehicle_type_count)
-        organization_error(ctx, text::fleet_vehicle_type_not_defined, "fleet " + std::to_string(f) + ", vehicle types",
-                           "type " + std::to_string(type) + " of vehicle " + std::to_string(j) + ", must be 1 to " +
-                               std::to_string(ctx.vehicles.vehicle_type_count) + " (the vehicle library's types)");
+      const std::string record = "fleet " + std::to_string(f) + ", vehicle types";
+      const std::string vehicle = "type " + std::to_string(type) + " of vehicle " + std::to_string(j);
+      if (type < 1 || type > lib.vehicle_type_count)
+        organization_error(ctx, text::fleet_vehicle_type_not_defined, record,
+                           vehicle + ", must be 1 to " + std::to_string(lib.vehicle_type_count) +
+                               " (the vehicle library's types)");
+      if (lib.vehicle_type_described(type) != 1)
+        organization_error(ctx, text::fleet_vehicle_type_not_defined, record,
+                           vehicle + ", which no type record of " +
+                               unit_file_name(ctx, ctx.control.unit_vehicle_types,
+                                              "\\Modal_Substructure_Vehicletypes.dat") +
+                               " describes");
     }
 
   check_organization_read(ctx, read_list(units, unit, {o.train_count, o.speed_stage_count}), "train header");
@@ -107,12 +134,13 @@ void read_train_organization(RunContext& ctx) {
     organization_error(ctx, {}, "train header",
                        o.train_count < 0 ? std::to_string(o.train_count) + " trains, must be 0 or more"
                                          : std::to_string(o.speed_stage_count) + " speed stages, must be 1 or more");
+  check_count_fits_file(ctx, kOrganizationLabel, unit, "train header", "train count", o.train_count);
   allocate_train_arrays(ctx);
 
   // The speeds are read as single-precision km/h and converted to m/s in
   // single precision; the table keeps them in double for the train advance.
   const std::int32_t stages = o.speed_stage_count;
-  Array1<float> speed_kmh(stages);
+  Array1<float> speed_kmh(o.train_count > 0 ? stages : 0);
   for (std::int32_t t = 1; t <= o.train_count; ++t) {
     speed_kmh.fill(0.0f);
     const std::int32_t status =

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <limits>
+#include <utility>
 #include <vector>
 
+#include "interaction/contact_forces.h"
 #include "platform/list_read.h"
 #include "run/array_reads.h"
 #include "run/input_helpers.h"
@@ -14,13 +15,6 @@ namespace tb {
 namespace {
 
 constexpr std::string_view kLibraryLabel = "\\Modal_Substructure_Vehicletypes.dat";
-
-// Marks a count of a type header that its read did not store (a null value,
-// or a read that ended before it): such a count keeps its previous value. The
-// type number is read first, so the counts can only be stored once it is
-// known. A count given as the mark itself (the most negative integer) reads
-// as not stored.
-constexpr std::int32_t kNotStored = std::numeric_limits<std::int32_t>::min();
 
 // Every read of the library is needed: a value that does not read as a
 // number, or a file that ends early, stops the run with the record read.
@@ -77,11 +71,34 @@ std::int32_t read_contact_parameters(RunContext& ctx, std::int32_t k, std::int32
 }
 
 // Whether the run evaluates any wheel-rail contact law: a post-processing
-// run (or a method that runs no integration) evaluates none, and a moving
-// constant load (contact option below 0) puts the static loads on the rails
-// without looking at any contact parameter.
+// run evaluates none, and a moving constant load (contact option below 0)
+// puts the static loads on the rails without looking at any contact code or
+// parameter.
 bool contact_laws_run(const SolutionParameters& sp) {
-  return sp.integration_method >= 0 && sp.integration_method <= 4 && sp.contact_option >= 0;
+  return sp.integration_method != method::post_processing && sp.contact_option >= 0;
+}
+
+// The contact codes that have a law under the run's contact option.
+std::string codes_with_a_law(std::int32_t option) {
+  if (option == 0) return "0, 1, 2, 3 or -2";
+  if (option == 1) return "0, 1, 2 or 3";
+  return "2";
+}
+
+// A wheel pair of type k is evaluated at every step, so its contact code must
+// have a law under the contact option of "SolutionParameters.dat": the stop
+// names both files, with the force model's own line first.
+void check_contact_law(RunContext& ctx, std::int32_t k) {
+  const std::int32_t option = ctx.solution.contact_option;
+  const std::int32_t code = ctx.vehicles.contact_type(k);
+  const std::string_view undefined = undefined_contact_law(option, code);
+  if (undefined.empty()) return;
+  ctx.console.list_line({undefined});
+  library_bad_value(ctx, of_type(k, "wheel loads and contact code"),
+                    "contact code " + std::to_string(code) + " under contact option " + std::to_string(option) +
+                        " (record 4 of " +
+                        unit_file_name(ctx, ctx.control.unit_solution_parameters, "\\SolutionParameters.dat") +
+                        "), must be " + codes_with_a_law(option));
 }
 
 // Checks the contact parameters of type k where the contact law of the run
@@ -94,12 +111,13 @@ bool contact_laws_run(const SolutionParameters& sp) {
 // (code 3 only for a supporting wheel, static load 100 N or more; below it
 // the stiffness only multiplies); code 0 with the track contact spring by
 // its stiffness from "SolutionParameters.dat", which is reported with that
-// file's label. Code -1 evaluates no law (with a contact option of 0 or more
-// the first evaluation stops with its own message).
+// file's label. A code without a law under the contact option is refused
+// first.
 void check_contact_parameters(RunContext& ctx, std::int32_t k, std::int32_t nw) {
   const VehicleTypeLibrary& v = ctx.vehicles;
   const SolutionParameters& sp = ctx.solution;
   if (!contact_laws_run(sp) || nw < 2) return;
+  check_contact_law(ctx, k);
   const std::int32_t code = v.contact_type(k);
   const bool creep = sp.contact_option == 1;
   const bool hertz = sp.IsContact != 1;
@@ -130,7 +148,7 @@ void check_contact_parameters(RunContext& ctx, std::int32_t k, std::int32_t nw) 
 // after checking it and the five counts against the extents of the library.
 std::int32_t read_type_header(RunContext& ctx, std::int32_t r) {
   VehicleTypeLibrary& v = ctx.vehicles;
-  std::array<std::int32_t, 6> h{0, kNotStored, kNotStored, kNotStored, kNotStored, kNotStored};
+  std::array<std::int32_t, 6> h{};
   const std::string record = "type record " + std::to_string(r) + ", header";
   check_library_read(ctx, read_list(ctx.units, ctx.control.unit_vehicle_types, {h[0], h[1], h[2], h[3], h[4], h[5]}),
                      record);
@@ -147,12 +165,13 @@ std::int32_t read_type_header(RunContext& ctx, std::int32_t r) {
                                            v.max_modes_per_type};
   constexpr const char* names[] = {"node", "wheel entry", "spring", "output", "mode"};
   for (std::size_t i = 0; i < counts.size(); ++i) {
-    if (h[i + 1] != kNotStored) *counts[i] = h[i + 1];
-    if (*counts[i] < 0 || *counts[i] > std::max(0, maxima[i]))
+    *counts[i] = h[i + 1];
+    if (*counts[i] < 0 || *counts[i] > maxima[i])
       library_bad_value(ctx, record,
                         std::string(names[i]) + " count " + std::to_string(*counts[i]) + ", must be 0 to " +
-                            std::to_string(std::max(0, maxima[i])) + " (the library header's largest)");
+                            std::to_string(maxima[i]) + " (the library header's largest)");
   }
+  v.vehicle_type_described(k) = 1;
   return k;
 }
 
@@ -170,41 +189,61 @@ void read_vehicle_type_library(RunContext& ctx) {
                 {v.type_record_count, v.vehicle_type_count, v.max_nodes_per_type, v.max_wheelsets_per_type,
                  v.max_springs_per_type, v.max_outputs_per_type, v.max_modes_per_type}),
       "library header");
+  // A negative count or extent is no library: type records and types are
+  // counted, and each largest count sizes a dimension of the tables.
+  const std::array<std::pair<const char*, std::int32_t>, 7> header{
+      {{"type record count", v.type_record_count},
+       {"type count", v.vehicle_type_count},
+       {"largest node count", v.max_nodes_per_type},
+       {"largest wheel entry count", v.max_wheelsets_per_type},
+       {"largest spring count", v.max_springs_per_type},
+       {"largest output count", v.max_outputs_per_type},
+       {"largest mode count", v.max_modes_per_type}}};
+  for (const auto& [name, value] : header)
+    if (value < 0)
+      library_bad_value(ctx, "library header", std::string(name) + " " + std::to_string(value) + ", must be 0 or more");
 
-  // Every array zeroed, with the extents of the header (below 0 counts as 0).
+  // Every array zeroed, with the extents of the header: per type 15 scalars,
+  // the node table (4 values per node), 7 values per wheel entry, 3 per mode,
+  // the mode shapes (6 per mode and node), 4 per spring and 2 per output.
   const std::int32_t nt = v.vehicle_type_count;
   const std::int32_t nn_max = v.max_nodes_per_type;
   const std::int32_t nw_max = v.max_wheelsets_per_type;
   const std::int32_t nm_max = v.max_modes_per_type;
-  v.vehicle_node_numbers.resize(nt, nn_max);
-  v.wheelset_nodes.resize(nt, nw_max);
-  v.wheelset_second_nodes.resize(nt, nw_max);
-  v.vehicle_node_coordinates.resize(nt, nn_max, 3);
-  v.vehicle_mode_frequency.resize(nt, nm_max);
-  v.vehicle_mode_damping.resize(nt, nm_max);
-  v.vehicle_mode_damping_input.resize(nt, nm_max);
-  v.vehicle_mode_shapes.resize(nt, nm_max, nn_max, 6);
-  v.vehicle_node_count.resize(nt);
-  v.vehicle_wheelset_count.resize(nt);
-  v.vehicle_spring_count.resize(nt);
-  v.vehicle_output_count.resize(nt);
-  v.vehicle_mode_count.resize(nt);
-  v.vehicle_spring_nodes.resize(nt, v.max_springs_per_type, 4);
-  v.vehicle_output_items.resize(nt, v.max_outputs_per_type, 2);
-  v.wheelset_static_load.resize(nt, nw_max);
-  v.contact_type.resize(nt);
-  v.wheel_radius.resize(nt);
-  v.friction_coefficient.resize(nt);
-  v.contact_half_spacing.resize(nt);
-  v.contact_stiffness.resize(nt, nw_max);
-  v.contact_damping.resize(nt, nw_max);
-  v.load_amplitude_ratio.resize(nt, nw_max);
-  v.load_phase.resize(nt, nw_max);
-  v.load_frequency.resize(nt);
-  v.type1_contact_param_a.resize(nt);
-  v.type1_contact_param_b.resize(nt);
-  v.type3_contact_param_a.resize(nt);
-  v.type3_contact_param_b.resize(nt);
+  const CountSource sized{kLibraryLabel, unit, "library header"};
+  const double per_type = 15.0 + 4.0 * nn_max + 7.0 * nw_max + 3.0 * nm_max + 6.0 * nm_max * nn_max +
+                          4.0 * v.max_springs_per_type + 2.0 * v.max_outputs_per_type;
+  check_tables_fit_memory(ctx, sized, 4.0 * nt * per_type);
+  resize_from_counts(ctx, sized, v.vehicle_type_described, nt);
+  resize_from_counts(ctx, sized, v.vehicle_node_numbers, nt, nn_max);
+  resize_from_counts(ctx, sized, v.wheelset_nodes, nt, nw_max);
+  resize_from_counts(ctx, sized, v.wheelset_second_nodes, nt, nw_max);
+  resize_from_counts(ctx, sized, v.vehicle_node_coordinates, nt, nn_max, 3);
+  resize_from_counts(ctx, sized, v.vehicle_mode_frequency, nt, nm_max);
+  resize_from_counts(ctx, sized, v.vehicle_mode_damping, nt, nm_max);
+  resize_from_counts(ctx, sized, v.vehicle_mode_damping_input, nt, nm_max);
+  resize_from_counts(ctx, sized, v.vehicle_mode_shapes, nt, nm_max, nn_max, 6);
+  resize_from_counts(ctx, sized, v.vehicle_node_count, nt);
+  resize_from_counts(ctx, sized, v.vehicle_wheelset_count, nt);
+  resize_from_counts(ctx, sized, v.vehicle_spring_count, nt);
+  resize_from_counts(ctx, sized, v.vehicle_output_count, nt);
+  resize_from_counts(ctx, sized, v.vehicle_mode_count, nt);
+  resize_from_counts(ctx, sized, v.vehicle_spring_nodes, nt, v.max_springs_per_type, 4);
+  resize_from_counts(ctx, sized, v.vehicle_output_items, nt, v.max_outputs_per_type, 2);
+  resize_from_counts(ctx, sized, v.wheelset_static_load, nt, nw_max);
+  resize_from_counts(ctx, sized, v.contact_type, nt);
+  resize_from_counts(ctx, sized, v.wheel_radius, nt);
+  resize_from_counts(ctx, sized, v.friction_coefficient, nt);
+  resize_from_counts(ctx, sized, v.contact_half_spacing, nt);
+  resize_from_counts(ctx, sized, v.contact_stiffness, nt, nw_max);
+  resize_from_counts(ctx, sized, v.contact_damping, nt, nw_max);
+  resize_from_counts(ctx, sized, v.load_amplitude_ratio, nt, nw_max);
+  resize_from_counts(ctx, sized, v.load_phase, nt, nw_max);
+  resize_from_counts(ctx, sized, v.load_frequency, nt);
+  resize_from_counts(ctx, sized, v.type1_contact_param_a, nt);
+  resize_from_counts(ctx, sized, v.type1_contact_param_b, nt);
+  resize_from_counts(ctx, sized, v.type3_contact_param_a, nt);
+  resize_from_counts(ctx, sized, v.type3_contact_param_b, nt);
 
   // Node positions 1, 2 and 3 are the front coupling node, the node of the
   // whole-vehicle loads and the rear coupling node of every type, also of a

@@ -149,7 +149,7 @@ void generate_track_irregularity(RunContext& ctx, std::int32_t& spectrum_code, s
     check_length(spacing, "the spacing " + value_text(spacing) + " m");
     const std::int32_t n = irregularity_sample_count(length, spacing);
     length = static_cast<float>(n) * spacing;
-    profile.resize(n, 4);
+    resize_from_counts(ctx, {kLabel, unit, "record 2, length and spacing"}, profile, n, 4);
     const std::int32_t given = read_stored_samples(ctx, unit, profile);
     // A stored profile is read again in every run until its flag is set to
     // 1: the console says which profile the run takes.
@@ -173,7 +173,7 @@ void generate_track_irregularity(RunContext& ctx, std::int32_t& spectrum_code, s
     spacing = dx;
     const std::int32_t n = irregularity_sample_count(length, spacing);
     length = spacing * static_cast<float>(n);
-    profile.resize(n, 4);
+    resize_from_counts(ctx, {kLabel, unit, "record 2, length and shortest wavelength"}, profile, n, 4);
     const CarriedWavelengths carried = synthesise_irregularity_profiles(spectrum_code, seed, min_wavelength,
                                                                         max_wavelength, spacing,
                                                                         ctx.control.two_pi, profile);

@@ -20,12 +20,6 @@ namespace {
 
 constexpr std::string_view kLabel = "\\Rails_Location.dat";
 
-// Tables whose sizes, read from the file, no memory could hold end the run as
-// a failed allocation does.
-void require_allocatable(double elements) {
-  if (elements > 1.0E12) throw std::bad_alloc();
-}
-
 // Nodes of track i at the spacing: int(length / spacing) + 1, the length
 // being that from its first to its last control point. A count beyond the
 // 32-bit range, or a node table (fifteen values a node on every track) beyond
@@ -75,10 +69,12 @@ void read_rails_location(RunContext& ctx) {
                         std::to_string(tm.max_control_points) + ", must be 0 or more");
   if (tracks < 0)
     stop_with_bad_value(ctx, kLabel, unit, "number of tracks", std::to_string(tracks) + ", must be 0 or more");
-  require_allocatable(7.0 * std::max(tracks, 0) * std::max(tm.max_control_points, 0));
-  tm.control_points.resize(tracks, tm.max_control_points, 7);
-  tm.control_point_count.resize(tracks);
-  tm.track_gauge.resize(tracks);
+  check_count_fits_file(ctx, kLabel, unit, "number of tracks", "track count", tracks);
+  const CountSource header{kLabel, unit, "header and number of tracks"};
+  check_tables_fit_memory(ctx, header, 28.0 * std::max(tracks, 0) * std::max(tm.max_control_points, 0));
+  resize_from_counts(ctx, header, tm.control_points, tracks, tm.max_control_points, 7);
+  resize_from_counts(ctx, header, tm.control_point_count, tracks);
+  resize_from_counts(ctx, header, tm.track_gauge, tracks);
   tm.track_gauge.fill(1.5f);
   const bool vertical_is_z = ctx.solution.Coordination_sys_bridge == 1;
   for (std::int32_t i = 1; i <= tracks; ++i) {
@@ -201,10 +197,11 @@ void build_track_model(RunContext& ctx) {
                             " for the mode shapes), too few for the interpolation along the track");
 
   const std::int32_t tracks = std::max(tm.track_count, 0);
-  require_allocatable(18.0 * std::max(modes, 0) * tm.coarse_node_count * tracks);
-  require_allocatable(15.0 * tm.track_node_count * tracks);
-  tm.track_modal_vectors.resize(18, modes, tm.coarse_node_count, tm.track_count);
-  tm.track_nodes.resize(tm.track_node_count, 15, tm.track_count);
+  const CountSource nodes{kLabel, ctx.control.unit_rails_location, "header: track node spacing"};
+  check_tables_fit_memory(
+      ctx, nodes, 4.0 * (18.0 * std::max(modes, 0) * tm.coarse_node_count + 15.0 * tm.track_node_count) * tracks);
+  resize_from_counts(ctx, nodes, tm.track_modal_vectors, 18, modes, tm.coarse_node_count, tm.track_count);
+  resize_from_counts(ctx, nodes, tm.track_nodes, tm.track_node_count, 15, tm.track_count);
 
   tm.own_node_count = own_node_count;
   check_control_point_order(ctx);

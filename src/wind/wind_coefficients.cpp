@@ -80,11 +80,13 @@ void read_coefficient_sets(RunContext& ctx, std::int32_t unit) {
   check_wind_read(ctx, read_list(units, unit, {w.coefficient_set_count}), "row 5, number of coefficient sets");
   const std::int32_t ns = w.coefficient_set_count;
   if (ns < 0) wind_bad_value(ctx, "row 5, number of coefficient sets", std::to_string(ns) + ", must be 0 or more");
-  w.set_depth.resize(ns);
-  w.set_width.resize(ns);
-  w.set_third_dimension.resize(ns);
-  w.coef_poly_counts.resize(ns, 6);
-  w.coef_polys.resize(ns, kMaxPolynomialTerms, 6);
+  check_count_fits_file(ctx, kWindLabel, unit, "row 5, number of coefficient sets", "coefficient set count", ns);
+  const CountSource sets{kWindLabel, unit, "row 5, number of coefficient sets"};
+  resize_from_counts(ctx, sets, w.set_depth, ns);
+  resize_from_counts(ctx, sets, w.set_width, ns);
+  resize_from_counts(ctx, sets, w.set_third_dimension, ns);
+  resize_from_counts(ctx, sets, w.coef_poly_counts, ns, 6);
+  resize_from_counts(ctx, sets, w.coef_polys, ns, kMaxPolynomialTerms, 6);
   for (std::int32_t s = 1; s <= ns; ++s) {
     const std::string set = "coefficient set " + std::to_string(s);
     check_wind_read(ctx, read_list(units, unit, {w.set_depth(s), w.set_width(s), w.set_third_dimension(s)}),
@@ -119,9 +121,11 @@ void read_vehicle_stations(RunContext& ctx, std::int32_t unit) {
   const std::int32_t m = w.vehicle_station_count;
   if (m < 0) wind_bad_value(ctx, "row 9, number of vehicle stations", std::to_string(m) + ", must be 0 or more");
   if (m == 0) return;
-  w.vehicle_station_positions.resize(m);
-  w.station_coefficient_work.resize(m);
-  w.vehicle_station_sets.resize(tr.train_count, tr.max_vehicles_per_fleet, m);
+  check_count_fits_file(ctx, kWindLabel, unit, "row 9, number of vehicle stations", "vehicle station count", m);
+  const CountSource stations{kWindLabel, unit, "row 9, number of vehicle stations"};
+  resize_from_counts(ctx, stations, w.vehicle_station_positions, m);
+  resize_from_counts(ctx, stations, w.station_coefficient_work, m);
+  resize_from_counts(ctx, stations, w.vehicle_station_sets, tr.train_count, tr.max_vehicles_per_fleet, m);
   check_wind_read(
       ctx, read_list(units, unit, {std::span<float>(w.vehicle_station_positions.data(), static_cast<std::size_t>(m))}),
       "row 10, station positions");
@@ -176,9 +180,12 @@ void read_node_groups(RunContext& ctx, std::int32_t unit) {
   if (nw < 0) wind_bad_value(ctx, counts, "number of node groups " + std::to_string(nw) + ", must be 0 or more");
   if (w.wind_group_max_nodes < 0)
     wind_bad_value(ctx, counts, "largest group " + std::to_string(w.wind_group_max_nodes) + ", must be 0 or more");
-  w.wind_group_node_count.resize(nw);
-  w.wind_group_set.resize(nw);
-  w.wind_group_nodes.resize(nw, w.wind_group_max_nodes);
+  check_count_fits_file(ctx, kWindLabel, unit, "row 12, number of node groups and largest group", "node group count",
+                        nw);
+  const CountSource groups{kWindLabel, unit, "row 12, number of node groups and largest group"};
+  resize_from_counts(ctx, groups, w.wind_group_node_count, nw);
+  resize_from_counts(ctx, groups, w.wind_group_set, nw);
+  resize_from_counts(ctx, groups, w.wind_group_nodes, nw, w.wind_group_max_nodes);
   for (std::int32_t g = 1; g <= nw; ++g) {
     const std::string group = "node group " + std::to_string(g);
     check_wind_read(ctx, read_list(units, unit, {w.wind_group_set(g), w.wind_group_node_count(g)}),

@@ -306,6 +306,23 @@ TEST(ExampleCase, ResponseRequestsAreCheckedAtStartUp) {
     EXPECT_EQ(out.find("Speed Stage="), std::string::npos);
     for (const char* name : kBulkFiles) EXPECT_EQ(fs::file_size(r.input / name), 0u) << name;
   }
+  // Seven internal-force components where the modal file's records after
+  // "Stress" hold six: the seventh would be read from the next element's
+  // record. The run stops before its first step, naming both counts.
+  {
+    ExampleRun r(method::newmark);
+    edit_input(r, "Modal_Substructure_Bridge.dat", "  1 32 1 6\n", "  1 32 1 7\n");
+    ASSERT_EQ(r.run(), 1);
+    const std::string out = r.t.console();
+    const std::string stop = test::data_error_line(
+        "\\Modal_Substructure_Bridge.dat",
+        "input/Modal_Substructure_Bridge.dat (Post section, element ranges): bad value 7 force components of element "
+        "1, must be at most 6, the values that each record after \"Stress\" holds in input/Girder32m_Modes.out "
+        "(line 770)");
+    ASSERT_GE(out.size(), stop.size());
+    EXPECT_EQ(out.substr(out.size() - stop.size()), stop);
+    EXPECT_EQ(out.find("Speed Stage="), std::string::npos);
+  }
 }
 
 TEST(ExampleCase, MovingLoadAndVerticalContactRunsPrintTheirLines) {

@@ -54,22 +54,24 @@ TEST_F(ListReadTest, EndOfFileInsideAStatementKeepsWhatWasStored) {
 }
 
 TEST_F(ListReadTest, SeparatorsNullValuesRepeatsSlashAndQuotes) {
+  // A read that allows null values keeps the items they leave.
   load("1,,3\t4\n2*7 2* 9\n5 / 6\n'a b' word 1.5D2 -2.0-1\r\n");
+  const NullValues keep = NullValues::keep_contents;
   std::int32_t v[4] = {0, -1, 0, 0};
-  EXPECT_EQ(read_list(units, 7, {std::span<std::int32_t>(v, 4)}), 0);
+  EXPECT_EQ(read_list(units, 7, {std::span<std::int32_t>(v, 4)}, keep), 0);
   EXPECT_EQ(v[0], 1);
   EXPECT_EQ(v[1], -1);  // null value: unchanged
   EXPECT_EQ(v[2], 3);
   EXPECT_EQ(v[3], 4);
   std::int32_t w[5] = {0, 0, -1, -1, 0};
-  EXPECT_EQ(read_list(units, 7, {std::span<std::int32_t>(w, 5)}), 0);
+  EXPECT_EQ(read_list(units, 7, {std::span<std::int32_t>(w, 5)}, keep), 0);
   EXPECT_EQ(w[0], 7);
   EXPECT_EQ(w[1], 7);
   EXPECT_EQ(w[2], -1);
   EXPECT_EQ(w[3], -1);
   EXPECT_EQ(w[4], 9);
   std::int32_t x = 0, y = -3;
-  EXPECT_EQ(read_list(units, 7, {x, y}), 0);
+  EXPECT_EQ(read_list(units, 7, {x, y}, keep), 0);
   EXPECT_EQ(x, 5);
   EXPECT_EQ(y, -3);  // the slash ended the statement
   std::string s1, s2;
@@ -79,6 +81,69 @@ TEST_F(ListReadTest, SeparatorsNullValuesRepeatsSlashAndQuotes) {
   EXPECT_EQ(s2, "word");
   EXPECT_EQ(f1, 150.0f);
   EXPECT_EQ(f2, -0.2f);
+}
+
+TEST_F(ListReadTest, ABadValueKeepsItsLineTheValueAsWrittenAndWhatTheItemNeeds) {
+  // Every read below refuses its second item; reads allow no null values
+  // unless they ask to.
+  struct Case {
+    const char* line;
+    ReadTarget::Kind kind;
+    const char* text;
+    const char* problem;
+  };
+  const Case cases[] = {
+      {"1 word", ReadTarget::Kind::i32, "word", "not a number"},
+      {"1 +-5", ReadTarget::Kind::i32, "+-5", "not a number"},
+      {"1 0.0", ReadTarget::Kind::i32, "0.0", "must be a whole number"},
+      {"1 6e+07", ReadTarget::Kind::i32, "6e+07", "must be a whole number"},
+      {"1 -2147483649", ReadTarget::Kind::i32, "-2147483649", "must be a whole number from -2147483648 to 2147483647"},
+      {"1 2", ReadTarget::Kind::flag, "2", "must be 0 or 1"},
+      {"1 1.0", ReadTarget::Kind::flag, "1.0", "must be 0 or 1"},
+      {"1 1e39", ReadTarget::Kind::f32, "1e39", "beyond single precision"},
+      {"1 1e400", ReadTarget::Kind::f32, "1e400", "beyond single precision"},
+      {"1 1e400", ReadTarget::Kind::i32, "1e400", "must be a whole number"},
+      {"1 'x'", ReadTarget::Kind::f32, "'x'", "not a number"},
+      {"1,,5", ReadTarget::Kind::i32, ",", "a null value where a value is needed"},
+      {"1 3*", ReadTarget::Kind::f32, "3*", "a null value where a value is needed"},
+      {"1 / 5", ReadTarget::Kind::i32, "/", "a null value where a value is needed"},
+  };
+  std::string file;
+  for (const Case& c : cases) file += std::string("skip\n") + c.line + "\n";
+  load(file);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    std::int32_t first = 0, second_i = -7;
+    float second_f = -7.0f;
+    ASSERT_EQ(read_list(units, 7, std::span<const ReadTarget>()), 0);  // the line before
+    const ReadTarget second = c.kind == ReadTarget::Kind::f32    ? ReadTarget(second_f)
+                              : c.kind == ReadTarget::Kind::flag ? ReadTarget::flag(second_i)
+                                                                 : ReadTarget(second_i);
+    EXPECT_EQ(read_list(units, 7, {first, second}), io_status::bad_value);
+    EXPECT_EQ(first, 1);
+    EXPECT_EQ(second_i, -7);
+    EXPECT_EQ(second_f, -7.0f);
+    const TextUnit* t = units.text(7);
+    EXPECT_EQ(t->bad_value_line, 2 * static_cast<std::size_t>(&c - cases) + 2);
+    EXPECT_EQ(t->bad_value_text, c.text);
+    EXPECT_EQ(t->bad_value_problem, c.problem);
+  }
+  // The value is echoed at most 40 characters long.
+  load("1 " + std::string(100000, '9') + "x\n");
+  std::int32_t a = 0, b = 0;
+  EXPECT_EQ(read_list(units, 7, {a, b}), io_status::bad_value);
+  EXPECT_EQ(units.text(7)->bad_value_text, std::string(37, '9') + "...");
+}
+
+TEST_F(ListReadTest, ValuesLeftBoundWhatTheReadsCanStillTake) {
+  load("header 1\n1 2, 3\n4*0 ,, 2* / 9\ncomment words\n");
+  EXPECT_EQ(read_list(units, 7, std::span<const ReadTarget>()), 0);
+  // 3 on line 2; 4, a null, 2 and 1 on line 3; and the two words of line 4,
+  // as the figure is an upper bound.
+  EXPECT_EQ(values_left(units, 7), 3 + 8 + 2);
+  EXPECT_EQ(leading_value_count(units, 7, 2), 3u);
+  EXPECT_EQ(leading_value_count(units, 7, 3), 4u);  // the null value ends the numbers
+  EXPECT_EQ(leading_value_count(units, 7, 1), 0u);
 }
 
 TEST_F(ListReadTest, StridedTargetsAndAReadWithoutItemsPassOverOneRecord) {
@@ -112,6 +177,11 @@ TEST(ParseNumbers, AcceptsFortranFormsAndRejectsTheRest) {
   std::int32_t i = 0;
   EXPECT_TRUE(parse_int32("-42", i));
   EXPECT_EQ(i, -42);
+  EXPECT_TRUE(parse_int32("+42", i));
+  EXPECT_EQ(i, 42);
+  for (const char* bad : {"+-5", "-+5", "--5", "++5", "+", "-"}) EXPECT_FALSE(parse_int32(bad, i)) << bad;
+  double d = 0;
+  for (const char* bad : {"+-5.0", "1e+-5", "1.0+-4"}) EXPECT_FALSE(parse_real(bad, d)) << bad;
   EXPECT_FALSE(parse_int32("3.0", i));
   EXPECT_FALSE(parse_int32("99999999999", i));
   float f = 0;

@@ -245,6 +245,22 @@ TEST(BridgeResponseRecovery, MalformedRequestsStopAtStartUpBeforeAnyBulkValueIsW
       {"element range without its component count", "Post\n0\n1\n7 8 1\n",
        file + " (Post section, element range 1): the file ends after line " + std::to_string(head_lines + 4) +
            " before this record is complete"},
+      {"a Post line and nothing after it", "Post\n\n",
+       file + " (Post section, node range count): the file ends after line " + std::to_string(head_lines + 2) +
+           " before this record is complete"},
+      {"no element range count", "Post\n1\n10 30 20\n",
+       file + " (Post section, element range count): the file ends after line " + std::to_string(head_lines + 3) +
+           " before this record is complete"},
+      // The element range count and the first range are taken as node
+      // range 2; the element requests must not vanish in silence.
+      {"a node range count one too large", "Post\n2\n10 30 20\n1\n7 8 1 3\n",
+       file + " (Post section, element range count): the file ends after line " + std::to_string(head_lines + 5) +
+           " before this record is complete"},
+      // The records after "Stress" hold six values: a seventh would be read
+      // from the next element's record.
+      {"more force components than the modal file's records hold", "Post\n0\n1\n7 8 1 7\n",
+       file + " (Post section, element ranges): bad value 7 force components of element 7, must be at most 6, the "
+              "values that each record after \"Stress\" holds in subs/a.txt (line 13)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -263,29 +279,28 @@ TEST(BridgeResponseRecovery, MalformedRequestsStopAtStartUpBeforeAnyBulkValueIsW
   }
 }
 
-TEST(BridgeResponseRecovery, AMasterFileWithoutThePostLineOrARangeCountRequestsNothingOfThatKind) {
-  struct Case {
-    const char* what;
-    std::string post;
-    float node_channels, element_channels;
-  };
-  const std::vector<Case> cases{
-      {"no Post line", "Pots\n2\n10 30 20\n30 30 1\n0\n", 0, 0},
-      {"the file ends after the substructure list", "", 0, 0},
-      {"Post line and nothing after it", "Post\n\n", 0, 0},
-      {"no element range count", "Post\n1\n10 30 20\n", 24, 0},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    Recovery r(c.post);
+TEST(BridgeResponseRecovery, BlankLinesBeforeTheInternalForceRecordsAreNoShortRecord) {
+  // The component check looks at the line of each record's first value.
+  std::string spaced = kFileA;
+  spaced.insert(spaced.find(" Stress (N,m)\n") + 14, "\n   \n");
+  Recovery plain;
+  plain.run();
+  Recovery r(kPost, spaced);
+  r.run();
+  EXPECT_EQ(test::read_file(r.t.dir / "Res_BridgeResponseBulkDate_stress.bin"),
+            test::read_file(plain.t.dir / "Res_BridgeResponseBulkDate_stress.bin"));
+}
+
+TEST(BridgeResponseRecovery, AMasterFileWithoutThePostLineRequestsNothing) {
+  for (const char* post : {"Pots\n2\n10 30 20\n30 30 1\n0\n", ""}) {
+    SCOPED_TRACE(post);
+    Recovery r(post);
     r.run();
-    const std::array<float, 4> channels{c.node_channels, c.element_channels, c.node_channels / 2,
-                                        c.element_channels};
-    for (std::size_t k = 0; k < 4; ++k) {
-      const test::SeriesFile f = r.bulk(kBulkFiles[k]);
-      ASSERT_EQ(f.blocks.size(), 2u) << kBulkFiles[k];
-      EXPECT_EQ(f.blocks[0].channel_count, channels[k]) << kBulkFiles[k];
-      ASSERT_EQ(f.blocks[0].records.size(), 2u) << kBulkFiles[k];
+    for (const char* name : kBulkFiles) {
+      const test::SeriesFile f = r.bulk(name);
+      ASSERT_EQ(f.blocks.size(), 2u) << name;
+      EXPECT_EQ(f.blocks[0].channel_count, 0.0f) << name;
+      ASSERT_EQ(f.blocks[0].records.size(), 2u) << name;
     }
     EXPECT_EQ(r.t.console().find("Warning"), std::string::npos);
   }

@@ -296,14 +296,27 @@ TEST(BridgeModal, MasterFileErrors) {
                                  "record is complete")},
       {"a letter in the node table", "2 0 0 0 3 0\n1 0 0 0\n2 l 0 0\n0\n",
        error_line(master, file + " line 3 (node table): bad value \"l\", not a number")},
-      {"a letter in a mode count", "0 0 0 0 3 0\n\n1\nd\nf\n3.\n0 0 0.02 0.02\n",
-       error_line(master, file + " line 6 (substructure 1, mode count): bad value \"3.\", not a number")},
+      {"a real for a mode count", "0 0 0 0 3 0\n\n1\nd\nf\n3.\n0 0 0.02 0.02\n",
+       error_line(master, file + " line 6 (substructure 1, mode count): bad value \"3.\", must be a whole number")},
+      {"a null value for a mode count", "0 0 0 0 3 0\n\n1\nd\nf\n,\n0 0 0.02 0.02\n",
+       error_line(master, file + " line 6 (substructure 1, mode count): bad value \",\", a null value where a value "
+                                 "is needed")},
       {"more excluded ranges than the table", "0 0 0 0 3 101\n\n0\n",
        error_line(master, file + " (header: counts and excluded mode ranges): bad value excluded range count "
                                  "101, must be at most 100")},
       {"negative mode count", "0 0 0 0 -1 0\n\n0\n",
        error_line(master, file + " (header: counts and excluded mode ranges): bad value mode count -1, must be 0 "
                                  "or more")},
+      {"negative spring element count", "0 0 -1 0 3 0\n\n0\n",
+       error_line(master, file + " (header: counts and excluded mode ranges): bad value spring element count -1, "
+                                 "must be 0 or more")},
+      {"negative excluded range count", "0 0 0 0 3 -1\n\n0\n",
+       error_line(master, file + " (header: counts and excluded mode ranges): bad value excluded range count -1, "
+                                 "must be 0 or more")},
+      {"a node count that the file cannot hold", "100000000 0 0 0 3 0\n1 0 0 0\n0\n",
+       error_line(master, file + " (header: counts and excluded mode ranges): bad value node count 100000000, more "
+                                 "records than the 5 values that the rest of the file holds")},
+
       {"negative substructure mode count", "0 0 0 0 3 0\n\n2\nd\nf\n-1\n0 0 0.02 0.02\nd\nf\n2\n0 0 0.02 0.02\n",
        error_line(master, file + " (substructure 1, mode count): bad value -1, must be 0 or more")},
       {"output direction code 7", "1 0 0 1 0 0\n5 0 0 0\n5 7\n0\n",
@@ -318,6 +331,16 @@ TEST(BridgeModal, MasterFileErrors) {
     EXPECT_EQ(c.stop_of(read_bridge_modal_master), 1) << k.what;
     EXPECT_EQ(c.t.console(), k.console) << k.what;
   }
+  // Mode shapes of more nodes and modes than any machine holds stop before
+  // anything is allocated, with the size they ask for.
+  BridgeCase huge("1000 0 0 0 2000000000 0\n4000*0\n0\n");
+  EXPECT_EQ(huge.stop_of(read_bridge_modal_master), 1);
+  const std::string data_error = test::data_error_line(master);
+  const std::string stop = data_error.substr(0, data_error.find('\n') + 1) + " " + file +
+                           " (header: counts and excluded mode ranges): counts that ask for tables of 48024.0 GB, "
+                           "more memory than this run can have (";
+  EXPECT_EQ(huge.t.console().rfind(stop, 0), 0u) << huge.t.console();
+  EXPECT_FALSE(huge.bridge().mode_shapes.allocated());
   // As many modes as the bridge has is accepted.
   BridgeCase ok("0 0 0 0 35 0\n\n2\nd\nf\n20\n0 0 0.02 0.02\nd\nf\n15\n0 0 0.02 0.02\n");
   read_bridge_modal_master(*ok.t);

@@ -107,6 +107,13 @@ TEST(ExternalForces, BadInputStopsWithTheReadersOwnLabel) {
        file + " (force 1, node, component and kind): bad value component 0, must be 1 to 6"},
       {"component 7", "1\n10 7 0\n1000 2 0\n", false,
        file + " (force 1, node, component and kind): bad value component 7, must be 1 to 6"},
+      {"a negative point count", "1\n10 2 1\n2 -1\n", false,
+       file + " (force 1, table length and point count): bad value point count -1, must be 0 or more"},
+      {"a negative table length", "1\n10 2 1\n-2 0\n", false,
+       file + " (force 1, table length and point count): bad value table length -2, must be 0 or more"},
+      {"a count that the file cannot hold", "100000000\n10 2 0\n1000 2 0\n", false,
+       file + " (number of forces): bad value force count 100000000, more records than the 6 values that the rest "
+              "of the file holds"},
       {"node not of the bridge", "1\n15 2 0\n1000 2 0\n", true,
        file + " (force 1, bridge node): node 15 is not in the node list"},
   };

@@ -41,6 +41,23 @@ TEST(CheckReadStatus, BlankLabelPrintsNothingBetweenTheTexts) {
                              test::pause_text());
 }
 
+TEST(ResizeFromCounts, ATableBeyondTheMemoryStopsWithTheFileAndTheRecordOfItsCounts) {
+  test::TestContext t;
+  Array2<float> a;
+  const CountSource source{"\\Rails_Location.dat", t->control.unit_rails_location, "header"};
+  resize_from_counts(*t, source, a, 3, 4);
+  EXPECT_EQ(a.size(), 12u);
+  EXPECT_EQ(test::expect_stop([&] { resize_from_counts(*t, source, a, 2147483647, 2147483647); }), 1);
+  const std::string first = test::data_error_line("\\Rails_Location.dat");
+  EXPECT_EQ(t.console().rfind(first.substr(0, first.find('\n') + 1) +
+                                  " Rails_Location.dat (header): counts that ask for a table of 2147483647 x "
+                                  "2147483647 values (18446744056.5 GB), more memory than this run can have (",
+                              0),
+            0u)
+      << t.console();
+  EXPECT_EQ(a.size(), 12u);  // left as it was
+}
+
 TEST(FindNodeIndex, FirstPositionOrZero) {
   const std::int32_t list[] = {5, 9, 12, 4, 8, 1, 12, 3};
   EXPECT_EQ(find_node_index(12, list, 8), 3);

@@ -38,7 +38,7 @@ struct ProgramRun {
 TEST(RunControl, NormalRunPrintsStartEndAndTotalLines) {
   ProgramRun r;
   test::write_file(r.t.dir / "QEL.PATH", "case   \n");
-  test::write_file(r.t.dir / "case/SolutionParameters.dat", "5\n");  // no integration
+  test::write_file(r.t.dir / "case/SolutionParameters.dat", "1\n");
   write_empty_model(r.t.dir / "case");
   EXPECT_EQ(r.run(), 0);
   EXPECT_EQ(r.t.console(),
@@ -48,6 +48,8 @@ TEST(RunControl, NormalRunPrintsStartEndAndTotalLines) {
             " Optional input files not found, the run goes without them: "
             "case/NonlinearSpringParameters_Vehicletypes.dat, case/NonlinearSpringParameters_Bridge.dat, "
             "case/Wind_Coefficients.dat, case/ExternalForces.dat\n"
+            "\n \xCB\xD9\xB6\xC8\xB5\xB5 1 \xA1\xAA\xA1\xAA\xC1\xD0\xB3\xB5\xB6\xAF\xC1\xA6\xC1\xA6\xB9\xFD"
+            "\xC7\xC5\xBC\xC6\xCB\xE3\xBF\xAA\xCA\xBC\n"  // the banner of the one stage, which has no train
             "  Program Terminated at  2026. 3. 7   9: 5: 3 and  42ms\n"
             "\n"
             "  The Total Running Time is   0h 0m 0s   0ms\n");
@@ -86,7 +88,7 @@ TEST(RunControl, AMissingRequiredInputFileStopsAsNotFoundAndIsNotCreated) {
     SCOPED_TRACE(c.name);
     ProgramRun r;
     test::write_file(r.t.dir / "QEL.PATH", "case\n");
-    test::write_file(r.t.dir / "case/SolutionParameters.dat", "5\n");
+    test::write_file(r.t.dir / "case/SolutionParameters.dat", "1\n");
     write_empty_model(r.t.dir / "case");
     const std::filesystem::path missing = r.t.dir / "case" / c.name;
     std::filesystem::remove(missing);
@@ -113,7 +115,7 @@ TEST(RunControl, AnInputDirectoryThatDoesNotExistStopsBeforeAnythingIsCreated) {
 TEST(RunControl, EmptyPathRecordIsTheWorkingDirectory) {
   ProgramRun r;
   test::write_file(r.t.dir / "QEL.PATH", "\n");
-  test::write_file(r.t.dir / "SolutionParameters.dat", "7\n");
+  test::write_file(r.t.dir / "SolutionParameters.dat", "1\n");
   write_empty_model(r.t.dir.path());
   EXPECT_EQ(r.run(), 0);
   EXPECT_TRUE(std::filesystem::exists(r.t.dir / "VehicleOrganization.dat"));
@@ -181,7 +183,7 @@ TEST(RunControl, TheProgramExitsWithStatusOneOnAnErrorStop) {
   EXPECT_EQ(WEXITSTATUS(rc), 1);
   test::write_contact_tables(dir.path());
   test::write_file(dir / "QEL.PATH", ".\n");
-  test::write_file(dir / "SolutionParameters.dat", "9\n");
+  test::write_file(dir / "SolutionParameters.dat", "1\n");
   write_empty_model(dir.path());
   const int rc2 = std::system(cmd.c_str());
   ASSERT_TRUE(WIFEXITED(rc2));

@@ -61,8 +61,8 @@ TEST(SolutionParameters, ValuesBeforeCommentsAndLinesWithoutValues) {
       "\n"
       "1 rest\n"
       "0\n"
-      "2\n"
-      "1 5.0e7 text here\n");
+      "1\n"
+      "2.0e8 5.0e7 text here\n");
   read_solution_parameters(*f.t);
   const SolutionParameters& p = f.t->solution;
   EXPECT_EQ(p.integration_method, 1);
@@ -70,8 +70,8 @@ TEST(SolutionParameters, ValuesBeforeCommentsAndLinesWithoutValues) {
   EXPECT_EQ(p.output_interval, 20);
   EXPECT_EQ(p.contact_option, 1);  // the empty line holds no value: read from the next line
   EXPECT_EQ(p.Coordination_sys_bridge, 0);
-  EXPECT_EQ(p.IsContact, 2);     // its record ends after the value:
-  EXPECT_EQ(p.StiContact, 1.0f);  // the other two come from the next line
+  EXPECT_EQ(p.IsContact, 1);       // its record ends after the value:
+  EXPECT_EQ(p.StiContact, 2.0e8f);  // the other two come from the next line
   EXPECT_EQ(p.DamContact, 5.0e7f);
   const std::string out = f.rewritten();
   EXPECT_NE(out.find("        0.500000E-03"), std::string::npos);
@@ -87,7 +87,7 @@ TEST(SolutionParameters, BadValuesStopBeforeTheFileIsRewritten) {
   const std::string file = "SolutionParameters.dat";
   const struct {
     const char* what;
-    const char* content;
+    std::string content;
     std::string detail;
   } cases[] = {
       {"a letter for the method", "l\n0.0002\n",
@@ -103,6 +103,29 @@ TEST(SolutionParameters, BadValuesStopBeforeTheFileIsRewritten) {
       {"a negative time step", "4\n-1.0e-4\n", file + " (record 2, time step): bad value -1e-04, must be above 0"},
       {"a time step whose result interval overflows", "4\n1.0e38\n10\n",
        file + " (record 2, time step): bad value 1e+38, gives a result interval of 10 steps beyond single precision"},
+      // Codes that select no scheme or no contact solution, and switches
+      // that are neither 0 nor 1.
+      {"method 3", "3\n", file + " (record 1, integration method): bad value 3, must be -1, 0, 1, 2 or 4"},
+      {"method 5", "5\n", file + " (record 1, integration method): bad value 5, must be -1, 0, 1, 2 or 4"},
+      {"method -2", "-2\n", file + " (record 1, integration method): bad value -2, must be -1, 0, 1, 2 or 4"},
+      {"contact option -2", "1\n1e-4\n10\n-2\n",
+       file + " (record 4, wheel-rail contact option): bad value -2, must be -1, 0 or 1"},
+      {"axis convention 2", "1\n1e-4\n10\n0\n2\n",
+       file + " line 5 (record 5, bridge axis convention): bad value \"2\", must be 0 or 1"},
+      {"a real for the axis convention", "1\n1e-4\n10\n0\n0.0\n",
+       file + " line 5 (record 5, bridge axis convention): bad value \"0.0\", must be 0 or 1"},
+      {"track contact spring switch 2", "1\n1e-4\n10\n0\n0\n2 6e7 8e4\n",
+       file + " line 6 (record 6, track contact spring): bad value \"2\", must be 0 or 1"},
+      {"a sign after a sign", "+-5\n", file + " line 1 (record 1, integration method): bad value \"+-5\", not a number"},
+      {"an exponent in an integer", "1\n1e-4\n6e+07\n",
+       file + " line 3 (record 3, output interval): bad value \"6e+07\", must be a whole number"},
+      {"an integer beyond 32 bits", "1\n1e-4\n99999999999\n",
+       file + " line 3 (record 3, output interval): bad value \"99999999999\", must be a whole number from "
+              "-2147483648 to 2147483647"},
+      {"a time step beyond single precision", "1\n1e39\n",
+       file + " line 2 (record 2, time step): bad value \"1e39\", beyond single precision"},
+      {"a value of a hundred digits", "1\n" + std::string(100, '7') + "x\n",
+       file + " line 2 (record 2, time step): bad value \"" + std::string(37, '7') + "...\", not a number"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -111,6 +134,23 @@ TEST(SolutionParameters, BadValuesStopBeforeTheFileIsRewritten) {
     EXPECT_EQ(f.t.console(), test::data_error_line("\\SolutionParameters.dat", c.detail));
     EXPECT_EQ(f.rewritten(), c.content);
   }
+}
+
+TEST(SolutionParameters, NullValuesKeepTheValuesBeforeReading) {
+  // A null value or a slash gives no value: the record keeps its default,
+  // and the rewrite writes it.
+  SolutionFile f("1\n,\n2*\n1\n/\n1,,8e4\n");
+  read_solution_parameters(*f.t);
+  const SolutionParameters& p = f.t->solution;
+  EXPECT_EQ(p.integration_method, 1);
+  EXPECT_EQ(p.time_step, 1.0E-4f);
+  EXPECT_EQ(p.output_interval, 10);
+  EXPECT_EQ(p.contact_option, 1);
+  EXPECT_EQ(p.Coordination_sys_bridge, 0);
+  EXPECT_EQ(p.IsContact, 1);
+  EXPECT_EQ(p.StiContact, 0.0f);
+  EXPECT_EQ(p.DamContact, 8.0e4f);
+  EXPECT_NE(f.rewritten().find("        0.100000E-03"), std::string::npos);
 }
 
 TEST(SolutionParameters, ATrackContactSpringIsCheckedWhereAWheelPairUsesIt) {
@@ -140,13 +180,11 @@ TEST(SolutionParameters, TheRewrittenFileReadsBackAsItWas) {
   } cases[] = {
       {"an output interval of six digits", "1\n2e-4\n100000\n1\n0\n1 6e7 8e4\n",
        "100000" + blanks(16 + 52) + "!Output Result Every N Steps"},
-      {"integers at both ends of their range", "2147483647\n2e-4\n2147483647\n-2147483648\n-10000\n-2147483648\n",
-       "-2147483648" + blanks(11 + 8) + "!Option for wheel-rail contact"},
+      {"integers of ten digits", "1\n2e-4\n2147483647\n2147483647\n",
+       "2147483647" + blanks(12 + 8) + "!Option for wheel-rail contact"},
       {"reals that six digits do not give back", "4\n1.23456789e-4\n10\n0\n0\n1 0.333333333 -7.65432198e-33\n",
        "    1   0.33333334E+00  -0.7654322E-32" + blanks(7) + "!IsContact"},
       {"a time step of seven digits", "4\n2.000001e-4\n10\n0\n0\n", "        0.2000001E-03" + blanks(54) + "!Time"},
-      {"an integer switch of seven digits", "4\n1e-4\n10\n0\n0\n1000000 1.0e7 0\n",
-       "1000000   0.100000E+08   0.000000E+00" + blanks(7) + "!IsContact"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

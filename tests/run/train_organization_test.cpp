@@ -89,6 +89,26 @@ TEST(TrainOrganization, FullAndEmptyFleets) {
   EXPECT_EQ(o.train_speed(2, 1), 10.0f);
 }
 
+TEST(TrainOrganization, AFleetNamesOnlyTypesThatARecordOfTheLibraryDescribes) {
+  // A library of one type that no record describes (type record count 0 or
+  // a record of type 2 only) would put a train of nothing on the bridge.
+  const std::string type_line =
+      "  \xB4\xED\xCE\xF3\xA3\xBA\xB3\xB5\xB6\xD3\xD6\xD0\xB3\xB5\xC1\xBE\xD0\xCD\xBA\xC5\xCE\xB4\xD4\xDA\xB3\xB5"
+      "\xC1\xBE\xBF\xE2\xD6\xD0\xB6\xA8\xD2\xE5\xA3\xA1\n";
+  const std::string fleet = "1 2\n2\n2 1\n0 1\n";
+  for (const std::string library : {"0 2 3 0 0 0 0\n", "1 2 3 0 0 0 0\n2 3 0 0 0 0\n1 0 0 0 2 0 0 0 3 0 0 0\n\n\n\n"}) {
+    SCOPED_TRACE(library);
+    TrainInput in(library, fleet);
+    EXPECT_EQ(test::expect_stop([&] { in.read_all(); }), 1);
+    const std::string vehicle = library[0] == '0' ? "type 2 of vehicle 1" : "type 1 of vehicle 2";
+    EXPECT_EQ(in.t.console(),
+              type_line + test::data_error_line("\\VehicleOrganization.dat",
+                                                "VehicleOrganization.dat (fleet 1, vehicle types): bad value " + vehicle +
+                                                    ", which no type record of Modal_Substructure_Vehicletypes.dat "
+                                                    "describes"));
+  }
+}
+
 TEST(TrainOrganization, AFileEndingAfterTheSpeedsConvertsThemAndStops) {
   TrainInput in(test::kVehicleLibrary, "1 1\n1\n1\n1 2\n1 2 72 36\n");
   EXPECT_EQ(test::expect_stop([&] { in.read_all(); }), 1);
@@ -153,6 +173,14 @@ TEST(TrainOrganization, NumbersOutsideWhatIsDefinedStopWithTheirMessage) {
        file + " (train header): bad value -1 trains, must be 0 or more"},
       {"track 0", one_fleet + "1 1\n1 0 72 0 0 0 0\n", track,
        file + " (train 1): bad value track 0, must be 1 to 2 (the tracks of Rails_Location.dat)"},
+      {"a negative fleet count", "-1 2\n0 1\n", none, file + " (fleet header): bad value -1 fleets, must be 0 or more"},
+      {"a negative largest vehicle count", "1 -2\n0\n\n0 1\n", none,
+       file + " (fleet header): bad value largest vehicle count -2, must be 0 or more"},
+      {"a train count that the file cannot hold", one_fleet + "100000000 1\n1 1 72 0 0 0 0\n", none,
+       file + " (train header): bad value train count 100000000, more records than the 7 values that the rest of "
+              "the file holds"},
+      {"a real for a vehicle count", "1 2\n2.0\n1 2\n0 1\n", none,
+       file + " line 2 (fleet 1, vehicle count): bad value \"2.0\", must be a whole number"},
   };
   for (const auto& c : cases) {
     TrainInput in(test::kVehicleLibrary, c.organization);

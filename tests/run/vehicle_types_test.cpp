@@ -178,6 +178,7 @@ TEST(VehicleTypeLibrary, EachContactCodeReadsItsOwnParameterRecord) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.contact);
     TrainInput in(one_type_library(c.contact));
+    in.t->solution.contact_option = -1;  // moving loads: every code is taken
     in.read_library();
     EXPECT_EQ(in.t.console(), "");
     const VehicleTypeLibrary& v = in.t->vehicles;
@@ -225,10 +226,18 @@ TEST(VehicleTypeLibrary, ReadsThatACountLeavesOutConsumeNoRecord) {
   EXPECT_EQ(empty.t->vehicles.vehicle_node_count.size(), 0u);
 }
 
-TEST(VehicleTypeLibrary, ExtentsBeyondAnyMemoryFailAsLackOfMemory) {
+TEST(VehicleTypeLibrary, ExtentsBeyondAnyMemoryStopWithTheLibraryHeader) {
   // Neither allocated nor wrapped round into a small table.
   TrainInput in("0 2147483647 2147483647 0 0 0 0\n");
-  EXPECT_THROW(read_vehicle_type_library(*in.t), std::bad_alloc);
+  EXPECT_EQ(test::expect_stop([&] { read_vehicle_type_library(*in.t); }), 1);
+  const std::string first = test::data_error_line("\\Modal_Substructure_Vehicletypes.dat");
+  EXPECT_EQ(in.t.console().rfind(first.substr(0, first.find('\n') + 1) +
+                                     " Modal_Substructure_Vehicletypes.dat (library header): counts that ask for "
+                                     "tables of ",
+                                 0),
+            0u)
+      << in.t.console();
+  EXPECT_FALSE(in.t->vehicles.vehicle_node_numbers.allocated());
 }
 
 // A library of one type with the nodes 1, 2 and 3 and room for two wheel
@@ -281,6 +290,14 @@ TEST(VehicleTypeLibrary, BadInputStopsWithTheDataErrorOrTheSectionsNodeError) {
        file + " (type record 1, header): bad value mode count 2, must be 0 to 1 (the library header's largest)"},
       {"types without room for three nodes", "0 1 2 0 0 0 0\n", data,
        file + " (library header): bad value largest node count 2, must be 3 or more"},
+      {"a negative type record count", "-1 1 3 0 0 0 0\n", data,
+       file + " (library header): bad value type record count -1, must be 0 or more"},
+      {"a negative largest spring count", "1 1 3 0 -1 0 0\n1 3 0 0 0 0\n1 0 0 0  2 1 0 0  3 2 0 0\n\n\n\n", data,
+       file + " (library header): bad value largest spring count -1, must be 0 or more"},
+      {"a real for a count", small_library("1 3 0.0 0 0 0", ok_modes), data,
+       file + " line 2 (type record 1, header): bad value \"0.0\", must be a whole number"},
+      {"a null value for a count", small_library("1 3,,0 0 0", ok_modes), data,
+       file + " line 2 (type record 1, header): bad value \",\", a null value where a value is needed"},
       {"wheel radius 0 under code 0", small_library("1 3 2 0 0 0", "1 2\n1e4 1e4 0\n0 0.3 0.7\n" + ok_modes), data,
        file + " (type 1, contact parameters): bad value wheel radius 0, must be above 0"},
       {"half spacing 0 under code 1",
@@ -355,7 +372,7 @@ TEST(VehicleTypeLibrary, AContactValueIsRefusedOnlyWhereTheRunDividesByIt) {
        small_library(pair, radius_0_code_0), data},
       {"radius 0, code 0, a single wheel has no pair", hertz,
        small_library("1 3 1 0 0 0", "1\n1e4 0\n0 0.3 0.7\n" + ok_modes), accepted},
-      {"radius and half spacing 0, code -1", hertz,
+      {"radius and half spacing 0, code -1, moving constant loads", moving_load,
        small_library(pair, "1 2\n1e4 1e4 -1\n1 1 0 0 800 20 0 0 0 0.3\n2 3\n" + ok_modes), accepted},
       {"radius 0, code 1, vertical contact", hertz, small_library(pair, radius_0_code_1), accepted},
       {"radius 0, code 1, creep forces", RunOptions{.contact_option = 1}, small_library(pair, radius_0_code_1), data},
@@ -398,6 +415,67 @@ TEST(VehicleTypeLibrary, AContactValueIsRefusedOnlyWhereTheRunDividesByIt) {
       EXPECT_NE(out.find("): bad value "), std::string::npos) << out;
     }
   }
+}
+
+TEST(VehicleTypeLibrary, AContactCodeWithoutALawUnderTheContactOptionIsRefusedNamingBothFiles) {
+  // The combinations that the contact force model has no law for stop at
+  // reading, with the model's own line first, instead of at the first step.
+  const std::string type_line = " wheel rail/road contact type is not defined!\n";
+  const std::string solution_line = " Solution type for wheel-rail interaction is not defined!\n";
+  const std::string params[] = {"", "1 1 0 0 800 20 0.75 0 0.43 0.3\n2 3\n", "0.1 0.2 0.5 0.6 3.0\n",
+                                "0.43 0.3 0.7\n", "1e9 1e9 1e3 1e3 0.43 0.3\n", "1e9 1e9 1e3 1e3 12000 5\n"};
+  const auto parameters = [&](std::int32_t code) -> const std::string& {
+    switch (code) {
+      case -1: return params[1];
+      case -2: return params[2];
+      case 0: return params[3];
+      case 2: return params[4];
+      case 3: return params[5];
+      default: return params[0];
+    }
+  };
+  const struct {
+    std::int32_t option, code;
+    const std::string* line;  // nullptr: accepted
+    const char* allowed;
+  } cases[] = {
+      {0, 7, &type_line, "0, 1, 2, 3 or -2"},   {0, -1, &type_line, "0, 1, 2, 3 or -2"},
+      {1, -1, &type_line, "0, 1, 2 or 3"},      {1, -2, &solution_line, "0, 1, 2 or 3"},
+      {2, 0, &solution_line, "2"},              {5, 3, &solution_line, "2"},
+      {2, -2, &solution_line, "2"},             {2, 2, nullptr, ""},
+      {0, -2, nullptr, ""},                     {1, 2, nullptr, ""},
+      {1, 3, nullptr, ""},                      {-1, 7, nullptr, ""},
+      {-1, -2, nullptr, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.option) + " " + std::to_string(c.code));
+    TrainInput in(small_library("1 3 2 0 0 0", "1 2\n1e4 1e4 " + std::to_string(c.code) + "\n" +
+                                                    parameters(c.code) + "\n\n\n"));
+    in.t->solution.contact_option = c.option;
+    if (!c.line) {
+      in.read_library();
+      EXPECT_EQ(in.t.console(), "");
+      continue;
+    }
+    EXPECT_EQ(test::expect_stop([&] { in.read_library(); }), 1);
+    EXPECT_EQ(in.t.console(),
+              *c.line + test::data_error_line("\\Modal_Substructure_Vehicletypes.dat",
+                                              "Modal_Substructure_Vehicletypes.dat (type 1, wheel loads and contact "
+                                              "code): bad value contact code " +
+                                                  std::to_string(c.code) + " under contact option " +
+                                                  std::to_string(c.option) +
+                                                  " (record 4 of SolutionParameters.dat), must be " + c.allowed));
+  }
+  // No law is evaluated in a post-processing run, nor for a type whose single
+  // wheel forms no pair.
+  TrainInput post(small_library("1 3 2 0 0 0", "1 2\n1e4 1e4 -2\n" + params[2] + "\n\n\n"));
+  post.t->solution.integration_method = -1;
+  post.t->solution.contact_option = 1;
+  post.read_library();
+  TrainInput single(small_library("1 3 1 0 0 0", "1\n1e4 -2\n0.1 0.5 3.0\n\n\n\n"));
+  single.t->solution.contact_option = 1;
+  single.read_library();
+  EXPECT_EQ(post.t.console() + single.t.console(), "");
 }
 
 }  // namespace

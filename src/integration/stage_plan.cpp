@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -38,9 +39,9 @@ std::string stage_record(std::int32_t train, std::int32_t stage) {
 // the lead-in and run-out distances of the file, and its speed as the file
 // gives it.
 std::string passage_text(const RunContext& ctx, std::int32_t train, std::int32_t stage, const TrainPassage& p) {
-  return "a passage of " + value_text(p.length) + " m (lead-in " +
-         value_text(ctx.trains.train_lead_in(train, stage)) + " m, run-out " +
-         value_text(ctx.trains.train_run_out(train, stage)) + " m) at " + value_text(p.speed * 3.6f) + " km/h";
+  return "a passage of " + value_text(p.length) + " m (lead-in " + value_text(ctx.trains.train_lead_in(train, stage)) +
+         " m, run-out " + value_text(ctx.trains.train_run_out(train, stage)) + " m) at " + value_text(p.speed * 3.6f) +
+         " km/h";
 }
 
 // A count of a passage's time steps or records is the time the passage
@@ -61,26 +62,27 @@ bool passage_time_is_larger(const TrainPassage& p, double per_second) {
   const std::string limit = ", more than the " + std::to_string(kMaxStageSteps) + " that a speed stage can run";
   const std::string passage = passage_text(ctx, train, stage, p);
   if (passage_time_is_larger(p, 1.0 / dt))
-    stop_with_bad_value(ctx, kOrganizationLabel, ctx.control.unit_vehicle_organization, stage_record(train, stage),
-                        passage + " takes " + steps + " of " + value_text(dt) + " s (\"SolutionParameters.dat\")" +
-                            limit);
+    stop_with_bad_value(
+        ctx, kOrganizationLabel, ctx.control.unit_vehicle_organization, stage_record(train, stage),
+        passage + " takes " + steps + " of " + value_text(dt) + " s (\"SolutionParameters.dat\")" + limit);
   stop_with_bad_value(ctx, kSolutionLabel, ctx.control.unit_solution_parameters, "record 2, time step",
                       value_text(dt) + " s: " + passage + " (" + stage_record(train, stage) +
                           " of \"VehicleOrganization.dat\") takes " + steps + limit);
 }
 
 struct StagePlan {
-  std::int32_t steps = 0;    // the steps the stage runs
-  std::int32_t longest = 0;  // the largest step count of its trains, before the cut to whole intervals
-  std::int32_t train = 0;    // the train whose passage gives that count (0: none)
+  std::vector<TrainPassage> passages;  // of trains 1, 2, ...
+  std::int32_t steps = 0;              // the steps the stage runs
+  std::int32_t longest = 0;            // the largest step count of its trains, before the cut to whole intervals
+  std::int32_t train = 0;              // the train whose passage gives that count (0: none)
 };
 
 // The steps that a passage makes its stage run, at least: 0 for a passage
 // that gives no count, beyond kMaxStageSteps for one that a stage cannot run.
 std::int64_t steps_run(const TrainPassage& p, std::int32_t n) {
   if (p.speed == 0.0f || !(p.steps >= 1.0f)) return 0;
-  const std::int64_t whole = p.steps < 9.0E18f ? static_cast<std::int64_t>(p.steps) : kMaxStageSteps * n + n;
-  return whole / n * n;
+  if (!(p.steps < 9.0E18f)) return std::numeric_limits<std::int64_t>::max();
+  return static_cast<std::int64_t>(p.steps) / n * n;
 }
 
 // One result file: its channels and the count of which input file makes them.
@@ -147,8 +149,8 @@ std::vector<SeriesRequest> result_file_requests(const RunContext& ctx) {
        node_requests + "6 channels each"},
       {"Res_BridgeResponseBulkDate_stress.bin", components, kMasterLabel, master, "Post section, element ranges",
        element_requests},
-      {"Res_BridgeResponseBulkDate_stress_static.bin", components, kMasterLabel, master,
-       "Post section, element ranges", element_requests},
+      {"Res_BridgeResponseBulkDate_stress_static.bin", components, kMasterLabel, master, "Post section, element ranges",
+       element_requests},
   };
   // Vehicle type 1 with the moving-load code leaves the vehicle files with
   // their run header alone.
@@ -159,8 +161,8 @@ std::vector<SeriesRequest> result_file_requests(const RunContext& ctx) {
     for (std::string_view f :
          {"Res_DerailmentFactor_Vehicles.bin", "Res_ReductionRation_Vehicles.bin", "Res_BrakeForceDis_Vehicles.bin"})
       files.push_back(vehicle_request(ctx, f, 1, lib.vehicle_wheelset_count, "wheel entries"));
-    files.push_back(vehicle_request(ctx, "Res_WheelsetirregDisVehilces.bin", 3, lib.vehicle_wheelset_count,
-                                    "wheel entries"));
+    files.push_back(
+        vehicle_request(ctx, "Res_WheelsetirregDisVehilces.bin", 3, lib.vehicle_wheelset_count, "wheel entries"));
   }
   return files;
 }
@@ -171,8 +173,7 @@ std::vector<SeriesRequest> result_file_requests(const RunContext& ctx) {
 // that gives its larger factor: the channels (the file's request), the
 // records (the longest stage's passage, at the time step and output interval
 // of the solution parameters) or the stage count.
-void check_result_file_sizes(RunContext& ctx, const std::vector<StagePlan>& stages,
-                             const std::vector<TrainPassage>& passages) {
+void check_result_file_sizes(RunContext& ctx, const std::vector<StagePlan>& stages) {
   const double s = static_cast<double>(stages.size());
   double records = 0.0;
   std::size_t most = 0;  // the stage of the most records
@@ -186,16 +187,18 @@ void check_result_file_sizes(RunContext& ctx, const std::vector<StagePlan>& stag
     if (!(values > kMaxResultFileValues)) continue;
     const std::string size = "\"" + std::string(f.file) + "\" would hold " + count_text(values) + " values (" +
                              count_text(n) + " channels, " + count_text(records) + " records in " + count_text(s) +
-                             (s == 1.0 ? " speed stage" : " speed stages") + "), more than the 2147483648 (8 GB) that a result file can hold";
+                             (s == 1.0 ? " speed stage" : " speed stages") +
+                             "), more than the 2147483648 (8 GB) that a result file can hold";
     const bool by_records = n * records >= s * (3.0 + 2.0 * n);
-    if (by_records ? n >= records : 3.0 + 2.0 * n >= s) stop_with_bad_value(ctx, f.label, f.unit, f.record, f.count + ": " + size);
+    if (by_records ? n >= records : 3.0 + 2.0 * n >= s)
+      stop_with_bad_value(ctx, f.label, f.unit, f.record, f.count + ": " + size);
     const std::int32_t unit = ctx.control.unit_vehicle_organization;
     if (!by_records)
       stop_with_bad_value(ctx, kOrganizationLabel, unit, "train header", count_text(s) + " speed stages: " + size);
     // The records: the stage of the most of them names its passage.
     const StagePlan& st = stages[most];
     const std::int32_t stage = static_cast<std::int32_t>(most) + 1;
-    const TrainPassage& p = passages[most * static_cast<std::size_t>(ctx.trains.train_count) + (st.train - 1)];
+    const TrainPassage& p = st.passages[st.train - 1];
     const std::int32_t every = ctx.solution.output_interval;
     const float interval = ctx.solution.time_step * static_cast<float>(every);
     const std::string passage = passage_text(ctx, st.train, stage, p);
@@ -205,9 +208,10 @@ void check_result_file_sizes(RunContext& ctx, const std::vector<StagePlan>& stag
                               value_text(interval) + " s (\"SolutionParameters.dat\"); with those of every stage " +
                               size);
     stop_with_bad_value(ctx, kSolutionLabel, ctx.control.unit_solution_parameters, "record 3, output interval",
-                        std::to_string(every) + " steps, a record every " + value_text(interval) + " s: " + passage +
-                            " (" + stage_record(st.train, stage) + " of \"VehicleOrganization.dat\") gives " +
-                            std::to_string(st.steps / every) + " records; with those of every stage " + size);
+                        std::to_string(every) + (every == 1 ? " step" : " steps") + ", a record every " +
+                            value_text(interval) + " s: " + passage + " (" + stage_record(st.train, stage) +
+                            " of \"VehicleOrganization.dat\") gives " + std::to_string(st.steps / every) +
+                            " records; with those of every stage " + size);
   }
 }
 
@@ -262,8 +266,9 @@ void warn_of_placement(RunContext& ctx, std::int32_t train, std::int32_t stage, 
   const std::string track = "track " + std::to_string(tr.train_track(train));
   if (on_bridge > 0) {
     ctx.console.line(" Warning: train " + std::to_string(train) + " stands with " + std::to_string(on_bridge) +
-                     (on_bridge == 1 ? " wheel" : " wheels") + " on the bridge (" + track + ") at the start of speed stage " + std::to_string(stage) +
-                     " (lead-in " + value_text(tr.train_lead_in(train, stage)) +
+                     (on_bridge == 1 ? " wheel" : " wheels") + " on the bridge (" + track +
+                     ") at the start of speed stage " + std::to_string(stage) + " (lead-in " +
+                     value_text(tr.train_lead_in(train, stage)) +
                      " m): the bridge takes their load at once, from rest.");
     return;
   }
@@ -273,8 +278,8 @@ void warn_of_placement(RunContext& ctx, std::int32_t train, std::int32_t stage, 
   if (short_of > 0.0)
     ctx.console.line(" Warning: speed stage " + std::to_string(stage) + " ends before train " + std::to_string(train) +
                      " reaches the bridge (run-out " + value_text(tr.train_run_out(train, stage)) +
-                     " m): its first wheel stops " + metres(short_of) + " before the first interface node of " +
-                     track + ".");
+                     " m): its first wheel stops " + metres(short_of) + " before the first interface node of " + track +
+                     ".");
 }
 
 }  // namespace
@@ -287,12 +292,10 @@ void plan_speed_stages(RunContext& ctx) {
   layout_train_wheelsets(ctx);
 
   std::vector<StagePlan> stages(static_cast<std::size_t>(std::max(tr.speed_stage_count, 0)));
-  std::vector<TrainPassage> passages(stages.size() * static_cast<std::size_t>(trains));
   for (std::int32_t s = 1; s <= tr.speed_stage_count; ++s) {
     StagePlan& st = stages[s - 1];
     for (std::int32_t t = 1; t <= trains; ++t) {
-      const TrainPassage p = train_passage(ctx, t, s);
-      passages[(s - 1) * static_cast<std::size_t>(trains) + (t - 1)] = p;
+      const TrainPassage& p = st.passages.emplace_back(train_passage(ctx, t, s));
       if (steps_run(p, n) > kMaxStageSteps) stop_with_passage_too_long(ctx, t, s, p);
       const std::int32_t count = passage_step_count(p.steps);
       if (count > st.longest) {
@@ -303,25 +306,23 @@ void plan_speed_stages(RunContext& ctx) {
     st.steps = whole_output_intervals(st.longest, n);
   }
 
-  check_result_file_sizes(ctx, stages, passages);
+  check_result_file_sizes(ctx, stages);
 
   const std::vector<BridgeSpan> spans = bridge_spans(ctx);
   for (std::int32_t s = 1; s <= tr.speed_stage_count; ++s) {
     const StagePlan& st = stages[s - 1];
     if (st.steps == 0) {
       const std::string why =
-          st.longest == 0
-              ? std::string(trains == 0 ? "it has no train" : "no train of it moves along its track")
-              : "its longest passage takes " + std::to_string(st.longest) + " time steps of " + value_text(dt) +
-                    " s, fewer than the output interval of " + std::to_string(n);
+          st.longest == 0 ? std::string(trains == 0 ? "it has no train" : "no train of it moves along its track")
+                          : "its longest passage takes " + std::to_string(st.longest) + " time steps of " +
+                                value_text(dt) + " s, fewer than the output interval of " + std::to_string(n);
       ctx.console.line(" Speed stage " + std::to_string(s) + " runs no time step: " + why +
                        "; its block in every result file holds no record.");
       continue;
     }
     for (std::int32_t t = 1; t <= trains; ++t) {
       const BridgeSpan& span = spans[tr.train_track(t)];
-      if (span.any)
-        warn_of_placement(ctx, t, s, passages[(s - 1) * static_cast<std::size_t>(trains) + (t - 1)], st.steps, span);
+      if (span.any) warn_of_placement(ctx, t, s, st.passages[t - 1], st.steps, span);
     }
   }
 }

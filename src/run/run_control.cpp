@@ -187,10 +187,8 @@ void run_simulation(RunContext& ctx) {
   map_bridge_spring_nodes(ctx);
   read_wind_coefficients(ctx, rc.unit_wind_coefficients);
   read_external_forces(ctx);
-  // Every input is read: the step counts of the stages, the size of every
-  // result file and the trains' placement are known and checked here, before
-  // any result file is written (the place right before the result files
-  // are opened, once they are opened after the readers).
+  // Every input is read: the stages' step counts, the size of every result
+  // file and the trains' placement are checked before any result is written.
   if (m == method::runge_kutta || (m >= 0 && m <= 3)) plan_speed_stages(ctx);
 
   if (m == method::runge_kutta || (m >= 0 && m <= 3)) report_hertz_contact_switch(ctx);

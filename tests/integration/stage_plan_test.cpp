@@ -44,8 +44,10 @@ TEST(StagePlan, AStageOrAResultFileThatCannotBeHonouredIsADataErrorOfTheFileThat
          c.trains.train_speed(1, 1) = 1.0f;
          c.trains.train_run_out(1, 1) = 16777109.0f;  // 9 + (100 + 16777109) = 16777218
        },
-       "\\VehicleOrganization.dat", "VehicleOrganization.dat (train 1, speed stage 1): bad value a passage of 16777218 m"},
-      {"output points", [](RunContext& c) { c.bridge.output_point_count = 10000000; }, "\\Modal_Substructure_Bridge.dat",
+       "\\VehicleOrganization.dat",
+       "VehicleOrganization.dat (train 1, speed stage 1): bad value a passage of 16777218 m"},
+      {"output points", [](RunContext& c) { c.bridge.output_point_count = 10000000; },
+       "\\Modal_Substructure_Bridge.dat",
        "Modal_Substructure_Bridge.dat (output points): bad value 10000000 output points: \"Res_DisResults_Bridge.bin\" "
        "would hold 2200000004 values (10000000 channels, 218 records in 1 speed stage)"},
       {"one value beyond 2^31: 536870912 output points, 2 records",
@@ -54,12 +56,13 @@ TEST(StagePlan, AStageOrAResultFileThatCannotBeHonouredIsADataErrorOfTheFileThat
          c.bridge.output_point_count = 536870912;
        },
        "\\Modal_Substructure_Bridge.dat",
-       "Modal_Substructure_Bridge.dat (output points): bad value 536870912 output points: \"Res_DisResults_Bridge.bin\" "
-       "would hold 2147483652 values (536870912 channels, 2 records in 1 speed stage), more than the 2147483648 (8 GB) "
-       "that a result file can hold"},
-      {"requested nodes", [](RunContext& c) { c.recovery.post_node_count = 1000000; }, "\\Modal_Substructure_Bridge.dat",
-       "Modal_Substructure_Bridge.dat (Post section, node ranges): bad value 1000000 requested nodes, 12 channels each: "
-       "\"Res_BridgeResponseBulkDate_disacc.bin\" would hold 2640000004 values"},
+       "Modal_Substructure_Bridge.dat (output points): bad value 536870912 output points: "
+       "\"Res_DisResults_Bridge.bin\" would hold 2147483652 values (536870912 channels, 2 records in 1 speed stage), "
+       "more than the 2147483648 (8 GB) that a result file can hold"},
+      {"requested nodes", [](RunContext& c) { c.recovery.post_node_count = 1000000; },
+       "\\Modal_Substructure_Bridge.dat",
+       "Modal_Substructure_Bridge.dat (Post section, node ranges): bad value 1000000 requested nodes, 12 channels "
+       "each: \"Res_BridgeResponseBulkDate_disacc.bin\" would hold 2640000004 values"},
       {"element components", [](RunContext& c) { c.recovery.post_component_total = 10000000; },
        "\\Modal_Substructure_Bridge.dat",
        "Modal_Substructure_Bridge.dat (Post section, element ranges): bad value 10000000 internal-force components of "
@@ -73,6 +76,16 @@ TEST(StagePlan, AStageOrAResultFileThatCannotBeHonouredIsADataErrorOfTheFileThat
        "Modal_Substructure_Vehicletypes.dat (type 1, output items): bad value 10000000 output items on each of its 2 "
        "vehicles in the trains, 20000000 channels in all: \"Res_DisResults_Vehicles.bin\" would hold 4880000004 "
        "values"},
+      {"records: a record every microsecond",
+       [](RunContext& c) {
+         c.solution.time_step = 1.0E-6f;
+         c.solution.output_interval = 1;
+         c.bridge.output_point_count = 1000;
+       },
+       "\\SolutionParameters.dat",
+       "SolutionParameters.dat (record 3, output interval): bad value 1 step, a record every 1e-06 s: a passage of "
+       "109 m (lead-in 0 m, run-out 0 m) at 180 km/h (train 1, speed stage 1 of \"VehicleOrganization.dat\") gives "
+       "2180000 records; with those of every stage \"Res_DisResults_Bridge.bin\" would hold 2180002004 values"},
       {"records: many long stages at N = 1",
        [](RunContext& c) {
          // 100 stages of 3000 s at 50 m/s and dt = 0.1 s, a record every
@@ -103,7 +116,8 @@ TEST(StagePlan, AStageOrAResultFileThatCannotBeHonouredIsADataErrorOfTheFileThat
     EXPECT_EQ(test::expect_stop([&] { plan_speed_stages(c); }), 1) << k.what;
     const std::string out = m.t.console();
     EXPECT_NE(out.find(std::string(k.label) + " \xCA\xFD\xBE\xDD\xD3\xD0\xCE\xF3\xA3\xA1 \n"), std::string::npos)
-        << k.what << "\n" << out;
+        << k.what << "\n"
+        << out;
     EXPECT_NE(out.find(k.detail), std::string::npos) << k.what << "\n" << out;
     // Nothing but the refusal: no stage or placement line before it.
     EXPECT_EQ(out.find("Speed stage"), std::string::npos) << k.what;

@@ -168,10 +168,8 @@ std::int32_t start_stage(RunContext& ctx, std::int32_t stage) {
   compute_stage_step_count(ctx, stage, steps);
   ctx.bridge.mode_damping_ratio_work.assign_from(ctx.bridge.mode_damping_ratio);
   ctx.vehicles.vehicle_mode_damping.assign_from(ctx.vehicles.vehicle_mode_damping_input);
-  const std::int32_t n = ctx.solution.output_interval;
-  steps = (steps / n) * n;
   ctx.step.current_time = 0.0f;
-  return steps;
+  return whole_output_intervals(steps, ctx.solution.output_interval);
 }
 
 void begin_step(RunContext& ctx, StageClocks& clocks, std::int32_t stage, float step, std::int32_t step_count) {

@@ -1,8 +1,6 @@
 #include "integration/train_advance.h"
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 
 #include "run/input_helpers.h"
 
@@ -46,45 +44,43 @@ void layout_train_wheelsets(RunContext& ctx) {
   }
 }
 
+TrainPassage train_passage(RunContext& ctx, std::int32_t train, std::int32_t stage) {
+  const TrainOrganization& tr = ctx.trains;
+  const TrackModel& track = ctx.track;
+  const Array3<double>& start = ctx.layout.wheelset_start_position;
+  const std::int32_t r = tr.train_track(train);
+  if (r < 1 || r > track.track_count) check_read_status(ctx, -1, "\\VehicleOrganization.dat");
+  const float x1 = track.control_points(r, 1, 1);
+  const float x2 = track.control_points(r, track.control_point_count(r), 1);
+  // The distances behind the front are float sums of the layout.
+  float m = 0.0f;
+  for (std::int32_t w = 1; w <= start.extent(3); ++w)
+    for (std::int32_t j = 1; j <= start.extent(2); ++j) m = std::max(m, static_cast<float>(start(train, j, w)));
+  TrainPassage p;
+  p.speed = static_cast<float>(tr.train_speed(train, stage));
+  const float lin = tr.train_lead_in(train, stage);
+  const float lout = tr.train_run_out(train, stage);
+  p.reversed = !(x1 < x2);
+  p.length = p.reversed ? (((m - x2) + (lout + x1)) + lin) : (((m - x1) + (x2 + lout)) + lin);
+  p.steps = (p.length / p.speed) / ctx.solution.time_step;
+  p.front = p.reversed ? static_cast<double>(x1 + lin) : static_cast<double>(x1 - lin);
+  return p;
+}
+
+std::int32_t passage_step_count(float steps) {
+  return steps >= 1.0f && steps < 2147483648.0f ? static_cast<std::int32_t>(steps) : 0;
+}
+
 void compute_stage_step_count(RunContext& ctx, std::int32_t stage, std::int32_t& step_count) {
   TrainOrganization& tr = ctx.trains;
-  const TrackModel& track = ctx.track;
   Array3<double>& start = ctx.layout.wheelset_start_position;
-  const std::int32_t slots = start.extent(2);
-  const std::int32_t wheels = start.extent(3);
-  const float dt = ctx.solution.time_step;
-  std::int32_t largest = 0;
   step_count = 0;
   for (std::int32_t t = 1; t <= tr.train_count; ++t) {
-    const std::int32_t r = tr.train_track(t);
-    if (r < 1 || r > track.track_count) check_read_status(ctx, -1, "\\VehicleOrganization.dat");
-    const float x1 = track.control_points(r, 1, 1);
-    const float x2 = track.control_points(r, track.control_point_count(r), 1);
-    // The distances behind the front are float sums of the layout.
-    float m = 0.0f;
-    for (std::int32_t w = 1; w <= wheels; ++w)
-      for (std::int32_t j = 1; j <= slots; ++j) m = std::max(m, static_cast<float>(start(t, j, w)));
-    const float v = static_cast<float>(tr.train_speed(t, stage));
-    const float lin = tr.train_lead_in(t, stage);
-    const float lout = tr.train_run_out(t, stage);
-    float quotient;
-    if (x1 < x2) {
-      quotient = ((((m - x1) + (x2 + lout)) + lin) / v) / dt;
-      const double front = x1 - lin;
-      for (std::int32_t w = 1; w <= wheels; ++w)
-        for (std::int32_t j = 1; j <= slots; ++j) start(t, j, w) = front - start(t, j, w);
-    } else {
-      tr.train_speed(t, stage) = -tr.train_speed(t, stage);
-      quotient = ((((m - x2) + (lout + x1)) + lin) / v) / dt;
-      const double front = x1 + lin;
-      for (std::int32_t w = 1; w <= wheels; ++w)
-        for (std::int32_t j = 1; j <= slots; ++j) start(t, j, w) = start(t, j, w) + front;
-    }
-    // A quotient that is not a finite value of the integer range (a train at
-    // rest) gives the train no count of its own.
-    if (!(quotient >= 1.0f && quotient < 2147483648.0f)) continue;
-    const std::int32_t n = static_cast<std::int32_t>(quotient);
-    if (n > largest) largest = step_count = n;
+    const TrainPassage p = train_passage(ctx, t, stage);
+    if (p.reversed) tr.train_speed(t, stage) = -tr.train_speed(t, stage);
+    for (std::int32_t w = 1; w <= start.extent(3); ++w)
+      for (std::int32_t j = 1; j <= start.extent(2); ++j) start(t, j, w) = start_coordinate(p, start(t, j, w));
+    step_count = std::max(step_count, passage_step_count(p.steps));
   }
 }
 

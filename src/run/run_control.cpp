@@ -4,6 +4,7 @@
 #include <new>
 
 #include "integration/runge_kutta.h"
+#include "integration/stage_plan.h"
 #include "integration/time_integration.h"
 #include "interaction/brakes.h"
 #include "interaction/contact_forces.h"
@@ -186,6 +187,9 @@ void run_simulation(RunContext& ctx) {
   map_bridge_spring_nodes(ctx);
   read_wind_coefficients(ctx, rc.unit_wind_coefficients);
   read_external_forces(ctx);
+  // Every input is read: the stages' step counts, the size of every result
+  // file and the trains' placement are checked before any result is written.
+  if (m == method::runge_kutta || (m >= 0 && m <= 3)) plan_speed_stages(ctx);
 
   if (m == method::runge_kutta || (m >= 0 && m <= 3)) report_hertz_contact_switch(ctx);
   if (m == method::runge_kutta) {

@@ -411,6 +411,11 @@ TEST(ExampleCase, AStageAtRestWritesAnEmptyBlock) {
     test::write_file(r.input / "VehicleOrganization.dat",
                      "1 1\n1\n1\n1 2\n1 1 250.0 0.0 -2.0 -2.0 -40.0 -40.0 0.0 0.0 0.0 0.0\n");
     ASSERT_EQ(r.run(), 0) << method;
+    const std::string out = r.t.console();
+    const std::string line = " Speed stage 2 runs no time step: no train of it moves along its track; its block in "
+                             "every result file holds no record.\n";
+    EXPECT_EQ(count(out, line), 1u) << method;
+    EXPECT_LT(out.find(line), out.find(std::string(text::speed_stage))) << method;  // at start-up
     for (const char* name : kSeriesFiles) {
       const test::SeriesFile f = r.series(name);
       EXPECT_EQ(f.stage_count, 2.0f) << name;
@@ -421,6 +426,28 @@ TEST(ExampleCase, AStageAtRestWritesAnEmptyBlock) {
       EXPECT_EQ(f.blocks[1].labels, f.blocks[0].labels) << name;
       EXPECT_FALSE(f.truncated) << name;
     }
+  }
+}
+
+TEST(ExampleCase, AStageOrAResultFileTooLargeToRunStopsBeforeTheFirstStage) {
+  // A run-out of 1E9 m: more steps than a stage can count. An element range
+  // of 10^6 components: internal-force files of 8 GB and more.
+  struct Case {
+    const char* file;
+    const char* what;
+    const char* by;
+    const char* label;
+  };
+  for (const Case& k : {Case{"VehicleOrganization.dat", " -40.000000 0.0", " 1e9 0.0", "\\VehicleOrganization.dat"},
+                        Case{"Modal_Substructure_Bridge.dat", "  1 32 1 6", "  1 32 1 1000000",
+                             "\\Modal_Substructure_Bridge.dat"}}) {
+    ExampleRun r(method::newmark);
+    edit_input(r, k.file, k.what, k.by);
+    ASSERT_EQ(r.run(), 1) << k.file;
+    const std::string out = r.t.console();
+    EXPECT_NE(out.find(std::string(text::error_prefix) + k.label + std::string(text::data_error)), std::string::npos)
+        << out;
+    EXPECT_EQ(out.find(std::string(text::speed_stage)), std::string::npos) << k.file;
   }
 }
 

@@ -13,7 +13,12 @@ its result files stay in place as the files of an earlier run.
 Every mutated run copies one base, damages one of its input files (QEL.PATH,
 "WormCoeefficient.dat", "Geometry.dat" or any file of the input directory,
 the modal files and the stored irregularity profile among them) in one way,
-and runs the program on it with a time limit. A run must end in one of:
+and runs the program on it. A run that prints nothing for --quiet seconds
+(20) is stuck and killed; one that keeps printing (a progress line every
+time step) but is still running after --cap seconds (120) is killed too and
+counted as long: a damaged time step or speed may ask for many more steps
+than the base, and a busy machine makes every step slower. A run must end in
+one of:
 
   ok        exit 0, every result file finite and written by this run
   named     exit 1 with a message that names the damaged file
@@ -21,6 +26,7 @@ and runs the program on it with a time limit. A run must end in one of:
             the damaged one (a master file naming a modal file, say)
   unstable  exit 1 after the program's own blow-up warning: the damaged value
             still reads as a valid model, one that the integration cannot carry
+  long      stopped at the cap while still printing
 
 Anything else is a fault: a crash or a sanitizer report, a hang, an exit 1
 that names no input file, any other exit status, a NaN or infinity in a
@@ -35,6 +41,7 @@ import math
 import os
 import random
 import re
+import selectors
 import shutil
 import struct
 import subprocess
@@ -48,7 +55,7 @@ ROOT = Path(__file__).resolve().parents[2]
 EXAMPLE = ROOT / "examples" / "case"
 CASES = Path(__file__).resolve().parent / "cases"
 
-OK_OUTCOMES = ("ok", "named", "refers", "unstable")
+OK_OUTCOMES = ("ok", "named", "refers", "unstable", "long")
 FAULTS = ("crash", "sanitizer", "hang", "unnamed", "status", "nonfinite", "stale")
 
 REPLACEMENTS = ("0", "-1", "1e38", "1e300", "2147483648", "NaN", "Inf", "word")
@@ -92,17 +99,59 @@ def make_base(name, dest):
         edit(dest)
 
 
-def run_program(binary, cwd, timeout):
+def run_program(command, cwd, quiet, cap, env=None):
+    """Runs command in cwd with no standard input and watches its output.
+    Returns (status, output, stop): stop is None when the process ended by
+    itself; "hang" when it printed nothing (on standard output or standard
+    error) for `quiet` seconds, and "long" when it kept printing but was
+    still running after `cap` seconds; then it was killed and status is None.
+    A healthy run prints a progress line every time step, so only a run that
+    is stuck goes quiet, however slow a busy machine makes it."""
+    p = subprocess.Popen(command, cwd=cwd, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                         stderr=subprocess.PIPE, env=env)
+    chunks = {p.stdout.fileno(): [], p.stderr.fileno(): []}
+    stop = None
+    with selectors.DefaultSelector() as sel:
+        for f in (p.stdout, p.stderr):
+            os.set_blocking(f.fileno(), False)
+            sel.register(f.fileno(), selectors.EVENT_READ)
+        started = last = time.monotonic()
+        while sel.get_map():
+            now = time.monotonic()
+            if now - last >= quiet:
+                stop = "hang"
+                break
+            if now - started >= cap:
+                stop = "long"
+                break
+            for key, _ in sel.select(min(quiet - (now - last), cap - (now - started))):
+                data = os.read(key.fd, 1 << 16)
+                if data:
+                    chunks[key.fd].append(data)
+                    last = time.monotonic()
+                else:
+                    sel.unregister(key.fd)
+    if stop is None:
+        # Both streams closed: the process is ending (or closed them and
+        # went on silently).
+        try:
+            p.wait(max(quiet - (time.monotonic() - last), 0.0))
+        except subprocess.TimeoutExpired:
+            stop = "hang"
+    if stop is not None:
+        p.kill()
+        p.wait()
+    out = b"".join(chunks[p.stdout.fileno()]) + b"".join(chunks[p.stderr.fileno()])
+    p.stdout.close()
+    p.stderr.close()
+    return (None if stop else p.returncode), out, stop
+
+
+def run_binary(binary, cwd, args):
     env = dict(os.environ)
     env["ASAN_OPTIONS"] = "detect_leaks=1:abort_on_error=0:exitcode=86"
     env["UBSAN_OPTIONS"] = "print_stacktrace=1:halt_on_error=1:exitcode=86"
-    try:
-        p = subprocess.run([str(binary)], cwd=cwd, stdin=subprocess.DEVNULL, capture_output=True,
-                           timeout=timeout, env=env)
-    except subprocess.TimeoutExpired as e:
-        out = (e.stdout or b"") + (e.stderr or b"")
-        return None, out
-    return p.returncode, p.stdout + p.stderr
+    return run_program([str(binary)], cwd, args.quiet, args.cap, env)
 
 
 def input_dir_of(case_dir):
@@ -119,7 +168,7 @@ def nonfinite(path):
 
 
 class Base:
-    def __init__(self, name, scratch, binary, timeout):
+    def __init__(self, name, scratch, args):
         self.name = name
         self.fresh = scratch / ("base-" + name)
         make_base(name, self.fresh)
@@ -127,10 +176,11 @@ class Base:
         ran = scratch / ("ran-" + name)
         shutil.copytree(self.fresh, ran)
         t0 = time.time()
-        rc, out = run_program(binary, ran, timeout * 4)
+        rc, out, stop = run_binary(args.binary, ran, args)
         self.seconds = time.time() - t0
         if rc != 0:
-            sys.exit("fuzz: the base case %s does not run (status %s):\n%s" % (name, rc, out.decode("latin-1")))
+            sys.exit("fuzz: the base case %s does not run (%s):\n%s"
+                     % (name, stop or "status %s" % rc, out.decode("latin-1")))
         indir = input_dir_of(ran)
         self.results = sorted(str(p.relative_to(ran)) for p in indir.iterdir()
                               if p.is_file() and str(p.relative_to(ran)) not in self.inputs)
@@ -204,9 +254,9 @@ def run_one(args, bases, targets, scratch, index):
     else:
         path.write_bytes(damaged)
     started = time.time() - 1.0
-    rc, out = run_program(args.binary, work, args.timeout)
+    rc, out, stop = run_binary(args.binary, work, args)
     text = out.decode("latin-1")
-    outcome = classify(rc, text, name, base, work, started)
+    outcome = stop or classify(rc, text, name, base, work, started)
     kept = None
     if (outcome in FAULTS or outcome in args.keep_outcome) and args.keep:
         kept = Path(args.keep) / ("%s-%d" % (outcome, index))
@@ -221,8 +271,6 @@ def run_one(args, bases, targets, scratch, index):
 
 
 def classify(rc, text, name, base, work, started):
-    if rc is None:
-        return "hang"
     if "Sanitizer" in text or "runtime error:" in text or rc == 86:
         return "sanitizer"
     if rc < 0:
@@ -271,7 +319,10 @@ def main():
     ap.add_argument("--only-run", type=int, help="repeat run i alone and print its console")
     ap.add_argument("--only", help="mutate only the input files whose path contains this text")
     ap.add_argument("--jobs", type=int, default=os.cpu_count() or 1)
-    ap.add_argument("--timeout", type=float, default=20.0, help="seconds a run may take")
+    ap.add_argument("--quiet", type=float, default=20.0,
+                    help="seconds a run may go without printing before it counts as hung")
+    ap.add_argument("--cap", type=float, default=120.0,
+                    help="seconds a run that keeps printing may take before it is stopped and counted as long")
     ap.add_argument("--keep", help="directory where the runs that fault are kept")
     ap.add_argument("--keep-outcome", action="append", default=[], choices=OK_OUTCOMES,
                     help="keep the runs of this outcome as well")
@@ -282,7 +333,7 @@ def main():
 
     scratch = Path(tempfile.mkdtemp(prefix="fuzz-"))
     try:
-        bases = {n: Base(n, scratch, args.binary, args.timeout) for n in BASES}
+        bases = {n: Base(n, scratch, args) for n in BASES}
         targets = [(n, t) for n in BASES for t in bases[n].targets if not args.only or args.only in t]
         if not targets:
             sys.exit("fuzz: no input file matches --only")

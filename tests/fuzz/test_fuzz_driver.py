@@ -1,0 +1,44 @@
+#!/usr/bin/env python3
+"""The fuzz driver's watch over a run: a run that stops printing is hung, a
+run that keeps printing is never hung however long it takes, and one that
+is still printing at the cap is stopped and counted as long."""
+
+import sys
+import time
+import unittest
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+from fuzz_inputs import run_program  # noqa: E402
+
+PRINT_ONCE_AND_SLEEP = "print('started', flush=True); import time; time.sleep(60)"
+# A progress line on standard error every 50 ms for 4 s, then status 3.
+KEEP_PRINTING_THEN_END = ("import sys, time\n"
+                          "for i in range(80):\n"
+                          "    print('step', i, file=sys.stderr, flush=True); time.sleep(0.05)\n"
+                          "sys.exit(3)")
+KEEP_PRINTING = "import time\nwhile True:\n    print('step', flush=True); time.sleep(0.05)"
+CLOSE_OUTPUT_AND_SLEEP = "import os, time; print('x', flush=True); os.close(1); os.close(2); time.sleep(60)"
+
+
+class RunWatch(unittest.TestCase):
+    def test_outcomes(self):
+        # (program, quiet limit, cap, status, stop, the output it printed)
+        cases = [
+            (PRINT_ONCE_AND_SLEEP, 1.0, 30.0, None, "hang", b"started\n"),
+            (CLOSE_OUTPUT_AND_SLEEP, 1.0, 30.0, None, "hang", b"x\n"),
+            (KEEP_PRINTING_THEN_END, 2.0, 60.0, 3, None, b"step 79\n"),
+            (KEEP_PRINTING, 2.0, 3.0, None, "long", b"step\n"),
+        ]
+        for program, quiet, cap, status, stop, printed in cases:
+            with self.subTest(stop=stop, status=status):
+                t0 = time.monotonic()
+                rc, out, why = run_program([sys.executable, "-c", program], ".", quiet, cap)
+                self.assertEqual((rc, why), (status, stop))
+                self.assertIn(printed, out)
+                # A killed run is killed: the 60 s sleep does not run out.
+                self.assertLess(time.monotonic() - t0, 50.0)
+
+
+if __name__ == "__main__":
+    unittest.main()

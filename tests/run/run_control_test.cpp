@@ -48,6 +48,7 @@ TEST(RunControl, NormalRunPrintsStartEndAndTotalLines) {
             " Optional input files not found, the run goes without them: "
             "case/NonlinearSpringParameters_Vehicletypes.dat, case/NonlinearSpringParameters_Bridge.dat, "
             "case/Wind_Coefficients.dat, case/ExternalForces.dat\n"
+            " Speed stage 1 runs no time step: it has no train; its block in every result file holds no record.\n"
             "\n \xCB\xD9\xB6\xC8\xB5\xB5 1 \xA1\xAA\xA1\xAA\xC1\xD0\xB3\xB5\xB6\xAF\xC1\xA6\xC1\xA6\xB9\xFD"
             "\xC7\xC5\xBC\xC6\xCB\xE3\xBF\xAA\xCA\xBC\n"  // the banner of the one stage, which has no train
             "  Program Terminated at  2026. 3. 7   9: 5: 3 and  42ms\n"

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/list_read.h"
+#include "platform/signals.h"
 #include "platform/stop.h"
 #include "platform/texts.h"
 #include "results/result_series.h"
@@ -351,12 +352,51 @@ bool to_count(float v, std::int32_t& n) {
   return true;
 }
 
+// Unit 36 rewound and its run header read: the number of stages it holds, or
+// false when it holds no run header. A post-processing run stops without
+// one: it has nothing to do without the modal coordinates of an earlier run;
+// a run whose first stage wrote no output instant (or that stopped before
+// its first) leaves the file empty. A stage count that is no count stops.
+bool read_modal_run_header(RunContext& ctx, RunHeader& run, std::int32_t& stages) {
+  const std::int32_t u36 = ctx.control.unit_res_modal_coordinates;
+  ctx.units.rewind(u36);
+  const std::int32_t status = read_run_header(ctx.units, u36, run);
+  if (status != io_status::ok) {
+    if (ctx.solution.integration_method == method::post_processing)
+      check_read_status(ctx, status, kModalCoordinatesLabel, u36,
+                        "the modal coordinates of an earlier run, which a post-processing run reads");
+    return false;
+  }
+  if (!to_count(run.stage_count, stages))
+    stop_with_bad_value(ctx, kModalCoordinatesLabel, u36, "run header",
+                        "stage count " + value_text(run.stage_count) + ", not a count");
+  return true;
+}
+
+// The record count of stage s's header of unit 36, which must hold three
+// channels per mode of this model: a file of another model (or none of this
+// layout) would be read as the wrong modes.
+std::int32_t stage_record_count(RunContext& ctx, const StageHeader& in, std::int32_t s, std::size_t m) {
+  const std::int32_t u36 = ctx.control.unit_res_modal_coordinates;
+  const std::string stage = "stage " + std::to_string(s) + " header";
+  if (in.channel_count != static_cast<float>(3 * m))
+    stop_with_bad_value(ctx, kModalCoordinatesLabel, u36, stage,
+                        "channel count " + value_text(in.channel_count) + ", must be 3 per bridge mode, " +
+                            std::to_string(3 * m) + " (the file of another model?)");
+  std::int32_t records = 0;
+  if (!to_count(in.record_count, records))
+    stop_with_bad_value(ctx, kModalCoordinatesLabel, u36, stage,
+                        "record count " + value_text(in.record_count) + ", not a count");
+  return records;
+}
+
 // Unit 36 read back from its beginning; per stage and output instant the
 // four bulk files receive the superposed responses. A failed read of unit 36
 // ends the work there, keeping what was written.
-void write_bulk_files(RunContext& ctx) {
+void write_bulk_files(RunContext& ctx, bool stop_on_signal) {
   const RunControl& rc = ctx.control;
   ResponseRecoveryTables& rt = ctx.recovery;
+  ResultSeriesFile& files = ctx.result_files;
   UnitTable& units = ctx.units;
   const std::int32_t u36 = rc.unit_res_modal_coordinates;
   const std::size_t m = static_cast<std::size_t>(std::max(ctx.bridge.bridge_mode_count, 0));
@@ -367,26 +407,13 @@ void write_bulk_files(RunContext& ctx) {
   const std::array<std::int32_t, 4> bulk{rc.unit_res_bulk_disacc, rc.unit_res_bulk_stress,
                                          rc.unit_res_bulk_dis_static, rc.unit_res_bulk_stress_static};
 
-  units.rewind(u36);
   RunHeader run;
-  const std::int32_t header_status = read_run_header(units, u36, run);
-  if (header_status != io_status::ok) {
-    // A post-processing run has nothing to do without the modal coordinates
-    // of an earlier run; a run whose first stage wrote no output instant
-    // leaves the file empty.
-    if (ctx.solution.integration_method == method::post_processing)
-      check_read_status(ctx, header_status, kModalCoordinatesLabel, u36,
-                        "the modal coordinates of an earlier run, which a post-processing run reads");
-    return;
-  }
   std::int32_t stages = 0;
-  if (!to_count(run.stage_count, stages))
-    stop_with_bad_value(ctx, kModalCoordinatesLabel, u36, "run header",
-                        "stage count " + value_text(run.stage_count) + ", not a count");
+  if (!read_modal_run_header(ctx, run, stages)) return;
   // The bulk files are written from their beginning.
   for (std::int32_t unit : bulk) {
     units.rewind(unit);
-    write_run_header(units, unit, run);
+    begin_series_file(units, files, unit, run);
   }
 
   // Label records: the node numbers 24 times (displacement file) and 12 times
@@ -417,8 +444,9 @@ void write_bulk_files(RunContext& ctx) {
   auto write_record = [&](std::int32_t unit, std::size_t n) {
     const std::span<const float> record(out.data(), n);
     if (!std::all_of(record.begin(), record.end(), [](float v) { return std::isfinite(v); }))
-      blow_up_stop(ctx.console);
+      blow_up_stop(ctx.console, !ctx.step.blow_up_paused);
     units.write_f32s(unit, record);
+    count_series_record(files, unit);
   };
   auto write_forces = [&](std::int32_t unit) {
     std::size_t p = 0;
@@ -430,24 +458,20 @@ void write_bulk_files(RunContext& ctx) {
   for (std::int32_t s = 1; s <= stages; ++s) {
     StageHeader in;
     if (read_stage_header(units, u36, in) != io_status::ok) return;
-    // A file of another model (or none of this layout) would be read as
-    // the wrong modes.
-    std::int32_t records = 0;
-    const std::string stage = "stage " + std::to_string(s) + " header";
-    if (in.channel_count != static_cast<float>(3 * m))
-      stop_with_bad_value(ctx, kModalCoordinatesLabel, u36, stage,
-                          "channel count " + value_text(in.channel_count) + ", must be 3 per bridge mode, " +
-                              std::to_string(3 * m) + " (the file of another model?)");
-    if (!to_count(in.record_count, records))
-      stop_with_bad_value(ctx, kModalCoordinatesLabel, u36, stage,
-                          "record count " + value_text(in.record_count) + ", not a count");
+    const std::int32_t records = stage_record_count(ctx, in, s, m);
     if (units.read_f32s(u36, pairs) != io_status::ok) return;  // read and not used
     for (std::size_t b = 0; b < 4; ++b) {
-      write_stage_header(units, bulk[b], {in.output_interval, in.record_count, channels[b]});
+      begin_series_block(units, files, bulk[b], {in.output_interval, in.record_count, channels[b]});
       units.write_f32s(bulk[b], labels[b]);
     }
 
     for (std::int32_t r = 1; r <= records; ++r) {
+      // A stop signal ends the recovery between two records.
+      if (const int signal = stop_on_signal ? stop_signal_received() : 0)
+        stop_for_signal(ctx.console, signal,
+                        "bridge response recovery, speed stage " + std::to_string(s) + " recovered to " +
+                            value_text(static_cast<float>(r - 1) * in.output_interval) +
+                            " s; the bulk files hold the records written up to there.");
       if (units.read_f32s(u36, modal) != io_status::ok) return;
       // Displacements and accelerations of the nodes; internal forces.
       superpose(phi, nn, m, 6, modal.data(), u);
@@ -491,7 +515,18 @@ void read_response_requests(RunContext& ctx) {
                      " has internal forces in no modal file; its forces are written as 0.");
 }
 
-void recover_bridge_responses(RunContext& ctx) {
+void check_earlier_modal_coordinates(RunContext& ctx) {
+  RunHeader run;
+  std::int32_t stages = 0;
+  read_modal_run_header(ctx, run, stages);
+  StageHeader first;
+  if (stages >= 1 &&
+      read_stage_header(ctx.units, ctx.control.unit_res_modal_coordinates, first) == io_status::ok)
+    stage_record_count(ctx, first, 1, static_cast<std::size_t>(std::max(ctx.bridge.bridge_mode_count, 0)));
+  ctx.units.rewind(ctx.control.unit_res_modal_coordinates);
+}
+
+void recover_bridge_responses(RunContext& ctx, bool stop_on_signal) {
   // The substructure list again, from the top of the master file; the
   // requests stay those read and checked at start-up.
   read_bridge_modal_master(ctx);
@@ -506,7 +541,7 @@ void recover_bridge_responses(RunContext& ctx) {
     for (float& v : ctx.recovery.post_element_shapes.span()) v *= root;
   }
 
-  write_bulk_files(ctx);
+  write_bulk_files(ctx, stop_on_signal);
 }
 
 }  // namespace tb

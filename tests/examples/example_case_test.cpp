@@ -4,7 +4,7 @@
 // recovers the same bridge responses; a shorter second run leaves nothing of
 // the first behind; a mode count above the modes of the modal file changes no
 // bulk response; the response requests are checked before the first step;
-// a brake command slows the train by its deceleration; the girder's wind
+// a run refused at start-up touches no result file; a brake command slows the train by its deceleration; the girder's wind
 // acts on its axis and makes the girder move sideways.
 #include <gtest/gtest.h>
 
@@ -31,6 +31,13 @@ const char* const kSeriesFiles[] = {"Res_DisResults_Bridge.bin",         "Res_Ac
 const char* const kBulkFiles[] = {"Res_BridgeResponseBulkDate_disacc.bin", "Res_BridgeResponseBulkDate_stress.bin",
                                   "Res_BridgeResponseBulkDate_dis_static.bin",
                                   "Res_BridgeResponseBulkDate_stress_static.bin"};
+
+// All thirteen result files.
+std::vector<std::string> all_result_files() {
+  std::vector<std::string> names(std::begin(kSeriesFiles), std::end(kSeriesFiles));
+  names.insert(names.end(), std::begin(kBulkFiles), std::end(kBulkFiles));
+  return names;
+}
 
 ClockReading frozen_clock() { return {2026, 12, 10, 0, 8, 0, 0, 0}; }
 
@@ -275,37 +282,57 @@ TEST(ExampleCase, AModeCountAboveTheModalFilesLeavesTheBulkResponsesFiniteAndAsT
 TEST(ExampleCase, ResponseRequestsAreCheckedAtStartUp) {
   // A node that the modal file does not list: named once, before the modal
   // data are read for the integration; its responses are zero.
-  {
-    ExampleRun r(method::newmark, 250.0f, -60.0f);
-    edit_input(r, "Modal_Substructure_Bridge.dat", " Post\n  2\n", " Post\n  3\n  999 999 1\n");
-    ASSERT_EQ(r.run(), 0);
-    const std::string out = r.t.console();
-    const std::string warning = " Warning: requested node 999 is in no modal file; its responses are written as 0.\n";
-    EXPECT_EQ(count(out, warning), 1u);
-    EXPECT_LT(out.find(warning), out.find(std::string(text::preprocessing_no)));
-    const test::SeriesFile f = r.series("Res_BridgeResponseBulkDate_disacc.bin");
-    ASSERT_EQ(f.blocks.size(), 1u);
-    ASSERT_FALSE(f.blocks[0].records.empty());
-    EXPECT_EQ(f.blocks[0].labels[0], 999.0f);
-    for (const auto& rec : f.blocks[0].records)
-      EXPECT_EQ(std::vector<float>(rec.begin(), rec.begin() + 12), std::vector<float>(12, 0.0f));
-  }
-  // A node range of step 0: the run stops with the master file's data
-  // error before its first step, and no bulk file keeps an earlier run's
-  // bytes.
-  {
-    ExampleRun r(method::newmark);
-    for (const char* name : kBulkFiles) test::write_file(r.input / name, "bytes of an earlier run");
-    edit_input(r, "Modal_Substructure_Bridge.dat", "  1 33 4\n", "  1 33 0\n");
-    ASSERT_EQ(r.run(), 1);
-    const std::string out = r.t.console();
-    EXPECT_NE(out.find(std::string(text::error_prefix) + "\\Modal_Substructure_Bridge.dat" +
-                       std::string(text::data_error)),
-              std::string::npos)
-        << out;
-    EXPECT_EQ(out.find("Speed Stage="), std::string::npos);
-    for (const char* name : kBulkFiles) EXPECT_EQ(fs::file_size(r.input / name), 0u) << name;
-  }
+  ExampleRun r(method::newmark, 250.0f, -60.0f);
+  edit_input(r, "Modal_Substructure_Bridge.dat", " Post\n  2\n", " Post\n  3\n  999 999 1\n");
+  ASSERT_EQ(r.run(), 0);
+  const std::string out = r.t.console();
+  const std::string warning = " Warning: requested node 999 is in no modal file; its responses are written as 0.\n";
+  EXPECT_EQ(count(out, warning), 1u);
+  EXPECT_LT(out.find(warning), out.find(std::string(text::preprocessing_no)));
+  const test::SeriesFile f = r.series("Res_BridgeResponseBulkDate_disacc.bin");
+  ASSERT_EQ(f.blocks.size(), 1u);
+  ASSERT_FALSE(f.blocks[0].records.empty());
+  EXPECT_EQ(f.blocks[0].labels[0], 999.0f);
+  for (const auto& rec : f.blocks[0].records)
+    EXPECT_EQ(std::vector<float>(rec.begin(), rec.begin() + 12), std::vector<float>(12, 0.0f));
+}
+
+TEST(ExampleCase, ARunRefusedAtStartUpTouchesNoResultFile) {
+  // Every input file is read and checked before the first result file is
+  // opened: in a fresh directory the refused run creates no result file, and
+  // beside an earlier run's thirteen files it leaves each byte for byte.
+  const struct {
+    const char* what;
+    const char* file;
+    const char* from;
+    const char* to;
+    const char* label;
+  } cases[] = {
+      {"a node range of step 0", "Modal_Substructure_Bridge.dat", "  1 33 4\n", "  1 33 0\n",
+       "\\Modal_Substructure_Bridge.dat"},
+      {"a fleet naming vehicle type 2 of a one-type library", "VehicleOrganization.dat", "1\n1 1\n", "2\n1 1\n",
+       "\\VehicleOrganization.dat"},
+  };
+  for (const auto& c : cases)
+    for (bool earlier : {false, true}) {
+      SCOPED_TRACE(std::string(c.what) + (earlier ? ", beside an earlier run" : ", in a fresh directory"));
+      ExampleRun r(method::newmark);
+      const std::vector<std::string> names = all_result_files();
+      if (earlier)
+        for (const std::string& name : names) test::write_file(r.input / name, "earlier bytes of " + name);
+      edit_input(r, c.file, c.from, c.to);
+      ASSERT_EQ(r.run(), 1);
+      const std::string out = r.t.console();
+      EXPECT_NE(out.find(std::string(text::error_prefix) + c.label + std::string(text::data_error)), std::string::npos)
+          << out;
+      EXPECT_EQ(out.find("Speed Stage="), std::string::npos);
+      for (const std::string& name : names) {
+        if (earlier)
+          EXPECT_EQ(test::read_file(r.input / name), "earlier bytes of " + name) << name;
+        else
+          EXPECT_FALSE(fs::exists(r.input / name)) << name;
+      }
+    }
 }
 
 TEST(ExampleCase, MovingLoadAndVerticalContactRunsPrintTheirLines) {

@@ -87,9 +87,13 @@ struct Recovery {
     test::write_file(t.dir / "Modal_Substructure_Bridge.dat", kMasterHead + post);
     test::write_file(t.dir / "subs/a.txt", a);
     if (!b.empty()) test::write_file(t.dir / "subs/b.txt", b);
-    test::write_floats(t.dir / "Res_Modal_Coordinate_Results_Bridge.bin", unit36);
     t->solution.second_header_switch = 1;
     open_result_files(*t);
+    // Unit 36 as the integration leaves it, holding the given values.
+    t->units.close(t->control.unit_res_modal_coordinates);
+    test::write_floats(t.dir / "Res_Modal_Coordinate_Results_Bridge.bin", unit36);
+    t->units.open(t->control.unit_res_modal_coordinates, "Res_Modal_Coordinate_Results_Bridge.bin", OpenMode::old,
+                  UnitForm::binary);
   }
   // The requests at start-up, then the recovery after the integration.
   void run() {
@@ -417,8 +421,8 @@ TEST(BridgeResponseRecovery, PostProcessingRunWritesTheSameBulkFilesAsTheRun) {
     test::write_file(dir / "subs/a.txt", kFileA);
     test::write_file(dir / "subs/b.txt", kFileB);
     t->solution.second_header_switch = 1;
-    open_result_files(*t);
     if (run == 1) {
+      open_result_files(*t);
       // The bridge as prepared: three modes, one output point at node
       // position 1 (node 10), component 6; mode 1 alone moves, q1 = 0.25.
       RunContext& c = *t;
@@ -444,8 +448,14 @@ TEST(BridgeResponseRecovery, PostProcessingRunWritesTheSameBulkFilesAsTheRun) {
       write_step_results(c, 1, 1.0f, 1);
       end_stage_results(c, 1, 1);
       EXPECT_EQ(b.output_point_response(1, 1), 1.5f);  // 0.25 x 6
+      read_response_requests(*t);
+    } else {
+      // The post-processing run reads the requests, then opens the earlier
+      // run's unit 36 for reading and cuts the bulk files.
+      t->solution.integration_method = method::post_processing;
+      read_response_requests(*t);
+      open_post_processing_files(*t);
     }
-    read_response_requests(*t);
     recover_bridge_responses(*t);
     t->units.close_all();
     for (std::size_t k = 0; k < 4; ++k) {

@@ -199,13 +199,10 @@ void stop_if_signalled(RunContext& ctx, std::int32_t stage, float step, std::int
   const int signal = stop_signal_received();
   if (signal == 0) return;
   const float dt = ctx.solution.time_step;
-  const auto seconds = [](float t) {
-    const std::string f = format_fixed(t, 10, 6);
-    return f.substr(std::min(f.find_first_not_of(' '), f.size()));
-  };
+  // The times of the progress line, in its F10.6 without the leading blanks.
   stop_for_signal(ctx.console, signal,
-                  "speed stage " + std::to_string(stage) + ", simulated time " + seconds(step * dt) + " s of " +
-                      seconds(static_cast<float>(step_count) * dt) +
+                  "speed stage " + std::to_string(stage) + ", simulated time " + format_fixed(step * dt, 0, 6) +
+                      " s of " + format_fixed(static_cast<float>(step_count) * dt, 0, 6) +
                       " s; the result files hold the records written up to there.");
 }
 

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/format.h"
 #include "platform/list_read.h"
 #include "platform/signals.h"
 #include "platform/stop.h"
@@ -393,7 +394,7 @@ std::int32_t stage_record_count(RunContext& ctx, const StageHeader& in, std::int
 // Unit 36 read back from its beginning; per stage and output instant the
 // four bulk files receive the superposed responses. A failed read of unit 36
 // ends the work there, keeping what was written.
-void write_bulk_files(RunContext& ctx, bool stop_on_signal) {
+void write_bulk_files(RunContext& ctx, bool after_stopped_integration) {
   const RunControl& rc = ctx.control;
   ResponseRecoveryTables& rt = ctx.recovery;
   ResultSeriesFile& files = ctx.result_files;
@@ -431,28 +432,32 @@ void write_bulk_files(RunContext& ctx, bool stop_on_signal) {
 
   std::vector<float> modal(3 * m);
   std::vector<float> pairs(6 * m);
-  std::vector<float> out(std::max(12 * nn, total));
+  // The step records of one instant, one per bulk file.
+  std::array<std::vector<float>, 4> out{std::vector<float>(12 * nn), std::vector<float>(total),
+                                        std::vector<float>(6 * nn), std::vector<float>(total)};
   float* const u = rt.post_node_responses.data();        // (k, d, 1)
   float* const a = u + 6 * nn;                            // (k, d, 2)
   float* const f = rt.post_element_forces.data();
   const float* const phi = rt.post_node_shapes.data();
   const float* const psi = rt.post_element_shapes.data();
 
-  // A modal coordinate that is not finite (a file of a run that blew up) or a
-  // sum beyond single precision ends the recovery as a blow-up: no bulk file
-  // takes a record that is not a number.
-  auto write_record = [&](std::int32_t unit, std::size_t n) {
-    const std::span<const float> record(out.data(), n);
-    if (!std::all_of(record.begin(), record.end(), [](float v) { return std::isfinite(v); }))
-      blow_up_stop(ctx.console, !ctx.step.blow_up_paused);
-    units.write_f32s(unit, record);
-    count_series_record(files, unit);
-  };
-  auto write_forces = [&](std::int32_t unit) {
+  auto put_forces = [&](std::vector<float>& record) {
     std::size_t p = 0;
     for (std::size_t e = 0; e < ne; ++e)
-      for (std::size_t c = 0; c < static_cast<std::size_t>(rt.post_elements(e + 1, 2)); ++c) out[p++] = f[c * ne + e];
-    write_record(unit, p);
+      for (std::size_t c = 0; c < static_cast<std::size_t>(rt.post_elements(e + 1, 2)); ++c) record[p++] = f[c * ne + e];
+  };
+  // A modal coordinate that is not finite (a file of a run that blew up) or a
+  // sum beyond single precision: no bulk file takes the records of that
+  // instant, so the four files always hold the same instants. Returns false
+  // for such an instant.
+  auto write_records = [&]() {
+    for (const std::vector<float>& record : out)
+      if (!std::all_of(record.begin(), record.end(), [](float v) { return std::isfinite(v); })) return false;
+    for (std::size_t b = 0; b < 4; ++b) {
+      units.write_f32s(bulk[b], out[b]);
+      count_series_record(files, bulk[b]);
+    }
+    return true;
   };
 
   for (std::int32_t s = 1; s <= stages; ++s) {
@@ -466,32 +471,39 @@ void write_bulk_files(RunContext& ctx, bool stop_on_signal) {
     }
 
     for (std::int32_t r = 1; r <= records; ++r) {
+      const auto reached = [&] {
+        return "speed stage " + std::to_string(s) + " recovered to " +
+               format_fixed(static_cast<float>(r - 1) * in.output_interval, 0, 6) + " s";
+      };
       // A stop signal ends the recovery between two records.
-      if (const int signal = stop_on_signal ? stop_signal_received() : 0)
+      if (const int signal = after_stopped_integration ? 0 : stop_signal_received())
         stop_for_signal(ctx.console, signal,
-                        "bridge response recovery, speed stage " + std::to_string(s) + " recovered to " +
-                            value_text(static_cast<float>(r - 1) * in.output_interval) +
-                            " s; the bulk files hold the records written up to there.");
+                        "bridge response recovery, " + reached() + "; the bulk files hold the records up to there.");
       if (units.read_f32s(u36, modal) != io_status::ok) return;
       // Displacements and accelerations of the nodes; internal forces.
       superpose(phi, nn, m, 6, modal.data(), u);
       superpose(phi, nn, m, 6, modal.data() + 1, a);
       for (std::size_t k = 0; k < nn; ++k)
         for (std::size_t d = 0; d < 6; ++d) {
-          out[12 * k + 2 * d] = u[d * nn + k];
-          out[12 * k + 2 * d + 1] = a[d * nn + k];
+          out[0][12 * k + 2 * d] = u[d * nn + k];
+          out[0][12 * k + 2 * d + 1] = a[d * nn + k];
         }
-      write_record(bulk[0], 12 * nn);
       superpose(psi, ne, m, cmax, modal.data(), f);
-      write_forces(bulk[1]);
+      put_forces(out[1]);
       // The quasi-static counterparts, from the quasi-static modal
       // displacements.
       superpose(phi, nn, m, 6, modal.data() + 2, u);
       for (std::size_t k = 0; k < nn; ++k)
-        for (std::size_t d = 0; d < 6; ++d) out[6 * k + d] = u[d * nn + k];
-      write_record(bulk[2], 6 * nn);
+        for (std::size_t d = 0; d < 6; ++d) out[2][6 * k + d] = u[d * nn + k];
       superpose(psi, ne, m, cmax, modal.data() + 2, f);
-      write_forces(bulk[3]);
+      put_forces(out[3]);
+      if (write_records()) continue;
+      // After a complete run this is a blow-up of the run; after a stopped
+      // integration, whose own stop has been reported, the recovery ends.
+      if (!after_stopped_integration) blow_up_stop(ctx.console, !ctx.step.blow_up_paused);
+      ctx.console.line(" Bridge responses: " + reached() +
+                       "; those of the next output instant are beyond single precision.");
+      return;
     }
   }
 }
@@ -526,7 +538,7 @@ void check_earlier_modal_coordinates(RunContext& ctx) {
   ctx.units.rewind(ctx.control.unit_res_modal_coordinates);
 }
 
-void recover_bridge_responses(RunContext& ctx, bool stop_on_signal) {
+void recover_bridge_responses(RunContext& ctx, bool after_stopped_integration) {
   // The substructure list again, from the top of the master file; the
   // requests stay those read and checked at start-up.
   read_bridge_modal_master(ctx);
@@ -541,7 +553,7 @@ void recover_bridge_responses(RunContext& ctx, bool stop_on_signal) {
     for (float& v : ctx.recovery.post_element_shapes.span()) v *= root;
   }
 
-  write_bulk_files(ctx, stop_on_signal);
+  write_bulk_files(ctx, after_stopped_integration);
 }
 
 }  // namespace tb

@@ -36,9 +36,12 @@ void check_earlier_modal_coordinates(RunContext& ctx);
 // 37), the internal forces of the elements (38) and their quasi-static
 // counterparts (41, 42). Runs once per process, at the end of a run or alone
 // in a post-processing run; the requests themselves cannot stop it. It keeps
-// the counts of the bulk files (results/result_series.h). With
-// `stop_on_signal` a stop signal ends it between two records; the recovery
-// that follows a stopped integration runs to its end.
-void recover_bridge_responses(RunContext& ctx, bool stop_on_signal = true);
+// the counts of the bulk files (results/result_series.h); an output instant
+// goes to all four or to none. After a complete run (or alone), a stop signal
+// ends it between two records, and an instant whose responses are beyond
+// single precision stops the run as a blow-up. After a stopped integration
+// (`after_stopped_integration`), whose stop has been reported, it goes on to
+// its end, and such an instant ends it with a console line.
+void recover_bridge_responses(RunContext& ctx, bool after_stopped_integration = false);
 
 }  // namespace tb

@@ -70,8 +70,7 @@ void stop_if_signalled_before_results(RunContext& ctx) {
 // After a stop during the integration (a blow-up, a stop signal): the line
 // counting the stage's blown-up steps, the counts of the nine files rewritten
 // to the records they hold, and the bulk files recovered from the modal
-// coordinates written so far. A second stop during that recovery keeps the
-// exit status of the first.
+// coordinates written so far.
 void end_stopped_integration(RunContext& ctx) {
   report_steps_beyond_limit(ctx);
   settle_series_counts(ctx.units, ctx.result_files);
@@ -79,10 +78,7 @@ void end_stopped_integration(RunContext& ctx) {
     ctx.console.line(" No bridge responses recovered: the run stopped before its first output instant.");
     return;
   }
-  try {
-    recover_bridge_responses(ctx, false);
-  } catch (const RunStop&) {
-  }
+  recover_bridge_responses(ctx, true);
 }
 
 }  // namespace

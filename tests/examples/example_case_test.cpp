@@ -4,16 +4,27 @@
 // recovers the same bridge responses; a shorter second run leaves nothing of
 // the first behind; a mode count above the modes of the modal file changes no
 // bulk response; the response requests are checked before the first step;
-// a run refused at start-up touches no result file; a brake command slows the train by its deceleration; the girder's wind
+// a run refused at start-up touches no result file, a run that blows up or
+// is stopped by a signal leaves every result file reading to its end by its
+// own counts; a brake command slows the train by its deceleration; the girder's wind
 // acts on its axis and makes the girder move sideways.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <fstream>
 #include <regex>
 
 #include "../results/series_reader.h"
+#include "platform/format.h"
 #include "platform/texts.h"
 #include "run/run_control.h"
 #include "test_support.h"
@@ -632,6 +643,143 @@ TEST(ExampleCase, TheGirdersLateralResponseGrowsWithTheMeanWind) {
   EXPECT_GT(induced[2], 2.5 * induced[1]) << induced[1] << " " << induced[2];
   EXPECT_GT(induced[2], 0.5 * 10.5E-6);
   EXPECT_LT(induced[2], 5.0 * 10.5E-6);
+}
+
+// The program run as a child process in a directory, its console read
+// through a pipe. Standard input is /dev/null, or a pipe that stays open and
+// silent, so that a pause waits. A hang guard kills the child when its
+// output stops for two minutes.
+class ChildRun {
+ public:
+  ChildRun(const fs::path& dir, bool silent_input) {
+    int out[2], in[2] = {-1, -1};
+    if (pipe(out) != 0 || (silent_input && pipe(in) != 0)) throw std::runtime_error("pipe");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 2);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    if (silent_input) {
+      posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+      posix_spawn_file_actions_addclose(&actions, in[1]);
+    } else {
+      posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    }
+    const std::string command = "cd '" + dir.string() + "' && exec '" TRAINBRIDGE_BINARY "'";
+    const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+    if (posix_spawn(&pid_, "/bin/sh", &actions, nullptr, const_cast<char* const*>(argv), environ) != 0)
+      throw std::runtime_error("posix_spawn");
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    if (silent_input) close(in[0]);
+    out_ = out[0];
+    in_ = in[1];
+  }
+  ~ChildRun() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    close(out_);
+    if (in_ >= 0) close(in_);
+  }
+
+  // Reads the console until it holds text; false when it ends first.
+  bool wait_for(const std::string& text) {
+    while (output.find(text) == std::string::npos)
+      if (!read_some()) return false;
+    return true;
+  }
+  void send(int signal) { kill(pid_, signal); }
+  // Reads the console to its end and returns the child's wait status.
+  int finish() {
+    while (read_some()) {
+    }
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return status;
+  }
+  std::string output;
+
+ private:
+  bool read_some() {
+    pollfd p{out_, POLLIN, 0};
+    if (poll(&p, 1, 120000) <= 0) {
+      ADD_FAILURE() << "the run made no progress for two minutes";
+      kill(pid_, SIGKILL);
+      return false;
+    }
+    char buf[65536];
+    const ssize_t n = read(out_, buf, sizeof buf);
+    if (n <= 0) return false;
+    output.append(buf, static_cast<std::size_t>(n));
+    return true;
+  }
+  pid_t pid_ = -1;
+  int out_ = -1;
+  int in_ = -1;
+};
+
+TEST(ExampleCase, AStopSignalEndsTheRunAtTheEndOfATimeStepWithItsResultFilesWhole) {
+  // The whole example, its first stage lengthened by a run-out of 2 km,
+  // beside an earlier run's files of 2 MB each. Once the run has passed
+  // 0.02 s (ten output instants) a stop signal arrives: the run finishes its
+  // time step, says where it stopped, rewrites the counts of its nine files,
+  // recovers the bulk files from the modal coordinates written so far and
+  // exits with 128 + the signal number. No byte of the earlier run is left.
+  const struct {
+    std::int32_t method;
+    int signal;
+    const char* name;
+  } cases[] = {{method::newmark, SIGINT, "SIGINT"}, {method::runge_kutta, SIGTERM, "SIGTERM"},
+               {method::newmark, SIGHUP, "SIGHUP"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ExampleRun r(c.method);
+    test::write_file(r.input / "VehicleOrganization.dat",
+                     test::read_file(fs::path(TRAINBRIDGE_SOURCE_DIR) / "examples/case/input/VehicleOrganization.dat"));
+    edit_input(r, "VehicleOrganization.dat", "  0.0 0.0  0.0 0.0  0.0 0.0  0.0 0.0",
+               "  0.0 0.0  2000.0 0.0  0.0 0.0  0.0 0.0");
+    for (const std::string& name : all_result_files()) test::write_file(r.input / name, std::string(2 << 20, '\x7f'));
+    ChildRun child(r.t.dir.path(), false);
+    ASSERT_TRUE(child.wait_for(" Run Time=  0.020000/")) << child.output;
+    child.send(c.signal);
+    const int status = child.finish();
+    ASSERT_TRUE(WIFEXITED(status)) << child.output;
+    EXPECT_EQ(WEXITSTATUS(status), 128 + c.signal);
+    const std::regex stop_line(std::string("\n Stopped by ") + c.name +
+                               R"(: speed stage 1, simulated time ([0-9.]+) s of ([0-9.]+) s; the result files hold )"
+                               R"(the records written up to there\.\n)");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(child.output, m, stop_line)) << child.output.substr(child.output.size() - 2000);
+    const double reached = std::stod(m[1]);
+    EXPECT_GE(reached, 0.02);
+    EXPECT_LT(reached, std::stod(m[2]));
+    EXPECT_EQ(child.output.find("Terminated"), std::string::npos);
+    // The last progress line is that of the step the run finished.
+    EXPECT_NE(child.output.find(" Run Time=" + format_fixed(std::stof(m[1]), 10, 6) + "/"), std::string::npos);
+    EXPECT_EQ(child.output.find(" Run Time=" + format_fixed(std::stof(m[1]) + 2.0E-4f, 10, 6) + "/"),
+              std::string::npos);
+    const std::vector<float> records = expect_files_read_to_their_end(r);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0], std::floor(static_cast<float>(reached / 2.0E-3 + 1.0E-6)));
+  }
+}
+
+TEST(ExampleCase, ASecondStopSignalEndsTheRunAtOnce) {
+  // The explicit scheme at dt = 5 ms waits at the blow-up warning for a line
+  // of its standard input, which stays silent. The first stop signal is
+  // noted; the second ends the process by its default action.
+  ExampleRun r(method::explicit_two_step);
+  edit_input(r, "SolutionParameters.dat", "0.0002", "0.005 ");
+  ChildRun child(r.t.dir.path(), true);
+  ASSERT_TRUE(child.wait_for("Warning:System response blow out!\n" + test::pause_text())) << child.output;
+  child.send(SIGINT);
+  child.send(SIGTERM);
+  const int status = child.finish();
+  ASSERT_TRUE(WIFSIGNALED(status)) << child.output;
+  EXPECT_TRUE(WTERMSIG(status) == SIGINT || WTERMSIG(status) == SIGTERM) << WTERMSIG(status);
 }
 
 }  // namespace

@@ -145,6 +145,7 @@ void open_result_files(RunContext& ctx) {
                                    {rc.unit_res_modal_coordinates, "\\Res_Modal_Coordinate_Results_Bridge.bin"}})
     open_binary(ctx, unit, name, OpenMode::replace);
   open_bulk_files(ctx);
+  // Room for the counts of every file, so that the step loop allocates none.
   ctx.result_files.counts.reserve(13);
 }
 
@@ -160,7 +161,6 @@ void open_post_processing_files(RunContext& ctx) {
   check_earlier_modal_coordinates(ctx);
   stop_if_signalled_before_results(ctx);
   open_bulk_files(ctx);
-  ctx.result_files.counts.reserve(4);
 }
 
 std::array<std::int32_t, 4> compute_elapsed_time(const ClockReading& start, const ClockReading& end) {

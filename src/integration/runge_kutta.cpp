@@ -242,6 +242,7 @@ void run_runge_kutta_integration(RunContext& ctx) {
         write_step_results(ctx, stage, step, step_count);
       }
       ctx.console.flush();
+      stop_if_signalled(ctx, stage, step, step_count);
     }
     end_stage_results(ctx, stage, step_count);
     reset_dynamic_state(ctx);

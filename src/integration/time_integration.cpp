@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "integration/loads.h"
 #include "integration/modal_steps.h"
@@ -11,6 +12,7 @@
 #include "interaction/vehicle_forces.h"
 #include "interaction/wheel_rail_interaction.h"
 #include "platform/format.h"
+#include "platform/signals.h"
 #include "platform/stop.h"
 #include "platform/texts.h"
 #include "results/output_responses.h"
@@ -23,9 +25,18 @@ namespace {
 
 constexpr double kBlowUpLimit = 1.0E12;
 
-void blow_up_warning(RunContext& ctx) {
+// A state value above the limit in a pass of the current step: the step
+// counts once; the stage's first such step prints the warning, and the run
+// waits for Enter at the first warning only.
+void note_response_beyond_limit(RunContext& ctx) {
+  StepControl& sc = ctx.step;
+  if (sc.step_beyond_limit) return;
+  sc.step_beyond_limit = true;
+  if (sc.steps_beyond_limit++ > 0) return;
   ctx.console.line("");
   ctx.console.line(" Warning:System response blow out!");
+  if (sc.blow_up_paused) return;
+  sc.blow_up_paused = true;
   ctx.console.pause();
 }
 
@@ -92,8 +103,8 @@ float compute_max_relative_change(RunContext& ctx, const double* old_values, con
       const double v = new_values[i];
       // A state that is no longer a number cannot converge: stop, keeping
       // the results written so far.
-      if (!std::isfinite(v)) blow_up_stop(ctx.console);
-      if (std::fabs(v) > kBlowUpLimit) blow_up_warning(ctx);
+      if (!std::isfinite(v)) blow_up_stop(ctx.console, !ctx.step.blow_up_paused);
+      if (std::fabs(v) > kBlowUpLimit) note_response_beyond_limit(ctx);
       scale = std::max(scale, std::fabs(o));
       change = std::max(change, std::fabs(v - o));
     }
@@ -169,12 +180,34 @@ std::int32_t start_stage(RunContext& ctx, std::int32_t stage) {
   ctx.bridge.mode_damping_ratio_work.assign_from(ctx.bridge.mode_damping_ratio);
   ctx.vehicles.vehicle_mode_damping.assign_from(ctx.vehicles.vehicle_mode_damping_input);
   ctx.step.current_time = 0.0f;
+  ctx.step.steps_beyond_limit = 0;
   return whole_output_intervals(steps, ctx.solution.output_interval);
+}
+
+void report_steps_beyond_limit(RunContext& ctx) {
+  StepControl& sc = ctx.step;
+  if (sc.steps_beyond_limit == 0) return;
+  ctx.console.line(" Warning: speed stage " + std::to_string(sc.current_stage) + " had " +
+                   std::to_string(sc.steps_beyond_limit) + (sc.steps_beyond_limit == 1 ? " time step" : " time steps") +
+                   " with a system response above 1E12.");
+  sc.steps_beyond_limit = 0;
+}
+
+void stop_if_signalled(RunContext& ctx, std::int32_t stage, float step, std::int32_t step_count) {
+  const int signal = stop_signal_received();
+  if (signal == 0) return;
+  const float dt = ctx.solution.time_step;
+  // The times of the progress line, in its F10.6 without the leading blanks.
+  stop_for_signal(ctx.console, signal,
+                  "speed stage " + std::to_string(stage) + ", simulated time " + format_fixed(step * dt, 0, 6) +
+                      " s of " + format_fixed(static_cast<float>(step_count) * dt, 0, 6) +
+                      " s; the result files hold the records written up to there.");
 }
 
 void begin_step(RunContext& ctx, StageClocks& clocks, std::int32_t stage, float step, std::int32_t step_count) {
   const float dt = ctx.solution.time_step;
   ctx.step.current_time = ctx.step.current_time + dt;
+  ctx.step.step_beyond_limit = false;
   // The steps before this one are done; at the stage's first step the
   // clock starts.
   const std::int32_t done = static_cast<std::int32_t>(step) - 1;
@@ -277,7 +310,9 @@ void run_time_integration(RunContext& ctx) {
         write_step_results(ctx, stage, step, step_count);
       }
       ctx.console.flush();
+      stop_if_signalled(ctx, stage, step, step_count);
     }
+    report_steps_beyond_limit(ctx);
     end_stage_results(ctx, stage, step_count);
     reset_dynamic_state(ctx);
   }

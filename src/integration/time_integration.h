@@ -19,8 +19,10 @@ void run_time_integration(RunContext& ctx);
 // counts against the size of the whole motion it is part of: a relative
 // change per value would let the rounding of the single-precision force sums
 // pose as a lack of convergence wherever a value is barely above 0.001. A
-// value above 1e12 prints the blow-up warning and pauses; a NaN or an infinity
-// in the new state is a blow-up that stops the run.
+// value above 1e12 counts the step as one with a blown-up response; the
+// stage's first such step prints the blow-up warning, and the run's first
+// warning waits for Enter. A NaN or an infinity in the new state is a blow-up
+// that stops the run.
 float compute_max_relative_change(RunContext& ctx, const double* old_values, const double* new_values,
                                   std::int32_t n);
 
@@ -63,6 +65,12 @@ void print_stage_banner(RunContext& ctx, std::int32_t stage);
 // Stage set-up: layout, step count cut to whole output intervals, damping
 // working copies, current_time 0. Returns the stage's step count.
 std::int32_t start_stage(RunContext& ctx, std::int32_t stage);
+// The line at a stage's end (or where a stop ends it) that counts its time
+// steps with a system response above the blow-up limit; nothing when none.
+void report_steps_beyond_limit(RunContext& ctx);
+// At the end of a time step: after a stop signal, the line naming the stage
+// and the simulated time reached, and the stop (platform/signals.h).
+void stop_if_signalled(RunContext& ctx, std::int32_t stage, float step, std::int32_t step_count);
 // current_time, remaining-time estimate, empty line and progress line, clock.
 void begin_step(RunContext& ctx, StageClocks& clocks, std::int32_t stage, float step, std::int32_t step_count);
 // Copies each side's trial spring-damper states onto the committed ones when

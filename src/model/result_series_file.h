@@ -35,13 +35,27 @@ struct LabelPair {
 // a constant of the run.
 inline constexpr std::int32_t modal_output_switch = 1;
 
-// What the step writer remembers between output instants.
+// Where a result file's counts stand, as written: the run header at the
+// file's start and the record count of its last stage block. A run that ends
+// before a block's last record rewrites them to what the file holds.
+struct ResultFileCounts {
+  std::int32_t unit = 0;
+  std::uint64_t run_header_at = 0;       // byte offset of the run header
+  float stage_count = 0.0f;              // as the run header holds it
+  std::int32_t blocks = 0;               // stage blocks begun
+  std::uint64_t record_count_at = 0;     // byte offset of the last block's record count
+  float planned_records = 0.0f;          // as that block's stage header holds it
+  std::int32_t records = 0;              // step records written to that block
+};
+
+// What the writers of the result files remember between output instants.
 struct ResultSeriesFile {
   bool run_header_written = false;
   std::int32_t block_stage = 0;               // stage whose block was begun last; 0 before the first
   std::int32_t vehicle_output_channels = 0;   // f of the current block
   std::int32_t wheelset_channels = 0;         // e of the current block
   std::vector<float> record;                  // the label or step record being assembled
+  std::vector<ResultFileCounts> counts;       // one entry per result file begun in this run
 };
 
 }  // namespace tb

@@ -3,7 +3,8 @@
 // A stop unwinds to the program's entry as a RunStop, which closes every unit
 // (so result files keep exactly what this run wrote) and ends the process with
 // the stop's exit status: 1 after an error, 0 for the normal end of the
-// post-processing run.
+// post-processing run, 128 + the signal number after a stop signal
+// (platform/signals.h).
 #pragma once
 
 #include <cstdint>
@@ -29,11 +30,13 @@ inline constexpr std::int32_t exit_error = 1;
 
 // The warning of a response that is no longer a number (or overflows single
 // precision), then the error stop: the result files keep the records written
-// before it.
-[[noreturn]] inline void blow_up_stop(Console& console) {
+// before it. A run waits for Enter at most once for a blown-up response:
+// `pause` is false when it has already waited at the blow-up warning.
+[[noreturn]] inline void blow_up_stop(Console& console, bool pause = true) {
   console.line("");
   console.line(" Warning:System response blow out!");
-  error_stop(console);
+  if (pause) console.pause();
+  stop_run(exit_error);
 }
 
 }  // namespace tb

@@ -255,6 +255,25 @@ void UnitTable::write_bytes(std::int32_t unit, const void* bytes, std::size_t co
   if (b.position > b.written_end) b.written_end = b.position;
 }
 
+void UnitTable::rewrite_f32(std::int32_t unit, std::uint64_t byte_offset, float value) {
+  BinaryUnit& b = binary_for_write(unit);
+  const std::uint64_t resume = b.position;
+  if (std::fseek(b.file, static_cast<long>(byte_offset), SEEK_SET) != 0)
+    throw PlatformError("cannot rewrite " + b.path.string());
+  b.position = byte_offset;
+  write_f32(unit, value);
+  if (std::fseek(b.file, static_cast<long>(resume), SEEK_SET) != 0)
+    throw PlatformError("cannot rewrite " + b.path.string());
+  b.position = resume;
+}
+
+std::uint64_t UnitTable::byte_position(std::int32_t unit) const {
+  const Unit* u = find(unit);
+  if (!u || u->form != UnitForm::binary)
+    throw PlatformError("position of unit " + std::to_string(unit) + ", which is not a connected binary unit");
+  return u->binary.position;
+}
+
 void UnitTable::write_i32(std::int32_t unit, std::int32_t value) {
   const std::uint32_t le = to_little_endian(static_cast<std::uint32_t>(value));
   write_bytes(unit, &le, 4);

@@ -6,7 +6,9 @@
 // Binary units are raw byte streams of little-endian 32-bit values without
 // record markers; opening one "unknown" or "old" never empties it, and a unit
 // written in this run is cut to the end of what this run wrote when it is
-// closed.
+// closed. A file that must hold nothing but what this run writes (a result
+// file) is opened "replace": cut to empty at once, so that no byte of an
+// earlier run survives whenever and however the run ends.
 //
 // Every status returned here is 0 (success), -1 (end of file) or an error
 // number between 2 and 99. Writing to a unit that is not connected, or a failed
@@ -132,6 +134,12 @@ class UnitTable {
   void write_i32(std::int32_t unit, std::int32_t value);
   void write_f32(std::int32_t unit, float value);
   void write_f32s(std::int32_t unit, std::span<const float> values);
+  // Overwrites the value written at byte_offset (a header count that has
+  // changed since) and goes on writing where it stood.
+  void rewrite_f32(std::int32_t unit, std::uint64_t byte_offset, float value);
+  // The byte offset at which the next read or write of a connected binary
+  // unit takes place.
+  std::uint64_t byte_position(std::int32_t unit) const;
   std::int32_t read_bytes(std::int32_t unit, void* bytes, std::size_t count);
   std::int32_t read_i32(std::int32_t unit, std::int32_t& value);
   std::int32_t read_f32(std::int32_t unit, float& value);

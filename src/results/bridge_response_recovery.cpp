@@ -10,7 +10,9 @@
 #include <utility>
 #include <vector>
 
+#include "platform/format.h"
 #include "platform/list_read.h"
+#include "platform/signals.h"
 #include "platform/stop.h"
 #include "platform/texts.h"
 #include "results/result_series.h"
@@ -379,12 +381,51 @@ bool to_count(float v, std::int32_t& n) {
   return true;
 }
 
+// Unit 36 rewound and its run header read: the number of stages it holds, or
+// false when it holds no run header. A post-processing run stops without
+// one: it has nothing to do without the modal coordinates of an earlier run;
+// a run whose first stage wrote no output instant (or that stopped before
+// its first) leaves the file empty. A stage count that is no count stops.
+bool read_modal_run_header(RunContext& ctx, RunHeader& run, std::int32_t& stages) {
+  const std::int32_t u36 = ctx.control.unit_res_modal_coordinates;
+  ctx.units.rewind(u36);
+  const std::int32_t status = read_run_header(ctx.units, u36, run);
+  if (status != io_status::ok) {
+    if (ctx.solution.integration_method == method::post_processing)
+      check_read_status(ctx, status, kModalCoordinatesLabel, u36,
+                        "the modal coordinates of an earlier run, which a post-processing run reads");
+    return false;
+  }
+  if (!to_count(run.stage_count, stages))
+    stop_with_bad_value(ctx, kModalCoordinatesLabel, u36, "run header",
+                        "stage count " + value_text(run.stage_count) + ", not a count");
+  return true;
+}
+
+// The record count of stage s's header of unit 36, which must hold three
+// channels per mode of this model: a file of another model (or none of this
+// layout) would be read as the wrong modes.
+std::int32_t stage_record_count(RunContext& ctx, const StageHeader& in, std::int32_t s, std::size_t m) {
+  const std::int32_t u36 = ctx.control.unit_res_modal_coordinates;
+  const std::string stage = "stage " + std::to_string(s) + " header";
+  if (in.channel_count != static_cast<float>(3 * m))
+    stop_with_bad_value(ctx, kModalCoordinatesLabel, u36, stage,
+                        "channel count " + value_text(in.channel_count) + ", must be 3 per bridge mode, " +
+                            std::to_string(3 * m) + " (the file of another model?)");
+  std::int32_t records = 0;
+  if (!to_count(in.record_count, records))
+    stop_with_bad_value(ctx, kModalCoordinatesLabel, u36, stage,
+                        "record count " + value_text(in.record_count) + ", not a count");
+  return records;
+}
+
 // Unit 36 read back from its beginning; per stage and output instant the
 // four bulk files receive the superposed responses. A failed read of unit 36
 // ends the work there, keeping what was written.
-void write_bulk_files(RunContext& ctx) {
+void write_bulk_files(RunContext& ctx, bool after_stopped_integration) {
   const RunControl& rc = ctx.control;
   ResponseRecoveryTables& rt = ctx.recovery;
+  ResultSeriesFile& files = ctx.result_files;
   UnitTable& units = ctx.units;
   const std::int32_t u36 = rc.unit_res_modal_coordinates;
   const std::size_t m = static_cast<std::size_t>(std::max(ctx.bridge.bridge_mode_count, 0));
@@ -395,26 +436,13 @@ void write_bulk_files(RunContext& ctx) {
   const std::array<std::int32_t, 4> bulk{rc.unit_res_bulk_disacc, rc.unit_res_bulk_stress,
                                          rc.unit_res_bulk_dis_static, rc.unit_res_bulk_stress_static};
 
-  units.rewind(u36);
   RunHeader run;
-  const std::int32_t header_status = read_run_header(units, u36, run);
-  if (header_status != io_status::ok) {
-    // A post-processing run has nothing to do without the modal coordinates
-    // of an earlier run; a run whose first stage wrote no output instant
-    // leaves the file empty.
-    if (ctx.solution.integration_method == method::post_processing)
-      check_read_status(ctx, header_status, kModalCoordinatesLabel, u36,
-                        "the modal coordinates of an earlier run, which a post-processing run reads");
-    return;
-  }
   std::int32_t stages = 0;
-  if (!to_count(run.stage_count, stages))
-    stop_with_bad_value(ctx, kModalCoordinatesLabel, u36, "run header",
-                        "stage count " + value_text(run.stage_count) + ", not a count");
+  if (!read_modal_run_header(ctx, run, stages)) return;
   // The bulk files are written from their beginning.
   for (std::int32_t unit : bulk) {
     units.rewind(unit);
-    write_run_header(units, unit, run);
+    begin_series_file(units, files, unit, run);
   }
 
   // Label records: the node numbers 24 times (displacement file) and 12 times
@@ -432,70 +460,78 @@ void write_bulk_files(RunContext& ctx) {
 
   std::vector<float> modal(3 * m);
   std::vector<float> pairs(6 * m);
-  std::vector<float> out(std::max(12 * nn, total));
+  // The step records of one instant, one per bulk file.
+  std::array<std::vector<float>, 4> out{std::vector<float>(12 * nn), std::vector<float>(total),
+                                        std::vector<float>(6 * nn), std::vector<float>(total)};
   float* const u = rt.post_node_responses.data();        // (k, d, 1)
   float* const a = u + 6 * nn;                            // (k, d, 2)
   float* const f = rt.post_element_forces.data();
   const float* const phi = rt.post_node_shapes.data();
   const float* const psi = rt.post_element_shapes.data();
 
-  // A modal coordinate that is not finite (a file of a run that blew up) or a
-  // sum beyond single precision ends the recovery as a blow-up: no bulk file
-  // takes a record that is not a number.
-  auto write_record = [&](std::int32_t unit, std::size_t n) {
-    const std::span<const float> record(out.data(), n);
-    if (!std::all_of(record.begin(), record.end(), [](float v) { return std::isfinite(v); }))
-      blow_up_stop(ctx.console);
-    units.write_f32s(unit, record);
-  };
-  auto write_forces = [&](std::int32_t unit) {
+  auto put_forces = [&](std::vector<float>& record) {
     std::size_t p = 0;
     for (std::size_t e = 0; e < ne; ++e)
-      for (std::size_t c = 0; c < static_cast<std::size_t>(rt.post_elements(e + 1, 2)); ++c) out[p++] = f[c * ne + e];
-    write_record(unit, p);
+      for (std::size_t c = 0; c < static_cast<std::size_t>(rt.post_elements(e + 1, 2)); ++c) record[p++] = f[c * ne + e];
+  };
+  // A modal coordinate that is not finite (a file of a run that blew up) or a
+  // sum beyond single precision: no bulk file takes the records of that
+  // instant, so the four files always hold the same instants. Returns false
+  // for such an instant.
+  auto write_records = [&]() {
+    for (const std::vector<float>& record : out)
+      if (!std::all_of(record.begin(), record.end(), [](float v) { return std::isfinite(v); })) return false;
+    for (std::size_t b = 0; b < 4; ++b) {
+      units.write_f32s(bulk[b], out[b]);
+      count_series_record(files, bulk[b]);
+    }
+    return true;
   };
 
   for (std::int32_t s = 1; s <= stages; ++s) {
     StageHeader in;
     if (read_stage_header(units, u36, in) != io_status::ok) return;
-    // A file of another model (or none of this layout) would be read as
-    // the wrong modes.
-    std::int32_t records = 0;
-    const std::string stage = "stage " + std::to_string(s) + " header";
-    if (in.channel_count != static_cast<float>(3 * m))
-      stop_with_bad_value(ctx, kModalCoordinatesLabel, u36, stage,
-                          "channel count " + value_text(in.channel_count) + ", must be 3 per bridge mode, " +
-                              std::to_string(3 * m) + " (the file of another model?)");
-    if (!to_count(in.record_count, records))
-      stop_with_bad_value(ctx, kModalCoordinatesLabel, u36, stage,
-                          "record count " + value_text(in.record_count) + ", not a count");
+    const std::int32_t records = stage_record_count(ctx, in, s, m);
     if (units.read_f32s(u36, pairs) != io_status::ok) return;  // read and not used
     for (std::size_t b = 0; b < 4; ++b) {
-      write_stage_header(units, bulk[b], {in.output_interval, in.record_count, channels[b]});
+      begin_series_block(units, files, bulk[b], {in.output_interval, in.record_count, channels[b]});
       units.write_f32s(bulk[b], labels[b]);
     }
 
     for (std::int32_t r = 1; r <= records; ++r) {
+      const auto reached = [&] {
+        return "speed stage " + std::to_string(s) + " recovered to " +
+               format_fixed(static_cast<float>(r - 1) * in.output_interval, 0, 6) + " s";
+      };
+      // A stop signal ends the recovery between two records.
+      if (const int signal = after_stopped_integration ? 0 : stop_signal_received())
+        stop_for_signal(ctx.console, signal,
+                        "bridge response recovery, " + reached() + "; the bulk files hold the records up to there.");
       if (units.read_f32s(u36, modal) != io_status::ok) return;
       // Displacements and accelerations of the nodes; internal forces.
       superpose(phi, nn, m, 6, modal.data(), u);
       superpose(phi, nn, m, 6, modal.data() + 1, a);
       for (std::size_t k = 0; k < nn; ++k)
         for (std::size_t d = 0; d < 6; ++d) {
-          out[12 * k + 2 * d] = u[d * nn + k];
-          out[12 * k + 2 * d + 1] = a[d * nn + k];
+          out[0][12 * k + 2 * d] = u[d * nn + k];
+          out[0][12 * k + 2 * d + 1] = a[d * nn + k];
         }
-      write_record(bulk[0], 12 * nn);
       superpose(psi, ne, m, cmax, modal.data(), f);
-      write_forces(bulk[1]);
+      put_forces(out[1]);
       // The quasi-static counterparts, from the quasi-static modal
       // displacements.
       superpose(phi, nn, m, 6, modal.data() + 2, u);
       for (std::size_t k = 0; k < nn; ++k)
-        for (std::size_t d = 0; d < 6; ++d) out[6 * k + d] = u[d * nn + k];
-      write_record(bulk[2], 6 * nn);
+        for (std::size_t d = 0; d < 6; ++d) out[2][6 * k + d] = u[d * nn + k];
       superpose(psi, ne, m, cmax, modal.data() + 2, f);
-      write_forces(bulk[3]);
+      put_forces(out[3]);
+      if (write_records()) continue;
+      // After a complete run this is a blow-up of the run; after a stopped
+      // integration, whose own stop has been reported, the recovery ends.
+      if (!after_stopped_integration) blow_up_stop(ctx.console, !ctx.step.blow_up_paused);
+      ctx.console.line(" Bridge responses: " + reached() +
+                       "; those of the next output instant are beyond single precision.");
+      return;
     }
   }
 }
@@ -519,7 +555,18 @@ void read_response_requests(RunContext& ctx) {
                      " has internal forces in no modal file; its forces are written as 0.");
 }
 
-void recover_bridge_responses(RunContext& ctx) {
+void check_earlier_modal_coordinates(RunContext& ctx) {
+  RunHeader run;
+  std::int32_t stages = 0;
+  read_modal_run_header(ctx, run, stages);
+  StageHeader first;
+  if (stages >= 1 &&
+      read_stage_header(ctx.units, ctx.control.unit_res_modal_coordinates, first) == io_status::ok)
+    stage_record_count(ctx, first, 1, static_cast<std::size_t>(std::max(ctx.bridge.bridge_mode_count, 0)));
+  ctx.units.rewind(ctx.control.unit_res_modal_coordinates);
+}
+
+void recover_bridge_responses(RunContext& ctx, bool after_stopped_integration) {
   // The substructure list again, from the top of the master file; the
   // requests stay those read and checked at start-up.
   read_bridge_modal_master(ctx);
@@ -534,7 +581,7 @@ void recover_bridge_responses(RunContext& ctx) {
     for (float& v : ctx.recovery.post_element_shapes.span()) v *= root;
   }
 
-  write_bulk_files(ctx);
+  write_bulk_files(ctx, after_stopped_integration);
 }
 
 }  // namespace tb

@@ -21,6 +21,13 @@ namespace tb {
 // model raw, to be read again by the model preparation.
 void read_response_requests(RunContext& ctx);
 
+// For the post-processing run, before it cuts the bulk files: the modal
+// coordinates of the earlier run (unit 36, opened for reading) must begin
+// with a run header and, when they hold a stage, with a stage header of
+// three channels per bridge mode of this model; otherwise the run stops with
+// the file's data-error line. Leaves unit 36 rewound.
+void check_earlier_modal_coordinates(RunContext& ctx);
+
 // Re-reads the bridge master file raw for its substructure list, reads the
 // displacement and internal-force mode shapes of the requests that
 // read_response_requests read from every substructure's modal file, reads
@@ -28,7 +35,13 @@ void read_response_requests(RunContext& ctx);
 // output instant, the displacements and accelerations of the nodes (unit
 // 37), the internal forces of the elements (38) and their quasi-static
 // counterparts (41, 42). Runs once per process, at the end of a run or alone
-// in a post-processing run; the requests themselves cannot stop it.
-void recover_bridge_responses(RunContext& ctx);
+// in a post-processing run; the requests themselves cannot stop it. It keeps
+// the counts of the bulk files (results/result_series.h); an output instant
+// goes to all four or to none. After a complete run (or alone), a stop signal
+// ends it between two records, and an instant whose responses are beyond
+// single precision stops the run as a blow-up. After a stopped integration
+// (`after_stopped_integration`), whose stop has been reported, it goes on to
+// its end, and such an instant ends it with a console line.
+void recover_bridge_responses(RunContext& ctx, bool after_stopped_integration = false);
 
 }  // namespace tb

@@ -15,6 +15,56 @@ void write_stage_header(UnitTable& units, std::int32_t unit, const StageHeader& 
   units.write_f32s(unit, v);
 }
 
+namespace {
+
+ResultFileCounts* counts_of(ResultSeriesFile& files, std::int32_t unit) {
+  for (ResultFileCounts& c : files.counts)
+    if (c.unit == unit) return &c;
+  return nullptr;
+}
+
+}  // namespace
+
+void begin_series_file(UnitTable& units, ResultSeriesFile& files, std::int32_t unit, const RunHeader& header) {
+  ResultFileCounts* c = counts_of(files, unit);
+  if (!c) c = &files.counts.emplace_back();
+  *c = ResultFileCounts{};
+  c->unit = unit;
+  c->run_header_at = units.byte_position(unit);
+  c->stage_count = header.stage_count;
+  write_run_header(units, unit, header);
+}
+
+void begin_series_block(UnitTable& units, ResultSeriesFile& files, std::int32_t unit, const StageHeader& header) {
+  if (ResultFileCounts* c = counts_of(files, unit)) {
+    c->blocks += 1;
+    c->record_count_at = units.byte_position(unit) + 4;
+    c->planned_records = header.record_count;
+    c->records = 0;
+  }
+  write_stage_header(units, unit, header);
+}
+
+void count_series_record(ResultSeriesFile& files, std::int32_t unit) {
+  if (ResultFileCounts* c = counts_of(files, unit)) c->records += 1;
+}
+
+void settle_series_counts(UnitTable& units, ResultSeriesFile& files) {
+  for (ResultFileCounts& c : files.counts) {
+    if (c.blocks == 0 || !units.is_binary(c.unit)) continue;
+    std::int32_t planned = 0;
+    if (!header_count(c.planned_records, planned) || c.records < planned) {
+      c.planned_records = static_cast<float>(c.records);
+      units.rewrite_f32(c.unit, c.record_count_at, c.planned_records);
+    }
+    std::int32_t stages = 0;
+    if (!header_count(c.stage_count, stages) || c.blocks < stages) {
+      c.stage_count = static_cast<float>(c.blocks);
+      units.rewrite_f32(c.unit, c.run_header_at, c.stage_count);
+    }
+  }
+}
+
 std::int32_t read_run_header(UnitTable& units, std::int32_t unit, RunHeader& header) {
   float v = 0.0f;
   const std::int32_t st = units.read_f32(unit, v);

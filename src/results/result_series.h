@@ -14,6 +14,19 @@ namespace tb {
 void write_run_header(UnitTable& units, std::int32_t unit, const RunHeader& header);
 void write_stage_header(UnitTable& units, std::int32_t unit, const StageHeader& header);
 
+// The writers of a run's result files go through these, so that the counts of
+// every file stay known: the run header of a file, the stage header that
+// begins each of its blocks, and each step record written to its last block.
+void begin_series_file(UnitTable& units, ResultSeriesFile& files, std::int32_t unit, const RunHeader& header);
+void begin_series_block(UnitTable& units, ResultSeriesFile& files, std::int32_t unit, const StageHeader& header);
+void count_series_record(ResultSeriesFile& files, std::int32_t unit);
+// A run that ends before the last record of a block: in every file begun and
+// still open, the record count of the last block becomes the number of
+// records it holds, and the run header the number of blocks it holds (a file
+// without a block keeps its run header). The files then read to their end
+// by their own counts; nothing follows the last record.
+void settle_series_counts(UnitTable& units, ResultSeriesFile& files);
+
 // Statuses as the unit table returns them; the header is unchanged unless the
 // whole header was read.
 std::int32_t read_run_header(UnitTable& units, std::int32_t unit, RunHeader& header);

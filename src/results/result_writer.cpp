@@ -71,7 +71,7 @@ void write_run_header_once(RunContext& ctx) {
                             rc.unit_res_acc_vehicles, rc.unit_res_reduction, rc.unit_res_brake_force,
                             rc.unit_res_derailment, rc.unit_res_wheelset_irregularity,
                             rc.unit_res_modal_coordinates})
-    write_run_header(ctx.units, unit, header);
+    begin_series_file(ctx.units, rf, unit, header);
   rf.run_header_written = true;
 }
 
@@ -81,9 +81,9 @@ void begin_bridge_block(RunContext& ctx, std::int32_t records) {
   const BridgeModalModel& b = ctx.bridge;
   const std::int32_t p = b.output_point_count;
   const std::int32_t m = b.bridge_mode_count;
-  write_stage_header(ctx.units, rc.unit_res_dis_bridge, stage_header(ctx, records, p));
-  write_stage_header(ctx.units, rc.unit_res_acc_bridge, stage_header(ctx, records, p));
-  write_stage_header(ctx.units, rc.unit_res_modal_coordinates, stage_header(ctx, records, 3 * m));
+  begin_series_block(ctx.units, ctx.result_files, rc.unit_res_dis_bridge, stage_header(ctx, records, p));
+  begin_series_block(ctx.units, ctx.result_files, rc.unit_res_acc_bridge, stage_header(ctx, records, p));
+  begin_series_block(ctx.units, ctx.result_files, rc.unit_res_modal_coordinates, stage_header(ctx, records, 3 * m));
 
   // Output points: (node position, component code).
   float* out = record_buffer(ctx.result_files, 2 * static_cast<std::size_t>(std::max(p, 0)));
@@ -117,12 +117,12 @@ void begin_vehicle_block(RunContext& ctx, std::int32_t records) {
   });
   rf.vehicle_output_channels = f;
   rf.wheelset_channels = e;
-  write_stage_header(ctx.units, rc.unit_res_dis_vehicles, stage_header(ctx, records, f));
-  write_stage_header(ctx.units, rc.unit_res_acc_vehicles, stage_header(ctx, records, f));
-  write_stage_header(ctx.units, rc.unit_res_derailment, stage_header(ctx, records, e));
-  write_stage_header(ctx.units, rc.unit_res_reduction, stage_header(ctx, records, e));
-  write_stage_header(ctx.units, rc.unit_res_brake_force, stage_header(ctx, records, e));
-  write_stage_header(ctx.units, rc.unit_res_wheelset_irregularity, stage_header(ctx, records, 3 * e));
+  begin_series_block(ctx.units, ctx.result_files, rc.unit_res_dis_vehicles, stage_header(ctx, records, f));
+  begin_series_block(ctx.units, ctx.result_files, rc.unit_res_acc_vehicles, stage_header(ctx, records, f));
+  begin_series_block(ctx.units, ctx.result_files, rc.unit_res_derailment, stage_header(ctx, records, e));
+  begin_series_block(ctx.units, ctx.result_files, rc.unit_res_reduction, stage_header(ctx, records, e));
+  begin_series_block(ctx.units, ctx.result_files, rc.unit_res_brake_force, stage_header(ctx, records, e));
+  begin_series_block(ctx.units, ctx.result_files, rc.unit_res_wheelset_irregularity, stage_header(ctx, records, 3 * e));
 
   // Output items: (node position, direction code).
   const std::size_t fn = 2 * static_cast<std::size_t>(f);
@@ -165,6 +165,8 @@ void write_bridge_step(RunContext& ctx) {
     ctx.units.write_f32s(rc.unit_res_dis_bridge, std::span<const float>(b.output_point_response.at_ptr(1, 1), p));
     ctx.units.write_f32s(rc.unit_res_acc_bridge, std::span<const float>(b.output_point_response.at_ptr(1, 3), p));
   }
+  count_series_record(ctx.result_files, rc.unit_res_dis_bridge);
+  count_series_record(ctx.result_files, rc.unit_res_acc_bridge);
 
   if (modal_output_switch != 1) return;
   const SolverState& s = ctx.solver;
@@ -175,6 +177,7 @@ void write_bridge_step(RunContext& ctx) {
     *out++ = static_cast<float>(s.quasi_static_modal_displacement(i));
   }
   write_buffer(ctx, rc.unit_res_modal_coordinates, out);
+  count_series_record(ctx.result_files, rc.unit_res_modal_coordinates);
 }
 
 void write_vehicle_step(RunContext& ctx) {
@@ -208,6 +211,9 @@ void write_vehicle_step(RunContext& ctx) {
                          for (std::int32_t c = 1; c <= 3; ++c) *out++ = r.wheelset_irregularity_displacement(t, v, w, c);
                          return out;
                        });
+  for (std::int32_t unit : {rc.unit_res_dis_vehicles, rc.unit_res_acc_vehicles, rc.unit_res_reduction,
+                            rc.unit_res_brake_force, rc.unit_res_derailment, rc.unit_res_wheelset_irregularity})
+    count_series_record(ctx.result_files, unit);
 }
 
 // True when every value that the records of this instant take is finite in
@@ -259,7 +265,7 @@ void write_step_results(RunContext& ctx, std::int32_t stage, float /*step*/, std
   const bool first_instant = rf.block_stage != stage;
   if (modal_output_switch == 1) compute_quasi_static_modal_displacement(ctx);
   // No file takes a record of this instant unless every value of it is finite.
-  if (!step_values_finite(ctx)) blow_up_stop(ctx.console);
+  if (!step_values_finite(ctx)) blow_up_stop(ctx.console, !ctx.step.blow_up_paused);
   if (first_instant) {
     rf.block_stage = stage;
     begin_bridge_block(ctx, records);

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <new>
+#include <utility>
 
 #include "integration/runge_kutta.h"
 #include "integration/stage_plan.h"
@@ -12,8 +13,10 @@
 #include "interaction/coupler_forces.h"
 #include "interaction/spring_parameters.h"
 #include "platform/list_read.h"
+#include "platform/signals.h"
 #include "platform/stop.h"
 #include "results/bridge_response_recovery.h"
+#include "results/result_series.h"
 #include "run/bridge_modal.h"
 #include "run/external_forces.h"
 #include "run/input_helpers.h"
@@ -42,10 +45,41 @@ void open_text(RunContext& ctx, std::int32_t unit, std::string_view name) {
   ctx.units.open(unit, input_file_name(ctx.control, name), OpenMode::old, UnitForm::text);
 }
 
-// A result file; one that cannot be opened stops the run before any input is
-// read.
-void open_binary(RunContext& ctx, std::int32_t unit, std::string_view name, OpenMode mode = OpenMode::unknown) {
+// A result file; one that cannot be opened stops the run.
+void open_binary(RunContext& ctx, std::int32_t unit, std::string_view name, OpenMode mode) {
   check_read_status(ctx, ctx.units.open(unit, input_file_name(ctx.control, name), mode, UnitForm::binary), name, unit);
+}
+
+// The four bulk files of the response recovery, each cut to empty.
+void open_bulk_files(RunContext& ctx) {
+  RunControl& rc = ctx.control;
+  for (const auto& [unit, name] : {std::pair{rc.unit_res_bulk_disacc, "\\Res_BridgeResponseBulkDate_disacc.bin"},
+                                   {rc.unit_res_bulk_stress, "\\Res_BridgeResponseBulkDate_stress.bin"},
+                                   {rc.unit_res_bulk_dis_static, "\\Res_BridgeResponseBulkDate_dis_static.bin"},
+                                   {rc.unit_res_bulk_stress_static,
+                                    "\\Res_BridgeResponseBulkDate_stress_static.bin"}})
+    open_binary(ctx, unit, name, OpenMode::replace);
+}
+
+// A stop signal during the start-up ends the run here, before any result
+// file is touched.
+void stop_if_signalled_before_results(RunContext& ctx) {
+  if (const int signal = stop_signal_received())
+    stop_for_signal(ctx.console, signal, "before the result files were opened; they are as they were.");
+}
+
+// After a stop during the integration (a blow-up, a stop signal): the line
+// counting the stage's blown-up steps, the counts of the nine files rewritten
+// to the records they hold, and the bulk files recovered from the modal
+// coordinates written so far.
+void end_stopped_integration(RunContext& ctx) {
+  report_steps_beyond_limit(ctx);
+  settle_series_counts(ctx.units, ctx.result_files);
+  if (!ctx.result_files.run_header_written) {
+    ctx.console.line(" No bridge responses recovered: the run stopped before its first output instant.");
+    return;
+  }
+  recover_bridge_responses(ctx, true);
 }
 
 }  // namespace
@@ -99,24 +133,35 @@ void report_absent_optional_files(RunContext& ctx) {
 
 void open_result_files(RunContext& ctx) {
   RunControl& rc = ctx.control;
-  open_binary(ctx, rc.unit_res_dis_bridge, "\\Res_DisResults_Bridge.bin");
-  open_binary(ctx, rc.unit_res_dis_vehicles, "\\Res_DisResults_Vehicles.bin");
-  open_binary(ctx, rc.unit_res_acc_bridge, "\\Res_AccResults_Bridge.bin");
-  open_binary(ctx, rc.unit_res_acc_vehicles, "\\Res_AccResults_Vehicles.bin");
-  open_binary(ctx, rc.unit_res_derailment, "\\Res_DerailmentFactor_Vehicles.bin");
-  open_binary(ctx, rc.unit_res_reduction, "\\Res_ReductionRation_Vehicles.bin");
-  open_binary(ctx, rc.unit_res_wheelset_irregularity, "\\Res_WheelsetirregDisVehilces.bin");
-  open_binary(ctx, rc.unit_res_brake_force, "\\Res_BrakeForceDis_Vehicles.bin");
-  // The modal coordinates of an earlier run stay until this run writes its
-  // own: a post-processing run reads them back.
-  open_binary(ctx, rc.unit_res_modal_coordinates, "\\Res_Modal_Coordinate_Results_Bridge.bin");
-  // The bulk files start empty: a run that stops before its response
-  // recovery leaves no earlier run's responses beside its own results.
-  open_binary(ctx, rc.unit_res_bulk_disacc, "\\Res_BridgeResponseBulkDate_disacc.bin", OpenMode::replace);
-  open_binary(ctx, rc.unit_res_bulk_stress, "\\Res_BridgeResponseBulkDate_stress.bin", OpenMode::replace);
-  open_binary(ctx, rc.unit_res_bulk_dis_static, "\\Res_BridgeResponseBulkDate_dis_static.bin", OpenMode::replace);
-  open_binary(ctx, rc.unit_res_bulk_stress_static, "\\Res_BridgeResponseBulkDate_stress_static.bin",
-              OpenMode::replace);
+  // Each file is cut to empty as it is opened: from here on every byte of the
+  // thirteen is this run's, however the run ends.
+  for (const auto& [unit, name] : {std::pair{rc.unit_res_dis_bridge, "\\Res_DisResults_Bridge.bin"},
+                                   {rc.unit_res_dis_vehicles, "\\Res_DisResults_Vehicles.bin"},
+                                   {rc.unit_res_acc_bridge, "\\Res_AccResults_Bridge.bin"},
+                                   {rc.unit_res_acc_vehicles, "\\Res_AccResults_Vehicles.bin"},
+                                   {rc.unit_res_derailment, "\\Res_DerailmentFactor_Vehicles.bin"},
+                                   {rc.unit_res_reduction, "\\Res_ReductionRation_Vehicles.bin"},
+                                   {rc.unit_res_wheelset_irregularity, "\\Res_WheelsetirregDisVehilces.bin"},
+                                   {rc.unit_res_brake_force, "\\Res_BrakeForceDis_Vehicles.bin"},
+                                   {rc.unit_res_modal_coordinates, "\\Res_Modal_Coordinate_Results_Bridge.bin"}})
+    open_binary(ctx, unit, name, OpenMode::replace);
+  open_bulk_files(ctx);
+  // Room for the counts of every file, so that the step loop allocates none.
+  ctx.result_files.counts.reserve(13);
+}
+
+void open_post_processing_files(RunContext& ctx) {
+  RunControl& rc = ctx.control;
+  // The earlier run's modal coordinates are read, never written or created.
+  const std::string_view modal = "\\Res_Modal_Coordinate_Results_Bridge.bin";
+  check_read_status(ctx,
+                    ctx.units.open(rc.unit_res_modal_coordinates, input_file_name(rc, modal), OpenMode::old,
+                                   UnitForm::binary),
+                    modal, rc.unit_res_modal_coordinates,
+                    "the modal coordinates of an earlier run, which a post-processing run reads");
+  check_earlier_modal_coordinates(ctx);
+  stop_if_signalled_before_results(ctx);
+  open_bulk_files(ctx);
 }
 
 std::array<std::int32_t, 4> compute_elapsed_time(const ClockReading& start, const ClockReading& end) {
@@ -148,8 +193,10 @@ void close_all_units(RunContext& ctx) {
 void run_simulation(RunContext& ctx) {
   RunControl& rc = ctx.control;
   set_flush_to_zero_mode();
+  // Every input file is read and checked before the first result file is
+  // opened: a run refused at start-up leaves the result files of its
+  // directory as they were, and creates none.
   open_input_files(ctx);
-  open_result_files(ctx);
   rc.run_start_clock = ctx.clock();
   print_clock_line(ctx, " Program Began at      ", rc.run_start_clock);
 
@@ -164,12 +211,13 @@ void run_simulation(RunContext& ctx) {
   map_vehicle_interface_nodes(ctx);
   map_vehicle_spring_nodes(ctx);
   map_vehicle_output_nodes(ctx);
-
-  // The requested bridge responses are read and checked before any
-  // integration, so that a bad request stops the run before its first step.
   read_response_requests(ctx);
+
   const std::int32_t m = ctx.solution.integration_method;
   if (m == method::post_processing) {
+    // The earlier run's modal coordinates are kept; only the four bulk files
+    // are cut, once they are known to be recoverable.
+    open_post_processing_files(ctx);
     recover_bridge_responses(ctx);
     ctx.console.flush();
     stop_run(0);
@@ -187,16 +235,26 @@ void run_simulation(RunContext& ctx) {
   map_bridge_spring_nodes(ctx);
   read_wind_coefficients(ctx, rc.unit_wind_coefficients);
   read_external_forces(ctx);
-  // Every input is read: the stages' step counts, the size of every result
-  // file and the trains' placement are checked before any result is written.
-  if (m == method::runge_kutta || (m >= 0 && m <= 3)) plan_speed_stages(ctx);
 
-  if (m == method::runge_kutta || (m >= 0 && m <= 3)) report_hertz_contact_switch(ctx);
-  if (m == method::runge_kutta) {
-    list_first_order_spring_dofs(ctx);
-    run_runge_kutta_integration(ctx);
-  } else if (m >= 0 && m <= 3) {
-    run_time_integration(ctx);
+  // Every input is read. The last start-up checks and lines come before the
+  // result files are opened, so that whatever can still refuse the run
+  // refuses it with the directory untouched: the stages' step counts, the
+  // size of every result file and the trains' placement.
+  report_hertz_contact_switch(ctx);
+  if (m == method::runge_kutta) list_first_order_spring_dofs(ctx);
+  plan_speed_stages(ctx);
+
+  stop_if_signalled_before_results(ctx);
+  open_result_files(ctx);
+  try {
+    if (m == method::runge_kutta) {
+      run_runge_kutta_integration(ctx);
+    } else {
+      run_time_integration(ctx);
+    }
+  } catch (const RunStop&) {
+    end_stopped_integration(ctx);
+    throw;
   }
 
   recover_bridge_responses(ctx);
@@ -211,6 +269,8 @@ void run_simulation(RunContext& ctx) {
 }
 
 int run_program(RunContext& ctx) {
+  // From here to the end of the process a stop signal ends the run cleanly.
+  StopSignalWatch signals;
   int status = 0;
   try {
     run_simulation(ctx);
@@ -224,6 +284,9 @@ int run_program(RunContext& ctx) {
     status = exit_error;
   }
   try {
+    // Whatever ended the run, each result file it opened reads to its end
+    // by its own counts.
+    if (status != 0) settle_series_counts(ctx.units, ctx.result_files);
     ctx.units.close_all();
   } catch (const PlatformError& e) {
     ctx.console.line(std::string(" ") + e.what());

@@ -4,16 +4,27 @@
 // recovers the same bridge responses; a shorter second run leaves nothing of
 // the first behind; a mode count above the modes of the modal file changes no
 // bulk response; the response requests are checked before the first step;
-// a brake command slows the train by its deceleration; the girder's wind
+// a run refused at start-up touches no result file, a run that blows up or
+// is stopped by a signal leaves every result file reading to its end by its
+// own counts; a brake command slows the train by its deceleration; the girder's wind
 // acts on its axis and makes the girder move sideways.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <fstream>
 #include <regex>
 
 #include "../results/series_reader.h"
+#include "platform/format.h"
 #include "platform/texts.h"
 #include "run/run_control.h"
 #include "test_support.h"
@@ -31,6 +42,13 @@ const char* const kSeriesFiles[] = {"Res_DisResults_Bridge.bin",         "Res_Ac
 const char* const kBulkFiles[] = {"Res_BridgeResponseBulkDate_disacc.bin", "Res_BridgeResponseBulkDate_stress.bin",
                                   "Res_BridgeResponseBulkDate_dis_static.bin",
                                   "Res_BridgeResponseBulkDate_stress_static.bin"};
+
+// All thirteen result files.
+std::vector<std::string> all_result_files() {
+  std::vector<std::string> names(std::begin(kSeriesFiles), std::end(kSeriesFiles));
+  names.insert(names.end(), std::begin(kBulkFiles), std::end(kBulkFiles));
+  return names;
+}
 
 ClockReading frozen_clock() { return {2026, 12, 10, 0, 8, 0, 0, 0}; }
 
@@ -275,37 +293,19 @@ TEST(ExampleCase, AModeCountAboveTheModalFilesLeavesTheBulkResponsesFiniteAndAsT
 TEST(ExampleCase, ResponseRequestsAreCheckedAtStartUp) {
   // A node that the modal file does not list: named once, before the modal
   // data are read for the integration; its responses are zero.
-  {
-    ExampleRun r(method::newmark, 250.0f, -60.0f);
-    edit_input(r, "Modal_Substructure_Bridge.dat", " Post\n  2\n", " Post\n  3\n  999 999 1\n");
-    ASSERT_EQ(r.run(), 0);
-    const std::string out = r.t.console();
-    const std::string warning = " Warning: requested node 999 is in no modal file; its responses are written as 0.\n";
-    EXPECT_EQ(count(out, warning), 1u);
-    EXPECT_LT(out.find(warning), out.find(std::string(text::preprocessing_no)));
-    const test::SeriesFile f = r.series("Res_BridgeResponseBulkDate_disacc.bin");
-    ASSERT_EQ(f.blocks.size(), 1u);
-    ASSERT_FALSE(f.blocks[0].records.empty());
-    EXPECT_EQ(f.blocks[0].labels[0], 999.0f);
-    for (const auto& rec : f.blocks[0].records)
-      EXPECT_EQ(std::vector<float>(rec.begin(), rec.begin() + 12), std::vector<float>(12, 0.0f));
-  }
-  // A node range of step 0: the run stops with the master file's data
-  // error before its first step, and no bulk file keeps an earlier run's
-  // bytes.
-  {
-    ExampleRun r(method::newmark);
-    for (const char* name : kBulkFiles) test::write_file(r.input / name, "bytes of an earlier run");
-    edit_input(r, "Modal_Substructure_Bridge.dat", "  1 33 4\n", "  1 33 0\n");
-    ASSERT_EQ(r.run(), 1);
-    const std::string out = r.t.console();
-    EXPECT_NE(out.find(std::string(text::error_prefix) + "\\Modal_Substructure_Bridge.dat" +
-                       std::string(text::data_error)),
-              std::string::npos)
-        << out;
-    EXPECT_EQ(out.find("Speed Stage="), std::string::npos);
-    for (const char* name : kBulkFiles) EXPECT_EQ(fs::file_size(r.input / name), 0u) << name;
-  }
+  ExampleRun r(method::newmark, 250.0f, -60.0f);
+  edit_input(r, "Modal_Substructure_Bridge.dat", " Post\n  2\n", " Post\n  3\n  999 999 1\n");
+  ASSERT_EQ(r.run(), 0);
+  const std::string out = r.t.console();
+  const std::string warning = " Warning: requested node 999 is in no modal file; its responses are written as 0.\n";
+  EXPECT_EQ(count(out, warning), 1u);
+  EXPECT_LT(out.find(warning), out.find(std::string(text::preprocessing_no)));
+  const test::SeriesFile f = r.series("Res_BridgeResponseBulkDate_disacc.bin");
+  ASSERT_EQ(f.blocks.size(), 1u);
+  ASSERT_FALSE(f.blocks[0].records.empty());
+  EXPECT_EQ(f.blocks[0].labels[0], 999.0f);
+  for (const auto& rec : f.blocks[0].records)
+    EXPECT_EQ(std::vector<float>(rec.begin(), rec.begin() + 12), std::vector<float>(12, 0.0f));
   // Seven internal-force components where the modal file's records after
   // "Stress" hold six: the seventh would be read from the next element's
   // record. The run stops before its first step, naming both counts.
@@ -323,6 +323,44 @@ TEST(ExampleCase, ResponseRequestsAreCheckedAtStartUp) {
     EXPECT_EQ(out.substr(out.size() - stop.size()), stop);
     EXPECT_EQ(out.find("Speed Stage="), std::string::npos);
   }
+}
+
+TEST(ExampleCase, ARunRefusedAtStartUpTouchesNoResultFile) {
+  // Every input file is read and checked before the first result file is
+  // opened: in a fresh directory the refused run creates no result file, and
+  // beside an earlier run's thirteen files it leaves each byte for byte.
+  const struct {
+    const char* what;
+    const char* file;
+    const char* from;
+    const char* to;
+    const char* label;
+  } cases[] = {
+      {"a node range of step 0", "Modal_Substructure_Bridge.dat", "  1 33 4\n", "  1 33 0\n",
+       "\\Modal_Substructure_Bridge.dat"},
+      {"a fleet naming vehicle type 2 of a one-type library", "VehicleOrganization.dat", "1\n1 1\n", "2\n1 1\n",
+       "\\VehicleOrganization.dat"},
+  };
+  for (const auto& c : cases)
+    for (bool earlier : {false, true}) {
+      SCOPED_TRACE(std::string(c.what) + (earlier ? ", beside an earlier run" : ", in a fresh directory"));
+      ExampleRun r(method::newmark);
+      const std::vector<std::string> names = all_result_files();
+      if (earlier)
+        for (const std::string& name : names) test::write_file(r.input / name, "earlier bytes of " + name);
+      edit_input(r, c.file, c.from, c.to);
+      ASSERT_EQ(r.run(), 1);
+      const std::string out = r.t.console();
+      EXPECT_NE(out.find(std::string(text::error_prefix) + c.label + std::string(text::data_error)), std::string::npos)
+          << out;
+      EXPECT_EQ(out.find("Speed Stage="), std::string::npos);
+      for (const std::string& name : names) {
+        if (earlier)
+          EXPECT_EQ(test::read_file(r.input / name), "earlier bytes of " + name) << name;
+        else
+          EXPECT_FALSE(fs::exists(r.input / name)) << name;
+      }
+    }
 }
 
 TEST(ExampleCase, MovingLoadAndVerticalContactRunsPrintTheirLines) {
@@ -451,26 +489,95 @@ TEST(ExampleCase, AStageOrAResultFileTooLargeToRunStopsBeforeTheFirstStage) {
   }
 }
 
-TEST(ExampleCase, ARungeKuttaStepBeyondTheStabilityLimitStopsTheRun) {
-  // A step of 10 ms puts the 114 Hz mode far beyond the Runge-Kutta limit
-  // (omega dt = 7.2 against 2.8): the state overflows within a few dozen
-  // steps, and the run stops with status 1, keeping the records written.
-  ExampleRun r(method::runge_kutta);
-  std::string s = test::read_file(r.input / "SolutionParameters.dat");
-  const std::size_t at = s.find("0.0002");
-  ASSERT_NE(at, std::string::npos);
-  s.replace(at, 6, "0.01");
-  test::write_file(r.input / "SolutionParameters.dat", s);
-  std::string solution = test::read_file(r.input / "SolutionParameters.dat");
-  ASSERT_EQ(r.run(), 1);
-  const std::string out = r.t.console();
-  EXPECT_NE(out.find("\n Warning:System response blow out!\n"), std::string::npos);
-  EXPECT_EQ(out.find("The Total Running Time"), std::string::npos);
-  const test::SeriesFile f = r.series("Res_DisResults_Bridge.bin");
-  EXPECT_EQ(f.stage_count, 1.0f);
-  ASSERT_EQ(f.blocks.size(), 1u);
-  for (const auto& rec : f.blocks[0].records)
-    for (float v : rec) EXPECT_FALSE(std::isnan(v));
+// Checks that each of the thirteen result files reads to its end by its own
+// counts: one block per stage its run header counts, each block's records all
+// there, nothing after the last; the bulk files hold the instants of the
+// modal coordinates, or, where the console says that the recovery ended
+// early, fewer. Returns the record count of each block of the modal
+// coordinates.
+std::vector<float> expect_files_read_to_their_end(ExampleRun& r) {
+  const bool recovery_ended_early = r.t.console().find("\n Bridge responses: speed stage") != std::string::npos;
+  std::vector<float> records;
+  for (const std::string& name : all_result_files()) {
+    SCOPED_TRACE(name);
+    const test::SeriesFile f = r.series(name.c_str());
+    EXPECT_FALSE(f.truncated);
+    EXPECT_EQ(f.stage_count, static_cast<float>(f.blocks.size()));
+    std::size_t values = 1;
+    for (const test::SeriesBlock& b : f.blocks) {
+      EXPECT_EQ(b.records.size(), static_cast<std::size_t>(b.record_count));
+      values += 3 + 2 * static_cast<std::size_t>(b.channel_count) +
+                static_cast<std::size_t>(b.record_count) * static_cast<std::size_t>(b.channel_count);
+      for (const auto& rec : b.records)
+        for (float v : rec) EXPECT_TRUE(std::isfinite(v));
+    }
+    EXPECT_EQ(f.values.size(), values);
+    std::vector<float> counts;
+    for (const test::SeriesBlock& b : f.blocks) counts.push_back(b.record_count);
+    if (name == "Res_Modal_Coordinate_Results_Bridge.bin") records = counts;
+    if (name.find("BulkDate") != std::string::npos) {
+      if (recovery_ended_early) {
+        EXPECT_EQ(counts.size(), records.size());
+        if (!counts.empty() && counts.size() == records.size()) EXPECT_LT(counts.back(), records.back());
+      } else {
+        EXPECT_EQ(counts, records);
+      }
+    }
+  }
+  return records;
+}
+
+TEST(ExampleCase, ARunThatBlowsUpLeavesEveryResultFileReadingToItsEnd) {
+  // Two stages are planned; the run blows up in the first. Beside an earlier
+  // run's files of 2 MB each (more than the write buffer holds), every file
+  // then holds this run's values alone, its counts rewritten to what it
+  // holds, and the bulk files are recovered from the modal coordinates
+  // written so far. The explicit scheme at dt = 5 ms warns once (the stage's
+  // first step above 1E12) and waits for Enter once; its stop repeats the
+  // warning without waiting, and the stage's line counts the steps. With an
+  // output interval beyond the blow-up nothing is written and nothing is
+  // recovered: the files are empty and the console says why.
+  const struct {
+    std::int32_t method;
+    const char* time_step;
+    const char* interval;
+    bool written;
+  } cases[] = {{method::runge_kutta, "0.01  ", "10", true},
+               {method::explicit_two_step, "0.005 ", "10", true},
+               {method::explicit_two_step, "0.005 ", "100", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string("method ") + std::to_string(c.method) + ", interval " + c.interval);
+    ExampleRun r(c.method);
+    test::write_file(r.input / "VehicleOrganization.dat",
+                     "1 1\n1\n1\n1 2\n1 1 250.0 250.0 -2.0 -2.0 -40.0 -40.0 0.0 0.0 0.0 0.0\n");
+    edit_input(r, "SolutionParameters.dat", "0.0002", c.time_step);
+    edit_input(r, "SolutionParameters.dat", "   10  ", std::string("   ") + c.interval + "  ");
+    for (const std::string& name : all_result_files())
+      test::write_file(r.input / name, std::string(2 << 20, '\x7f'));
+    r.t.in.str(std::string(100, '\n'));  // Enter at every pause
+    ASSERT_EQ(r.run(), 1);
+    const std::string out = r.t.console();
+    EXPECT_EQ(out.find("The Total Running Time"), std::string::npos);
+    EXPECT_EQ(out.find(std::string(text::speed_stage) + " 2"), std::string::npos);
+    const std::string stop = "\n Warning:System response blow out!\n";
+    if (c.method == method::explicit_two_step) {
+      EXPECT_EQ(count(out, stop), 2u);
+      EXPECT_EQ(count(out, test::pause_text()), 1u);
+      EXPECT_EQ(count(out, " Warning: speed stage 1 had "), 1u);
+    } else {
+      EXPECT_EQ(out.find(stop + test::pause_text()), out.rfind(stop)) << "the stop waits once";
+    }
+    if (c.written) {
+      const std::vector<float> records = expect_files_read_to_their_end(r);
+      ASSERT_EQ(records.size(), 1u);
+      EXPECT_GT(records[0], 0.0f);
+      EXPECT_LT(records[0], 50.0f);
+    } else {
+      EXPECT_NE(out.find("\n No bridge responses recovered: the run stopped before its first output instant.\n"),
+                std::string::npos);
+      for (const std::string& name : all_result_files()) EXPECT_EQ(fs::file_size(r.input / name), 0u) << name;
+    }
+  }
 }
 
 TEST(ExampleCase, ABrakeCommandSlowsTheTrainByItsDeceleration) {
@@ -580,6 +687,143 @@ TEST(ExampleCase, TheGirdersLateralResponseGrowsWithTheMeanWind) {
   EXPECT_GT(induced[2], 2.5 * induced[1]) << induced[1] << " " << induced[2];
   EXPECT_GT(induced[2], 0.5 * 10.5E-6);
   EXPECT_LT(induced[2], 5.0 * 10.5E-6);
+}
+
+// The program run as a child process in a directory, its console read
+// through a pipe. Standard input is /dev/null, or a pipe that stays open and
+// silent, so that a pause waits. A hang guard kills the child when its
+// output stops for two minutes.
+class ChildRun {
+ public:
+  ChildRun(const fs::path& dir, bool silent_input) {
+    int out[2], in[2] = {-1, -1};
+    if (pipe(out) != 0 || (silent_input && pipe(in) != 0)) throw std::runtime_error("pipe");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 2);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    if (silent_input) {
+      posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+      posix_spawn_file_actions_addclose(&actions, in[1]);
+    } else {
+      posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    }
+    const std::string command = "cd '" + dir.string() + "' && exec '" TRAINBRIDGE_BINARY "'";
+    const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+    if (posix_spawn(&pid_, "/bin/sh", &actions, nullptr, const_cast<char* const*>(argv), environ) != 0)
+      throw std::runtime_error("posix_spawn");
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    if (silent_input) close(in[0]);
+    out_ = out[0];
+    in_ = in[1];
+  }
+  ~ChildRun() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    close(out_);
+    if (in_ >= 0) close(in_);
+  }
+
+  // Reads the console until it holds text; false when it ends first.
+  bool wait_for(const std::string& text) {
+    while (output.find(text) == std::string::npos)
+      if (!read_some()) return false;
+    return true;
+  }
+  void send(int signal) { kill(pid_, signal); }
+  // Reads the console to its end and returns the child's wait status.
+  int finish() {
+    while (read_some()) {
+    }
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return status;
+  }
+  std::string output;
+
+ private:
+  bool read_some() {
+    pollfd p{out_, POLLIN, 0};
+    if (poll(&p, 1, 120000) <= 0) {
+      ADD_FAILURE() << "the run made no progress for two minutes";
+      kill(pid_, SIGKILL);
+      return false;
+    }
+    char buf[65536];
+    const ssize_t n = read(out_, buf, sizeof buf);
+    if (n <= 0) return false;
+    output.append(buf, static_cast<std::size_t>(n));
+    return true;
+  }
+  pid_t pid_ = -1;
+  int out_ = -1;
+  int in_ = -1;
+};
+
+TEST(ExampleCase, AStopSignalEndsTheRunAtTheEndOfATimeStepWithItsResultFilesWhole) {
+  // The whole example, its first stage lengthened by a run-out of 2 km,
+  // beside an earlier run's files of 2 MB each. Once the run has passed
+  // 0.02 s (ten output instants) a stop signal arrives: the run finishes its
+  // time step, says where it stopped, rewrites the counts of its nine files,
+  // recovers the bulk files from the modal coordinates written so far and
+  // exits with 128 + the signal number. No byte of the earlier run is left.
+  const struct {
+    std::int32_t method;
+    int signal;
+    const char* name;
+  } cases[] = {{method::newmark, SIGINT, "SIGINT"}, {method::runge_kutta, SIGTERM, "SIGTERM"},
+               {method::newmark, SIGHUP, "SIGHUP"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ExampleRun r(c.method);
+    test::write_file(r.input / "VehicleOrganization.dat",
+                     test::read_file(fs::path(TRAINBRIDGE_SOURCE_DIR) / "examples/case/input/VehicleOrganization.dat"));
+    edit_input(r, "VehicleOrganization.dat", "  0.0 0.0  0.0 0.0  0.0 0.0  0.0 0.0",
+               "  0.0 0.0  2000.0 0.0  0.0 0.0  0.0 0.0");
+    for (const std::string& name : all_result_files()) test::write_file(r.input / name, std::string(2 << 20, '\x7f'));
+    ChildRun child(r.t.dir.path(), false);
+    ASSERT_TRUE(child.wait_for(" Run Time=  0.020000/")) << child.output;
+    child.send(c.signal);
+    const int status = child.finish();
+    ASSERT_TRUE(WIFEXITED(status)) << child.output;
+    EXPECT_EQ(WEXITSTATUS(status), 128 + c.signal);
+    const std::regex stop_line(std::string("\n Stopped by ") + c.name +
+                               R"(: speed stage 1, simulated time ([0-9.]+) s of ([0-9.]+) s; the result files hold )"
+                               R"(the records written up to there\.\n)");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(child.output, m, stop_line)) << child.output.substr(child.output.size() - 2000);
+    const double reached = std::stod(m[1]);
+    EXPECT_GE(reached, 0.02);
+    EXPECT_LT(reached, std::stod(m[2]));
+    EXPECT_EQ(child.output.find("Terminated"), std::string::npos);
+    // The last progress line is that of the step the run finished.
+    EXPECT_NE(child.output.find(" Run Time=" + format_fixed(std::stof(m[1]), 10, 6) + "/"), std::string::npos);
+    EXPECT_EQ(child.output.find(" Run Time=" + format_fixed(std::stof(m[1]) + 2.0E-4f, 10, 6) + "/"),
+              std::string::npos);
+    const std::vector<float> records = expect_files_read_to_their_end(r);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0], std::floor(static_cast<float>(reached / 2.0E-3 + 1.0E-6)));
+  }
+}
+
+TEST(ExampleCase, ASecondStopSignalEndsTheRunAtOnce) {
+  // The explicit scheme at dt = 5 ms waits at the blow-up warning for a line
+  // of its standard input, which stays silent. The first stop signal is
+  // noted; the second ends the process by its default action.
+  ExampleRun r(method::explicit_two_step);
+  edit_input(r, "SolutionParameters.dat", "0.0002", "0.005 ");
+  ChildRun child(r.t.dir.path(), true);
+  ASSERT_TRUE(child.wait_for("Warning:System response blow out!\n" + test::pause_text())) << child.output;
+  child.send(SIGINT);
+  child.send(SIGTERM);
+  const int status = child.finish();
+  ASSERT_TRUE(WIFSIGNALED(status)) << child.output;
+  EXPECT_TRUE(WTERMSIG(status) == SIGINT || WTERMSIG(status) == SIGTERM) << WTERMSIG(status);
 }
 
 }  // namespace

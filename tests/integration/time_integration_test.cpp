@@ -110,6 +110,42 @@ TEST(TimeIntegration, AStateThatIsNoLongerANumberStopsTheRun) {
   EXPECT_NE(out.find("\n Warning:System response blow out!\n" + test::pause_text()), std::string::npos);
 }
 
+TEST(TimeIntegration, ABlownUpResponseWarnsOncePerStageWaitsOncePerRunAndIsCountedAtTheStageEnd) {
+  // A force of 1E16 N drives the 2 Hz mode far above 1E12 and keeps it
+  // finite: two stages of 160 steps, every one of them beyond the limit. A
+  // standard input of blank lines would answer every pause.
+  DriverRun r;
+  RunContext& c = *r.m.t;
+  c.external_forces.force_amplitude(1) = 1.0E16f;
+  TrainOrganization& o = c.trains;
+  o.speed_stage_count = 2;
+  for (Array2<float>* a : {&o.train_lead_in, &o.train_run_out, &o.brake_setting, &o.brake_time}) a->resize(1, 2);
+  o.train_speed.resize(1, 2);
+  o.train_speed(1, 1) = o.train_speed(1, 2) = 64.0;
+  o.brake_state.resize(1, 2);
+  r.m.t.in.str(std::string(400, '\n'));
+  run_time_integration(c);
+  const std::string out = r.m.t.console();
+  const std::string warning = "\n Warning:System response blow out!\n";
+  std::size_t warnings = 0, pauses = 0;
+  for (std::size_t p = out.find(warning); p != std::string::npos; p = out.find(warning, p + 1)) ++warnings;
+  for (std::size_t p = out.find(test::pause_text()); p != std::string::npos; p = out.find(test::pause_text(), p + 1))
+    ++pauses;
+  EXPECT_EQ(warnings, 2u);
+  EXPECT_EQ(pauses, 1u);
+  // The warning comes with the first step beyond the limit, the count at the
+  // stage's end, before the next banner.
+  const std::string banner = std::string(text::speed_stage) + " 2";
+  for (int stage : {1, 2}) {
+    const std::string count =
+        " Warning: speed stage " + std::to_string(stage) + " had 160 time steps with a system response above 1E12.\n";
+    ASSERT_NE(out.find(count), std::string::npos) << stage;
+    EXPECT_EQ(out.find(count) < out.find(banner), stage == 1);
+    EXPECT_LT(out.find(warning, stage == 1 ? 0 : out.find(banner)), out.find(count));
+  }
+  EXPECT_EQ(c.step.steps_beyond_limit, 0);
+}
+
 // One 2 Hz bridge mode tied to the ground by a spring-damper element and
 // driven by a harmonic force, run for 4 s by any scheme. The moving load that
 // sets the stage length runs over a track without bridge shapes. Returns the
@@ -194,13 +230,20 @@ TEST(MaxRelativeChange, LargestChangeOfEachDerivativeOrderOverItsLargestValue) {
   for (const auto& c : cases) EXPECT_FLOAT_EQ(compute_max_relative_change(*t, c.old_values, c.new_values, 6), c.expected) << c.what;
   EXPECT_EQ(compute_max_relative_change(*t, nullptr, nullptr, 0), 0.0f);
   EXPECT_EQ(t.console(), "");
-  // Above 1e12 a warning and a pause, and the run goes on.
+  // Above 1e12 a warning and a pause, and the run goes on; the step counts
+  // once, and the stage warns once.
   const double o3[] = {1.0, 0.0, 0.0};
-  const double n3[] = {2.0e12, 0.0, 0.0};
+  const double n3[] = {2.0e12, 0.0, 3.0e12};
+  compute_max_relative_change(*t, o3, n3, 3);
   compute_max_relative_change(*t, o3, n3, 3);
   EXPECT_EQ(t.console(), "\n Warning:System response blow out!\n" + test::pause_text());
+  EXPECT_EQ(t->step.steps_beyond_limit, 1);
+  // A state that is no longer a number stops the run: its warning does not
+  // wait again.
   const double n4[] = {std::nan(""), 0.0, 0.0};
+  t.clear_console();
   EXPECT_EQ(test::expect_stop([&] { compute_max_relative_change(*t, o3, n4, 3); }), 1);
+  EXPECT_EQ(t.console(), "\n Warning:System response blow out!\n");
 }
 
 TEST(PassOutcome, AStepEndsAfterAPassAtItsOwnStateOnceEachSideHasSettled) {

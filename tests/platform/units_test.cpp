@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "test_support.h"
 
 namespace tb {
@@ -115,6 +117,24 @@ TEST_F(UnitsTest, BinaryUnitsWriteLittleEndianAndKeepExactlyWhatThisRunWrote) {
   EXPECT_EQ(units.read_i32(36, i), 0);
   units.close(36);
   EXPECT_EQ(test::read_file(dir / "r.bin").size(), 12u);
+}
+
+TEST_F(UnitsTest, ARewrittenValueChangesInPlaceAndWritingGoesOnWhereItStood) {
+  ASSERT_EQ(units.open(36, "r.bin", OpenMode::replace, UnitForm::binary), 0);
+  const float head[3] = {1.0f, 2.0f, 3.0f};
+  units.write_f32s(36, head);
+  EXPECT_EQ(units.byte_position(36), 12u);
+  units.rewrite_f32(36, 4, 7.0f);
+  EXPECT_EQ(units.byte_position(36), 12u);
+  units.write_f32(36, 4.0f);
+  // Read back on the same unit, as the response recovery reads the modal
+  // coordinates it has just written.
+  units.rewind(36);
+  float back[4] = {};
+  EXPECT_EQ(units.read_f32s(36, back), 0);
+  EXPECT_EQ(std::vector<float>(back, back + 4), (std::vector<float>{1.0f, 7.0f, 3.0f, 4.0f}));
+  units.close(36);
+  EXPECT_EQ(test::read_file(dir / "r.bin").size(), 16u);
 }
 
 TEST_F(UnitsTest, CloseAllClosesEveryUnitAndFlushesText) {

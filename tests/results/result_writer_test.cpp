@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "integration/time_integration.h"
+#include "results/result_series.h"
 #include "run/run_control.h"
 #include "integration/integration_fixture.h"
 #include "series_reader.h"
@@ -255,6 +256,41 @@ TEST(ResultWriter, AnInstantWithAValueBeyondSinglePrecisionEndsTheRunBeforeAnyFi
       const test::SeriesFile f = test::decode_series(t.dir / fc.name);
       ASSERT_EQ(f.blocks.size(), 1u) << k.what << " " << fc.name;
       EXPECT_EQ(f.blocks[0].records.size(), 1u) << k.what << " " << fc.name;
+    }
+  }
+}
+
+TEST(ResultWriter, ARunThatStopsEarlyLeavesEveryFileReadingToItsEndByItsOwnCounts) {
+  // Two stages of two instants each are planned. A stop in stage 1 after its
+  // first instant, or in stage 2 before its first: the counts are rewritten
+  // to the blocks and records the files hold, and nothing follows them.
+  const struct {
+    const char* what;
+    int instants_of_stage_1;
+    std::size_t records_held;
+  } cases[] = {{"stop inside stage 1", 1, 1}, {"stop before the first instant of stage 2", 2, 2}};
+  for (const auto& k : cases) {
+    test::TestContext t;
+    build_model(*t);
+    t->trains.speed_stage_count = 2;
+    open_result_files(*t);
+    for (int i = 1; i <= k.instants_of_stage_1; ++i) {
+      set_state(*t, i);
+      write_step_results(*t, 1, 5.0f * i, 10);
+    }
+    if (k.instants_of_stage_1 == 2) end_stage_results(*t, 1, 10);
+    settle_series_counts(t->units, t->result_files);
+    t->units.close_all();
+    for (const FileCase& fc : file_cases()) {
+      SCOPED_TRACE(std::string(k.what) + ", " + fc.name);
+      const test::SeriesFile f = test::decode_series(t.dir / fc.name);
+      EXPECT_FALSE(f.truncated);
+      EXPECT_EQ(f.stage_count, 1.0f);
+      ASSERT_EQ(f.blocks.size(), 1u);
+      EXPECT_EQ(f.blocks[0].record_count, static_cast<float>(k.records_held));
+      const std::size_t n = fc.labels.size() / 2;
+      EXPECT_EQ(f.values.size(), 1 + 3 + 2 * n + k.records_held * n);
+      expect_same_values(f.blocks[0].records.back(), fc.record(static_cast<int>(k.records_held)), "last record");
     }
   }
 }

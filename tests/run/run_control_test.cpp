@@ -161,19 +161,31 @@ TEST(RunControl, PostProcessingEndsWithoutTheEndLines) {
   EXPECT_EQ(out.find("Optional input files"), std::string::npos);
 }
 
-TEST(RunControl, PostProcessingWithoutTheModalCoordinatesOfAnEarlierRunStops) {
-  ProgramRun r;
-  test::write_file(r.t.dir / "QEL.PATH", ".\n");
-  test::write_file(r.t.dir / "SolutionParameters.dat", "-1\n");
-  write_empty_model(r.t.dir.path());
-  EXPECT_EQ(r.run(), 1);
-  const std::string stop =
-      test::data_error_line("\\Res_Modal_Coordinate_Results_Bridge.bin",
-                            "./Res_Modal_Coordinate_Results_Bridge.bin (the modal coordinates of an earlier run, which "
-                            "a post-processing run reads): the file ends before this record");
-  const std::string out = r.t.console();
-  ASSERT_GE(out.size(), stop.size());
-  EXPECT_EQ(out.substr(out.size() - stop.size()), stop);
+TEST(RunControl, PostProcessingWithoutTheModalCoordinatesOfAnEarlierRunStopsAndTouchesNoResultFile) {
+  // A missing file is not created; an empty one holds no run header. Either
+  // way the earlier run's bulk files stay as they were.
+  const char* bulk = "Res_BridgeResponseBulkDate_disacc.bin";
+  for (bool exists : {false, true}) {
+    SCOPED_TRACE(exists ? "empty" : "missing");
+    ProgramRun r;
+    test::write_file(r.t.dir / "QEL.PATH", ".\n");
+    test::write_file(r.t.dir / "SolutionParameters.dat", "-1\n");
+    write_empty_model(r.t.dir.path());
+    test::write_file(r.t.dir / bulk, "bytes of an earlier run");
+    if (exists) test::write_file(r.t.dir / "Res_Modal_Coordinate_Results_Bridge.bin", "");
+    EXPECT_EQ(r.run(), 1);
+    const std::string stop = test::data_error_line(
+        "\\Res_Modal_Coordinate_Results_Bridge.bin",
+        std::string("./Res_Modal_Coordinate_Results_Bridge.bin (the modal coordinates of an earlier run, which a "
+                    "post-processing run reads): ") +
+            (exists ? "the file ends before this record" : "file not found"));
+    const std::string out = r.t.console();
+    ASSERT_GE(out.size(), stop.size());
+    EXPECT_EQ(out.substr(out.size() - stop.size()), stop);
+    EXPECT_EQ(std::filesystem::exists(r.t.dir / "Res_Modal_Coordinate_Results_Bridge.bin"), exists);
+    EXPECT_EQ(test::read_file(r.t.dir / bulk), "bytes of an earlier run");
+    EXPECT_FALSE(std::filesystem::exists(r.t.dir / "Res_DisResults_Bridge.bin"));
+  }
 }
 
 TEST(RunControl, TheProgramExitsWithStatusOneOnAnErrorStop) {

@@ -5,6 +5,7 @@
 #include "interaction/spring_forces.h"
 #include "platform/stop.h"
 #include "platform/texts.h"
+#include "run/input_helpers.h"
 
 namespace tb {
 
@@ -22,27 +23,67 @@ float length_of(const Vector3& a) { return std::sqrt(a[0] * a[0] + a[1] * a[1] +
 
 Vector3 divided(const Vector3& a, float l) { return {a[0] / l, a[1] / l, a[2] / l}; }
 
-[[noreturn]] void stop_degenerate_frame(RunContext& ctx, std::string_view message) {
-  ctx.console.line(message);
-  error_stop(ctx.console);
-}
-
 // e1 along I to J, e2 normal to e1 and the direction to the reference point,
-// e3 completing the right-handed frame. The lengths are compared with exactly 0.
-void element_axes(RunContext& ctx, const Vector3& px, const Vector3& py, const Vector3& pz, ElementAxes& e) {
+// e3 completing the right-handed frame. The lengths are compared with exactly
+// 0. Returns the text of a degenerate frame, empty for a sound one.
+std::string_view frame_axes(const Vector3& px, const Vector3& py, const Vector3& pz, ElementAxes& e) {
   const Vector3 ij{px[1] - px[0], py[1] - py[0], pz[1] - pz[0]};
   const float l = length_of(ij);
-  if (l == 0.0f) stop_degenerate_frame(ctx, text::spring_i_j_coincide);
+  if (l == 0.0f) return text::spring_i_j_coincide;
   e[0] = divided(ij, l);
   const Vector3 ik{px[2] - px[0], py[2] - py[0], pz[2] - pz[0]};
   const float lk = length_of(ik);
-  if (lk == 0.0f) stop_degenerate_frame(ctx, text::spring_i_k_coincide);
+  if (lk == 0.0f) return text::spring_i_k_coincide;
   const Vector3 e2 = cross(e[0], divided(ik, lk));
   const float l2 = length_of(e2);
-  if (l2 == 0.0f) stop_degenerate_frame(ctx, text::spring_k_collinear);
+  if (l2 == 0.0f) return text::spring_k_collinear;
   e[1] = divided(e2, l2);
   const Vector3 e3 = cross(e[0], e[1]);
   e[2] = divided(e3, length_of(e3));
+  return {};
+}
+
+// The frame of the three points; a degenerate one stops the run.
+void element_axes(RunContext& ctx, const Vector3& px, const Vector3& py, const Vector3& pz, ElementAxes& e) {
+  const std::string_view fault = frame_axes(px, py, pz, e);
+  if (fault.empty()) return;
+  ctx.console.line(fault);
+  error_stop(ctx.console);
+}
+
+// The x, y and z coordinates of the frame's three points (I, J and the
+// reference point) from the coordinates of nodes I, J and K: node K when
+// there is one; without one a point that I and J give, or, for an element
+// along z, a point far along x; coincident ends take the global axes.
+template <class Coordinate>
+void frame_points(Coordinate coordinate, std::int32_t node_i, std::int32_t node_j, std::int32_t node_k, Vector3& px,
+                  Vector3& py, Vector3& pz) {
+  px = {coordinate(node_i, 1), coordinate(node_j, 1), 0.0f};
+  py = {coordinate(node_i, 2), coordinate(node_j, 2), 0.0f};
+  pz = {coordinate(node_i, 3), coordinate(node_j, 3), 0.0f};
+  const float dx = px[1] - px[0];
+  const float dy = py[1] - py[0];
+  const float dz = pz[1] - pz[0];
+  constexpr float tolerance = 1.0E-6f;
+  if (node_k != 0) {
+    px[2] = coordinate(node_k, 1);
+    py[2] = coordinate(node_k, 2);
+    pz[2] = coordinate(node_k, 3);
+  } else if (std::fabs(dx) <= tolerance && std::fabs(dy) <= tolerance) {
+    px[2] = 1.0E14f;  // an element along z
+    py[2] = 0.0f;
+    pz[2] = 0.0f;
+  } else {
+    px[2] = px[0] + dx * dz;
+    py[2] = py[0] + dy * dz;
+    pz[2] = 3.141592f * (dx * dx + dy * dy) - pz[0];
+  }
+  if (std::fabs(dx) <= tolerance && std::fabs(dy) <= tolerance && std::fabs(dz) <= tolerance) {
+    // Coincident ends act along the global axes.
+    px = {0.0f, 1.0f, 0.0f};
+    py = {0.0f, 0.0f, 0.0f};
+    pz = {0.0f, 0.0f, -1.0f};
+  }
 }
 
 // Global to local components of the four three-component blocks of an end vector.
@@ -191,32 +232,8 @@ void compute_spring_element_forces(RunContext& ctx, std::int32_t node_i, std::in
   }
 
   // Points I, J and the reference point.
-  Vector3 px{coordinate(node_i, 1), coordinate(node_j, 1), 0.0f};
-  Vector3 py{coordinate(node_i, 2), coordinate(node_j, 2), 0.0f};
-  Vector3 pz{coordinate(node_i, 3), coordinate(node_j, 3), 0.0f};
-  const float dx = px[1] - px[0];
-  const float dy = py[1] - py[0];
-  const float dz = pz[1] - pz[0];
-  constexpr float tolerance = 1.0E-6f;
-  if (node_k != 0) {
-    px[2] = coordinate(node_k, 1);
-    py[2] = coordinate(node_k, 2);
-    pz[2] = coordinate(node_k, 3);
-  } else if (std::fabs(dx) <= tolerance && std::fabs(dy) <= tolerance) {
-    px[2] = 1.0E14f;  // an element along z
-    py[2] = 0.0f;
-    pz[2] = 0.0f;
-  } else {
-    px[2] = px[0] + dx * dz;
-    py[2] = py[0] + dy * dz;
-    pz[2] = 3.141592f * (dx * dx + dy * dy) - pz[0];
-  }
-  if (std::fabs(dx) <= tolerance && std::fabs(dy) <= tolerance && std::fabs(dz) <= tolerance) {
-    // Coincident ends act along the global axes.
-    px = {0.0f, 1.0f, 0.0f};
-    py = {0.0f, 0.0f, 0.0f};
-    pz = {0.0f, 0.0f, -1.0f};
-  }
+  Vector3 px, py, pz;
+  frame_points(coordinate, node_i, node_j, node_k, px, py, pz);
   ElementAxes e;
   element_axes(ctx, px, py, pz, e);
 
@@ -262,6 +279,58 @@ void assemble_bridge_spring_forces(RunContext& ctx) {
                                   rows.state_prev, rows.state, rows.force_prev, rows.force, rows.memory_prev,
                                   rows.memory);
     store_bridge_spring_rows(ctx.spring_state, e, rows);
+  }
+}
+
+namespace {
+
+// The user number of node position n of a node list, or the position when
+// the list holds no numbers.
+std::int32_t user_node(const Array1<std::int32_t>& numbers, std::int32_t n) {
+  return n >= 1 && n <= numbers.extent(1) ? numbers(n) : n;
+}
+
+// The data-error stop of an element whose frame is degenerate: the frame's own
+// line, then the file's data-error line naming the element and its nodes.
+template <class Coordinate, class Number>
+void check_frame(RunContext& ctx, Coordinate coordinate, Number number, std::int32_t node_i, std::int32_t node_j,
+                 std::int32_t node_k, std::string_view label, std::int32_t unit, const std::string& element) {
+  Vector3 px, py, pz;
+  frame_points(coordinate, node_i, node_j, node_k, px, py, pz);
+  ElementAxes e;
+  const std::string_view fault = frame_axes(px, py, pz, e);
+  if (fault.empty()) return;
+  ctx.console.line(fault);
+  stop_with_bad_value(ctx, label, unit, element,
+                      "nodes I " + std::to_string(number(node_i)) + ", J " + std::to_string(number(node_j)) +
+                          (node_k != 0 ? ", K " + std::to_string(number(node_k)) : std::string(", no K")) +
+                          ": they give the element no frame");
+}
+
+}  // namespace
+
+void check_spring_element_frames(RunContext& ctx) {
+  const BridgeModalModel& b = ctx.bridge;
+  if (ctx.springs.bridge_springs_need_elements == 1) {
+    for (std::int32_t e = 1; e <= b.spring_element_count; ++e)
+      check_frame(
+          ctx, [&](std::int32_t n, std::int32_t c) { return b.node_coordinates(n, c); },
+          [&](std::int32_t n) { return user_node(b.node_numbers, n); }, b.spring_elements(e, 1),
+          b.spring_elements(e, 2), b.spring_elements(e, 3), "\\Modal_Substructure_Bridge.dat",
+          ctx.control.unit_bridge_master, "spring-damper element " + std::to_string(e));
+  }
+  const VehicleTypeLibrary& lib = ctx.vehicles;
+  if (ctx.springs.vehicle_springs_need_elements == 1) {
+    for (std::int32_t ty = 1; ty <= lib.vehicle_type_count; ++ty)
+      for (std::int32_t s = 1; s <= lib.vehicle_spring_count(ty); ++s)
+        check_frame(
+            ctx, [&](std::int32_t n, std::int32_t c) { return lib.vehicle_node_coordinates(ty, n, c); },
+            [&](std::int32_t n) {
+              return n >= 1 && n <= lib.vehicle_node_numbers.extent(2) ? lib.vehicle_node_numbers(ty, n) : n;
+            },
+            lib.vehicle_spring_nodes(ty, s, 1), lib.vehicle_spring_nodes(ty, s, 2), lib.vehicle_spring_nodes(ty, s, 3),
+            "\\Modal_Substructure_Vehicletypes.dat", ctx.control.unit_vehicle_types,
+            "type " + std::to_string(ty) + ", spring row " + std::to_string(s));
   }
 }
 

@@ -51,6 +51,14 @@ void compute_spring_element_forces(RunContext& ctx, std::int32_t node_i, std::in
 // path.
 void assemble_bridge_spring_forces(RunContext& ctx);
 
+// Refuses at start-up, for each side whose springs take the element path, an
+// element whose nodes give it no frame (I and J, or I and its reference point,
+// at one place; the reference point on the line through I and J): the
+// frame's line and the data-error line of the master file or the vehicle
+// library naming the element and its nodes. The force evaluation would stop
+// there at the first time step.
+void check_spring_element_frames(RunContext& ctx);
+
 // The element frame from node I (index 0), node J (1) and the reference point
 // (2). A degenerate frame stops the run.
 void build_element_rotation(RunContext& ctx, const std::array<float, 3>& point_x, const std::array<float, 3>& point_y,

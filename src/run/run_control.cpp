@@ -11,6 +11,7 @@
 #include "interaction/contact_forces.h"
 #include "interaction/contact_tables.h"
 #include "interaction/coupler_forces.h"
+#include "interaction/spring_elements.h"
 #include "interaction/spring_parameters.h"
 #include "platform/list_read.h"
 #include "platform/signals.h"
@@ -233,6 +234,7 @@ void run_simulation(RunContext& ctx) {
   read_nonlinear_spring_parameters(ctx);
   check_coupler_springs(ctx);
   map_bridge_spring_nodes(ctx);
+  check_spring_element_frames(ctx);
   read_wind_coefficients(ctx, rc.unit_wind_coefficients);
   read_external_forces(ctx);
 

@@ -56,6 +56,9 @@ EXAMPLE = ROOT / "examples" / "case"
 CASES = Path(__file__).resolve().parent / "cases"
 
 OK_OUTCOMES = ("ok", "named", "refers", "unstable", "long")
+# The speed stage banner's first word, GBK bytes read as Latin-1: printed when
+# a stage begins, after the result files are opened.
+STAGE_BANNER = b"\xcb\xd9\xb6\xc8\xb5\xb5".decode("latin-1")
 FAULTS = ("crash", "sanitizer", "hang", "unnamed", "status", "nonfinite", "stale")
 
 REPLACEMENTS = ("0", "-1", "1e38", "1e300", "2147483648", "NaN", "Inf", "word")
@@ -278,6 +281,11 @@ def classify(rc, text, name, base, work, started):
     present = [r for r in base.results if (work / r).exists()]
     written = [r for r in present if (work / r).stat().st_mtime >= started]
     if rc == 1:
+        # A run refused before its first speed stage began (no stage banner)
+        # was refused at start-up, before it opened a result file: the
+        # earlier run's files must stand as they were.
+        if STAGE_BANNER not in text and written and not post_processing(work):
+            return "stale"
         # The files this run wrote must not stand beside an earlier run's
         # untouched ones as if they were one run's results.
         holds_data = any((work / r).stat().st_size > 4 for r in written)

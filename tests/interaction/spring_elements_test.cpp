@@ -96,7 +96,27 @@ TEST(SpringElements, DegenerateFramesStopTheRun) {
     NodalBridge b(c.nodes, {{1, 2, c.node_k, 1}}, 1);
     EXPECT_EQ(test::expect_stop([&] { b.evaluate(); }), exit_error);
     EXPECT_EQ(b.t.console(), std::string(c.text) + "\n" + test::pause_text());
+    // The start-up check finds it before any time step, and names the
+    // element and its nodes in the master file.
+    NodalBridge s(c.nodes, {{1, 2, c.node_k, 1}}, 1);
+    s.t->bridge.node_numbers.resize(3);
+    for (std::int32_t n = 1; n <= 3; ++n) s.t->bridge.node_numbers(n) = 100 + n;
+    EXPECT_EQ(test::expect_stop([&] { check_spring_element_frames(*s.t); }), exit_error);
+    const std::string k = c.node_k != 0 ? ", K 103" : ", no K";
+    EXPECT_EQ(s.t.console(), std::string(c.text) + "\n" +
+                                 test::data_error_line("\\Modal_Substructure_Bridge.dat",
+                                                       "Modal_Substructure_Bridge.dat (spring-damper element 1): bad "
+                                                       "value nodes I 101, J 102" + k +
+                                                       ": they give the element no frame"));
   }
+  // A sound frame passes the check; so does any frame of a side whose springs
+  // take the frame-less path.
+  NodalBridge sound({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{1, 2, 3, 1}}, 1);
+  check_spring_element_frames(*sound.t);
+  NodalBridge frameless({{0, 0, 0}, {1, 0, 0}, {0, 0, 0}}, {{1, 2, 3, 1}}, 1);
+  frameless.t->springs.bridge_springs_need_elements = 0;
+  check_spring_element_frames(*frameless.t);
+  EXPECT_EQ(sound.t.console() + frameless.t.console(), "");
   NodalBridge ij({{0, 0, 0}, {1, 0, 0}, {0, 0, 1}}, {}, 1);
   ElementTransformation tr;
   EXPECT_EQ(test::expect_stop([&] { build_element_rotation(*ij.t, {0, 0, 1}, {0, 0, 0}, {0, 0, 1}, tr); }),

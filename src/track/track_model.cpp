@@ -181,9 +181,9 @@ void build_track_model(RunContext& ctx) {
                             " for the mode shapes), too few for the interpolation along the track");
 
   const std::int32_t tracks = std::max(tm.track_count, 0);
-  require_allocatable(18.0 * std::max(modes, 0) * tm.coarse_node_count * tracks);
+  require_allocatable(2.0 * TrackModel::modal_vector_stride * std::max(modes, 0) * tm.coarse_node_count * tracks);
   require_allocatable(15.0 * tm.track_node_count * tracks);
-  tm.track_modal_vectors.resize(18, modes, tm.coarse_node_count, tm.track_count);
+  tm.track_modal_vectors.resize(TrackModel::modal_vector_stride, modes, tm.coarse_node_count, 2, tm.track_count);
   tm.track_nodes.resize(tm.track_node_count, 15, tm.track_count);
 
   tm.own_node_count = own_node_count;

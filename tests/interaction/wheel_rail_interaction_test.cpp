@@ -80,7 +80,7 @@ struct VehicleOverBridge {
       tm.track_nodes(k, 15, 1) = 0.01f;   // cant
     }
     t->bridge.bridge_mode_count = 1;
-    tm.track_modal_vectors.resize(18, 1, 101, 1);
+    tm.track_modal_vectors.resize(TrackModel::modal_vector_stride, 1, 101, 2, 1);
 
     TrainOrganization& tr = t->trains;
     tr.fleet_count = 1;
@@ -121,7 +121,7 @@ struct VehicleOverBridge {
   }
   // Component c of the bridge mode on rail r, along the whole track.
   void rail_shape(int rail, int c, float value) {
-    for (int k = 1; k <= 101; ++k) t->track.track_modal_vectors(9 * (rail - 1) + c, 1, k, 1) = value;
+    for (int k = 1; k <= 101; ++k) t->track.track_modal_vectors(c, 1, k, rail, 1) = value;
   }
   // Component c of the vehicle mode at the wheels of lateral coordinate z.
   void wheel_shape(float z, int c, float value) {
@@ -172,10 +172,10 @@ TEST(WheelRailInteraction, GeneralisedForcesOfBothSidesBalance) {
     // which the interaction reads back, are restored between them.
     const Array4<float> before = m.t->results.wheelset_result;
     m.interact(0);
-    const float* scratch = m.t->contact.bridge_shapes_at_wheel.data();
+    const float* kept = m.t->contact.caches.bridge_sum_shapes.data();
     m.t->results.wheelset_result.assign_from(before);
     m.interact(1);
-    EXPECT_EQ(m.t->contact.bridge_shapes_at_wheel.data(), scratch) << "scratch sized once";
+    EXPECT_EQ(m.t->contact.caches.bridge_sum_shapes.data(), kept) << "the wheels' tables are sized once";
     const double vehicle = m.t->solver.vehicle_modal_force(1, 1, 1);
     const double bridge = m.t->solver.bridge_modal_force(1);
     EXPECT_NE(vehicle, 0.0) << c.what;
@@ -444,7 +444,7 @@ TEST(WheelRailInteraction, WheelsBeyondTheEndsSeeTheEndNodeHeld) {
       for (int col : {7, 9}) tm.track_nodes(k, col, 1) = own ? 1.0E-3f : 1.0f;
       tm.track_nodes(k, 12, 1) = own ? 0.002f : 1.0f;
       tm.track_nodes(k, 15, 1) = own ? 0.01f * static_cast<float>(k) : 1.0f;
-      for (int e : {2, 11}) tm.track_modal_vectors(e, 1, k, 1) = own ? 1.0f : 0.0f;
+      for (int rail : {1, 2}) tm.track_modal_vectors(2, 1, k, rail, 1) = own ? 1.0f : 0.0f;
     }
     m.place(c.x, 40.0f);
     m.interact(1);

@@ -1,0 +1,78 @@
+// The arithmetic of the wheel-rail interaction that runs over the modes of the
+// bridge and of the vehicles, and along the track at a wheel.
+//
+// Every sum here is taken in the order of the plain loops it stands for (over
+// the modes in mode order, over the force components in component order), in
+// single precision without contraction, so that its value is that of the
+// plain loop bit for bit; several independent sums share one vector register
+// instead (a quantity or a mode per lane), never one sum split over lanes.
+#pragma once
+
+#include <cstdint>
+
+#include "model/wheel_rail_contact_state.h"
+
+namespace tb {
+
+// Lanes of the vector registers the sums over the bridge modes use: four on
+// every machine (the x86-64 baseline), eight where the processor and the
+// operating system support AVX. Both give the same values.
+enum class VectorWidth : std::int32_t { four = 4, eight = 8 };
+VectorWidth widest_vector_width();
+
+// Entries per mode of the bridge shapes at a wheel and of a bridge state
+// pattern (TrackModel::modal_vector_stride).
+constexpr std::int32_t kBridgeShapeStride = 12;
+// Lanes per mode of the vehicle shapes at a wheel and of a vehicle state
+// pattern: components 1-5 for each of the three state values, and a 0.
+constexpr std::int32_t kVehicleShapeStride = 16;
+
+// The bridge mode shapes at a wheel a fraction u of the way from one coarse
+// node's table entries (here, 12 per mode) to the next one's: per mode and
+// entry (1 - u) * here + u * next into shapes (12 per mode), and components
+// 1-5 also into force_shapes (component c at (c - 1) * padded_modes + mode).
+// Returns whether any entry is not zero.
+bool interpolate_bridge_shapes(const float* here, const float* next, float u, std::int32_t modes,
+                               std::int32_t padded_modes, float* shapes, float* force_shapes);
+
+// The bridge motion sums at a wheel: for every entry and state value the sum
+// over the modes, in mode order, of the shape (shapes, 12 per mode) times the
+// state (state_pattern, per mode the displacement, velocity and acceleration
+// each four times).
+void sum_bridge_motion(const float* shapes, const float* state_pattern, std::int32_t modes, VectorWidth width,
+                       BridgeMotionSums& sums);
+
+// The generalised forces of a wheel pair on the bridge modes: for every mode m
+// force(m) += -s1 - s2, s1 the sum over the components c = 1..5 in order of
+// psi1(c, m) * f1(c) (psi laid out as force_shapes above), s2 likewise for
+// the second wheel; the sums in single precision, the addition in double.
+// scratch holds padded_modes values.
+void add_pair_forces_on_bridge(const float* psi1, const float* psi2, const ContactForceRecord& f1,
+                               const ContactForceRecord& f2, std::int32_t modes, std::int32_t padded_modes,
+                               float* scratch, double* force);
+
+// The vehicle's motion at a wheel: for every state value d and component
+// c = 1..5 the sum over the modes, in mode order, of the shape times the
+// state, into entry (d - 1) * 6 + c of the wheel point (entries 6, 12, 18
+// are 0). shapes and state_pattern hold 16 lanes per mode (see
+// WheelRailCaches).
+void sum_vehicle_motion(const float* shapes, const float* state_pattern, std::int32_t modes,
+                        ContactPointRecord& wheel_point);
+
+// The generalised forces of a wheel pair on the vehicle modes: for every mode
+// k, sums(k) = s1 + s2, s1 the sum over the components c = 1..5 in order of
+// phi1(c, k) * f1(c) (phi laid out (padded_modes, 5)), s2 likewise. The sixth
+// component of the vehicle shapes is 0 and the forces have none: it would add
+// 0 to each sum.
+void sum_pair_forces_on_vehicle(const float* phi1, const float* phi2, const ContactForceRecord& f1,
+                                const ContactForceRecord& f2, std::int32_t padded_modes, float* sums);
+
+// Seven track-node columns at one point xe from the same window of count
+// (1..5) nodes with abscissae x: for each column the Lagrange polynomial
+// through all the window's points, term by term as interpolate_track_quantity
+// forms it (each ordinate divided by its point's differences, multiplied by
+// the evaluation point's, in point order, the terms summed in point order).
+// y[l] holds the seven ordinates of point l (and a 0).
+void interpolate_track_columns(std::int32_t count, const float* x, const float (*y)[8], float xe, float values[8]);
+
+}  // namespace tb

@@ -17,13 +17,6 @@ constexpr std::int32_t kWindow = 5;              // track nodes of an interpolat
 constexpr float kBridgeMotionLimit = 1.0E-9f;    // vertical bridge displacement that counts as moving
 constexpr float kRailAccelerationLimit = 100.0f; // m/s^2: above it the rail's motion terms are dropped
 
-bool same_bits(float a, float b) {
-  std::uint32_t ia, ib;
-  std::memcpy(&ia, &a, sizeof ia);
-  std::memcpy(&ib, &b, sizeof ib);
-  return ia == ib;
-}
-
 constexpr std::int32_t padded_to_8(std::int32_t n) { return (n + 7) / 8 * 8; }
 
 }  // namespace
@@ -108,6 +101,7 @@ void visit_layout_signature(const RunContext& ctx, Add&& add) {
   address(lib.wheelset_nodes.data());
   address(lib.vehicle_node_coordinates.data());
   address(tm.track_modal_vectors.data());
+  for (int d = 1; d <= 5; ++d) add(tm.track_modal_vectors.extent(d));
   add(tr.train_count);
   for (std::int32_t t = 1; t <= tr.train_count; ++t) {
     const std::int32_t fleet = tr.train_fleet(t);
@@ -167,9 +161,11 @@ void build_layout(const RunContext& ctx, WheelRailCaches& wc) {
       vs.type = tr.fleet_vehicle_types(fleet, v);
       vs.first_slot = static_cast<std::int32_t>(wc.wheels.size());
       vs.wheel_count = lib.vehicle_wheelset_count(vs.type);
-      const std::size_t modes = static_cast<std::size_t>(std::max(lib.vehicle_mode_count(vs.type), 0));
-      vs.state.assign(3 * modes, 0.0f);
-      vs.pattern.assign(kVehicleShapeStride * modes, 0.0f);
+      const std::int32_t modes = std::max(lib.vehicle_mode_count(vs.type), 0);
+      vs.state.assign(3 * static_cast<std::size_t>(modes), 0.0);
+      vs.pattern.assign(kVehicleShapeStride * static_cast<std::size_t>(modes), 0.0f);
+      if (v == 1)
+        for (std::int32_t k = 1; k <= modes; ++k) vs.lead_shapes.push_back(lib.vehicle_mode_shapes(vs.type, k, 1, 1));
       for (std::int32_t w = 1; w <= vs.wheel_count; ++w) {
         WheelSlot slot;
         slot.train = t;
@@ -202,8 +198,18 @@ void build_layout(const RunContext& ctx, WheelRailCaches& wc) {
   const std::size_t slots = wc.wheels.size();
   wc.bridge_sum_shapes.assign(slots * kBridgeShapeStride * wc.bridge_modes, 0.0f);
   wc.bridge_force_shapes.assign(slots * 5 * wc.padded_bridge_modes, 0.0f);
-  wc.bridge_state.assign(3 * static_cast<std::size_t>(wc.bridge_modes), 0.0f);
+  wc.bridge_state.assign(3 * static_cast<std::size_t>(wc.bridge_modes), 0.0);
   wc.bridge_state_pattern.assign(static_cast<std::size_t>(kBridgeShapeStride) * wc.bridge_modes, 0.0f);
+  // The rows of the track table without any bridge shape.
+  const TrackModel& tm = ctx.track;
+  const Array5<float>& table = tm.track_modal_vectors;
+  const std::size_t row_size = static_cast<std::size_t>(kBridgeShapeStride) * wc.bridge_modes;
+  const std::size_t rows = row_size == 0 || table.size() == 0 ? 0 : table.size() / row_size;
+  wc.zero_table_rows.assign(rows, 0);
+  for (std::size_t r = 0; r < rows; ++r) {
+    const float* row = table.data() + r * row_size;
+    wc.zero_table_rows[r] = std::all_of(row, row + row_size, [](float f) { return f == 0.0f; }) ? 1 : 0;
+  }
   wc.force_scratch.assign(static_cast<std::size_t>(std::max(wc.padded_bridge_modes, wc.padded_vehicle_modes)), 0.0f);
 }
 
@@ -219,54 +225,54 @@ void prepare_caches(const RunContext& ctx, WheelRailCaches& wc) {
   if (!same || at != wc.signature.size()) build_layout(ctx, wc);
 }
 
-// The bridge modal state in single precision, as the sums take it; a change
-// of any value bumps the serial that the wheels' sums are kept under.
+// Copies the values at from[i * stride] (i < count) to kept and tells whether
+// any differs from the kept one, bit for bit.
+bool copy_if_changed(const double* from, std::size_t stride, std::int32_t count, double* kept) {
+  std::uint64_t differ = 0;
+  for (std::int32_t i = 0; i < count; ++i) {
+    std::uint64_t a, b;
+    std::memcpy(&a, from + i * stride, sizeof a);
+    std::memcpy(&b, kept + i, sizeof b);
+    differ |= a ^ b;
+    kept[i] = from[i * stride];
+  }
+  return differ != 0;
+}
+
+// The bridge modal state as the sums take it; a change of any value bumps
+// the serial that the wheels' sums are kept under.
 void refresh_bridge_state(const SolverState& st, WheelRailCaches& wc) {
   const std::int32_t modes = wc.bridge_modes;
+  (void)st.bridge_modal_state(modes, 3);  // the table holds every mode (checked in test builds)
+  const double* q = st.bridge_modal_state.at_ptr(1, 1);
+  const std::size_t order_stride = st.bridge_modal_state.stride(2);
   bool changed = !wc.have_bridge_state;
-  for (std::int32_t d = 1; d <= 3; ++d)
-    for (std::int32_t m = 1; m <= modes; ++m) {
-      const float f = static_cast<float>(st.bridge_modal_state(m, d));
-      float& kept = wc.bridge_state[static_cast<std::size_t>(m - 1) + static_cast<std::size_t>(modes) * (d - 1)];
-      if (!same_bits(f, kept)) {
-        kept = f;
-        changed = true;
-      }
-    }
+  for (std::int32_t d = 0; d < 3; ++d)
+    changed |= copy_if_changed(q + d * order_stride, 1, modes, wc.bridge_state.data() + d * modes);
   if (!changed) return;
   wc.have_bridge_state = true;
   ++wc.bridge_state_serial;
-  wc.bridge_state_finite = std::all_of(wc.bridge_state.begin(), wc.bridge_state.end(),
-                                       [](float f) { return std::isfinite(f); });
-  for (std::int32_t m = 0; m < modes; ++m)
-    for (std::int32_t d = 0; d < 3; ++d) {
-      float* lanes = wc.bridge_state_pattern.data() + static_cast<std::size_t>(m) * kBridgeShapeStride + 4 * d;
-      std::fill(lanes, lanes + 4, wc.bridge_state[static_cast<std::size_t>(m) + static_cast<std::size_t>(modes) * d]);
-    }
+  wc.bridge_state_finite = build_bridge_state_pattern(wc.bridge_state.data(), modes, wc.bridge_state_pattern.data());
 }
 
-// The vehicle's modal state in single precision; true when it differs from
-// the one its wheel points were computed from.
+// The vehicle's modal state; true when it differs from the one its wheel
+// points were computed from (and then the new sums' factors, and for a
+// train's lead vehicle the longitudinal displacement of its node 1).
 bool refresh_vehicle_state(const SolverState& st, const VehicleTypeLibrary& lib, VehicleSlot& vs) {
   const std::int32_t modes = lib.vehicle_mode_count(vs.type);
   bool changed = !vs.have_state;
-  for (std::int32_t d = 1; d <= 3; ++d)
-    for (std::int32_t k = 1; k <= modes; ++k) {
-      const float f = static_cast<float>(st.vehicle_modal_state(vs.train, vs.vehicle, k, d));
-      float& kept = vs.state[static_cast<std::size_t>(k - 1) + static_cast<std::size_t>(modes) * (d - 1)];
-      if (!same_bits(f, kept)) {
-        kept = f;
-        changed = true;
-      }
-    }
+  if (modes >= 1) {
+    (void)st.vehicle_modal_state(vs.train, vs.vehicle, modes, 3);  // checked in test builds
+    const double* q = st.vehicle_modal_state.at_ptr(vs.train, vs.vehicle, 1, 1);
+    const std::size_t mode_stride = st.vehicle_modal_state.stride(3), order_stride = st.vehicle_modal_state.stride(4);
+    for (std::int32_t d = 0; d < 3; ++d)
+      changed |= copy_if_changed(q + d * order_stride, mode_stride, modes, vs.state.data() + d * modes);
+  }
   if (!changed) return false;
   vs.have_state = true;
-  for (std::int32_t k = 0; k < modes; ++k) {
-    float* lanes = vs.pattern.data() + static_cast<std::size_t>(k) * kVehicleShapeStride;
-    for (std::int32_t d = 0; d < 3; ++d)
-      std::fill(lanes + 5 * d, lanes + 5 * d + 5, vs.state[static_cast<std::size_t>(k) + static_cast<std::size_t>(modes) * d]);
-    lanes[15] = 0.0f;
-  }
+  vs.lead_shift = build_vehicle_state_pattern(vs.state.data(), modes,
+                                              vs.lead_shapes.empty() ? nullptr : vs.lead_shapes.data(),
+                                              vs.pattern.data());
   return true;
 }
 
@@ -290,11 +296,16 @@ void locate_wheel(const TrackModel& tm, WheelRailCaches& wc, std::size_t index, 
   const std::int32_t modes = wc.bridge_modes;
   const std::size_t force_size = 5 * static_cast<std::size_t>(wc.padded_bridge_modes);
   float* force_shapes = wc.bridge_force_shapes.data() + index * force_size;
-  if (!(on.smin <= x && x <= on.smax) || !bridge_on_track || on.own_coarse < 1) {
-    if (slot.on_track) std::fill(force_shapes, force_shapes + force_size, 0.0f);
-    slot.on_track = false;
+  auto no_shapes = [&](bool on_track) {
+    if (!slot.force_shapes_zero) std::fill(force_shapes, force_shapes + force_size, 0.0f);
+    slot.force_shapes_zero = true;
+    slot.on_track = on_track;
     slot.shapes_nonzero = false;
+    slot.sum_shapes_filled = false;
     slot.sums = {};
+  };
+  if (!(on.smin <= x && x <= on.smax) || !bridge_on_track || on.own_coarse < 1) {
+    no_shapes(false);
     return;
   }
   // Linear between two own coarse nodes; past the last one the shapes of that
@@ -307,10 +318,26 @@ void locate_wheel(const TrackModel& tm, WheelRailCaches& wc, std::size_t index, 
     ic = pos >= static_cast<float>(on.own_coarse - 1) ? on.own_coarse - 1 : static_cast<std::int32_t>(pos);
     u = std::min((x - on.smin - static_cast<float>(ic - 1) * h) / h, 1.0f);
   }
-  const float* here = tm.track_modal_vectors.at_ptr(1, 1, ic, slot.rail, on.track);
-  const float* next = tm.track_modal_vectors.at_ptr(1, 1, on.own_coarse >= 2 ? ic + 1 : ic, slot.rail, on.track);
+  const std::int32_t ic_next = on.own_coarse >= 2 ? ic + 1 : ic;
+  // Between two rows of zeros every shape is 0 (of either sign, which no
+  // finite product or sum tells apart): nothing to interpolate.
+  const Array5<float>& table = tm.track_modal_vectors;
+  auto zero_row = [&](std::int32_t c) {
+    const std::size_t r = static_cast<std::size_t>(c - 1) +
+                          static_cast<std::size_t>(table.extent(3)) *
+                              (static_cast<std::size_t>(slot.rail - 1) + 2 * static_cast<std::size_t>(on.track - 1));
+    return r < wc.zero_table_rows.size() && wc.zero_table_rows[r] != 0;
+  };
+  if (zero_row(ic) && zero_row(ic_next)) {
+    no_shapes(true);
+    return;
+  }
+  const float* here = table.at_ptr(1, 1, ic, slot.rail, on.track);
+  const float* next = table.at_ptr(1, 1, ic_next, slot.rail, on.track);
   float* shapes = wc.bridge_sum_shapes.data() + index * kBridgeShapeStride * static_cast<std::size_t>(modes);
   slot.on_track = true;
+  slot.sum_shapes_filled = true;
+  slot.force_shapes_zero = false;
   slot.shapes_nonzero = interpolate_bridge_shapes(here, next, u, modes, wc.padded_bridge_modes, shapes, force_shapes);
 }
 
@@ -325,8 +352,11 @@ void update_bridge_sums(WheelRailCaches& wc, std::size_t index) {
     slot.sums = {};
     return;
   }
-  const float* shapes =
-      wc.bridge_sum_shapes.data() + index * kBridgeShapeStride * static_cast<std::size_t>(wc.bridge_modes);
+  float* shapes = wc.bridge_sum_shapes.data() + index * kBridgeShapeStride * static_cast<std::size_t>(wc.bridge_modes);
+  if (!slot.sum_shapes_filled) {
+    std::fill(shapes, shapes + kBridgeShapeStride * static_cast<std::size_t>(wc.bridge_modes), 0.0f);
+    slot.sum_shapes_filled = true;
+  }
   sum_bridge_motion(shapes, wc.bridge_state_pattern.data(), wc.bridge_modes, static_cast<VectorWidth>(wc.vector_lanes),
                     slot.sums);
 }
@@ -337,22 +367,53 @@ bool all_finite(const ContactForceRecord& f) {
   return true;
 }
 
-// The rail geometry and irregularity under the wheel: vertical position,
-// velocity and acceleration from the profile's slope and curvature at the
-// train's speed; lateral position and velocity. An acceleration beyond the
-// limit drops both vertical motion terms (the position stays).
-ContactPointRecord rail_geometry_at_wheel(const TrackValuesAtWheel& at, float speed, float ax) {
-  ContactPointRecord g;
-  g(2) = at.z;
-  g(8) = speed * at.dz;
-  g(14) = speed * speed * at.ddz + at.dz * ax;
-  g(3) = at.y;
-  g(9) = speed * at.dy;
-  if (std::fabs(g(14)) > kRailAccelerationLimit) {
-    g(8) = 0.0f;
-    g(14) = 0.0f;
+// The rail point under a wheel: the bridge's motion there plus the rail
+// geometry and irregularity, with both parts kept in their records. The
+// bridge's displacements are the sums; its vertical and lateral velocities
+// add the speed times the slope of the deflected shape; its vertical
+// acceleration is the speed squared times the shape's curvature plus its
+// slope times the wheel's longitudinal acceleration ax, plus the bridge's
+// vertical acceleration when aux is set. The rail's vertical position,
+// velocity and acceleration come from the profile and its slope and
+// curvature at the train's speed, its lateral position and velocity
+// likewise; a vertical acceleration beyond the limit drops both vertical
+// motion terms (the position stays). Each entry is written once and read
+// from registers, never back from the records.
+void compose_rail_point(const BridgeMotionSums& s, const TrackValuesAtWheel& at, float speed, float ax, bool aux,
+                        ContactPointRecord& bridge, ContactPointRecord& geometry, ContactPointRecord& rail) {
+  float vertical_velocity = s.velocity[1] + speed * s.displacement[6];
+  const float lateral_velocity = s.velocity[2] + speed * s.displacement[7];
+  float vertical_acceleration = speed * speed * s.displacement[8] + s.displacement[6] * ax;
+  if (aux) vertical_acceleration += s.acceleration[1];
+  float rail_velocity = speed * at.dz;
+  float rail_acceleration = speed * speed * at.ddz + at.dz * ax;
+  const float rail_lateral_velocity = speed * at.dy;
+  if (std::fabs(rail_acceleration) > kRailAccelerationLimit) {
+    rail_velocity = 0.0f;
+    rail_acceleration = 0.0f;
   }
-  return g;
+  for (std::int32_t c = 0; c < 6; ++c) {
+    bridge.values[c] = s.displacement[c];
+    bridge.values[6 + c] = s.velocity[c];
+    bridge.values[12 + c] = s.acceleration[c];
+    rail.values[c] = s.displacement[c] + 0.0f;
+    rail.values[6 + c] = s.velocity[c] + 0.0f;
+    rail.values[12 + c] = s.acceleration[c] + 0.0f;
+  }
+  bridge.values[7] = vertical_velocity;
+  bridge.values[8] = lateral_velocity;
+  bridge.values[13] = vertical_acceleration;
+  geometry = {};
+  geometry.values[1] = at.z;
+  geometry.values[2] = at.y;
+  geometry.values[7] = rail_velocity;
+  geometry.values[8] = rail_lateral_velocity;
+  geometry.values[13] = rail_acceleration;
+  rail.values[1] = s.displacement[1] + at.z;
+  rail.values[2] = s.displacement[2] + at.y;
+  rail.values[7] = vertical_velocity + rail_velocity;
+  rail.values[8] = lateral_velocity + rail_lateral_velocity;
+  rail.values[13] = vertical_acceleration + rail_acceleration;
 }
 
 }  // namespace
@@ -368,20 +429,6 @@ TrackValuesAtWheel track_values_at_wheel(const TrackModel& tm, std::int32_t trac
   float v[8];
   interpolate_track_columns(win.count, win.abscissae, y, x, v);
   return {v[0], v[1], v[2], v[3], v[4], v[5], v[6]};
-}
-
-ContactPointRecord bridge_motion_at_wheel(const BridgeMotionSums& sums, float speed, float ax, bool aux) {
-  ContactPointRecord b;
-  for (std::int32_t c = 1; c <= 6; ++c) {
-    b(c) = sums.displacement[static_cast<std::size_t>(c - 1)];
-    b(6 + c) = sums.velocity[static_cast<std::size_t>(c - 1)];
-    b(12 + c) = sums.acceleration[static_cast<std::size_t>(c - 1)];
-  }
-  b(8) = sums.velocity[1] + speed * sums.displacement[6];
-  b(9) = sums.velocity[2] + speed * sums.displacement[7];
-  b(14) = speed * speed * sums.displacement[8] + sums.displacement[6] * ax;
-  if (aux) b(14) += sums.acceleration[1];
-  return b;
 }
 
 void interpolate_track_quantity(std::int32_t d1, std::int32_t n, std::int32_t d2, const float* x, const float* y,
@@ -448,7 +495,11 @@ void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::in
   cs.rail_geometry_at_wheel = {};
 
   const std::int32_t bridge_modes = wc.bridge_modes;
-  const bool bridge_on_track = bridge_modes > 0 && tm.coarse_node_count >= 2;
+  const Array5<float>& table = tm.track_modal_vectors;
+  const bool bridge_on_track = bridge_modes > 0 && tm.coarse_node_count >= 2 &&
+                               table.extent(1) == kBridgeShapeStride && table.extent(2) == bridge_modes &&
+                               table.extent(3) >= tm.coarse_node_count && table.extent(4) == 2 &&
+                               table.extent(5) >= tm.track_count;
   if (bridge_on_track) refresh_bridge_state(st, wc);
   const bool aux = ctx.solution.contact_aux_switch != 0;
   const std::size_t vehicle_force_stride = 5 * static_cast<std::size_t>(wc.padded_vehicle_modes);
@@ -472,13 +523,8 @@ void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::in
     // The train advance carries the longitudinal motion of the lead
     // vehicle's node 1 in the train's position and speed; a wheel's own
     // longitudinal modal displacement therefore counts relative to it, not
-    // a second time.
-    float lead_shift = 0.0f;
-    if (tr.fleet_vehicle_count(fleet) >= 1) {
-      const std::int32_t lead = tr.fleet_vehicle_types(fleet, 1);
-      for (std::int32_t i = 1; i <= lib.vehicle_mode_count(lead); ++i)
-        lead_shift += lib.vehicle_mode_shapes(lead, i, 1, 1) * static_cast<float>(st.vehicle_modal_state(t, 1, i, 1));
-    }
+    // a second time (the lead vehicle's state refresh gives that motion).
+    const std::size_t lead_index = vehicle_index;
 
     for (std::int32_t v = 1; v <= tr.fleet_vehicle_count(fleet); ++v) {
       VehicleSlot& vs = wc.vehicles[vehicle_index++];
@@ -493,6 +539,8 @@ void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::in
                              vs.pattern.data(), modes, slot.wheel_point);
         }
 
+      const float lead_shift = wc.vehicles[lead_index].lead_shift;
+
       for (std::int32_t w = 1; w <= vs.wheel_count; ++w) {
         const std::size_t index = static_cast<std::size_t>(vs.first_slot + w - 1);
         WheelSlot& slot = wc.wheels[index];
@@ -506,12 +554,10 @@ void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::in
         // The rail and the bridge under the wheel.
         if (!slot.located || !same_bits(slot.x, x)) locate_wheel(tm, wc, index, on, x, bridge_on_track);
         update_bridge_sums(wc, index);
-        const ContactPointRecord& bridge = cs.bridge_motion_at_wheel = bridge_motion_at_wheel(slot.sums, speed, ax, aux);
-        const ContactPointRecord& geometry = cs.rail_geometry_at_wheel = rail_geometry_at_wheel(slot.track, speed, ax);
+        compose_rail_point(slot.sums, slot.track, speed, ax, aux, cs.bridge_motion_at_wheel, cs.rail_geometry_at_wheel,
+                           rail_point);
         res.wheelset_track_curvature(t, v, w) = slot.track.curvature;
         res.wheelset_track_cant(t, v, w) = slot.track.cant;
-        for (std::size_t e = 0; e < rail_point.values.size(); ++e)
-          rail_point.values[e] = bridge.values[e] + geometry.values[e];
 
         if (first) {
           cs.first_vehicle_force = {};
@@ -549,7 +595,12 @@ void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::in
           sum_pair_forces_on_vehicle(wc.vehicle_force_shapes.data() + first_slot.vehicle_shapes * vehicle_force_stride,
                                      wc.vehicle_force_shapes.data() + slot.vehicle_shapes * vehicle_force_stride, f1v,
                                      f2v, wc.padded_vehicle_modes, sums);
-          for (std::int32_t k = 1; k <= modes; ++k) st.vehicle_modal_force(t, v, k) += static_cast<double>(sums[k - 1]);
+          if (modes >= 1) {
+            (void)st.vehicle_modal_force(t, v, modes);  // checked in test builds
+            double* force = st.vehicle_modal_force.at_ptr(t, v, 1);
+            const std::size_t stride = st.vehicle_modal_force.stride(3);
+            for (std::int32_t k = 0; k < modes; ++k) force[k * stride] += static_cast<double>(sums[k]);
+          }
         } else if (phase == 1 && bridge_modes > 0 &&
                    (first_slot.shapes_nonzero || slot.shapes_nonzero || !all_finite(f1r) || !all_finite(f2r))) {
           add_pair_forces_on_bridge(wc.bridge_force_shapes.data() + (index - 1) * bridge_force_stride,

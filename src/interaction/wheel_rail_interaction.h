@@ -37,14 +37,6 @@ std::int32_t rail_of_wheel(const VehicleTypeLibrary& lib, std::int32_t type, std
 TrackValuesAtWheel track_values_at_wheel(const TrackModel& tm, std::int32_t track, std::int32_t rail, float x,
                                          float smin);
 
-// The bridge's motion at a wheel from the sums of its mode shapes over the
-// bridge modes: displacements as the sums; the vertical and lateral
-// velocities add the speed times the slope of the deflected shape; the
-// vertical acceleration is the speed squared times its curvature plus its
-// slope times the wheel's longitudinal acceleration ax (plus the vertical
-// acceleration of the bridge when aux is set).
-ContactPointRecord bridge_motion_at_wheel(const BridgeMotionSums& sums, float speed, float ax, bool aux);
-
 // Lagrange polynomial through all n points (x, y), evaluated at the m points
 // xe, for d1*d2 series at once: y is laid out (d1, n, d2) and ye (d1, m, d2),
 // first index fastest. No window and no range check: outside x it

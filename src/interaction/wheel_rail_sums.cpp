@@ -1,6 +1,7 @@
 #include "interaction/wheel_rail_sums.h"
 
 #include <cstring>
+#include <limits>
 
 namespace tb {
 
@@ -33,17 +34,13 @@ void sum_bridge_motion_4(const float* s, const float* q, std::int32_t modes, Bri
     d2a += sa * q2;
     d2b += sb * q2;
   }
-  for (int i = 0; i < 4; ++i) {
-    out.displacement[i] = d0a[i];
-    out.displacement[4 + i] = d0b[i];
-    out.velocity[i] = d1a[i];
-    out.acceleration[i] = d2a[i];
-  }
-  out.displacement[8] = d0c[0];
-  for (int i = 0; i < 2; ++i) {
-    out.velocity[4 + i] = d1b[i];
-    out.acceleration[4 + i] = d2b[i];
-  }
+  store4(out.displacement.data(), d0a);
+  store4(out.displacement.data() + 4, d0b);
+  store4(out.displacement.data() + 8, d0c);
+  store4(out.velocity.data(), d1a);
+  store4(out.velocity.data() + 4, d1b);
+  store4(out.acceleration.data(), d2a);
+  store4(out.acceleration.data() + 4, d2b);
 }
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -67,12 +64,10 @@ __attribute__((target("avx"))) void sum_bridge_motion_8(const float* s, const fl
     d1 += sa * q1;
     d2 += sa * q2;
   }
-  for (int i = 0; i < 8; ++i) out.displacement[i] = d0[i];
-  out.displacement[8] = d0c[0];
-  for (int i = 0; i < 6; ++i) {
-    out.velocity[i] = d1[i];
-    out.acceleration[i] = d2[i];
-  }
+  std::memcpy(out.displacement.data(), &d0, sizeof d0);
+  store4(out.displacement.data() + 8, d0c);
+  std::memcpy(out.velocity.data(), &d1, sizeof d1);
+  std::memcpy(out.acceleration.data(), &d2, sizeof d2);
 }
 #endif
 
@@ -89,17 +84,42 @@ bool interpolate_bridge_shapes(const float* here, const float* next, float u, st
                                std::int32_t padded_modes, float* shapes, float* force_shapes) {
   const float w = 1.0f - u;
   v4i nonzero{};
-  for (std::int32_t m = 0; m < modes; ++m) {
-    const std::int32_t at = m * kBridgeShapeStride;
-    for (std::int32_t k = 0; k < kBridgeShapeStride; k += 4) {
-      const v4 s = w * load4(here + at + k) + u * load4(next + at + k);
-      store4(shapes + at + k, s);
-      nonzero |= s != v4{};
+  auto shape_at = [&](std::int32_t m, std::int32_t k) {
+    const std::int32_t at = m * kBridgeShapeStride + k;
+    const v4 s = w * load4(here + at) + u * load4(next + at);
+    store4(shapes + at, s);
+    nonzero |= s != v4{};
+    return s;
+  };
+  float* const row[5] = {force_shapes, force_shapes + padded_modes, force_shapes + 2 * padded_modes,
+                         force_shapes + 3 * padded_modes, force_shapes + 4 * padded_modes};
+  std::int32_t m = 0;
+  for (; m + 4 <= modes; m += 4) {
+    // Components 1-4 and 5-8 of four modes, turned into components 1-5 of
+    // the four modes.
+    v4 a[4], b[4];
+    for (std::int32_t i = 0; i < 4; ++i) {
+      a[i] = shape_at(m + i, 0);
+      b[i] = shape_at(m + i, 4);
+      shape_at(m + i, 8);
     }
+    const v4 t0 = __builtin_shuffle(a[0], a[1], v4i{0, 4, 1, 5});
+    const v4 t1 = __builtin_shuffle(a[0], a[1], v4i{2, 6, 3, 7});
+    const v4 t2 = __builtin_shuffle(a[2], a[3], v4i{0, 4, 1, 5});
+    const v4 t3 = __builtin_shuffle(a[2], a[3], v4i{2, 6, 3, 7});
+    store4(row[0] + m, __builtin_shuffle(t0, t2, v4i{0, 1, 4, 5}));
+    store4(row[1] + m, __builtin_shuffle(t0, t2, v4i{2, 3, 6, 7}));
+    store4(row[2] + m, __builtin_shuffle(t1, t3, v4i{0, 1, 4, 5}));
+    store4(row[3] + m, __builtin_shuffle(t1, t3, v4i{2, 3, 6, 7}));
+    const v4 u0 = __builtin_shuffle(b[0], b[1], v4i{0, 4, 1, 5});
+    const v4 u1 = __builtin_shuffle(b[2], b[3], v4i{0, 4, 1, 5});
+    store4(row[4] + m, __builtin_shuffle(u0, u1, v4i{0, 1, 4, 5}));
   }
-  for (std::int32_t c = 0; c < 5; ++c) {
-    float* row = force_shapes + static_cast<std::size_t>(c) * padded_modes;
-    for (std::int32_t m = 0; m < modes; ++m) row[m] = shapes[m * kBridgeShapeStride + c];
+  for (; m < modes; ++m) {
+    const v4 a = shape_at(m, 0), b = shape_at(m, 4);
+    shape_at(m, 8);
+    for (std::int32_t c = 0; c < 4; ++c) row[c][m] = a[c];
+    row[4][m] = b[0];
   }
   return (nonzero[0] | nonzero[1] | nonzero[2] | nonzero[3]) != 0;
 }
@@ -141,14 +161,44 @@ void sum_vehicle_motion(const float* shapes, const float* state_pattern, std::in
     c += load4(shapes + 8) * load4(state_pattern + 8);
     d += load4(shapes + 12) * load4(state_pattern + 12);
   }
-  float lanes[kVehicleShapeStride];
-  store4(lanes, a);
-  store4(lanes + 4, b);
-  store4(lanes + 8, c);
-  store4(lanes + 12, d);
-  wheel_point = {};
-  for (int order = 0; order < 3; ++order)
-    for (int comp = 0; comp < 5; ++comp) wheel_point.values[order * 6 + comp] = lanes[order * 5 + comp];
+  // Lanes 5d + c (d the state value, c the component) to entries 6d + c of
+  // the wheel point, the sixth component of each 0.
+  const v4 zero{};
+  float* out = wheel_point.values.data();
+  store4(out, a);
+  store4(out + 4, __builtin_shuffle(b, zero, v4i{0, 4, 1, 2}));
+  store4(out + 8, __builtin_shuffle(b, __builtin_shuffle(c, zero, v4i{0, 1, 4, 5}), v4i{3, 4, 5, 6}));
+  store4(out + 12, __builtin_shuffle(c, d, v4i{2, 3, 4, 5}));
+  out[16] = d[2];
+  out[17] = 0.0f;
+}
+
+bool build_bridge_state_pattern(const double* state, std::int32_t modes, float* pattern) {
+  v4i finite{-1, -1, -1, -1};
+  const v4 limit = v4{} + std::numeric_limits<float>::max();
+  for (std::int32_t m = 0; m < modes; ++m, pattern += kBridgeShapeStride) {
+    const v4 q = {static_cast<float>(state[m]), static_cast<float>(state[modes + m]),
+                  static_cast<float>(state[2 * modes + m]), 0.0f};
+    finite &= (q <= limit) & (q >= -limit);
+    store4(pattern, __builtin_shuffle(q, v4i{0, 0, 0, 0}));
+    store4(pattern + 4, __builtin_shuffle(q, v4i{1, 1, 1, 1}));
+    store4(pattern + 8, __builtin_shuffle(q, v4i{2, 2, 2, 2}));
+  }
+  return (finite[0] & finite[1] & finite[2]) != 0;
+}
+
+float build_vehicle_state_pattern(const double* state, std::int32_t modes, const float* lead_shapes, float* pattern) {
+  float lead_shift = 0.0f;
+  for (std::int32_t k = 0; k < modes; ++k, pattern += kVehicleShapeStride) {
+    const v4 q = {static_cast<float>(state[k]), static_cast<float>(state[modes + k]),
+                  static_cast<float>(state[2 * modes + k]), 0.0f};
+    store4(pattern, __builtin_shuffle(q, v4i{0, 0, 0, 0}));
+    store4(pattern + 4, __builtin_shuffle(q, v4i{0, 1, 1, 1}));
+    store4(pattern + 8, __builtin_shuffle(q, v4i{1, 1, 2, 2}));
+    store4(pattern + 12, __builtin_shuffle(q, v4i{2, 2, 2, 3}));
+    if (lead_shapes) lead_shift += lead_shapes[k] * q[0];
+  }
+  return lead_shift;
 }
 
 void sum_pair_forces_on_vehicle(const float* phi1, const float* phi2, const ContactForceRecord& f1,

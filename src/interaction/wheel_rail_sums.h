@@ -9,10 +9,20 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "model/wheel_rail_contact_state.h"
 
 namespace tb {
+
+// Whether two values are the same bit for bit (a value kept for a key is
+// reused only for that key's exact bits).
+inline bool same_bits(float a, float b) {
+  std::uint32_t ia, ib;
+  std::memcpy(&ia, &a, sizeof ia);
+  std::memcpy(&ib, &b, sizeof ib);
+  return ia == ib;
+}
 
 // Lanes of the vector registers the sums over the bridge modes use: four on
 // every machine (the x86-64 baseline), eight where the processor and the
@@ -58,6 +68,19 @@ void add_pair_forces_on_bridge(const float* psi1, const float* psi2, const Conta
 // WheelRailCaches).
 void sum_vehicle_motion(const float* shapes, const float* state_pattern, std::int32_t modes,
                         ContactPointRecord& wheel_point);
+
+// The factors of the bridge motion sums: per mode the displacement, velocity
+// and acceleration of state (modes, 3; mode fastest) in single precision,
+// each four times. Returns whether every value is finite.
+bool build_bridge_state_pattern(const double* state, std::int32_t modes, float* pattern);
+
+// The factors of the wheel-point sums of a vehicle: per mode the
+// displacement five times, the velocity five times, the acceleration five
+// times (single precision) and a 0. With lead_shapes (a train's lead
+// vehicle: the shapes of its node 1 along the track) returns the sum over
+// the modes, in mode order, of shape times displacement (0 without).
+float build_vehicle_state_pattern(const double* state, std::int32_t modes, const float* lead_shapes,
+                                  float* pattern);
 
 // The generalised forces of a wheel pair on the vehicle modes: for every mode
 // k, sums(k) = s1 + s2, s1 the sum over the components c = 1..5 in order of

@@ -45,15 +45,17 @@ struct TrackValuesAtWheel {
 };
 
 // The sums over the bridge modes of the mode shapes at a wheel times the
-// modal states: the nine shape entries (six components, d/ds of 2 and 3,
-// d2/ds2 of 2) times the displacements, the six components times the
-// velocities and times the accelerations. Entry (e, d) of the interaction's
-// description is displacement[e - 1] (d = 1), velocity[e - 1] (2),
-// acceleration[e - 1] (3).
+// modal states, as the vector sums leave them: displacement[0..8] the nine
+// shape entries (six components, d/ds of 2 and 3, d2/ds2 of 2) times the
+// displacements, velocity[0..5] and acceleration[0..5] the six components
+// times the velocities and the accelerations. The lanes after those (the
+// padding times the displacements, the slopes times the velocities and the
+// accelerations) are not used. Entry (e, d) of the interaction's description
+// is displacement[e - 1] (d = 1), velocity[e - 1] (2), acceleration[e - 1] (3).
 struct BridgeMotionSums {
-  std::array<float, 9> displacement{};
-  std::array<float, 6> velocity{};
-  std::array<float, 6> acceleration{};
+  alignas(16) std::array<float, 12> displacement{};
+  alignas(16) std::array<float, 8> velocity{};
+  alignas(16) std::array<float, 8> acceleration{};
 };
 
 // One wheel entry of a train, in the order the interaction visits them
@@ -71,10 +73,14 @@ struct WheelSlot {
   float x = 0.0f;
   TrackValuesAtWheel track;
   // Bridge mode shapes at the wheel (in the slot's part of the shape
-  // tables): whether the wheel stands on the track's bridge part, and whether
-  // any of its shapes is not zero.
+  // tables): whether the wheel stands on the track's bridge part, whether any
+  // of its shapes is not zero, whether the sum shapes hold the interpolation
+  // at x (a wheel between two table rows of zeros has none), and whether the
+  // force shapes are all +0.
   bool on_track = false;
   bool shapes_nonzero = false;
+  bool sum_shapes_filled = false;
+  bool force_shapes_zero = true;
   // The bridge state the sums belong to (WheelRailCaches::bridge_state_serial;
   // 0: none).
   std::uint64_t sums_serial = 0;
@@ -88,8 +94,12 @@ struct VehicleSlot {
   std::int32_t train = 0, vehicle = 0, type = 0;
   std::int32_t first_slot = 0, wheel_count = 0;  // 0-based slot range
   bool have_state = false;
-  std::vector<float> state;    // (modes, 3) the modal state in single precision, mode fastest
+  std::vector<double> state;   // (modes, 3) the modal state as last seen, mode fastest
   std::vector<float> pattern;  // (16, modes): per mode q1 five times, q2 five times, q3 five times, 0
+  // The lead vehicle of a train (slot 1): the mode shapes of its node 1 along
+  // the track, and the longitudinal displacement of that node for the state.
+  std::vector<float> lead_shapes;
+  float lead_shift = 0.0f;
 };
 
 // What the interaction derives once from the model records (constant during a
@@ -121,16 +131,28 @@ struct WheelRailCaches {
   // 1-5 by mode for the generalised forces.
   std::vector<float> bridge_sum_shapes;
   std::vector<float> bridge_force_shapes;
-  // The bridge modal state in single precision, (modes, 3), as last seen,
-  // with a serial number bumped at every change, and per mode the three
-  // values each four times (the factors of the sums).
+  // (coarse nodes, 2 rails, tracks) 1 where the track table's row of a node
+  // and rail holds zeros only (no bridge there).
+  std::vector<std::uint8_t> zero_table_rows;
+  // The bridge modal state, (modes, 3), as last seen, with a serial number
+  // bumped at every change, and per mode its three values in single
+  // precision each four times (the factors of the sums).
   bool have_bridge_state = false;
   bool bridge_state_finite = false;
   std::uint64_t bridge_state_serial = 0;
-  std::vector<float> bridge_state;
+  std::vector<double> bridge_state;
   std::vector<float> bridge_state_pattern;
   // Scratch of the generalised forces of one pair, (padded modes).
   std::vector<float> force_scratch;
+};
+
+// The constants of the Hertz contact law for the last wheel radius and static
+// load it met (their bits): the coefficient gH of the radius and the static
+// approach gH * W^(2/3).
+struct HertzConstants {
+  bool valid = false;
+  float radius = 0.0f, load = 0.0f;
+  float coefficient = 0.0f, static_approach = 0.0f;
 };
 
 struct WheelRailContactState {
@@ -148,6 +170,7 @@ struct WheelRailContactState {
   ContactPointRecord bridge_motion_at_wheel;
   ContactPointRecord rail_geometry_at_wheel;  // entry (d - 1) * 6 + c: derivative order d, component c
   WheelRailCaches caches;
+  HertzConstants hertz;
 };
 
 }  // namespace tb

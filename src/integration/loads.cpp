@@ -24,9 +24,15 @@ void add_vehicle_load(RunContext& ctx, std::int32_t t, std::int32_t j, std::int3
   const float* b = node_b == 0 ? nullptr : shapes.at_ptr(k, 1, node_b, 1);
   double* force = ctx.solver.vehicle_modal_force.at_ptr(t, j, 1);
   const std::size_t force_stride = ctx.solver.vehicle_modal_force.stride(3);
+  // A zero load component at a single node adds 0 times a mode shape read
+  // from the vehicle file (a finite number), which leaves the sum as it is:
+  // the static wheel loads touch the vertical component alone.
+  bool acts[6];
+  for (std::int32_t c = 0; c < 6; ++c) acts[c] = b != nullptr || p[c] != 0.0f;
   for (std::int32_t m = 0; m < modes; ++m) {
     float g = 0.0f;
     for (std::int32_t c = 0; c < 6; ++c) {
+      if (!acts[c]) continue;
       const std::size_t at = m * mode_stride + c * component_stride;
       const float phi = b == nullptr ? a[at] : (a[at] + b[at]) * 0.5f;
       g = g + p[c] * phi;

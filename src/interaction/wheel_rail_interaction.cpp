@@ -502,6 +502,7 @@ void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::in
                                table.extent(5) >= tm.track_count;
   if (bridge_on_track) refresh_bridge_state(st, wc);
   const bool aux = ctx.solution.contact_aux_switch != 0;
+  const VectorWidth width = static_cast<VectorWidth>(wc.vector_lanes);
   const std::size_t vehicle_force_stride = 5 * static_cast<std::size_t>(wc.padded_vehicle_modes);
   const std::size_t bridge_force_stride = 5 * static_cast<std::size_t>(wc.padded_bridge_modes);
   const std::size_t vehicle_sum_stride = static_cast<std::size_t>(kVehicleShapeStride) * wc.vehicle_modes;
@@ -536,7 +537,7 @@ void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::in
         for (std::int32_t w = 0; w < vs.wheel_count; ++w) {
           WheelSlot& slot = wc.wheels[static_cast<std::size_t>(vs.first_slot + w)];
           sum_vehicle_motion(wc.vehicle_sum_shapes.data() + slot.vehicle_shapes * vehicle_sum_stride,
-                             vs.pattern.data(), modes, slot.wheel_point);
+                             vs.pattern.data(), modes, width, slot.wheel_point);
         }
 
       const float lead_shift = wc.vehicles[lead_index].lead_shift;
@@ -594,7 +595,7 @@ void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::in
           float* sums = wc.force_scratch.data();
           sum_pair_forces_on_vehicle(wc.vehicle_force_shapes.data() + first_slot.vehicle_shapes * vehicle_force_stride,
                                      wc.vehicle_force_shapes.data() + slot.vehicle_shapes * vehicle_force_stride, f1v,
-                                     f2v, wc.padded_vehicle_modes, sums);
+                                     f2v, wc.padded_vehicle_modes, width, sums);
           if (modes >= 1) {
             (void)st.vehicle_modal_force(t, v, modes);  // checked in test builds
             double* force = st.vehicle_modal_force.at_ptr(t, v, 1);
@@ -605,7 +606,7 @@ void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::in
                    (first_slot.shapes_nonzero || slot.shapes_nonzero || !all_finite(f1r) || !all_finite(f2r))) {
           add_pair_forces_on_bridge(wc.bridge_force_shapes.data() + (index - 1) * bridge_force_stride,
                                     wc.bridge_force_shapes.data() + index * bridge_force_stride, f1r, f2r,
-                                    bridge_modes, wc.padded_bridge_modes, wc.force_scratch.data(),
+                                    bridge_modes, wc.padded_bridge_modes, width, wc.force_scratch.data(),
                                     st.bridge_modal_force.data());
         }
 

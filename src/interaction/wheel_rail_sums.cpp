@@ -19,6 +19,75 @@ inline v4 load4(const float* p) {
 }
 inline void store4(float* p, v4 v) { std::memcpy(p, &v, sizeof v); }
 
+// The kernels below that run over the modes in whole registers are written
+// once for a register type V (four or eight lanes) and inlined into a
+// four-lane and an eight-lane entry point.
+// (Registers pass by reference: an eight-lane value passed by value would
+// take another calling convention without AVX.)
+template <class V>
+[[gnu::always_inline]] inline const V& load(const float* p, V& v) {
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+template <class V>
+[[gnu::always_inline]] inline void store(float* p, const V& v) {
+  std::memcpy(p, &v, sizeof v);
+}
+template <class V>
+constexpr std::int32_t lanes_of = static_cast<std::int32_t>(sizeof(V) / sizeof(float));
+
+// scratch(m) = -s1 - s2 for the modes m < modes (rounded up to whole
+// registers), force(m) += scratch(m).
+template <class V>
+[[gnu::always_inline]] inline void pair_forces_on_bridge(const float* psi1, const float* psi2,
+                                                         const ContactForceRecord& f1, const ContactForceRecord& f2,
+                                                         std::int32_t modes, std::int32_t padded_modes,
+                                                         float* scratch, double* force) {
+  for (std::int32_t m = 0; m < modes; m += lanes_of<V>) {
+    V s1{}, s2{};
+    for (std::int32_t c = 0; c < 5; ++c) {
+      const std::size_t at = static_cast<std::size_t>(c) * padded_modes + m;
+      V a, b;
+      s1 += load(psi1 + at, a) * f1.values[c];
+      s2 += load(psi2 + at, b) * f2.values[c];
+    }
+    const V t = -s1 - s2;
+    store(scratch + m, t);
+  }
+  for (std::int32_t m = 0; m < modes; ++m) force[m] += static_cast<double>(scratch[m]);
+}
+
+template <class V>
+[[gnu::always_inline]] inline void pair_forces_on_vehicle(const float* phi1, const float* phi2,
+                                                          const ContactForceRecord& f1, const ContactForceRecord& f2,
+                                                          std::int32_t padded_modes, float* sums) {
+  for (std::int32_t k = 0; k < padded_modes; k += lanes_of<V>) {
+    V s1{}, s2{};
+    for (std::int32_t c = 0; c < 5; ++c) {
+      const std::size_t at = static_cast<std::size_t>(c) * padded_modes + k;
+      V a, b;
+      s1 += load(phi1 + at, a) * f1.values[c];
+      s2 += load(phi2 + at, b) * f2.values[c];
+    }
+    const V t = s1 + s2;
+    store(sums + k, t);
+  }
+}
+
+// The sixteen lanes of the wheel-point sums.
+template <class V>
+[[gnu::always_inline]] inline void vehicle_motion_lanes(const float* shapes, const float* state_pattern,
+                                                        std::int32_t modes, float* lanes) {
+  constexpr std::int32_t n = kVehicleShapeStride / lanes_of<V>;
+  V acc[n] = {};
+  for (std::int32_t k = 0; k < modes; ++k, shapes += kVehicleShapeStride, state_pattern += kVehicleShapeStride)
+    for (std::int32_t i = 0; i < n; ++i) {
+      V a, b;
+      acc[i] += load(shapes + i * lanes_of<V>, a) * load(state_pattern + i * lanes_of<V>, b);
+    }
+  for (std::int32_t i = 0; i < n; ++i) store(lanes + i * lanes_of<V>, acc[i]);
+}
+
 void sum_bridge_motion_4(const float* s, const float* q, std::int32_t modes, BridgeMotionSums& out) {
   // Entries 1-4, 5-8 and 9-12 of the shapes times the displacement; entries
   // 1-4 and 5-8 times the velocity and the acceleration.
@@ -68,6 +137,26 @@ __attribute__((target("avx"))) void sum_bridge_motion_8(const float* s, const fl
   store4(out.displacement.data() + 8, d0c);
   std::memcpy(out.velocity.data(), &d1, sizeof d1);
   std::memcpy(out.acceleration.data(), &d2, sizeof d2);
+}
+
+__attribute__((target("avx"))) void pair_forces_on_bridge_8(const float* psi1, const float* psi2,
+                                                            const ContactForceRecord& f1,
+                                                            const ContactForceRecord& f2, std::int32_t modes,
+                                                            std::int32_t padded_modes, float* scratch,
+                                                            double* force) {
+  pair_forces_on_bridge<v8>(psi1, psi2, f1, f2, modes, padded_modes, scratch, force);
+}
+
+__attribute__((target("avx"))) void pair_forces_on_vehicle_8(const float* phi1, const float* phi2,
+                                                             const ContactForceRecord& f1,
+                                                             const ContactForceRecord& f2,
+                                                             std::int32_t padded_modes, float* sums) {
+  pair_forces_on_vehicle<v8>(phi1, phi2, f1, f2, padded_modes, sums);
+}
+
+__attribute__((target("avx"))) void vehicle_motion_lanes_8(const float* shapes, const float* state_pattern,
+                                                           std::int32_t modes, float* lanes) {
+  vehicle_motion_lanes<v8>(shapes, state_pattern, modes, lanes);
 }
 #endif
 
@@ -139,28 +228,27 @@ void sum_bridge_motion(const float* shapes, const float* state_pattern, std::int
 
 void add_pair_forces_on_bridge(const float* psi1, const float* psi2, const ContactForceRecord& f1,
                                const ContactForceRecord& f2, std::int32_t modes, std::int32_t padded_modes,
-                               float* scratch, double* force) {
-  for (std::int32_t m = 0; m < modes; m += 4) {
-    v4 s1{}, s2{};
-    for (std::int32_t c = 0; c < 5; ++c) {
-      const std::size_t at = static_cast<std::size_t>(c) * padded_modes + m;
-      s1 += load4(psi1 + at) * f1.values[c];
-      s2 += load4(psi2 + at) * f2.values[c];
-    }
-    store4(scratch + m, -s1 - s2);
-  }
-  for (std::int32_t m = 0; m < modes; ++m) force[m] += static_cast<double>(scratch[m]);
+                               VectorWidth width, float* scratch, double* force) {
+#ifdef TRAINBRIDGE_EIGHT_LANES
+  if (width == VectorWidth::eight) return pair_forces_on_bridge_8(psi1, psi2, f1, f2, modes, padded_modes, scratch, force);
+#else
+  (void)width;
+#endif
+  pair_forces_on_bridge<v4>(psi1, psi2, f1, f2, modes, padded_modes, scratch, force);
 }
 
-void sum_vehicle_motion(const float* shapes, const float* state_pattern, std::int32_t modes,
+void sum_vehicle_motion(const float* shapes, const float* state_pattern, std::int32_t modes, VectorWidth width,
                         ContactPointRecord& wheel_point) {
-  v4 a{}, b{}, c{}, d{};
-  for (std::int32_t k = 0; k < modes; ++k, shapes += kVehicleShapeStride, state_pattern += kVehicleShapeStride) {
-    a += load4(shapes) * load4(state_pattern);
-    b += load4(shapes + 4) * load4(state_pattern + 4);
-    c += load4(shapes + 8) * load4(state_pattern + 8);
-    d += load4(shapes + 12) * load4(state_pattern + 12);
-  }
+  alignas(32) float lanes[kVehicleShapeStride];
+#ifdef TRAINBRIDGE_EIGHT_LANES
+  if (width == VectorWidth::eight)
+    vehicle_motion_lanes_8(shapes, state_pattern, modes, lanes);
+  else
+#else
+  (void)width;
+#endif
+    vehicle_motion_lanes<v4>(shapes, state_pattern, modes, lanes);
+  const v4 a = load4(lanes), b = load4(lanes + 4), c = load4(lanes + 8), d = load4(lanes + 12);
   // Lanes 5d + c (d the state value, c the component) to entries 6d + c of
   // the wheel point, the sixth component of each 0.
   const v4 zero{};
@@ -202,16 +290,14 @@ float build_vehicle_state_pattern(const double* state, std::int32_t modes, const
 }
 
 void sum_pair_forces_on_vehicle(const float* phi1, const float* phi2, const ContactForceRecord& f1,
-                                const ContactForceRecord& f2, std::int32_t padded_modes, float* sums) {
-  for (std::int32_t k = 0; k < padded_modes; k += 4) {
-    v4 s1{}, s2{};
-    for (std::int32_t c = 0; c < 5; ++c) {
-      const std::size_t at = static_cast<std::size_t>(c) * padded_modes + k;
-      s1 += load4(phi1 + at) * f1.values[c];
-      s2 += load4(phi2 + at) * f2.values[c];
-    }
-    store4(sums + k, s1 + s2);
-  }
+                                const ContactForceRecord& f2, std::int32_t padded_modes, VectorWidth width,
+                                float* sums) {
+#ifdef TRAINBRIDGE_EIGHT_LANES
+  if (width == VectorWidth::eight) return pair_forces_on_vehicle_8(phi1, phi2, f1, f2, padded_modes, sums);
+#else
+  (void)width;
+#endif
+  pair_forces_on_vehicle<v4>(phi1, phi2, f1, f2, padded_modes, sums);
 }
 
 void interpolate_track_columns(std::int32_t count, const float* x, const float (*y)[8], float xe, float values[8]) {

@@ -59,14 +59,14 @@ void sum_bridge_motion(const float* shapes, const float* state_pattern, std::int
 // scratch holds padded_modes values.
 void add_pair_forces_on_bridge(const float* psi1, const float* psi2, const ContactForceRecord& f1,
                                const ContactForceRecord& f2, std::int32_t modes, std::int32_t padded_modes,
-                               float* scratch, double* force);
+                               VectorWidth width, float* scratch, double* force);
 
 // The vehicle's motion at a wheel: for every state value d and component
 // c = 1..5 the sum over the modes, in mode order, of the shape times the
 // state, into entry (d - 1) * 6 + c of the wheel point (entries 6, 12, 18
 // are 0). shapes and state_pattern hold 16 lanes per mode (see
 // WheelRailCaches).
-void sum_vehicle_motion(const float* shapes, const float* state_pattern, std::int32_t modes,
+void sum_vehicle_motion(const float* shapes, const float* state_pattern, std::int32_t modes, VectorWidth width,
                         ContactPointRecord& wheel_point);
 
 // The factors of the bridge motion sums: per mode the displacement, velocity
@@ -88,7 +88,8 @@ float build_vehicle_state_pattern(const double* state, std::int32_t modes, const
 // component of the vehicle shapes is 0 and the forces have none: it would add
 // 0 to each sum.
 void sum_pair_forces_on_vehicle(const float* phi1, const float* phi2, const ContactForceRecord& f1,
-                                const ContactForceRecord& f2, std::int32_t padded_modes, float* sums);
+                                const ContactForceRecord& f2, std::int32_t padded_modes, VectorWidth width,
+                                float* sums);
 
 // Seven track-node columns at one point xe from the same window of count
 // (1..5) nodes with abscissae x: for each column the Lagrange polynomial

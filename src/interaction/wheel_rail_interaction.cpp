@@ -15,7 +15,6 @@ namespace {
 
 constexpr std::int32_t kWindow = 5;              // track nodes of an interpolation window
 constexpr float kBridgeMotionLimit = 1.0E-9f;    // vertical bridge displacement that counts as moving
-constexpr float kRailAccelerationLimit = 100.0f; // m/s^2: above it the rail's motion terms are dropped
 
 constexpr std::int32_t padded_to_8(std::int32_t n) { return (n + 7) / 8 * 8; }
 
@@ -365,55 +364,6 @@ bool all_finite(const ContactForceRecord& f) {
   for (std::int32_t c = 0; c < 5; ++c)
     if (!std::isfinite(f.values[static_cast<std::size_t>(c)])) return false;
   return true;
-}
-
-// The rail point under a wheel: the bridge's motion there plus the rail
-// geometry and irregularity, with both parts kept in their records. The
-// bridge's displacements are the sums; its vertical and lateral velocities
-// add the speed times the slope of the deflected shape; its vertical
-// acceleration is the speed squared times the shape's curvature plus its
-// slope times the wheel's longitudinal acceleration ax, plus the bridge's
-// vertical acceleration when aux is set. The rail's vertical position,
-// velocity and acceleration come from the profile and its slope and
-// curvature at the train's speed, its lateral position and velocity
-// likewise; a vertical acceleration beyond the limit drops both vertical
-// motion terms (the position stays). Each entry is written once and read
-// from registers, never back from the records.
-void compose_rail_point(const BridgeMotionSums& s, const TrackValuesAtWheel& at, float speed, float ax, bool aux,
-                        ContactPointRecord& bridge, ContactPointRecord& geometry, ContactPointRecord& rail) {
-  float vertical_velocity = s.velocity[1] + speed * s.displacement[6];
-  const float lateral_velocity = s.velocity[2] + speed * s.displacement[7];
-  float vertical_acceleration = speed * speed * s.displacement[8] + s.displacement[6] * ax;
-  if (aux) vertical_acceleration += s.acceleration[1];
-  float rail_velocity = speed * at.dz;
-  float rail_acceleration = speed * speed * at.ddz + at.dz * ax;
-  const float rail_lateral_velocity = speed * at.dy;
-  if (std::fabs(rail_acceleration) > kRailAccelerationLimit) {
-    rail_velocity = 0.0f;
-    rail_acceleration = 0.0f;
-  }
-  for (std::int32_t c = 0; c < 6; ++c) {
-    bridge.values[c] = s.displacement[c];
-    bridge.values[6 + c] = s.velocity[c];
-    bridge.values[12 + c] = s.acceleration[c];
-    rail.values[c] = s.displacement[c] + 0.0f;
-    rail.values[6 + c] = s.velocity[c] + 0.0f;
-    rail.values[12 + c] = s.acceleration[c] + 0.0f;
-  }
-  bridge.values[7] = vertical_velocity;
-  bridge.values[8] = lateral_velocity;
-  bridge.values[13] = vertical_acceleration;
-  geometry = {};
-  geometry.values[1] = at.z;
-  geometry.values[2] = at.y;
-  geometry.values[7] = rail_velocity;
-  geometry.values[8] = rail_lateral_velocity;
-  geometry.values[13] = rail_acceleration;
-  rail.values[1] = s.displacement[1] + at.z;
-  rail.values[2] = s.displacement[2] + at.y;
-  rail.values[7] = vertical_velocity + rail_velocity;
-  rail.values[8] = lateral_velocity + rail_lateral_velocity;
-  rail.values[13] = vertical_acceleration + rail_acceleration;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "interaction/wheel_rail_sums.h"
 
+#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -257,8 +258,45 @@ void sum_vehicle_motion(const float* shapes, const float* state_pattern, std::in
   store4(out + 4, __builtin_shuffle(b, zero, v4i{0, 4, 1, 2}));
   store4(out + 8, __builtin_shuffle(b, __builtin_shuffle(c, zero, v4i{0, 1, 4, 5}), v4i{3, 4, 5, 6}));
   store4(out + 12, __builtin_shuffle(c, d, v4i{2, 3, 4, 5}));
-  out[16] = d[2];
-  out[17] = 0.0f;
+  const v4 tail = __builtin_shuffle(d, zero, v4i{2, 4, 4, 4});
+  std::memcpy(out + 16, &tail, 2 * sizeof(float));
+}
+
+void compose_rail_point(const BridgeMotionSums& s, const TrackValuesAtWheel& at, float speed, float ax, bool aux,
+                        ContactPointRecord& bridge, ContactPointRecord& geometry, ContactPointRecord& rail) {
+  constexpr float kRailAccelerationLimit = 100.0f;  // m/s^2: above it the rail's motion terms are dropped
+  const float vertical_velocity = s.velocity[1] + speed * s.displacement[6];
+  const float lateral_velocity = s.velocity[2] + speed * s.displacement[7];
+  float vertical_acceleration = speed * speed * s.displacement[8] + s.displacement[6] * ax;
+  if (aux) vertical_acceleration += s.acceleration[1];
+  float rail_velocity = speed * at.dz;
+  float rail_acceleration = speed * speed * at.ddz + at.dz * ax;
+  const float rail_lateral_velocity = speed * at.dy;
+  if (std::fabs(rail_acceleration) > kRailAccelerationLimit) {
+    rail_velocity = 0.0f;
+    rail_acceleration = 0.0f;
+  }
+  // Entries 1-4, 5-8, 9-12, 13-16 and 17-18 of the three records, each
+  // written whole.
+  const v4 d0 = load4(s.displacement.data()), d1 = load4(s.displacement.data() + 4);
+  const v4 v0 = load4(s.velocity.data()), v1 = load4(s.velocity.data() + 4);
+  const v4 a0 = load4(s.acceleration.data()), a1 = load4(s.acceleration.data() + 4);
+  const v4 b[5] = {d0,
+                   v4{d1[0], d1[1], v0[0], vertical_velocity},
+                   v4{lateral_velocity, v0[3], v1[0], v1[1]},
+                   v4{a0[0], vertical_acceleration, a0[2], a0[3]},
+                   v4{a1[0], a1[1], 0.0f, 0.0f}};
+  const v4 g[5] = {v4{0.0f, at.z, at.y, 0.0f}, v4{0.0f, 0.0f, 0.0f, rail_velocity},
+                   v4{rail_lateral_velocity, 0.0f, 0.0f, 0.0f}, v4{0.0f, rail_acceleration, 0.0f, 0.0f}, v4{}};
+  for (int k = 0; k < 4; ++k) {
+    store4(bridge.values.data() + 4 * k, b[k]);
+    store4(geometry.values.data() + 4 * k, g[k]);
+    store4(rail.values.data() + 4 * k, b[k] + g[k]);
+  }
+  const v4 r = b[4] + g[4];
+  std::memcpy(bridge.values.data() + 16, &b[4], 2 * sizeof(float));
+  std::memcpy(geometry.values.data() + 16, &g[4], 2 * sizeof(float));
+  std::memcpy(rail.values.data() + 16, &r, 2 * sizeof(float));
 }
 
 bool build_bridge_state_pattern(const double* state, std::int32_t modes, float* pattern) {

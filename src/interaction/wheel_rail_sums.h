@@ -69,6 +69,21 @@ void add_pair_forces_on_bridge(const float* psi1, const float* psi2, const Conta
 void sum_vehicle_motion(const float* shapes, const float* state_pattern, std::int32_t modes, VectorWidth width,
                         ContactPointRecord& wheel_point);
 
+// The rail point under a wheel, the bridge's motion there plus the rail
+// geometry and irregularity, with both parts in their records. The bridge's
+// displacements are the sums; its vertical and lateral velocities add the
+// speed times the slope of the deflected shape; its vertical acceleration is
+// the speed squared times the shape's curvature plus its slope times the
+// wheel's longitudinal acceleration ax, plus the bridge's vertical
+// acceleration when aux is set. The rail's vertical position, velocity and
+// acceleration come from the profile and its slope and curvature at the
+// train's speed, its lateral position and velocity likewise; a vertical
+// acceleration beyond 100 m/s^2 drops both vertical motion terms (the
+// position stays). Every entry of the rail point is the bridge's plus the
+// rail's, zeros included.
+void compose_rail_point(const BridgeMotionSums& sums, const TrackValuesAtWheel& at, float speed, float ax, bool aux,
+                        ContactPointRecord& bridge, ContactPointRecord& geometry, ContactPointRecord& rail);
+
 // The factors of the bridge motion sums: per mode the displacement, velocity
 // and acceleration of state (modes, 3; mode fastest) in single precision,
 // each four times. Returns whether every value is finite.

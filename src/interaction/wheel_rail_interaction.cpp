@@ -491,6 +491,7 @@ void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::in
         }
 
       const float lead_shift = wc.vehicles[lead_index].lead_shift;
+      std::array<float, 3> first_vertical{};  // entries 2, 8, 14 of the pair's first rail point
 
       for (std::int32_t w = 1; w <= vs.wheel_count; ++w) {
         const std::size_t index = static_cast<std::size_t>(vs.first_slot + w - 1);
@@ -505,14 +506,15 @@ void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::in
         // The rail and the bridge under the wheel.
         if (!slot.located || !same_bits(slot.x, x)) locate_wheel(tm, wc, index, on, x, bridge_on_track);
         update_bridge_sums(wc, index);
-        compose_rail_point(slot.sums, slot.track, speed, ax, aux, cs.bridge_motion_at_wheel, cs.rail_geometry_at_wheel,
-                           rail_point);
+        const std::array<float, 3> vertical = compose_rail_point(
+            slot.sums, slot.track, speed, ax, aux, cs.bridge_motion_at_wheel, cs.rail_geometry_at_wheel, rail_point);
         res.wheelset_track_curvature(t, v, w) = slot.track.curvature;
         res.wheelset_track_cant(t, v, w) = slot.track.cant;
 
         if (first) {
           cs.first_vehicle_force = {};
           cs.first_rail_force = {};
+          first_vertical = vertical;
           continue;
         }
 
@@ -532,7 +534,8 @@ void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::in
         f2r(3) = res.wheelset_result(t, v, w, 2);
         f1r(2) = res.wheelset_result(t, v, w - 1, 1);
         f1r(3) = res.wheelset_result(t, v, w - 1, 2);
-        cs.pair_centre = {0.5f * (e(2) + i(2)), 0.5f * (e(8) + i(8)), 0.5f * (e(14) + i(14))};
+        cs.pair_centre = {0.5f * (first_vertical[0] + vertical[0]), 0.5f * (first_vertical[1] + vertical[1]),
+                          0.5f * (first_vertical[2] + vertical[2])};
         const std::int32_t bridge_flag = std::fabs(slot.sums.displacement[1]) >= kBridgeMotionLimit ? 1 : 0;
         const float w_load = lib.wheelset_static_load(type, w);
         compute_wheel_contact_forces(ctx, phase, t, v, w, first_slot.node, slot.node, type, speed, bridge_flag,

@@ -262,8 +262,9 @@ void sum_vehicle_motion(const float* shapes, const float* state_pattern, std::in
   std::memcpy(out + 16, &tail, 2 * sizeof(float));
 }
 
-void compose_rail_point(const BridgeMotionSums& s, const TrackValuesAtWheel& at, float speed, float ax, bool aux,
-                        ContactPointRecord& bridge, ContactPointRecord& geometry, ContactPointRecord& rail) {
+std::array<float, 3> compose_rail_point(const BridgeMotionSums& s, const TrackValuesAtWheel& at, float speed,
+                                        float ax, bool aux, ContactPointRecord& bridge, ContactPointRecord& geometry,
+                                        ContactPointRecord& rail) {
   constexpr float kRailAccelerationLimit = 100.0f;  // m/s^2: above it the rail's motion terms are dropped
   const float vertical_velocity = s.velocity[1] + speed * s.displacement[6];
   const float lateral_velocity = s.velocity[2] + speed * s.displacement[7];
@@ -297,6 +298,8 @@ void compose_rail_point(const BridgeMotionSums& s, const TrackValuesAtWheel& at,
   std::memcpy(bridge.values.data() + 16, &b[4], 2 * sizeof(float));
   std::memcpy(geometry.values.data() + 16, &g[4], 2 * sizeof(float));
   std::memcpy(rail.values.data() + 16, &r, 2 * sizeof(float));
+  const v4 r0 = b[0] + g[0], r1 = b[1] + g[1], r3 = b[3] + g[3];
+  return {r0[1], r1[3], r3[1]};
 }
 
 bool build_bridge_state_pattern(const double* state, std::int32_t modes, float* pattern) {

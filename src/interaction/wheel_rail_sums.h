@@ -8,6 +8,7 @@
 // instead (a quantity or a mode per lane), never one sum split over lanes.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 
@@ -80,9 +81,12 @@ void sum_vehicle_motion(const float* shapes, const float* state_pattern, std::in
 // train's speed, its lateral position and velocity likewise; a vertical
 // acceleration beyond 100 m/s^2 drops both vertical motion terms (the
 // position stays). Every entry of the rail point is the bridge's plus the
-// rail's, zeros included.
-void compose_rail_point(const BridgeMotionSums& sums, const TrackValuesAtWheel& at, float speed, float ax, bool aux,
-                        ContactPointRecord& bridge, ContactPointRecord& geometry, ContactPointRecord& rail);
+// rail's, zeros included. Returns the rail point's vertical displacement,
+// velocity and acceleration (entries 2, 8, 14), so that the caller need not
+// read them back.
+std::array<float, 3> compose_rail_point(const BridgeMotionSums& sums, const TrackValuesAtWheel& at, float speed,
+                                        float ax, bool aux, ContactPointRecord& bridge, ContactPointRecord& geometry,
+                                        ContactPointRecord& rail);
 
 // The factors of the bridge motion sums: per mode the displacement, velocity
 // and acceleration of state (modes, 3; mode fastest) in single precision,

@@ -340,24 +340,37 @@ void locate_wheel(const TrackModel& tm, WheelRailCaches& wc, std::size_t index, 
   slot.shapes_nonzero = interpolate_bridge_shapes(here, next, u, modes, wc.padded_bridge_modes, shapes, force_shapes);
 }
 
-// The bridge motion sums of a wheel on the track for the current bridge
-// state. Shapes that are all zero (no bridge under the wheel) give sums of
-// +0 whatever the (finite) state.
-void update_bridge_sums(WheelRailCaches& wc, std::size_t index) {
+// Whether a wheel on the track is to have its bridge motion sums taken for
+// the current bridge state. Shapes that are all zero (no bridge under the
+// wheel) give sums of +0 whatever the (finite) state: those are set here.
+bool bridge_sums_due(WheelRailCaches& wc, std::size_t index) {
   WheelSlot& slot = wc.wheels[index];
-  if (!slot.on_track || slot.sums_serial == wc.bridge_state_serial) return;
+  if (!slot.on_track || slot.sums_serial == wc.bridge_state_serial) return false;
   slot.sums_serial = wc.bridge_state_serial;
   if (!slot.shapes_nonzero && wc.bridge_state_finite) {
     slot.sums = {};
-    return;
+    return false;
   }
-  float* shapes = wc.bridge_sum_shapes.data() + index * kBridgeShapeStride * static_cast<std::size_t>(wc.bridge_modes);
   if (!slot.sum_shapes_filled) {
+    float* shapes = wc.bridge_sum_shapes.data() + index * kBridgeShapeStride * static_cast<std::size_t>(wc.bridge_modes);
     std::fill(shapes, shapes + kBridgeShapeStride * static_cast<std::size_t>(wc.bridge_modes), 0.0f);
     slot.sum_shapes_filled = true;
   }
-  sum_bridge_motion(shapes, wc.bridge_state_pattern.data(), wc.bridge_modes, static_cast<VectorWidth>(wc.vector_lanes),
-                    slot.sums);
+  return true;
+}
+
+// The bridge motion sums of one or two wheels (two at once keep more sums
+// in flight).
+void take_bridge_sums(WheelRailCaches& wc, std::size_t a, std::size_t b) {
+  const std::size_t stride = kBridgeShapeStride * static_cast<std::size_t>(wc.bridge_modes);
+  const VectorWidth width = static_cast<VectorWidth>(wc.vector_lanes);
+  if (b == a)
+    sum_bridge_motion(wc.bridge_sum_shapes.data() + a * stride, wc.bridge_state_pattern.data(), wc.bridge_modes, width,
+                      wc.wheels[a].sums);
+  else
+    sum_bridge_motion_pair(wc.bridge_sum_shapes.data() + a * stride, wc.bridge_sum_shapes.data() + b * stride,
+                           wc.bridge_state_pattern.data(), wc.bridge_modes, width, wc.wheels[a].sums,
+                           wc.wheels[b].sums);
 }
 
 bool all_finite(const ContactForceRecord& f) {
@@ -475,37 +488,58 @@ void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::in
     // vehicle's node 1 in the train's position and speed; a wheel's own
     // longitudinal modal displacement therefore counts relative to it, not
     // a second time (the lead vehicle's state refresh gives that motion).
-    const std::size_t lead_index = vehicle_index;
+    const std::size_t first_vehicle = vehicle_index;
+    const std::int32_t vehicles = tr.fleet_vehicle_count(fleet);
 
-    for (std::int32_t v = 1; v <= tr.fleet_vehicle_count(fleet); ++v) {
+    // The vehicles' motion at each of their wheels, for their current states.
+    for (std::int32_t v = 1; v <= vehicles; ++v) {
+      VehicleSlot& vs = wc.vehicles[first_vehicle + static_cast<std::size_t>(v - 1)];
+      if (!refresh_vehicle_state(st, lib, vs)) continue;
+      for (std::int32_t w = 0; w < vs.wheel_count; ++w) {
+        WheelSlot& slot = wc.wheels[static_cast<std::size_t>(vs.first_slot + w)];
+        sum_vehicle_motion(wc.vehicle_sum_shapes.data() + slot.vehicle_shapes * vehicle_sum_stride,
+                           vs.pattern.data(), lib.vehicle_mode_count(vs.type), width, slot.wheel_point);
+      }
+    }
+
+    // Every wheel on the track: its position, the rail and the bridge under
+    // it, and the bridge motion sums there.
+    const float lead_shift = vehicles >= 1 ? wc.vehicles[first_vehicle].lead_shift : 0.0f;
+    std::size_t due = wc.wheels.size();  // a wheel whose sums wait for a second one
+    for (std::int32_t v = 1; v <= vehicles; ++v) {
+      const VehicleSlot& vs = wc.vehicles[first_vehicle + static_cast<std::size_t>(v - 1)];
+      for (std::int32_t w = 1; w <= vs.wheel_count; ++w) {
+        const std::size_t index = static_cast<std::size_t>(vs.first_slot + w - 1);
+        WheelSlot& slot = wc.wheels[index];
+        const float x = static_cast<float>(ctx.layout.wheelset_position(t, v, w)) + (slot.wheel_point(1) - lead_shift);
+        if (!slot.located || !same_bits(slot.x, x)) locate_wheel(tm, wc, index, on, x, bridge_on_track);
+        if (!bridge_sums_due(wc, index)) continue;
+        if (due == wc.wheels.size()) {
+          due = index;
+        } else {
+          take_bridge_sums(wc, due, index);
+          due = wc.wheels.size();
+        }
+      }
+    }
+    if (due != wc.wheels.size()) take_bridge_sums(wc, due, due);
+
+    for (std::int32_t v = 1; v <= vehicles; ++v) {
       VehicleSlot& vs = wc.vehicles[vehicle_index++];
       const std::int32_t type = vs.type;
       const std::int32_t modes = lib.vehicle_mode_count(type);
       const std::int32_t code = lib.contact_type(type);
-      // The vehicle's motion at each of its wheels, for its current state.
-      if (refresh_vehicle_state(st, lib, vs))
-        for (std::int32_t w = 0; w < vs.wheel_count; ++w) {
-          WheelSlot& slot = wc.wheels[static_cast<std::size_t>(vs.first_slot + w)];
-          sum_vehicle_motion(wc.vehicle_sum_shapes.data() + slot.vehicle_shapes * vehicle_sum_stride,
-                             vs.pattern.data(), modes, width, slot.wheel_point);
-        }
-
-      const float lead_shift = wc.vehicles[lead_index].lead_shift;
       std::array<float, 3> first_vertical{};  // entries 2, 8, 14 of the pair's first rail point
 
       for (std::int32_t w = 1; w <= vs.wheel_count; ++w) {
         const std::size_t index = static_cast<std::size_t>(vs.first_slot + w - 1);
-        WheelSlot& slot = wc.wheels[index];
+        const WheelSlot& slot = wc.wheels[index];
         const bool first = w % 2 == 1;
         ContactPointRecord& rail_point = first ? cs.first_rail_point : cs.second_rail_point;
         ContactPointRecord& wheel_point = first ? cs.first_wheel_point : cs.second_wheel_point;
         wheel_point = slot.wheel_point;
-        const float x = static_cast<float>(ctx.layout.wheelset_position(t, v, w)) + (wheel_point(1) - lead_shift);
+        const float x = slot.x;
         const float ax = wheel_point(13);
-
-        // The rail and the bridge under the wheel.
-        if (!slot.located || !same_bits(slot.x, x)) locate_wheel(tm, wc, index, on, x, bridge_on_track);
-        update_bridge_sums(wc, index);
         const std::array<float, 3> vertical = compose_rail_point(
             slot.sums, slot.track, speed, ax, aux, cs.bridge_motion_at_wheel, cs.rail_geometry_at_wheel, rail_point);
         res.wheelset_track_curvature(t, v, w) = slot.track.curvature;

@@ -140,6 +140,41 @@ __attribute__((target("avx"))) void sum_bridge_motion_8(const float* s, const fl
   std::memcpy(out.acceleration.data(), &d2, sizeof d2);
 }
 
+// Two wheels' sums in one pass over the modes: the state's factors are
+// loaded once, and eight sums are in flight.
+__attribute__((target("avx"))) void sum_bridge_motion_pair_8(const float* s, const float* r, const float* q,
+                                                             std::int32_t modes, BridgeMotionSums& out_s,
+                                                             BridgeMotionSums& out_r) {
+  v8 d0{}, d1{}, d2{}, e0{}, e1{}, e2{};
+  v4 d0c{}, e0c{};
+  for (std::int32_t m = 0; m < modes;
+       ++m, s += kBridgeShapeStride, r += kBridgeShapeStride, q += kBridgeShapeStride) {
+    v8 sa, ra;
+    std::memcpy(&sa, s, sizeof sa);
+    std::memcpy(&ra, r, sizeof ra);
+    v4 sc, rc;
+    std::memcpy(&sc, s + 8, sizeof sc);
+    std::memcpy(&rc, r + 8, sizeof rc);
+    const float q0 = q[0], q1 = q[4], q2 = q[8];
+    d0 += sa * q0;
+    e0 += ra * q0;
+    d0c += sc * q0;
+    e0c += rc * q0;
+    d1 += sa * q1;
+    e1 += ra * q1;
+    d2 += sa * q2;
+    e2 += ra * q2;
+  }
+  std::memcpy(out_s.displacement.data(), &d0, sizeof d0);
+  store4(out_s.displacement.data() + 8, d0c);
+  std::memcpy(out_s.velocity.data(), &d1, sizeof d1);
+  std::memcpy(out_s.acceleration.data(), &d2, sizeof d2);
+  std::memcpy(out_r.displacement.data(), &e0, sizeof e0);
+  store4(out_r.displacement.data() + 8, e0c);
+  std::memcpy(out_r.velocity.data(), &e1, sizeof e1);
+  std::memcpy(out_r.acceleration.data(), &e2, sizeof e2);
+}
+
 __attribute__((target("avx"))) void pair_forces_on_bridge_8(const float* psi1, const float* psi2,
                                                             const ContactForceRecord& f1,
                                                             const ContactForceRecord& f2, std::int32_t modes,
@@ -225,6 +260,16 @@ void sum_bridge_motion(const float* shapes, const float* state_pattern, std::int
   (void)width;
 #endif
   sum_bridge_motion_4(shapes, state_pattern, modes, sums);
+}
+
+void sum_bridge_motion_pair(const float* shapes_a, const float* shapes_b, const float* state_pattern,
+                            std::int32_t modes, VectorWidth width, BridgeMotionSums& sums_a,
+                            BridgeMotionSums& sums_b) {
+#ifdef TRAINBRIDGE_EIGHT_LANES
+  if (width == VectorWidth::eight) return sum_bridge_motion_pair_8(shapes_a, shapes_b, state_pattern, modes, sums_a, sums_b);
+#endif
+  sum_bridge_motion(shapes_a, state_pattern, modes, width, sums_a);
+  sum_bridge_motion(shapes_b, state_pattern, modes, width, sums_b);
 }
 
 void add_pair_forces_on_bridge(const float* psi1, const float* psi2, const ContactForceRecord& f1,

@@ -53,6 +53,12 @@ bool interpolate_bridge_shapes(const float* here, const float* next, float u, st
 void sum_bridge_motion(const float* shapes, const float* state_pattern, std::int32_t modes, VectorWidth width,
                        BridgeMotionSums& sums);
 
+// The same for two wheels at once (the sums of each as sum_bridge_motion
+// takes them).
+void sum_bridge_motion_pair(const float* shapes_a, const float* shapes_b, const float* state_pattern,
+                            std::int32_t modes, VectorWidth width, BridgeMotionSums& sums_a,
+                            BridgeMotionSums& sums_b);
+
 // The generalised forces of a wheel pair on the bridge modes: for every mode m
 // force(m) += -s1 - s2, s1 the sum over the components c = 1..5 in order of
 // psi1(c, m) * f1(c) (psi laid out as force_shapes above), s2 likewise for

@@ -46,7 +46,9 @@ TEST(WheelRailSums, BridgeShapesAndSumsAreThePlainLoopsBitForBit) {
       for (int e = 0; e < 12; ++e) {
         const float plain = (1.0f - u) * here[12 * m + e] + u * next[12 * m + e];
         ASSERT_TRUE(same(shapes[12 * m + e], plain)) << modes << " modes, mode " << m << " entry " << e;
-        if (e < 5) ASSERT_TRUE(same(force[e * padded + m], plain)) << modes << " modes, mode " << m << " entry " << e;
+        if (e < 5) {
+          ASSERT_TRUE(same(force[e * padded + m], plain)) << modes << " modes, mode " << m << " entry " << e;
+        }
       }
 
     // The state pattern of a bridge state (modes, 3) and the sums over it.
@@ -59,14 +61,22 @@ TEST(WheelRailSums, BridgeShapesAndSumsAreThePlainLoopsBitForBit) {
     for (std::int32_t m = 0; m < modes; ++m)
       for (int d = 0; d < 3; ++d)
         for (int e = 0; e < 9; ++e) plain[d][e] += shapes[12 * m + e] * static_cast<float>(state[d * modes + m]);
+    // Alone, and beside another wheel's shapes.
+    const std::vector<float> other_shapes = spread(12 * modes, 12);
     for (VectorWidth width : widths()) {
-      BridgeMotionSums sums;
-      sum_bridge_motion(shapes.data(), pattern.data(), modes, width, sums);
-      for (int e = 0; e < 9; ++e) EXPECT_TRUE(same(sums.displacement[e], plain[0][e])) << modes << " entry " << e;
-      for (int e = 0; e < 6; ++e) {
-        EXPECT_TRUE(same(sums.velocity[e], plain[1][e])) << modes << " entry " << e;
-        EXPECT_TRUE(same(sums.acceleration[e], plain[2][e])) << modes << " entry " << e;
+      BridgeMotionSums alone, first, second;
+      sum_bridge_motion(shapes.data(), pattern.data(), modes, width, alone);
+      sum_bridge_motion_pair(shapes.data(), other_shapes.data(), pattern.data(), modes, width, first, second);
+      for (const BridgeMotionSums* sums : {&alone, &first}) {
+        for (int e = 0; e < 9; ++e) EXPECT_TRUE(same(sums->displacement[e], plain[0][e])) << modes << " entry " << e;
+        for (int e = 0; e < 6; ++e) {
+          EXPECT_TRUE(same(sums->velocity[e], plain[1][e])) << modes << " entry " << e;
+          EXPECT_TRUE(same(sums->acceleration[e], plain[2][e])) << modes << " entry " << e;
+        }
       }
+      float displacement = 0.0f;
+      for (std::int32_t m = 0; m < modes; ++m) displacement += other_shapes[12 * m + 8] * static_cast<float>(state[m]);
+      EXPECT_TRUE(same(second.displacement[8], displacement)) << modes;
     }
 
     // The generalised forces of a pair added to double forces.

@@ -117,62 +117,43 @@ void sum_bridge_motion_4(const float* s, const float* q, std::int32_t modes, Bri
 #define TRAINBRIDGE_EIGHT_LANES 1
 using v8 = float __attribute__((vector_size(32)));
 
-// The same sums with eight lanes: entries 1-8 in one register per state
-// value, entry 9 (with the padding) in a four-lane one.
-__attribute__((target("avx"))) void sum_bridge_motion_8(const float* s, const float* q, std::int32_t modes,
-                                                        BridgeMotionSums& out) {
-  v8 d0{}, d1{}, d2{};
-  v4 d0c{};
-  for (std::int32_t m = 0; m < modes; ++m, s += kBridgeShapeStride, q += kBridgeShapeStride) {
-    v8 sa;
-    std::memcpy(&sa, s, sizeof sa);
-    v4 sc;
-    std::memcpy(&sc, s + 8, sizeof sc);
+// The same sums with eight lanes, for n wheels at once (the state's factors
+// loaded once per mode, more sums in flight): entries 1-8 in one register
+// per state value, entry 9 (with the padding) in a four-lane one.
+template <int n>
+[[gnu::always_inline]] inline void bridge_motion_8(const float* const (&shapes)[n], const float* q,
+                                                   std::int32_t modes, BridgeMotionSums* const (&out)[n]) {
+  v8 d0[n] = {}, d1[n] = {}, d2[n] = {};
+  v4 d0c[n] = {};
+  for (std::int32_t m = 0; m < modes; ++m, q += kBridgeShapeStride) {
     const float q0 = q[0], q1 = q[4], q2 = q[8];
-    d0 += sa * q0;
-    d0c += sc * q0;
-    d1 += sa * q1;
-    d2 += sa * q2;
+    for (int i = 0; i < n; ++i) {
+      const float* s = shapes[i] + static_cast<std::size_t>(m) * kBridgeShapeStride;
+      v8 sa;
+      std::memcpy(&sa, s, sizeof sa);
+      d0[i] += sa * q0;
+      d0c[i] += load4(s + 8) * q0;
+      d1[i] += sa * q1;
+      d2[i] += sa * q2;
+    }
   }
-  std::memcpy(out.displacement.data(), &d0, sizeof d0);
-  store4(out.displacement.data() + 8, d0c);
-  std::memcpy(out.velocity.data(), &d1, sizeof d1);
-  std::memcpy(out.acceleration.data(), &d2, sizeof d2);
+  for (int i = 0; i < n; ++i) {
+    std::memcpy(out[i]->displacement.data(), &d0[i], sizeof d0[i]);
+    store4(out[i]->displacement.data() + 8, d0c[i]);
+    std::memcpy(out[i]->velocity.data(), &d1[i], sizeof d1[i]);
+    std::memcpy(out[i]->acceleration.data(), &d2[i], sizeof d2[i]);
+  }
 }
 
-// Two wheels' sums in one pass over the modes: the state's factors are
-// loaded once, and eight sums are in flight.
+__attribute__((target("avx"))) void sum_bridge_motion_8(const float* s, const float* q, std::int32_t modes,
+                                                        BridgeMotionSums& out) {
+  bridge_motion_8<1>({s}, q, modes, {&out});
+}
+
 __attribute__((target("avx"))) void sum_bridge_motion_pair_8(const float* s, const float* r, const float* q,
                                                              std::int32_t modes, BridgeMotionSums& out_s,
                                                              BridgeMotionSums& out_r) {
-  v8 d0{}, d1{}, d2{}, e0{}, e1{}, e2{};
-  v4 d0c{}, e0c{};
-  for (std::int32_t m = 0; m < modes;
-       ++m, s += kBridgeShapeStride, r += kBridgeShapeStride, q += kBridgeShapeStride) {
-    v8 sa, ra;
-    std::memcpy(&sa, s, sizeof sa);
-    std::memcpy(&ra, r, sizeof ra);
-    v4 sc, rc;
-    std::memcpy(&sc, s + 8, sizeof sc);
-    std::memcpy(&rc, r + 8, sizeof rc);
-    const float q0 = q[0], q1 = q[4], q2 = q[8];
-    d0 += sa * q0;
-    e0 += ra * q0;
-    d0c += sc * q0;
-    e0c += rc * q0;
-    d1 += sa * q1;
-    e1 += ra * q1;
-    d2 += sa * q2;
-    e2 += ra * q2;
-  }
-  std::memcpy(out_s.displacement.data(), &d0, sizeof d0);
-  store4(out_s.displacement.data() + 8, d0c);
-  std::memcpy(out_s.velocity.data(), &d1, sizeof d1);
-  std::memcpy(out_s.acceleration.data(), &d2, sizeof d2);
-  std::memcpy(out_r.displacement.data(), &e0, sizeof e0);
-  store4(out_r.displacement.data() + 8, e0c);
-  std::memcpy(out_r.velocity.data(), &e1, sizeof e1);
-  std::memcpy(out_r.acceleration.data(), &e2, sizeof e2);
+  bridge_motion_8<2>({s, r}, q, modes, {&out_s, &out_r});
 }
 
 __attribute__((target("avx"))) void pair_forces_on_bridge_8(const float* psi1, const float* psi2,

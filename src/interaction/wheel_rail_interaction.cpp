@@ -167,16 +167,12 @@ void build_layout(const RunContext& ctx, WheelRailCaches& wc) {
         for (std::int32_t k = 1; k <= modes; ++k) vs.lead_shapes.push_back(lib.vehicle_mode_shapes(vs.type, k, 1, 1));
       for (std::int32_t w = 1; w <= vs.wheel_count; ++w) {
         WheelSlot slot;
-        slot.train = t;
-        slot.vehicle = v;
-        slot.wheel = w;
-        slot.type = vs.type;
         slot.node = lib.wheelset_nodes(vs.type, w);
         slot.rail = rail_of_wheel(lib, vs.type, w);
         const std::int64_t key = vs.type * key_base + w;
         auto found = std::find(wc.vehicle_shape_keys.begin(), wc.vehicle_shape_keys.end(), key);
         slot.vehicle_shapes = static_cast<std::int32_t>(found - wc.vehicle_shape_keys.begin());
-        if (found == wc.vehicle_shape_keys.end()) wc.vehicle_shape_keys.push_back(static_cast<std::int32_t>(key));
+        if (found == wc.vehicle_shape_keys.end()) wc.vehicle_shape_keys.push_back(key);
         wc.wheels.push_back(slot);
       }
       wc.vehicles.push_back(std::move(vs));
@@ -377,6 +373,38 @@ bool all_finite(const ContactForceRecord& f) {
   for (std::int32_t c = 0; c < 5; ++c)
     if (!std::isfinite(f.values[static_cast<std::size_t>(c)])) return false;
   return true;
+}
+
+// The pair's results, whose second wheel is entry w at x: per wheel the
+// normal and lateral forces, the wheel-load reduction, the derailment factor
+// and the position; for the pair the sums of its forces and its brake force;
+// the rails under it and its wheels relative to them (vertical, lateral,
+// yaw; contact type 1 reports no vertical motion of the wheels).
+void record_pair_results(ResultBuffers& res, std::int32_t t, std::int32_t v, std::int32_t w,
+                         const ContactForceRecord& f1r, const ContactForceRecord& f2r, float w_load, float x,
+                         std::int32_t code, const ContactPointRecord& e, const ContactPointRecord& g,
+                         const ContactPointRecord& i, const ContactPointRecord& j) {
+  const float n1 = f1r(2), t1 = f1r(3), n2 = f2r(2), t2 = f2r(3);
+  const float reduction = w_load > 0.1f ? 1.0f - std::min(n1, n2) / w_load : 0.0f;
+  float derailment = 0.0f;
+  if (n2 > n1 && n2 > 0.1f)
+    derailment = t2 / n2;
+  else if (n2 <= n1 && n1 > 0.1f)
+    derailment = t1 / n1;
+  const float first_values[5] = {n1, t1, reduction, derailment, x};
+  const float second_values[5] = {n2, t2, n1 + n2, t1 + t2, 2.0f * f1r(1)};
+  for (std::int32_t k = 1; k <= 5; ++k) {
+    res.wheelset_result(t, v, w - 1, k) = first_values[k - 1];
+    res.wheelset_result(t, v, w, k) = second_values[k - 1];
+  }
+  const std::int32_t comp[3] = {2, 3, 5};
+  for (std::int32_t k = 0; k < 3; ++k) {
+    const float rails = 0.5f * (e(comp[k]) + i(comp[k]));
+    float wheels = 0.5f * (g(comp[k]) + j(comp[k]));
+    if (code == 1 && k == 0) wheels = rails;
+    res.wheelset_irregularity_displacement(t, v, w - 1, k + 1) = rails;
+    res.wheelset_irregularity_displacement(t, v, w, k + 1) = wheels - rails;
+  }
 }
 
 }  // namespace
@@ -597,32 +625,7 @@ void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::in
                                     st.bridge_modal_force.data());
         }
 
-        // Per-wheel results: normal and lateral forces, wheel-load reduction,
-        // derailment factor, position; the pair's sums and brake force.
-        const float n1 = f1r(2), t1 = f1r(3), n2 = f2r(2), t2 = f2r(3);
-        const float reduction = w_load > 0.1f ? 1.0f - std::min(n1, n2) / w_load : 0.0f;
-        float derailment = 0.0f;
-        if (n2 > n1 && n2 > 0.1f)
-          derailment = t2 / n2;
-        else if (n2 <= n1 && n1 > 0.1f)
-          derailment = t1 / n1;
-        const float first_values[5] = {n1, t1, reduction, derailment, x};
-        const float second_values[5] = {n2, t2, n1 + n2, t1 + t2, 2.0f * f1r(1)};
-        for (std::int32_t k = 1; k <= 5; ++k) {
-          res.wheelset_result(t, v, w - 1, k) = first_values[k - 1];
-          res.wheelset_result(t, v, w, k) = second_values[k - 1];
-        }
-
-        // Rails under the pair, and the pair's wheels relative to them
-        // (vertical, lateral, yaw).
-        const std::int32_t comp[3] = {2, 3, 5};
-        for (std::int32_t k = 0; k < 3; ++k) {
-          const float rails = 0.5f * (e(comp[k]) + i(comp[k]));
-          float wheels = 0.5f * (g(comp[k]) + j(comp[k]));
-          if (code == 1 && k == 0) wheels = rails;
-          res.wheelset_irregularity_displacement(t, v, w - 1, k + 1) = rails;
-          res.wheelset_irregularity_displacement(t, v, w, k + 1) = wheels - rails;
-        }
+        record_pair_results(res, t, v, w, f1r, f2r, w_load, x, code, e, g, i, j);
       }
     }
   }

@@ -63,7 +63,6 @@ struct BridgeMotionSums {
 // found at its last position. The shape tables of all wheels lie in
 // WheelRailCaches.
 struct WheelSlot {
-  std::int32_t train = 0, vehicle = 0, wheel = 0, type = 0;
   std::int32_t node = 0;            // wheel node position in the type's node list
   std::int32_t rail = 1;            // 1 or 2
   std::int32_t vehicle_shapes = 0;  // 0-based (type, wheel) entry of the vehicle shape tables
@@ -123,7 +122,7 @@ struct WheelRailCaches {
   // times and 0 (the sums of the wheel point), and (padded vehicle modes, 5)
   // per component the modes in order (the generalised forces; component 6
   // is 0 and carries nothing).
-  std::vector<std::int32_t> vehicle_shape_keys;  // type * (max wheels + 1) + wheel of each entry
+  std::vector<std::int64_t> vehicle_shape_keys;  // type * (max wheels + 1) + wheel of each entry
   std::vector<float> vehicle_sum_shapes;
   std::vector<float> vehicle_force_shapes;
   // Per wheel slot: the bridge mode shapes at the wheel, (12, bridge modes)

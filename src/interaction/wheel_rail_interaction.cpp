@@ -333,7 +333,8 @@ void locate_wheel(const TrackModel& tm, WheelRailCaches& wc, std::size_t index, 
   slot.on_track = true;
   slot.sum_shapes_filled = true;
   slot.force_shapes_zero = false;
-  slot.shapes_nonzero = interpolate_bridge_shapes(here, next, u, modes, wc.padded_bridge_modes, shapes, force_shapes);
+  slot.shapes_nonzero = interpolate_bridge_shapes(here, next, u, modes, wc.padded_bridge_modes,
+                                                  static_cast<VectorWidth>(wc.vector_lanes), shapes, force_shapes);
 }
 
 // Whether a wheel on the track is to have its bridge motion sums taken for

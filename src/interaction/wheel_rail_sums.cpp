@@ -113,6 +113,42 @@ void sum_bridge_motion_4(const float* s, const float* q, std::int32_t modes, Bri
   store4(out.acceleration.data() + 4, d2b);
 }
 
+// The bridge shapes of every mode at a wheel (mode(m, a, b, nonzero) forms
+// mode m's twelve entries, stores them, returns entries 1-4 in a and 5-8 in
+// b and marks the lanes that are not zero), and their components 1-5 by mode
+// for the generalised forces, four modes at a time turned in registers.
+// Returns whether any entry is not zero.
+template <class Mode>
+[[gnu::always_inline]] inline bool bridge_shapes(Mode&& mode, std::int32_t modes, std::int32_t padded_modes,
+                                                 float* force_shapes) {
+  v4i nonzero{};
+  float* const row[5] = {force_shapes, force_shapes + padded_modes, force_shapes + 2 * padded_modes,
+                         force_shapes + 3 * padded_modes, force_shapes + 4 * padded_modes};
+  std::int32_t m = 0;
+  for (; m + 4 <= modes; m += 4) {
+    v4 a[4], b[4];
+    for (std::int32_t i = 0; i < 4; ++i) mode(m + i, a[i], b[i], nonzero);
+    const v4 t0 = __builtin_shuffle(a[0], a[1], v4i{0, 4, 1, 5});
+    const v4 t1 = __builtin_shuffle(a[0], a[1], v4i{2, 6, 3, 7});
+    const v4 t2 = __builtin_shuffle(a[2], a[3], v4i{0, 4, 1, 5});
+    const v4 t3 = __builtin_shuffle(a[2], a[3], v4i{2, 6, 3, 7});
+    store4(row[0] + m, __builtin_shuffle(t0, t2, v4i{0, 1, 4, 5}));
+    store4(row[1] + m, __builtin_shuffle(t0, t2, v4i{2, 3, 6, 7}));
+    store4(row[2] + m, __builtin_shuffle(t1, t3, v4i{0, 1, 4, 5}));
+    store4(row[3] + m, __builtin_shuffle(t1, t3, v4i{2, 3, 6, 7}));
+    const v4 u0 = __builtin_shuffle(b[0], b[1], v4i{0, 4, 1, 5});
+    const v4 u1 = __builtin_shuffle(b[2], b[3], v4i{0, 4, 1, 5});
+    store4(row[4] + m, __builtin_shuffle(u0, u1, v4i{0, 1, 4, 5}));
+  }
+  for (; m < modes; ++m) {
+    v4 a, b;
+    mode(m, a, b, nonzero);
+    for (std::int32_t c = 0; c < 4; ++c) row[c][m] = a[c];
+    row[4][m] = b[0];
+  }
+  return (nonzero[0] | nonzero[1] | nonzero[2] | nonzero[3]) != 0;
+}
+
 #if defined(__x86_64__) || defined(__i386__)
 #define TRAINBRIDGE_EIGHT_LANES 1
 using v8 = float __attribute__((vector_size(32)));
@@ -156,6 +192,27 @@ __attribute__((target("avx"))) void sum_bridge_motion_pair_8(const float* s, con
   bridge_motion_8<2>({s, r}, q, modes, {&out_s, &out_r});
 }
 
+// The shapes at a wheel with entries 1-8 of a mode in one register.
+__attribute__((target("avx"))) bool bridge_shapes_8(const float* here, const float* next, float u,
+                                                    std::int32_t modes, std::int32_t padded_modes, float* shapes,
+                                                    float* force_shapes) {
+  const float w = 1.0f - u;
+  auto mode = [&](std::int32_t m, v4& a, v4& b, v4i& nonzero) {
+    const std::int32_t at = m * kBridgeShapeStride;
+    v8 h, n;
+    std::memcpy(&h, here + at, sizeof h);
+    std::memcpy(&n, next + at, sizeof n);
+    const v8 s = w * h + u * n;
+    const v4 c = w * load4(here + at + 8) + u * load4(next + at + 8);
+    std::memcpy(shapes + at, &s, sizeof s);
+    store4(shapes + at + 8, c);
+    std::memcpy(&a, &s, sizeof a);
+    std::memcpy(&b, reinterpret_cast<const float*>(&s) + 4, sizeof b);
+    nonzero |= (a != v4{}) | (b != v4{}) | (c != v4{});
+  };
+  return bridge_shapes(mode, modes, padded_modes, force_shapes);
+}
+
 __attribute__((target("avx"))) void pair_forces_on_bridge_8(const float* psi1, const float* psi2,
                                                             const ContactForceRecord& f1,
                                                             const ContactForceRecord& f2, std::int32_t modes,
@@ -187,47 +244,24 @@ VectorWidth widest_vector_width() {
 }
 
 bool interpolate_bridge_shapes(const float* here, const float* next, float u, std::int32_t modes,
-                               std::int32_t padded_modes, float* shapes, float* force_shapes) {
+                               std::int32_t padded_modes, VectorWidth width, float* shapes, float* force_shapes) {
+#ifdef TRAINBRIDGE_EIGHT_LANES
+  if (width == VectorWidth::eight) return bridge_shapes_8(here, next, u, modes, padded_modes, shapes, force_shapes);
+#else
+  (void)width;
+#endif
   const float w = 1.0f - u;
-  v4i nonzero{};
-  auto shape_at = [&](std::int32_t m, std::int32_t k) {
-    const std::int32_t at = m * kBridgeShapeStride + k;
-    const v4 s = w * load4(here + at) + u * load4(next + at);
-    store4(shapes + at, s);
-    nonzero |= s != v4{};
-    return s;
+  auto mode = [&](std::int32_t m, v4& a, v4& b, v4i& nonzero) {
+    const std::int32_t at = m * kBridgeShapeStride;
+    a = w * load4(here + at) + u * load4(next + at);
+    b = w * load4(here + at + 4) + u * load4(next + at + 4);
+    const v4 c = w * load4(here + at + 8) + u * load4(next + at + 8);
+    store4(shapes + at, a);
+    store4(shapes + at + 4, b);
+    store4(shapes + at + 8, c);
+    nonzero |= (a != v4{}) | (b != v4{}) | (c != v4{});
   };
-  float* const row[5] = {force_shapes, force_shapes + padded_modes, force_shapes + 2 * padded_modes,
-                         force_shapes + 3 * padded_modes, force_shapes + 4 * padded_modes};
-  std::int32_t m = 0;
-  for (; m + 4 <= modes; m += 4) {
-    // Components 1-4 and 5-8 of four modes, turned into components 1-5 of
-    // the four modes.
-    v4 a[4], b[4];
-    for (std::int32_t i = 0; i < 4; ++i) {
-      a[i] = shape_at(m + i, 0);
-      b[i] = shape_at(m + i, 4);
-      shape_at(m + i, 8);
-    }
-    const v4 t0 = __builtin_shuffle(a[0], a[1], v4i{0, 4, 1, 5});
-    const v4 t1 = __builtin_shuffle(a[0], a[1], v4i{2, 6, 3, 7});
-    const v4 t2 = __builtin_shuffle(a[2], a[3], v4i{0, 4, 1, 5});
-    const v4 t3 = __builtin_shuffle(a[2], a[3], v4i{2, 6, 3, 7});
-    store4(row[0] + m, __builtin_shuffle(t0, t2, v4i{0, 1, 4, 5}));
-    store4(row[1] + m, __builtin_shuffle(t0, t2, v4i{2, 3, 6, 7}));
-    store4(row[2] + m, __builtin_shuffle(t1, t3, v4i{0, 1, 4, 5}));
-    store4(row[3] + m, __builtin_shuffle(t1, t3, v4i{2, 3, 6, 7}));
-    const v4 u0 = __builtin_shuffle(b[0], b[1], v4i{0, 4, 1, 5});
-    const v4 u1 = __builtin_shuffle(b[2], b[3], v4i{0, 4, 1, 5});
-    store4(row[4] + m, __builtin_shuffle(u0, u1, v4i{0, 1, 4, 5}));
-  }
-  for (; m < modes; ++m) {
-    const v4 a = shape_at(m, 0), b = shape_at(m, 4);
-    shape_at(m, 8);
-    for (std::int32_t c = 0; c < 4; ++c) row[c][m] = a[c];
-    row[4][m] = b[0];
-  }
-  return (nonzero[0] | nonzero[1] | nonzero[2] | nonzero[3]) != 0;
+  return bridge_shapes(mode, modes, padded_modes, force_shapes);
 }
 
 void sum_bridge_motion(const float* shapes, const float* state_pattern, std::int32_t modes, VectorWidth width,

@@ -44,7 +44,7 @@ constexpr std::int32_t kVehicleShapeStride = 16;
 // 1-5 also into force_shapes (component c at (c - 1) * padded_modes + mode).
 // Returns whether any entry is not zero.
 bool interpolate_bridge_shapes(const float* here, const float* next, float u, std::int32_t modes,
-                               std::int32_t padded_modes, float* shapes, float* force_shapes);
+                               std::int32_t padded_modes, VectorWidth width, float* shapes, float* force_shapes);
 
 // The bridge motion sums at a wheel: for every entry and state value the sum
 // over the modes, in mode order, of the shape (shapes, 12 per mode) times the

@@ -41,15 +41,18 @@ TEST(WheelRailSums, BridgeShapesAndSumsAreThePlainLoopsBitForBit) {
       for (int e = 9; e < 12; ++e) here[12 * m + e] = next[12 * m + e] = 0.0f;  // the table's padding
     const float u = 0.3721f;
     std::vector<float> shapes(12 * modes), force(5 * padded, 0.0f);
-    EXPECT_TRUE(interpolate_bridge_shapes(here.data(), next.data(), u, modes, padded, shapes.data(), force.data()));
-    for (std::int32_t m = 0; m < modes; ++m)
-      for (int e = 0; e < 12; ++e) {
-        const float plain = (1.0f - u) * here[12 * m + e] + u * next[12 * m + e];
-        ASSERT_TRUE(same(shapes[12 * m + e], plain)) << modes << " modes, mode " << m << " entry " << e;
-        if (e < 5) {
-          ASSERT_TRUE(same(force[e * padded + m], plain)) << modes << " modes, mode " << m << " entry " << e;
+    for (VectorWidth width : widths()) {
+      EXPECT_TRUE(
+          interpolate_bridge_shapes(here.data(), next.data(), u, modes, padded, width, shapes.data(), force.data()));
+      for (std::int32_t m = 0; m < modes; ++m)
+        for (int e = 0; e < 12; ++e) {
+          const float plain = (1.0f - u) * here[12 * m + e] + u * next[12 * m + e];
+          ASSERT_TRUE(same(shapes[12 * m + e], plain)) << modes << " modes, mode " << m << " entry " << e;
+          if (e < 5) {
+            ASSERT_TRUE(same(force[e * padded + m], plain)) << modes << " modes, mode " << m << " entry " << e;
+          }
         }
-      }
+    }
 
     // The state pattern of a bridge state (modes, 3) and the sums over it.
     std::vector<double> state(3 * modes);
@@ -108,7 +111,8 @@ TEST(WheelRailSums, BridgeShapesAndSumsAreThePlainLoopsBitForBit) {
   // Shapes that are all zero say so.
   const std::vector<float> zero(12 * 3, 0.0f);
   std::vector<float> shapes(12 * 3), force(5 * 8);
-  EXPECT_FALSE(interpolate_bridge_shapes(zero.data(), zero.data(), 0.5f, 3, 8, shapes.data(), force.data()));
+  for (VectorWidth width : widths())
+    EXPECT_FALSE(interpolate_bridge_shapes(zero.data(), zero.data(), 0.5f, 3, 8, width, shapes.data(), force.data()));
   // A state that is not finite says so.
   const double bad[3] = {1.0, std::nan(""), 0.0};
   std::vector<float> pattern(12);

@@ -524,10 +524,16 @@ void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::in
     for (std::int32_t v = 1; v <= vehicles; ++v) {
       VehicleSlot& vs = wc.vehicles[first_vehicle + static_cast<std::size_t>(v - 1)];
       if (!refresh_vehicle_state(st, lib, vs)) continue;
-      for (std::int32_t w = 0; w < vs.wheel_count; ++w) {
-        WheelSlot& slot = wc.wheels[static_cast<std::size_t>(vs.first_slot + w)];
-        sum_vehicle_motion(wc.vehicle_sum_shapes.data() + slot.vehicle_shapes * vehicle_sum_stride,
-                           vs.pattern.data(), lib.vehicle_mode_count(vs.type), width, slot.wheel_point);
+      for (std::int32_t w = 0; w < vs.wheel_count; w += kVehicleWheelsAtOnce) {
+        const float* shapes[kVehicleWheelsAtOnce];
+        ContactPointRecord* points[kVehicleWheelsAtOnce];
+        const std::int32_t count = std::min(kVehicleWheelsAtOnce, vs.wheel_count - w);
+        for (std::int32_t i = 0; i < count; ++i) {
+          WheelSlot& slot = wc.wheels[static_cast<std::size_t>(vs.first_slot + w + i)];
+          shapes[i] = wc.vehicle_sum_shapes.data() + slot.vehicle_shapes * vehicle_sum_stride;
+          points[i] = &slot.wheel_point;
+        }
+        sum_vehicle_motion(shapes, count, vs.pattern.data(), lib.vehicle_mode_count(vs.type), width, points);
       }
     }
 

@@ -75,18 +75,24 @@ template <class V>
   }
 }
 
-// The sixteen lanes of the wheel-point sums.
-template <class V>
-[[gnu::always_inline]] inline void vehicle_motion_lanes(const float* shapes, const float* state_pattern,
-                                                        std::int32_t modes, float* lanes) {
-  constexpr std::int32_t n = kVehicleShapeStride / lanes_of<V>;
-  V acc[n] = {};
-  for (std::int32_t k = 0; k < modes; ++k, shapes += kVehicleShapeStride, state_pattern += kVehicleShapeStride)
-    for (std::int32_t i = 0; i < n; ++i) {
-      V a, b;
-      acc[i] += load(shapes + i * lanes_of<V>, a) * load(state_pattern + i * lanes_of<V>, b);
+// The sixteen lanes of the wheel-point sums of n wheels of one vehicle
+// (shapes[i] those of wheel i), in one pass over the modes.
+template <class V, int n>
+[[gnu::always_inline]] inline void vehicle_motion_lanes(const float* const* shapes, const float* state_pattern,
+                                                        std::int32_t modes, float (*lanes)[kVehicleShapeStride]) {
+  constexpr std::int32_t parts = kVehicleShapeStride / lanes_of<V>;
+  V acc[n][parts] = {};
+  for (std::int32_t k = 0; k < modes; ++k, state_pattern += kVehicleShapeStride)
+    for (std::int32_t p = 0; p < parts; ++p) {
+      V q;
+      load(state_pattern + p * lanes_of<V>, q);
+      for (int i = 0; i < n; ++i) {
+        V a;
+        acc[i][p] += load(shapes[i] + k * kVehicleShapeStride + p * lanes_of<V>, a) * q;
+      }
     }
-  for (std::int32_t i = 0; i < n; ++i) store(lanes + i * lanes_of<V>, acc[i]);
+  for (int i = 0; i < n; ++i)
+    for (std::int32_t p = 0; p < parts; ++p) store(lanes[i] + p * lanes_of<V>, acc[i][p]);
 }
 
 void sum_bridge_motion_4(const float* s, const float* q, std::int32_t modes, BridgeMotionSums& out) {
@@ -228,9 +234,15 @@ __attribute__((target("avx"))) void pair_forces_on_vehicle_8(const float* phi1, 
   pair_forces_on_vehicle<v8>(phi1, phi2, f1, f2, padded_modes, sums);
 }
 
-__attribute__((target("avx"))) void vehicle_motion_lanes_8(const float* shapes, const float* state_pattern,
-                                                           std::int32_t modes, float* lanes) {
-  vehicle_motion_lanes<v8>(shapes, state_pattern, modes, lanes);
+__attribute__((target("avx"))) void vehicle_motion_lanes_8(const float* const* shapes, std::int32_t wheels,
+                                                           const float* state_pattern, std::int32_t modes,
+                                                           float (*lanes)[kVehicleShapeStride]) {
+  switch (wheels) {
+    case 4: return vehicle_motion_lanes<v8, 4>(shapes, state_pattern, modes, lanes);
+    case 3: return vehicle_motion_lanes<v8, 3>(shapes, state_pattern, modes, lanes);
+    case 2: return vehicle_motion_lanes<v8, 2>(shapes, state_pattern, modes, lanes);
+    default: return vehicle_motion_lanes<v8, 1>(shapes, state_pattern, modes, lanes);
+  }
 }
 #endif
 
@@ -298,28 +310,38 @@ void add_pair_forces_on_bridge(const float* psi1, const float* psi2, const Conta
   pair_forces_on_bridge<v4>(psi1, psi2, f1, f2, modes, padded_modes, scratch, force);
 }
 
-void sum_vehicle_motion(const float* shapes, const float* state_pattern, std::int32_t modes, VectorWidth width,
-                        ContactPointRecord& wheel_point) {
-  alignas(32) float lanes[kVehicleShapeStride];
+void sum_vehicle_motion(const float* const* shapes, std::int32_t wheels, const float* state_pattern,
+                        std::int32_t modes, VectorWidth width, ContactPointRecord* const* points) {
+  alignas(32) float lanes[kVehicleWheelsAtOnce][kVehicleShapeStride];
+  wheels = wheels < kVehicleWheelsAtOnce ? wheels : kVehicleWheelsAtOnce;
 #ifdef TRAINBRIDGE_EIGHT_LANES
-  if (width == VectorWidth::eight)
-    vehicle_motion_lanes_8(shapes, state_pattern, modes, lanes);
-  else
+  if (width == VectorWidth::eight) {
+    vehicle_motion_lanes_8(shapes, wheels, state_pattern, modes, lanes);
+  } else
 #else
   (void)width;
 #endif
-    vehicle_motion_lanes<v4>(shapes, state_pattern, modes, lanes);
-  const v4 a = load4(lanes), b = load4(lanes + 4), c = load4(lanes + 8), d = load4(lanes + 12);
+  {
+    for (std::int32_t i = 0; i < wheels; i += 2) {
+      if (i + 1 < wheels)
+        vehicle_motion_lanes<v4, 2>(shapes + i, state_pattern, modes, lanes + i);
+      else
+        vehicle_motion_lanes<v4, 1>(shapes + i, state_pattern, modes, lanes + i);
+    }
+  }
   // Lanes 5d + c (d the state value, c the component) to entries 6d + c of
   // the wheel point, the sixth component of each 0.
   const v4 zero{};
-  float* out = wheel_point.values.data();
-  store4(out, a);
-  store4(out + 4, __builtin_shuffle(b, zero, v4i{0, 4, 1, 2}));
-  store4(out + 8, __builtin_shuffle(b, __builtin_shuffle(c, zero, v4i{0, 1, 4, 5}), v4i{3, 4, 5, 6}));
-  store4(out + 12, __builtin_shuffle(c, d, v4i{2, 3, 4, 5}));
-  const v4 tail = __builtin_shuffle(d, zero, v4i{2, 4, 4, 4});
-  std::memcpy(out + 16, &tail, 2 * sizeof(float));
+  for (std::int32_t i = 0; i < wheels; ++i) {
+    const v4 a = load4(lanes[i]), b = load4(lanes[i] + 4), c = load4(lanes[i] + 8), d = load4(lanes[i] + 12);
+    float* out = points[i]->values.data();
+    store4(out, a);
+    store4(out + 4, __builtin_shuffle(b, zero, v4i{0, 4, 1, 2}));
+    store4(out + 8, __builtin_shuffle(b, __builtin_shuffle(c, zero, v4i{0, 1, 4, 5}), v4i{3, 4, 5, 6}));
+    store4(out + 12, __builtin_shuffle(c, d, v4i{2, 3, 4, 5}));
+    const v4 tail = __builtin_shuffle(d, zero, v4i{2, 4, 4, 4});
+    std::memcpy(out + 16, &tail, 2 * sizeof(float));
+  }
 }
 
 std::array<float, 3> compose_rail_point(const BridgeMotionSums& s, const TrackValuesAtWheel& at, float speed,

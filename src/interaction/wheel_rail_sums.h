@@ -68,13 +68,14 @@ void add_pair_forces_on_bridge(const float* psi1, const float* psi2, const Conta
                                const ContactForceRecord& f2, std::int32_t modes, std::int32_t padded_modes,
                                VectorWidth width, float* scratch, double* force);
 
-// The vehicle's motion at a wheel: for every state value d and component
-// c = 1..5 the sum over the modes, in mode order, of the shape times the
-// state, into entry (d - 1) * 6 + c of the wheel point (entries 6, 12, 18
-// are 0). shapes and state_pattern hold 16 lanes per mode (see
-// WheelRailCaches).
-void sum_vehicle_motion(const float* shapes, const float* state_pattern, std::int32_t modes, VectorWidth width,
-                        ContactPointRecord& wheel_point);
+// The vehicle's motion at up to kVehicleWheelsAtOnce wheels of one vehicle:
+// for every state value d and component c = 1..5 the sum over the modes, in
+// mode order, of the shape times the state, into entry (d - 1) * 6 + c of
+// each wheel point (entries 6, 12, 18 are 0). shapes[i] (wheel i) and
+// state_pattern hold 16 lanes per mode (see WheelRailCaches).
+constexpr std::int32_t kVehicleWheelsAtOnce = 4;
+void sum_vehicle_motion(const float* const* shapes, std::int32_t wheels, const float* state_pattern,
+                        std::int32_t modes, VectorWidth width, ContactPointRecord* const* points);
 
 // The rail point under a wheel, the bridge's motion there plus the rail
 // geometry and irregularity, with both parts in their records. The bridge's

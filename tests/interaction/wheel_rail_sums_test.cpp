@@ -135,19 +135,29 @@ TEST(WheelRailSums, VehicleMotionAndForcesAreThePlainLoopsBitForBit) {
     float plain_lead = 0.0f;
     for (std::int32_t k = 0; k < modes; ++k) plain_lead += lead[k] * static_cast<float>(state[k]);
     EXPECT_TRUE(same(lead_shift, plain_lead));
-    for (VectorWidth width : widths()) {
-      ContactPointRecord point;
-      point.values.fill(7.0f);
-      sum_vehicle_motion(shapes.data(), pattern.data(), modes, width, point);
-      for (int d = 0; d < 3; ++d) {
-        for (int c = 0; c < 5; ++c) {
-          float plain = 0.0f;
-          for (std::int32_t k = 0; k < modes; ++k) plain += phi[5 * k + c] * static_cast<float>(state[d * modes + k]);
-          EXPECT_TRUE(same(point.values[6 * d + c], plain)) << modes << " modes, order " << d << " component " << c;
+    // One to four wheels at once, the same shapes at each.
+    for (VectorWidth width : widths())
+      for (std::int32_t wheels = 1; wheels <= kVehicleWheelsAtOnce; ++wheels) {
+        ContactPointRecord point[kVehicleWheelsAtOnce];
+        const float* each[kVehicleWheelsAtOnce];
+        ContactPointRecord* out[kVehicleWheelsAtOnce];
+        for (std::int32_t i = 0; i < wheels; ++i) {
+          point[i].values.fill(7.0f);
+          each[i] = shapes.data();
+          out[i] = &point[i];
         }
-        EXPECT_TRUE(same(point.values[6 * d + 5], 0.0f));
+        sum_vehicle_motion(each, wheels, pattern.data(), modes, width, out);
+        for (std::int32_t i = 0; i < wheels; ++i)
+          for (int d = 0; d < 3; ++d) {
+            for (int c = 0; c < 5; ++c) {
+              float plain = 0.0f;
+              for (std::int32_t k = 0; k < modes; ++k)
+                plain += phi[5 * k + c] * static_cast<float>(state[d * modes + k]);
+              EXPECT_TRUE(same(point[i].values[6 * d + c], plain)) << modes << " modes, " << wheels << " wheels";
+            }
+            EXPECT_TRUE(same(point[i].values[6 * d + 5], 0.0f));
+          }
       }
-    }
 
     // The pair's forces on the vehicle modes: the sixth component carries
     // nothing (its shape is 0).

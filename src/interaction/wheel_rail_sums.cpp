@@ -37,42 +37,35 @@ template <class V>
 template <class V>
 constexpr std::int32_t lanes_of = static_cast<std::int32_t>(sizeof(V) / sizeof(float));
 
-// scratch(m) = -s1 - s2 for the modes m < modes (rounded up to whole
-// registers), force(m) += scratch(m).
+// For the modes m < count (rounded up to whole registers) out(m) = -s1 - s2
+// (bridge) or s1 + s2 (vehicle), s1 the sum over the components c = 1..5 in
+// order of shapes1(c, m) * f1(c) (shapes laid out (padded_modes, 5)), s2
+// likewise.
+template <class V, bool bridge>
+[[gnu::always_inline]] inline void pair_force_sums(const float* shapes1, const float* shapes2,
+                                                   const ContactForceRecord& f1, const ContactForceRecord& f2,
+                                                   std::int32_t count, std::int32_t padded_modes, float* out) {
+  for (std::int32_t m = 0; m < count; m += lanes_of<V>) {
+    V s1{}, s2{};
+    for (std::int32_t c = 0; c < 5; ++c) {
+      const std::size_t at = static_cast<std::size_t>(c) * padded_modes + m;
+      V a, b;
+      s1 += load(shapes1 + at, a) * f1.values[c];
+      s2 += load(shapes2 + at, b) * f2.values[c];
+    }
+    const V t = bridge ? -s1 - s2 : s1 + s2;
+    store(out + m, t);
+  }
+}
+
+// scratch(m) = -s1 - s2, force(m) += scratch(m).
 template <class V>
 [[gnu::always_inline]] inline void pair_forces_on_bridge(const float* psi1, const float* psi2,
                                                          const ContactForceRecord& f1, const ContactForceRecord& f2,
                                                          std::int32_t modes, std::int32_t padded_modes,
                                                          float* scratch, double* force) {
-  for (std::int32_t m = 0; m < modes; m += lanes_of<V>) {
-    V s1{}, s2{};
-    for (std::int32_t c = 0; c < 5; ++c) {
-      const std::size_t at = static_cast<std::size_t>(c) * padded_modes + m;
-      V a, b;
-      s1 += load(psi1 + at, a) * f1.values[c];
-      s2 += load(psi2 + at, b) * f2.values[c];
-    }
-    const V t = -s1 - s2;
-    store(scratch + m, t);
-  }
+  pair_force_sums<V, true>(psi1, psi2, f1, f2, modes, padded_modes, scratch);
   for (std::int32_t m = 0; m < modes; ++m) force[m] += static_cast<double>(scratch[m]);
-}
-
-template <class V>
-[[gnu::always_inline]] inline void pair_forces_on_vehicle(const float* phi1, const float* phi2,
-                                                          const ContactForceRecord& f1, const ContactForceRecord& f2,
-                                                          std::int32_t padded_modes, float* sums) {
-  for (std::int32_t k = 0; k < padded_modes; k += lanes_of<V>) {
-    V s1{}, s2{};
-    for (std::int32_t c = 0; c < 5; ++c) {
-      const std::size_t at = static_cast<std::size_t>(c) * padded_modes + k;
-      V a, b;
-      s1 += load(phi1 + at, a) * f1.values[c];
-      s2 += load(phi2 + at, b) * f2.values[c];
-    }
-    const V t = s1 + s2;
-    store(sums + k, t);
-  }
 }
 
 // The sixteen lanes of the wheel-point sums of n wheels of one vehicle
@@ -231,7 +224,7 @@ __attribute__((target("avx"))) void pair_forces_on_vehicle_8(const float* phi1, 
                                                              const ContactForceRecord& f1,
                                                              const ContactForceRecord& f2,
                                                              std::int32_t padded_modes, float* sums) {
-  pair_forces_on_vehicle<v8>(phi1, phi2, f1, f2, padded_modes, sums);
+  pair_force_sums<v8, false>(phi1, phi2, f1, f2, padded_modes, padded_modes, sums);
 }
 
 __attribute__((target("avx"))) void vehicle_motion_lanes_8(const float* const* shapes, std::int32_t wheels,
@@ -420,7 +413,7 @@ void sum_pair_forces_on_vehicle(const float* phi1, const float* phi2, const Cont
 #else
   (void)width;
 #endif
-  pair_forces_on_vehicle<v4>(phi1, phi2, f1, f2, padded_modes, sums);
+  pair_force_sums<v4, false>(phi1, phi2, f1, f2, padded_modes, padded_modes, sums);
 }
 
 void interpolate_track_columns(std::int32_t count, const float* x, const float (*y)[8], float xe, float values[8]) {

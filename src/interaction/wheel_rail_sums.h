@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "model/track_model.h"
 #include "model/wheel_rail_contact_state.h"
 
 namespace tb {
@@ -25,15 +26,15 @@ inline bool same_bits(float a, float b) {
   return ia == ib;
 }
 
-// Lanes of the vector registers the sums over the bridge modes use: four on
-// every machine (the x86-64 baseline), eight where the processor and the
-// operating system support AVX. Both give the same values.
+// Lanes of the vector registers the routines below use: four on every
+// machine (the x86-64 baseline), eight where the processor and the operating
+// system support AVX. Both give the same values.
 enum class VectorWidth : std::int32_t { four = 4, eight = 8 };
 VectorWidth widest_vector_width();
 
 // Entries per mode of the bridge shapes at a wheel and of a bridge state
-// pattern (TrackModel::modal_vector_stride).
-constexpr std::int32_t kBridgeShapeStride = 12;
+// pattern, those of the track's mode-shape table.
+constexpr std::int32_t kBridgeShapeStride = TrackModel::modal_vector_stride;
 // Lanes per mode of the vehicle shapes at a wheel and of a vehicle state
 // pattern: components 1-5 for each of the three state values, and a 0.
 constexpr std::int32_t kVehicleShapeStride = 16;

@@ -1,7 +1,7 @@
 // Benchmark of the coupled train-bridge integration on a large case.
 //
-//     bench_run [--dir DIR] [--examples DIR] [--spans N] [--cars N]
-//               [--contact OPTION] [--speed KMH] [--keep]
+//     bench_run [--dir DIR] [--examples DIR] [--spans N] [--modes-per-span N]
+//               [--cars N] [--contact OPTION] [--speed KMH] [--keep]
 //
 // The case is written into a scratch directory (DIR, or a fresh directory
 // under the system's temporary directory that is removed afterwards unless
@@ -11,7 +11,9 @@
 //   substructure modal file per span, each with the analytic modes of its
 //   span (vertical bending, lateral bending, Saint-Venant torsion), mass
 //   normalised, the same girder as the shipped example case; 5 spans of 21
-//   modes give 105 bridge modes;
+//   modes (9 vertical, 6 lateral, 6 torsional) give 105 bridge modes, and
+//   --modes-per-span N takes floor(6N/21) lateral and as many torsional
+//   modes and the rest vertical (11 per span: 55 modes, 42: 210);
 // * the train is a fleet of 8 high-speed cars of the example's vehicle type
 //   (4 wheel pairs, 8 wheel entries per car), crossing at 250 km/h;
 // * Newmark integration with a time step of 2.0E-4 s and the wheel-rail
@@ -25,7 +27,22 @@
 // lines tell the steps (one progress line per step) and the iteration passes
 // (one line per pass after the first of a step). The printout gives the model
 // size, the steps, the passes, the wall time, the time per pass and the time
-// per (wheel entry x bridge mode x pass).
+// per (wheel entry x bridge mode x pass), and the time per pass against a
+// bound of what the arithmetic of a pass needs:
+//
+// * per wheel entry and bridge mode 35 multiply-adds: 9 to interpolate the
+//   mode shape's nine values at the contact point, 21 for the bridge motion
+//   under the wheel (nine sums over the displacements, six over the
+//   velocities, six over the accelerations), 5 to project the rail forces
+//   onto the mode;
+// * per wheel entry and vehicle mode 21 multiply-adds (15 sums of the
+//   vehicle's motion at the wheel, 6 to project the wheel forces), in both
+//   evaluations of the interaction in a pass;
+// * at the single-precision peak of one core with two 8-lane fused
+//   multiply-add units (16 a cycle) and 3.0 GHz.
+//
+// For 64 wheel entries, 105 bridge modes and 32 vehicle modes that is
+// 235 200 + 86 016 multiply-adds, about 20 000 cycles or 6.7 us a pass.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -66,9 +83,7 @@ constexpr double kMassPolarInertia = 2.4e5;    // kg m^2/m
 constexpr double kRailHeight = 1.6;            // m above the girder axis
 constexpr double kSoffitDepth = 1.2;           // m below the girder axis
 constexpr int kNodesPerSpan = 32;              // axis nodes every 1 m
-constexpr int kVerticalModes = 9;              // per span
-constexpr int kLateralModes = 6;
-constexpr int kTorsionalModes = 6;
+constexpr int kModesPerSpan = 21;              // 9 vertical, 6 lateral, 6 torsional
 constexpr double kApproach = 40.0;             // m of track before and after the bridge
 constexpr double kContactSpacing = 1.493;      // m between the contact points
 constexpr double kTimeStep = 2.0e-4;
@@ -80,6 +95,7 @@ struct Options {
   fs::path dir;
   fs::path examples;
   int spans = 5;
+  int modes_per_span = kModesPerSpan;
   int cars = 8;
   int contact = 0;
   double speed_kmh = 250.0;
@@ -133,22 +149,25 @@ const char* kind_name(Kind k) {
   }
 }
 
-std::vector<Mode> span_modes() {
+std::vector<Mode> span_modes(int per_span) {
+  const int lateral_modes = 6 * per_span / 21;
+  const int torsional_modes = lateral_modes;
+  const int vertical_modes = per_span - lateral_modes - torsional_modes;
   const double ei_v = kConcreteE * kInertiaVertical;
   const double ei_l = kConcreteE * kInertiaLateral;
   const double gj = kConcreteG * kTorsionConstant;
   const double bend_amp = std::sqrt(2.0 / (kMassPerLength * kSpan));
   const double torsion_amp = std::sqrt(2.0 / (kMassPolarInertia * kSpan));
   std::vector<Mode> modes;
-  for (int n = 1; n <= kVerticalModes; ++n) {
+  for (int n = 1; n <= vertical_modes; ++n) {
     const double k = n * kPi / kSpan;
     modes.push_back({Kind::vertical, n, k * k * std::sqrt(ei_v / kMassPerLength), k, bend_amp});
   }
-  for (int n = 1; n <= kLateralModes; ++n) {
+  for (int n = 1; n <= lateral_modes; ++n) {
     const double k = n * kPi / kSpan;
     modes.push_back({Kind::lateral, n, k * k * std::sqrt(ei_l / kMassPerLength), k, bend_amp});
   }
-  for (int n = 1; n <= kTorsionalModes; ++n) {
+  for (int n = 1; n <= torsional_modes; ++n) {
     const double k = n * kPi / kSpan;
     modes.push_back({Kind::torsion, n, k * std::sqrt(gj / kMassPolarInertia), k, torsion_amp});
   }
@@ -238,8 +257,8 @@ struct BridgeSize {
   double length = 0.0;
 };
 
-BridgeSize write_bridge(const fs::path& input, int spans) {
-  const std::vector<Mode> modes = span_modes();
+BridgeSize write_bridge(const fs::path& input, int spans, int modes_per_span) {
+  const std::vector<Mode> modes = span_modes(modes_per_span);
   const int per_span = static_cast<int>(modes.size());
   const int axis = axis_node_count(spans);
   BridgeSize size{axis + spans, per_span * spans, spans * kSpan};
@@ -336,7 +355,7 @@ BridgeSize write_case(const fs::path& dir, const Options& opt) {
     fs::copy_file(opt.examples / name, dir / name, fs::copy_options::overwrite_existing);
   fs::copy_file(opt.examples / "input/Modal_Substructure_Vehicletypes.dat", input / "Modal_Substructure_Vehicletypes.dat",
                 fs::copy_options::overwrite_existing);
-  const BridgeSize size = write_bridge(input, opt.spans);
+  const BridgeSize size = write_bridge(input, opt.spans, opt.modes_per_span);
   write_inputs(input, opt, size.length);
   return size;
 }
@@ -381,6 +400,16 @@ class CountingBuffer : public std::streambuf {
   }
 };
 
+// The time a pass needs at least (see the head of this file): 35
+// multiply-adds per wheel entry and bridge mode, 2 x 21 per wheel entry and
+// vehicle mode, 16 a cycle at 3.0 GHz.
+double pass_bound_us(std::int64_t wheels, int bridge_modes, int vehicle_modes) {
+  constexpr double kPerBridgeMode = 35.0, kPerVehicleMode = 2.0 * 21.0;
+  constexpr double kPerCycle = 16.0, kClockHz = 3.0e9;
+  const double fmas = static_cast<double>(wheels) * (kPerBridgeMode * bridge_modes + kPerVehicleMode * vehicle_modes);
+  return 1e6 * fmas / kPerCycle / kClockHz;
+}
+
 Options parse(int argc, char** argv) {
   Options o;
   o.examples = fs::path(__FILE__).parent_path().parent_path() / "examples" / "case";
@@ -393,14 +422,17 @@ Options parse(int argc, char** argv) {
     if (a == "--dir") o.dir = value();
     else if (a == "--examples") o.examples = value();
     else if (a == "--spans") o.spans = std::stoi(value());
+    else if (a == "--modes-per-span") o.modes_per_span = std::stoi(value());
     else if (a == "--cars") o.cars = std::stoi(value());
     else if (a == "--contact") o.contact = std::stoi(value());
     else if (a == "--speed") o.speed_kmh = std::stod(value());
     else if (a == "--keep") o.keep = true;
     else fail("unknown argument " + a +
-              " (use --dir DIR --examples DIR --spans N --cars N --contact OPTION --speed KMH --keep)");
+              " (use --dir DIR --examples DIR --spans N --modes-per-span N --cars N --contact OPTION --speed KMH"
+              " --keep)");
   }
-  if (o.spans < 1 || o.cars < 1) fail("--spans and --cars must be at least 1");
+  if (o.spans < 1 || o.cars < 1 || o.modes_per_span < 1)
+    fail("--spans, --modes-per-span and --cars must be at least 1");
   if (!fs::is_regular_file(o.examples / "Geometry.dat"))
     fail("no example case at " + o.examples.string() + " (give --examples DIR)");
   return o;
@@ -432,6 +464,7 @@ int main(int argc, char** argv) {
   const int status = tb::run_program(*ctx);
   const auto t1 = std::chrono::steady_clock::now();
   const std::clock_t c1 = std::clock();
+  const std::int32_t vehicle_modes = std::max(ctx->vehicles.max_modes_per_type, 0);
   ctx.reset();
 
   const double wall = std::chrono::duration<double>(t1 - t0).count();
@@ -455,6 +488,9 @@ int main(int argc, char** argv) {
     std::printf("time per pass         %.3f us\n", 1e6 * wall / static_cast<double>(passes));
     std::printf("time per wheel x mode x pass  %.3f ns\n",
                 1e9 * wall / (static_cast<double>(passes) * static_cast<double>(wheels) * bridge.modes));
+    const double bound = pass_bound_us(wheels, bridge.modes, vehicle_modes);
+    std::printf("bound per pass        %.3f us (%d vehicle modes), time per pass / bound %.2f\n", bound,
+                vehicle_modes, 1e6 * wall / static_cast<double>(passes) / bound);
   }
   if (status != 0 || buffer.steps == 0) {
     std::fprintf(stderr, "the run did not complete; last console lines:\n");

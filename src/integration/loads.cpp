@@ -12,13 +12,32 @@ namespace {
 void add_vehicle_load(RunContext& ctx, std::int32_t t, std::int32_t j, std::int32_t k, const float p[6],
                       std::int32_t node_a, std::int32_t node_b) {
   const Array4<float>& shapes = ctx.vehicles.vehicle_mode_shapes;
-  for (std::int32_t m = 1; m <= ctx.vehicles.vehicle_mode_count(k); ++m) {
+  const std::int32_t modes = ctx.vehicles.vehicle_mode_count(k);
+  if (modes < 1) return;
+  // The shapes (type, mode, node, component) and the forces (train, slot,
+  // mode) of one vehicle lie at fixed distances (checked in test builds).
+  (void)shapes(k, modes, node_a, 6);
+  if (node_b != 0) (void)shapes(k, modes, node_b, 6);
+  (void)ctx.solver.vehicle_modal_force(t, j, modes);
+  const std::size_t mode_stride = shapes.stride(2), component_stride = shapes.stride(4);
+  const float* a = shapes.at_ptr(k, 1, node_a, 1);
+  const float* b = node_b == 0 ? nullptr : shapes.at_ptr(k, 1, node_b, 1);
+  double* force = ctx.solver.vehicle_modal_force.at_ptr(t, j, 1);
+  const std::size_t force_stride = ctx.solver.vehicle_modal_force.stride(3);
+  // A zero load component at a single node adds 0 times a mode shape read
+  // from the vehicle file (a finite number), which leaves the sum as it is:
+  // the static wheel loads touch the vertical component alone.
+  bool acts[6];
+  for (std::int32_t c = 0; c < 6; ++c) acts[c] = b != nullptr || p[c] != 0.0f;
+  for (std::int32_t m = 0; m < modes; ++m) {
     float g = 0.0f;
-    for (std::int32_t c = 1; c <= 6; ++c) {
-      const float phi = node_b == 0 ? shapes(k, m, node_a, c) : (shapes(k, m, node_a, c) + shapes(k, m, node_b, c)) * 0.5f;
-      g = g + p[c - 1] * phi;
+    for (std::int32_t c = 0; c < 6; ++c) {
+      if (!acts[c]) continue;
+      const std::size_t at = m * mode_stride + c * component_stride;
+      const float phi = b == nullptr ? a[at] : (a[at] + b[at]) * 0.5f;
+      g = g + p[c] * phi;
     }
-    ctx.solver.vehicle_modal_force(t, j, m) += g;
+    force[m * force_stride] += g;
   }
 }
 

@@ -73,32 +73,71 @@ bool step_mode(const IntegrationConstants& k, std::int32_t method, double dt, co
 
 namespace {
 
-void step_vehicle(RunContext& ctx, std::int32_t j, std::int32_t t) {
-  const SolverState& s = ctx.solver;
-  const std::int32_t k = ctx.trains.fleet_vehicle_types(ctx.trains.train_fleet(t), j);
-  if (k < 1) return;
+// A mode's state, force and previous-step values at fixed distances in the
+// solver tables (the vehicle tables interleave the trains and vehicle slots).
+struct ModeTables {
+  const double* force;
+  const double* force_prev;
+  const double* prev;        // previous-step state; + order_stride per derivative order
+  const double* two_back;    // acceleration two steps back, or null
+  double* state;             // + order_stride per derivative order
+  std::size_t force_stride, state_stride, order_stride;
+};
+
+// Steps modes 1..count; modal frequency f and damping ratio xi of mode m
+// (1-based) from frequency(m) and damping(m).
+template <class Frequency, class Damping>
+void step_modes(const RunContext& ctx, std::int32_t count, const ModeTables& tables, Frequency&& frequency,
+                Damping&& damping) {
   const std::int32_t method = ctx.solution.integration_method;
   const double dt = ctx.solution.time_step;
   const double two_pi = ctx.control.two_pi;
-  const bool two_back = method == method::explicit_two_step;
-  for (std::int32_t m = 1; m <= ctx.vehicles.vehicle_mode_count(k); ++m) {
-    const double f = ctx.vehicles.vehicle_mode_frequency(k, m);
-    const double xi = ctx.vehicles.vehicle_mode_damping(k, m);
+  const std::size_t o = tables.order_stride;
+  for (std::int32_t m = 1; m <= count; ++m) {
+    const std::size_t at = static_cast<std::size_t>(m - 1) * tables.state_stride;
+    const double f = frequency(m);
+    const double xi = damping(m);
     ModeStepInput in;
     in.omega = two_pi * f;
     in.damping = 2.0 * two_pi * f * xi;
-    in.force = s.vehicle_modal_force(t, j, m);
-    in.force_prev = s.vehicle_modal_force_prev_step(t, j, m);
-    in.q0 = s.vehicle_modal_state_prev_step(t, j, m, 1);
-    in.qd0 = s.vehicle_modal_state_prev_step(t, j, m, 2);
-    in.qdd0 = s.vehicle_modal_state_prev_step(t, j, m, 3);
-    in.qdd_two_back = two_back ? s.vehicle_modal_state_two_back(t, j, m, 3) : 0.0;
+    in.force = tables.force[static_cast<std::size_t>(m - 1) * tables.force_stride];
+    in.force_prev = tables.force_prev[static_cast<std::size_t>(m - 1) * tables.force_stride];
+    in.q0 = tables.prev[at];
+    in.qd0 = tables.prev[at + o];
+    in.qdd0 = tables.prev[at + 2 * o];
+    in.qdd_two_back = tables.two_back ? tables.two_back[at + 2 * o] : 0.0;
     ModeState out;
     if (!step_mode(ctx.constants, method, dt, in, out)) return;
-    ctx.solver.vehicle_modal_state(t, j, m, 1) = out.q;
-    ctx.solver.vehicle_modal_state(t, j, m, 2) = out.qd;
-    ctx.solver.vehicle_modal_state(t, j, m, 3) = out.qdd;
+    tables.state[at] = out.q;
+    tables.state[at + o] = out.qd;
+    tables.state[at + 2 * o] = out.qdd;
   }
+}
+
+void step_vehicle(RunContext& ctx, std::int32_t j, std::int32_t t) {
+  SolverState& s = ctx.solver;
+  const VehicleTypeLibrary& lib = ctx.vehicles;
+  const std::int32_t k = ctx.trains.fleet_vehicle_types(ctx.trains.train_fleet(t), j);
+  if (k < 1) return;
+  const std::int32_t modes = lib.vehicle_mode_count(k);
+  if (modes < 1) return;
+  // Every table holds the vehicle's modes (checked in test builds).
+  (void)s.vehicle_modal_force(t, j, modes);
+  (void)s.vehicle_modal_force_prev_step(t, j, modes);
+  (void)s.vehicle_modal_state_prev_step(t, j, modes, 3);
+  (void)s.vehicle_modal_state(t, j, modes, 3);
+  const bool two_back = ctx.solution.integration_method == method::explicit_two_step;
+  if (two_back) (void)s.vehicle_modal_state_two_back(t, j, modes, 3);
+  const ModeTables tables{s.vehicle_modal_force.at_ptr(t, j, 1),
+                          s.vehicle_modal_force_prev_step.at_ptr(t, j, 1),
+                          s.vehicle_modal_state_prev_step.at_ptr(t, j, 1, 1),
+                          two_back ? s.vehicle_modal_state_two_back.at_ptr(t, j, 1, 1) : nullptr,
+                          s.vehicle_modal_state.at_ptr(t, j, 1, 1),
+                          s.vehicle_modal_force.stride(3),
+                          s.vehicle_modal_state.stride(3),
+                          s.vehicle_modal_state.stride(4)};
+  step_modes(ctx, modes, tables, [&](std::int32_t m) { return lib.vehicle_mode_frequency(k, m); },
+             [&](std::int32_t m) { return lib.vehicle_mode_damping(k, m); });
 }
 
 }  // namespace
@@ -107,28 +146,25 @@ void integrate_vehicle_modal_step(RunContext& ctx, std::int32_t j, std::int32_t 
 
 void integrate_bridge_modal_step(RunContext& ctx) {
   SolverState& s = ctx.solver;
-  const std::int32_t method = ctx.solution.integration_method;
-  const double dt = ctx.solution.time_step;
-  const double two_pi = ctx.control.two_pi;
-  const bool two_back = method == method::explicit_two_step;
-  for (std::int32_t m = 1; m <= ctx.bridge.bridge_mode_count; ++m) {
-    const double f = ctx.bridge.mode_frequency(m);
-    const double xi = ctx.bridge.mode_damping_ratio_work(m);
-    ModeStepInput in;
-    in.omega = two_pi * f;
-    in.damping = 2.0 * two_pi * f * xi;
-    in.force = s.bridge_modal_force(m);
-    in.force_prev = s.bridge_modal_force_prev_step(m);
-    in.q0 = s.bridge_modal_state_prev_step(m, 1);
-    in.qd0 = s.bridge_modal_state_prev_step(m, 2);
-    in.qdd0 = s.bridge_modal_state_prev_step(m, 3);
-    in.qdd_two_back = two_back ? s.bridge_modal_state_two_back(m, 3) : 0.0;
-    ModeState out;
-    if (!step_mode(ctx.constants, method, dt, in, out)) return;
-    s.bridge_modal_state(m, 1) = out.q;
-    s.bridge_modal_state(m, 2) = out.qd;
-    s.bridge_modal_state(m, 3) = out.qdd;
-  }
+  const BridgeModalModel& br = ctx.bridge;
+  const std::int32_t modes = br.bridge_mode_count;
+  if (modes < 1) return;
+  (void)s.bridge_modal_force(modes);
+  (void)s.bridge_modal_force_prev_step(modes);
+  (void)s.bridge_modal_state_prev_step(modes, 3);
+  (void)s.bridge_modal_state(modes, 3);
+  const bool two_back = ctx.solution.integration_method == method::explicit_two_step;
+  if (two_back) (void)s.bridge_modal_state_two_back(modes, 3);
+  const ModeTables tables{s.bridge_modal_force.data(),
+                          s.bridge_modal_force_prev_step.data(),
+                          s.bridge_modal_state_prev_step.data(),
+                          two_back ? s.bridge_modal_state_two_back.data() : nullptr,
+                          s.bridge_modal_state.data(),
+                          1,
+                          1,
+                          s.bridge_modal_state.stride(2)};
+  step_modes(ctx, modes, tables, [&](std::int32_t m) { return br.mode_frequency(m); },
+             [&](std::int32_t m) { return br.mode_damping_ratio_work(m); });
 }
 
 void integrate_all_vehicles(RunContext& ctx) {

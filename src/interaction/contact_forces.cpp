@@ -8,6 +8,7 @@
 #include "interaction/brakes.h"
 #include "interaction/creep_forces.h"
 #include "interaction/wheel_rail_interaction.h"
+#include "interaction/wheel_rail_sums.h"
 
 namespace tb {
 
@@ -27,10 +28,16 @@ float spring_damper_normal(float k, float c, float dz, float dz_rate, float w_lo
 }
 
 // Hertz contact N = (d/gH)^(3/2), d the approach with the static approach
-// gH*W^(2/3) included; a lifted wheel carries nothing.
-float hertz_normal(float dz, float w_load, float wheel_radius) {
-  const float gh = kHertzCoefficient * std::pow(wheel_radius, kHertzExponent);
-  const float d = dz + gh * std::pow(w_load, 2.0f / 3.0f);
+// gH*W^(2/3) included; a lifted wheel carries nothing. The two powers depend
+// on the radius and the load alone and are kept for the next wheel of the
+// same radius and load.
+float hertz_normal(float dz, float w_load, float wheel_radius, HertzConstants& kept) {
+  if (!kept.valid || !same_bits(kept.radius, wheel_radius) || !same_bits(kept.load, w_load)) {
+    const float gh = kHertzCoefficient * std::pow(wheel_radius, kHertzExponent);
+    kept = {true, wheel_radius, w_load, gh, gh * std::pow(w_load, 2.0f / 3.0f)};
+  }
+  const float gh = kept.coefficient;
+  const float d = dz + kept.static_approach;
   if (d < 0.0f) return 0.0f;
   return (d / gh) * std::sqrt(d / gh);
 }
@@ -89,7 +96,8 @@ void compute_wheel_contact_forces(RunContext& ctx, std::int32_t /*phase*/, std::
                    spring_damper_normal(kDefaultStiffness, kDefaultDamping, dz2, dz2_rate, w_load));
       } else {
         const float radius = lib.wheel_radius(type);
-        set_normal(hertz_normal(dz1, w_load, radius), hertz_normal(dz2, w_load, radius));
+        HertzConstants& kept = ctx.contact.hertz;
+        set_normal(hertz_normal(dz1, w_load, radius, kept), hertz_normal(dz2, w_load, radius, kept));
       }
       break;
     case 1: {

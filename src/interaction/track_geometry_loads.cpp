@@ -14,10 +14,21 @@ constexpr float kRollCurvature = 1.0E-4f;
 // vehicle_modal_force(t, j, m) += phi(m, node, 2) * vertical + phi(m, node, 3) * lateral.
 void add_node_load(RunContext& ctx, std::int32_t t, std::int32_t j, std::int32_t type, std::int32_t node,
                    float vertical, float lateral) {
-  const VehicleTypeLibrary& lib = ctx.vehicles;
-  for (std::int32_t m = 1; m <= lib.vehicle_mode_count(type); ++m)
-    ctx.solver.vehicle_modal_force(t, j, m) += static_cast<double>(
-        lib.vehicle_mode_shapes(type, m, node, 2) * vertical + lib.vehicle_mode_shapes(type, m, node, 3) * lateral);
+  const Array4<float>& shapes = ctx.vehicles.vehicle_mode_shapes;
+  const std::int32_t modes = ctx.vehicles.vehicle_mode_count(type);
+  if (modes < 1) return;
+  // The shapes of the node and the vehicle's forces lie at fixed distances
+  // (checked in test builds).
+  (void)shapes(type, modes, node, 3);
+  (void)ctx.solver.vehicle_modal_force(t, j, modes);
+  const float* phi = shapes.at_ptr(type, 1, node, 2);
+  const std::size_t mode_stride = shapes.stride(2), component_stride = shapes.stride(4);
+  double* force = ctx.solver.vehicle_modal_force.at_ptr(t, j, 1);
+  const std::size_t force_stride = ctx.solver.vehicle_modal_force.stride(3);
+  for (std::int32_t m = 0; m < modes; ++m) {
+    const float* at = phi + m * mode_stride;
+    force[m * force_stride] += static_cast<double>(at[0] * vertical + at[component_stride] * lateral);
+  }
 }
 
 }  // namespace

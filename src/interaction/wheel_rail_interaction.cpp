@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <utility>
 
 #include "interaction/contact_forces.h"
+#include "interaction/wheel_rail_sums.h"
 
 namespace tb {
 
@@ -11,37 +15,8 @@ namespace {
 
 constexpr std::int32_t kWindow = 5;              // track nodes of an interpolation window
 constexpr float kBridgeMotionLimit = 1.0E-9f;    // vertical bridge displacement that counts as moving
-constexpr float kRailAccelerationLimit = 100.0f; // m/s^2: above it the rail's motion terms are dropped
 
-// Sizes the scratch tables once (and again only when the model's counts
-// change) and clears the whole state.
-void reset_contact_state(WheelRailContactState& cs, std::int32_t bridge_modes, std::int32_t vehicle_modes) {
-  if (!cs.bridge_shapes_at_wheel.allocated() || cs.bridge_shapes_at_wheel.extent(2) != bridge_modes ||
-      cs.first_wheel_vehicle_shapes.extent(2) != vehicle_modes) {
-    cs.rail_geometry_at_wheel.resize(3, 6);
-    cs.bridge_shapes_at_wheel.resize(9, bridge_modes);
-    cs.bridge_motion_sums.resize(9, 3);
-    cs.first_wheel_bridge_shapes.resize(6, bridge_modes);
-    cs.second_wheel_bridge_shapes.resize(6, bridge_modes);
-    cs.first_wheel_vehicle_shapes.resize(6, vehicle_modes);
-    cs.second_wheel_vehicle_shapes.resize(6, vehicle_modes);
-  } else {
-    for (Array2<float>* a : {&cs.rail_geometry_at_wheel, &cs.bridge_shapes_at_wheel, &cs.bridge_motion_sums,
-                             &cs.first_wheel_bridge_shapes, &cs.second_wheel_bridge_shapes,
-                             &cs.first_wheel_vehicle_shapes, &cs.second_wheel_vehicle_shapes})
-      a->fill(0.0f);
-  }
-  cs.first_rail_point = {};
-  cs.second_rail_point = {};
-  cs.first_wheel_point = {};
-  cs.second_wheel_point = {};
-  cs.first_vehicle_force = {};
-  cs.first_rail_force = {};
-  cs.second_vehicle_force = {};
-  cs.second_rail_force = {};
-  cs.pair_centre = {};
-  cs.bridge_motion_at_wheel = {};
-}
+constexpr std::int32_t padded_to_8(std::int32_t n) { return (n + 7) / 8 * 8; }
 
 }  // namespace
 
@@ -101,24 +76,352 @@ NodeWindow node_window(const TrackModel& tm, float x, float smin, std::int32_t n
   return win;
 }
 
-float track_value(const TrackModel& tm, const NodeWindow& win, std::int32_t column, std::int32_t track, float x) {
-  if (win.count < 1) return 0.0f;
-  float value = 0.0f;
-  interpolate_track_quantity(1, win.count, 1, win.abscissae, tm.track_nodes.at_ptr(win.first, column, track), 1, &x,
-                             &value);
-  return value;
+// Columns of the track-node table per rail: vertical position, its slope and
+// second derivative, lateral position and its slope; then the track's
+// curvature and cant.
+constexpr std::int32_t kTrackColumns[2][7] = {{2, 7, 11, 3, 8, 12, 15}, {5, 9, 13, 6, 10, 12, 15}};
+
+// ---------------------------------------------------------------------------
+// What the interaction keeps between evaluations
+// ---------------------------------------------------------------------------
+
+// The counts and model tables the cache layout is built for, value by value.
+template <class Add>
+void visit_layout_signature(const RunContext& ctx, Add&& add) {
+  const VehicleTypeLibrary& lib = ctx.vehicles;
+  const TrainOrganization& tr = ctx.trains;
+  const TrackModel& tm = ctx.track;
+  auto address = [&](const void* p) { add(static_cast<std::int64_t>(reinterpret_cast<std::intptr_t>(p))); };
+  add(ctx.bridge.bridge_mode_count);
+  add(tm.coarse_node_count);
+  add(tm.track_count);
+  add(lib.max_modes_per_type);
+  address(lib.vehicle_mode_shapes.data());
+  address(lib.wheelset_nodes.data());
+  address(lib.vehicle_node_coordinates.data());
+  address(tm.track_modal_vectors.data());
+  for (int d = 1; d <= 5; ++d) add(tm.track_modal_vectors.extent(d));
+  add(tr.train_count);
+  for (std::int32_t t = 1; t <= tr.train_count; ++t) {
+    const std::int32_t fleet = tr.train_fleet(t);
+    add(fleet);
+    add(tr.fleet_vehicle_count(fleet));
+    for (std::int32_t v = 1; v <= tr.fleet_vehicle_count(fleet); ++v) {
+      const std::int32_t type = tr.fleet_vehicle_types(fleet, v);
+      add(type);
+      add(lib.vehicle_wheelset_count(type));
+      add(lib.vehicle_mode_count(type));
+      add(lib.contact_type(type));
+    }
+  }
 }
 
-// Columns of the track-node table per rail: vertical position, its slope and
-// second derivative, lateral position and its slope.
-struct RailColumns {
-  std::int32_t z, dz, ddz, y, dy;
+// The vehicle mode shapes at wheel entry w of a type, φ(c, k) for c = 1..5
+// (contact type 1 takes the vertical and roll components at the wheelset's
+// second node), laid out for the wheel-point sums and for the generalised
+// forces.
+void gather_vehicle_shapes(const VehicleTypeLibrary& lib, std::int32_t type, std::int32_t w, std::int32_t padded,
+                           float* sum_shapes, float* force_shapes) {
+  const std::int32_t node = lib.wheelset_nodes(type, w);
+  const bool second_node = lib.contact_type(type) == 1;
+  for (std::int32_t k = 1; k <= lib.vehicle_mode_count(type); ++k) {
+    float phi[5];
+    for (std::int32_t c = 1; c <= 5; ++c) phi[c - 1] = lib.vehicle_mode_shapes(type, k, node, c);
+    if (second_node) {
+      const std::int32_t second = lib.wheelset_second_nodes(type, w);
+      phi[1] = lib.vehicle_mode_shapes(type, k, second, 2);
+      phi[3] = lib.vehicle_mode_shapes(type, k, second, 4);
+    }
+    float* lanes = sum_shapes + static_cast<std::size_t>(k - 1) * kVehicleShapeStride;
+    for (std::int32_t d = 0; d < 3; ++d)
+      for (std::int32_t c = 0; c < 5; ++c) lanes[d * 5 + c] = phi[c];
+    for (std::int32_t c = 0; c < 5; ++c) force_shapes[static_cast<std::size_t>(c) * padded + (k - 1)] = phi[c];
+  }
+}
+
+void build_layout(const RunContext& ctx, WheelRailCaches& wc) {
+  const VehicleTypeLibrary& lib = ctx.vehicles;
+  const TrainOrganization& tr = ctx.trains;
+  wc = WheelRailCaches{};
+  visit_layout_signature(ctx, [&](std::int64_t v) { wc.signature.push_back(v); });
+  wc.vector_lanes = static_cast<std::int32_t>(widest_vector_width());
+  wc.bridge_modes = std::max(ctx.bridge.bridge_mode_count, 0);
+  wc.padded_bridge_modes = padded_to_8(wc.bridge_modes);
+  wc.vehicle_modes = std::max(lib.max_modes_per_type, 0);
+  wc.padded_vehicle_modes = padded_to_8(wc.vehicle_modes);
+
+  const std::int64_t key_base = static_cast<std::int64_t>(lib.max_wheelsets_per_type) + 1;
+  for (std::int32_t t = 1; t <= tr.train_count; ++t) {
+    const std::int32_t fleet = tr.train_fleet(t);
+    for (std::int32_t v = 1; v <= tr.fleet_vehicle_count(fleet); ++v) {
+      VehicleSlot vs;
+      vs.train = t;
+      vs.vehicle = v;
+      vs.type = tr.fleet_vehicle_types(fleet, v);
+      vs.first_slot = static_cast<std::int32_t>(wc.wheels.size());
+      vs.wheel_count = lib.vehicle_wheelset_count(vs.type);
+      const std::int32_t modes = std::max(lib.vehicle_mode_count(vs.type), 0);
+      vs.state.assign(3 * static_cast<std::size_t>(modes), 0.0);
+      vs.pattern.assign(kVehicleShapeStride * static_cast<std::size_t>(modes), 0.0f);
+      if (v == 1)
+        for (std::int32_t k = 1; k <= modes; ++k) vs.lead_shapes.push_back(lib.vehicle_mode_shapes(vs.type, k, 1, 1));
+      for (std::int32_t w = 1; w <= vs.wheel_count; ++w) {
+        WheelSlot slot;
+        slot.node = lib.wheelset_nodes(vs.type, w);
+        slot.rail = rail_of_wheel(lib, vs.type, w);
+        const std::int64_t key = vs.type * key_base + w;
+        auto found = std::find(wc.vehicle_shape_keys.begin(), wc.vehicle_shape_keys.end(), key);
+        slot.vehicle_shapes = static_cast<std::int32_t>(found - wc.vehicle_shape_keys.begin());
+        if (found == wc.vehicle_shape_keys.end()) wc.vehicle_shape_keys.push_back(key);
+        wc.wheels.push_back(slot);
+      }
+      wc.vehicles.push_back(std::move(vs));
+    }
+  }
+
+  const std::size_t sum_stride = static_cast<std::size_t>(kVehicleShapeStride) * wc.vehicle_modes;
+  const std::size_t force_stride = 5 * static_cast<std::size_t>(wc.padded_vehicle_modes);
+  wc.vehicle_sum_shapes.assign(wc.vehicle_shape_keys.size() * sum_stride, 0.0f);
+  wc.vehicle_force_shapes.assign(wc.vehicle_shape_keys.size() * force_stride, 0.0f);
+  for (std::size_t i = 0; i < wc.vehicle_shape_keys.size(); ++i) {
+    const std::int32_t type = static_cast<std::int32_t>(wc.vehicle_shape_keys[i] / key_base);
+    const std::int32_t w = static_cast<std::int32_t>(wc.vehicle_shape_keys[i] % key_base);
+    gather_vehicle_shapes(lib, type, w, wc.padded_vehicle_modes, wc.vehicle_sum_shapes.data() + i * sum_stride,
+                          wc.vehicle_force_shapes.data() + i * force_stride);
+  }
+
+  const std::size_t slots = wc.wheels.size();
+  wc.bridge_sum_shapes.assign(slots * kBridgeShapeStride * wc.bridge_modes, 0.0f);
+  wc.bridge_force_shapes.assign(slots * 5 * wc.padded_bridge_modes, 0.0f);
+  wc.bridge_state.assign(3 * static_cast<std::size_t>(wc.bridge_modes), 0.0);
+  wc.bridge_state_pattern.assign(static_cast<std::size_t>(kBridgeShapeStride) * wc.bridge_modes, 0.0f);
+  // The rows of the track table without any bridge shape.
+  const TrackModel& tm = ctx.track;
+  const Array5<float>& table = tm.track_modal_vectors;
+  const std::size_t row_size = static_cast<std::size_t>(kBridgeShapeStride) * wc.bridge_modes;
+  const std::size_t rows = row_size == 0 || table.size() == 0 ? 0 : table.size() / row_size;
+  wc.zero_table_rows.assign(rows, 0);
+  for (std::size_t r = 0; r < rows; ++r) {
+    const float* row = table.data() + r * row_size;
+    wc.zero_table_rows[r] = std::all_of(row, row + row_size, [](float f) { return f == 0.0f; }) ? 1 : 0;
+  }
+  wc.force_scratch.assign(static_cast<std::size_t>(std::max(wc.padded_bridge_modes, wc.padded_vehicle_modes)), 0.0f);
+}
+
+// Rebuilds the layout when the model's counts or tables differ from those it
+// was built for (the first evaluation of a run, or another model).
+void prepare_caches(const RunContext& ctx, WheelRailCaches& wc) {
+  std::size_t at = 0;
+  bool same = true;
+  visit_layout_signature(ctx, [&](std::int64_t v) {
+    if (at >= wc.signature.size() || wc.signature[at] != v) same = false;
+    ++at;
+  });
+  if (!same || at != wc.signature.size()) build_layout(ctx, wc);
+}
+
+// Copies the values at from[i * stride] (i < count) to kept and tells whether
+// any differs from the kept one, bit for bit.
+bool copy_if_changed(const double* from, std::size_t stride, std::int32_t count, double* kept) {
+  std::uint64_t differ = 0;
+  for (std::int32_t i = 0; i < count; ++i) {
+    std::uint64_t a, b;
+    std::memcpy(&a, from + i * stride, sizeof a);
+    std::memcpy(&b, kept + i, sizeof b);
+    differ |= a ^ b;
+    kept[i] = from[i * stride];
+  }
+  return differ != 0;
+}
+
+// The bridge modal state as the sums take it; a change of any value bumps
+// the serial that the wheels' sums are kept under.
+void refresh_bridge_state(const SolverState& st, WheelRailCaches& wc) {
+  const std::int32_t modes = wc.bridge_modes;
+  (void)st.bridge_modal_state(modes, 3);  // the table holds every mode (checked in test builds)
+  const double* q = st.bridge_modal_state.at_ptr(1, 1);
+  const std::size_t order_stride = st.bridge_modal_state.stride(2);
+  bool changed = !wc.have_bridge_state;
+  for (std::int32_t d = 0; d < 3; ++d)
+    changed |= copy_if_changed(q + d * order_stride, 1, modes, wc.bridge_state.data() + d * modes);
+  if (!changed) return;
+  wc.have_bridge_state = true;
+  ++wc.bridge_state_serial;
+  wc.bridge_state_finite = build_bridge_state_pattern(wc.bridge_state.data(), modes, wc.bridge_state_pattern.data());
+}
+
+// The vehicle's modal state; true when it differs from the one its wheel
+// points were computed from (and then the new sums' factors, and for a
+// train's lead vehicle the longitudinal displacement of its node 1).
+bool refresh_vehicle_state(const SolverState& st, const VehicleTypeLibrary& lib, VehicleSlot& vs) {
+  const std::int32_t modes = lib.vehicle_mode_count(vs.type);
+  bool changed = !vs.have_state;
+  if (modes >= 1) {
+    (void)st.vehicle_modal_state(vs.train, vs.vehicle, modes, 3);  // checked in test builds
+    const double* q = st.vehicle_modal_state.at_ptr(vs.train, vs.vehicle, 1, 1);
+    const std::size_t mode_stride = st.vehicle_modal_state.stride(3), order_stride = st.vehicle_modal_state.stride(4);
+    for (std::int32_t d = 0; d < 3; ++d)
+      changed |= copy_if_changed(q + d * order_stride, mode_stride, modes, vs.state.data() + d * modes);
+  }
+  if (!changed) return false;
+  vs.have_state = true;
+  vs.lead_shift = build_vehicle_state_pattern(vs.state.data(), modes,
+                                              vs.lead_shapes.empty() ? nullptr : vs.lead_shapes.data(),
+                                              vs.pattern.data());
+  return true;
+}
+
+// The track a train runs on, as the wheels of the train need it.
+struct TrainTrack {
+  std::int32_t track = 1;
+  float smin = 0.0f, smax = 0.0f;
+  std::int32_t own_coarse = 0;  // the track's own coarse nodes
 };
-constexpr RailColumns kRailColumns[2] = {{2, 7, 11, 3, 8}, {5, 9, 13, 6, 10}};
-constexpr std::int32_t kCurvatureColumn = 12;
-constexpr std::int32_t kCantColumn = 15;
+
+// Places a wheel at x: the rail geometry there and, on the track's bridge
+// part, the bridge mode shapes under the wheel. Off the track there is no
+// bridge under the wheel: no shapes, no sums.
+void locate_wheel(const TrackModel& tm, WheelRailCaches& wc, std::size_t index, const TrainTrack& on, float x,
+                  bool bridge_on_track) {
+  WheelSlot& slot = wc.wheels[index];
+  slot.located = true;
+  slot.x = x;
+  slot.sums_serial = 0;
+  slot.track = track_values_at_wheel(tm, on.track, slot.rail, x, on.smin);
+  const std::int32_t modes = wc.bridge_modes;
+  const std::size_t force_size = 5 * static_cast<std::size_t>(wc.padded_bridge_modes);
+  float* force_shapes = wc.bridge_force_shapes.data() + index * force_size;
+  auto no_shapes = [&](bool on_track) {
+    if (!slot.force_shapes_zero) std::fill(force_shapes, force_shapes + force_size, 0.0f);
+    slot.force_shapes_zero = true;
+    slot.on_track = on_track;
+    slot.shapes_nonzero = false;
+    slot.sum_shapes_filled = false;
+    slot.sums = {};
+  };
+  if (!(on.smin <= x && x <= on.smax) || !bridge_on_track || on.own_coarse < 1) {
+    no_shapes(false);
+    return;
+  }
+  // Linear between two own coarse nodes; past the last one the shapes of that
+  // node are held.
+  const float h = tm.coarse_node_spacing;
+  std::int32_t ic = 1;
+  float u = 0.0f;
+  if (on.own_coarse >= 2) {
+    const float pos = (x - on.smin) / h + 1.0f;
+    ic = pos >= static_cast<float>(on.own_coarse - 1) ? on.own_coarse - 1 : static_cast<std::int32_t>(pos);
+    u = std::min((x - on.smin - static_cast<float>(ic - 1) * h) / h, 1.0f);
+  }
+  const std::int32_t ic_next = on.own_coarse >= 2 ? ic + 1 : ic;
+  // Between two rows of zeros every shape is 0 (of either sign, which no
+  // finite product or sum tells apart): nothing to interpolate.
+  const Array5<float>& table = tm.track_modal_vectors;
+  auto zero_row = [&](std::int32_t c) {
+    const std::size_t r = static_cast<std::size_t>(c - 1) +
+                          static_cast<std::size_t>(table.extent(3)) *
+                              (static_cast<std::size_t>(slot.rail - 1) + 2 * static_cast<std::size_t>(on.track - 1));
+    return r < wc.zero_table_rows.size() && wc.zero_table_rows[r] != 0;
+  };
+  if (zero_row(ic) && zero_row(ic_next)) {
+    no_shapes(true);
+    return;
+  }
+  const float* here = table.at_ptr(1, 1, ic, slot.rail, on.track);
+  const float* next = table.at_ptr(1, 1, ic_next, slot.rail, on.track);
+  float* shapes = wc.bridge_sum_shapes.data() + index * kBridgeShapeStride * static_cast<std::size_t>(modes);
+  slot.on_track = true;
+  slot.sum_shapes_filled = true;
+  slot.force_shapes_zero = false;
+  slot.shapes_nonzero = interpolate_bridge_shapes(here, next, u, modes, wc.padded_bridge_modes,
+                                                  static_cast<VectorWidth>(wc.vector_lanes), shapes, force_shapes);
+}
+
+// Whether a wheel on the track is to have its bridge motion sums taken for
+// the current bridge state. Shapes that are all zero (no bridge under the
+// wheel) give sums of +0 whatever the (finite) state: those are set here.
+bool bridge_sums_due(WheelRailCaches& wc, std::size_t index) {
+  WheelSlot& slot = wc.wheels[index];
+  if (!slot.on_track || slot.sums_serial == wc.bridge_state_serial) return false;
+  slot.sums_serial = wc.bridge_state_serial;
+  if (!slot.shapes_nonzero && wc.bridge_state_finite) {
+    slot.sums = {};
+    return false;
+  }
+  if (!slot.sum_shapes_filled) {
+    float* shapes = wc.bridge_sum_shapes.data() + index * kBridgeShapeStride * static_cast<std::size_t>(wc.bridge_modes);
+    std::fill(shapes, shapes + kBridgeShapeStride * static_cast<std::size_t>(wc.bridge_modes), 0.0f);
+    slot.sum_shapes_filled = true;
+  }
+  return true;
+}
+
+// The bridge motion sums of one or two wheels (two at once keep more sums
+// in flight).
+void take_bridge_sums(WheelRailCaches& wc, std::size_t a, std::size_t b) {
+  const std::size_t stride = kBridgeShapeStride * static_cast<std::size_t>(wc.bridge_modes);
+  const VectorWidth width = static_cast<VectorWidth>(wc.vector_lanes);
+  if (b == a)
+    sum_bridge_motion(wc.bridge_sum_shapes.data() + a * stride, wc.bridge_state_pattern.data(), wc.bridge_modes, width,
+                      wc.wheels[a].sums);
+  else
+    sum_bridge_motion_pair(wc.bridge_sum_shapes.data() + a * stride, wc.bridge_sum_shapes.data() + b * stride,
+                           wc.bridge_state_pattern.data(), wc.bridge_modes, width, wc.wheels[a].sums,
+                           wc.wheels[b].sums);
+}
+
+bool all_finite(const ContactForceRecord& f) {
+  for (std::int32_t c = 0; c < 5; ++c)
+    if (!std::isfinite(f.values[static_cast<std::size_t>(c)])) return false;
+  return true;
+}
+
+// The pair's results, whose second wheel is entry w at x: per wheel the
+// normal and lateral forces, the wheel-load reduction, the derailment factor
+// and the position; for the pair the sums of its forces and its brake force;
+// the rails under it and its wheels relative to them (vertical, lateral,
+// yaw; contact type 1 reports no vertical motion of the wheels).
+void record_pair_results(ResultBuffers& res, std::int32_t t, std::int32_t v, std::int32_t w,
+                         const ContactForceRecord& f1r, const ContactForceRecord& f2r, float w_load, float x,
+                         std::int32_t code, const ContactPointRecord& e, const ContactPointRecord& g,
+                         const ContactPointRecord& i, const ContactPointRecord& j) {
+  const float n1 = f1r(2), t1 = f1r(3), n2 = f2r(2), t2 = f2r(3);
+  const float reduction = w_load > 0.1f ? 1.0f - std::min(n1, n2) / w_load : 0.0f;
+  float derailment = 0.0f;
+  if (n2 > n1 && n2 > 0.1f)
+    derailment = t2 / n2;
+  else if (n2 <= n1 && n1 > 0.1f)
+    derailment = t1 / n1;
+  const float first_values[5] = {n1, t1, reduction, derailment, x};
+  const float second_values[5] = {n2, t2, n1 + n2, t1 + t2, 2.0f * f1r(1)};
+  for (std::int32_t k = 1; k <= 5; ++k) {
+    res.wheelset_result(t, v, w - 1, k) = first_values[k - 1];
+    res.wheelset_result(t, v, w, k) = second_values[k - 1];
+  }
+  const std::int32_t comp[3] = {2, 3, 5};
+  for (std::int32_t k = 0; k < 3; ++k) {
+    const float rails = 0.5f * (e(comp[k]) + i(comp[k]));
+    float wheels = 0.5f * (g(comp[k]) + j(comp[k]));
+    if (code == 1 && k == 0) wheels = rails;
+    res.wheelset_irregularity_displacement(t, v, w - 1, k + 1) = rails;
+    res.wheelset_irregularity_displacement(t, v, w, k + 1) = wheels - rails;
+  }
+}
 
 }  // namespace
+
+TrackValuesAtWheel track_values_at_wheel(const TrackModel& tm, std::int32_t track, std::int32_t rail, float x,
+                                         float smin) {
+  const NodeWindow win = node_window(tm, x, smin, own_track_node_count(tm, track));
+  if (win.count < 1) return {};
+  float y[kWindow][8] = {};
+  const std::int32_t* columns = kTrackColumns[rail == 1 ? 0 : 1];
+  for (std::int32_t l = 0; l < win.count; ++l)
+    for (std::int32_t c = 0; c < 7; ++c) y[l][c] = tm.track_nodes(win.first + l, columns[c], track);
+  float v[8];
+  interpolate_track_columns(win.count, win.abscissae, y, x, v);
+  return {v[0], v[1], v[2], v[3], v[4], v[5], v[6]};
+}
 
 void interpolate_track_quantity(std::int32_t d1, std::int32_t n, std::int32_t d2, const float* x, const float* y,
                                 std::int32_t m, const float* xe, float* ye) {
@@ -164,180 +467,128 @@ void trackirr_modal_vector_interpolation_Largrange(RunContext& ctx, std::int32_t
 
 void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::int32_t stage, float /*step*/) {
   WheelRailContactState& cs = ctx.contact;
+  WheelRailCaches& wc = cs.caches;
   const VehicleTypeLibrary& lib = ctx.vehicles;
   const TrainOrganization& tr = ctx.trains;
   const TrackModel& tm = ctx.track;
   SolverState& st = ctx.solver;
   ResultBuffers& res = ctx.results;
-  const std::int32_t bridge_modes = std::max(ctx.bridge.bridge_mode_count, 0);
-  reset_contact_state(cs, bridge_modes, std::max(lib.max_modes_per_type, 0));
-  Array2<float>& shapes = cs.bridge_shapes_at_wheel;
-  Array2<float>& sums = cs.bridge_motion_sums;
-  const bool bridge_on_track = bridge_modes > 0 && tm.coarse_node_count >= 2;
+  prepare_caches(ctx, wc);
+  cs.first_rail_point = {};
+  cs.second_rail_point = {};
+  cs.first_wheel_point = {};
+  cs.second_wheel_point = {};
+  cs.first_vehicle_force = {};
+  cs.first_rail_force = {};
+  cs.second_vehicle_force = {};
+  cs.second_rail_force = {};
+  cs.pair_centre = {};
+  cs.bridge_motion_at_wheel = {};
+  cs.rail_geometry_at_wheel = {};
 
+  const std::int32_t bridge_modes = wc.bridge_modes;
+  const Array5<float>& table = tm.track_modal_vectors;
+  const bool bridge_on_track = bridge_modes > 0 && tm.coarse_node_count >= 2 &&
+                               table.extent(1) == kBridgeShapeStride && table.extent(2) == bridge_modes &&
+                               table.extent(3) >= tm.coarse_node_count && table.extent(4) == 2 &&
+                               table.extent(5) >= tm.track_count;
+  if (bridge_on_track) refresh_bridge_state(st, wc);
+  const bool aux = ctx.solution.contact_aux_switch != 0;
+  const VectorWidth width = static_cast<VectorWidth>(wc.vector_lanes);
+  const std::size_t vehicle_force_stride = 5 * static_cast<std::size_t>(wc.padded_vehicle_modes);
+  const std::size_t bridge_force_stride = 5 * static_cast<std::size_t>(wc.padded_bridge_modes);
+  const std::size_t vehicle_sum_stride = static_cast<std::size_t>(kVehicleShapeStride) * wc.vehicle_modes;
+
+  std::size_t vehicle_index = 0;
   for (std::int32_t t = 1; t <= tr.train_count; ++t) {
-    const std::int32_t track = tr.train_track(t);
-    const float s_first = tm.control_points(track, 1, 6);
-    const float s_last = tm.control_points(track, tm.control_point_count(track), 6);
-    const float smin = std::min(s_first, s_last);
-    const float smax = std::max(s_first, s_last);
+    TrainTrack on;
+    on.track = tr.train_track(t);
+    const float s_first = tm.control_points(on.track, 1, 6);
+    const float s_last = tm.control_points(on.track, tm.control_point_count(on.track), 6);
+    on.smin = std::min(s_first, s_last);
+    on.smax = std::max(s_first, s_last);
     const float speed = static_cast<float>(tr.train_speed(t, stage));
     const std::int32_t fleet = tr.train_fleet(t);
-    // The track's own nodes and coarse nodes (a shorter track leaves the
-    // later rows of the shared tables unused).
-    const std::int32_t own_nodes = own_track_node_count(tm, track);
-    const std::int32_t own_coarse =
-        std::min(tm.coarse_node_count, (own_nodes - 1) / std::max(tm.modal_node_decimation, 1) + 1);
+    // The track's own coarse nodes (a shorter track leaves the later rows of
+    // the shared tables unused).
+    on.own_coarse = std::min(tm.coarse_node_count,
+                             (own_track_node_count(tm, on.track) - 1) / std::max(tm.modal_node_decimation, 1) + 1);
     // The train advance carries the longitudinal motion of the lead
     // vehicle's node 1 in the train's position and speed; a wheel's own
     // longitudinal modal displacement therefore counts relative to it, not
-    // a second time.
-    float lead_shift = 0.0f;
-    if (tr.fleet_vehicle_count(fleet) >= 1) {
-      const std::int32_t lead = tr.fleet_vehicle_types(fleet, 1);
-      for (std::int32_t i = 1; i <= lib.vehicle_mode_count(lead); ++i)
-        lead_shift += lib.vehicle_mode_shapes(lead, i, 1, 1) * static_cast<float>(st.vehicle_modal_state(t, 1, i, 1));
+    // a second time (the lead vehicle's state refresh gives that motion).
+    const std::size_t first_vehicle = vehicle_index;
+    const std::int32_t vehicles = tr.fleet_vehicle_count(fleet);
+
+    // The vehicles' motion at each of their wheels, for their current states.
+    for (std::int32_t v = 1; v <= vehicles; ++v) {
+      VehicleSlot& vs = wc.vehicles[first_vehicle + static_cast<std::size_t>(v - 1)];
+      if (!refresh_vehicle_state(st, lib, vs)) continue;
+      for (std::int32_t w = 0; w < vs.wheel_count; w += kVehicleWheelsAtOnce) {
+        const float* shapes[kVehicleWheelsAtOnce];
+        ContactPointRecord* points[kVehicleWheelsAtOnce];
+        const std::int32_t count = std::min(kVehicleWheelsAtOnce, vs.wheel_count - w);
+        for (std::int32_t i = 0; i < count; ++i) {
+          WheelSlot& slot = wc.wheels[static_cast<std::size_t>(vs.first_slot + w + i)];
+          shapes[i] = wc.vehicle_sum_shapes.data() + slot.vehicle_shapes * vehicle_sum_stride;
+          points[i] = &slot.wheel_point;
+        }
+        sum_vehicle_motion(shapes, count, vs.pattern.data(), lib.vehicle_mode_count(vs.type), width, points);
+      }
     }
 
-    for (std::int32_t v = 1; v <= tr.fleet_vehicle_count(fleet); ++v) {
-      const std::int32_t type = tr.fleet_vehicle_types(fleet, v);
+    // Every wheel on the track: its position, the rail and the bridge under
+    // it, and the bridge motion sums there.
+    const float lead_shift = vehicles >= 1 ? wc.vehicles[first_vehicle].lead_shift : 0.0f;
+    std::size_t due = wc.wheels.size();  // a wheel whose sums wait for a second one
+    for (std::int32_t v = 1; v <= vehicles; ++v) {
+      const VehicleSlot& vs = wc.vehicles[first_vehicle + static_cast<std::size_t>(v - 1)];
+      for (std::int32_t w = 1; w <= vs.wheel_count; ++w) {
+        const std::size_t index = static_cast<std::size_t>(vs.first_slot + w - 1);
+        WheelSlot& slot = wc.wheels[index];
+        const float x = static_cast<float>(ctx.layout.wheelset_position(t, v, w)) + (slot.wheel_point(1) - lead_shift);
+        if (!slot.located || !same_bits(slot.x, x)) locate_wheel(tm, wc, index, on, x, bridge_on_track);
+        if (!bridge_sums_due(wc, index)) continue;
+        if (due == wc.wheels.size()) {
+          due = index;
+        } else {
+          take_bridge_sums(wc, due, index);
+          due = wc.wheels.size();
+        }
+      }
+    }
+    if (due != wc.wheels.size()) take_bridge_sums(wc, due, due);
+
+    for (std::int32_t v = 1; v <= vehicles; ++v) {
+      VehicleSlot& vs = wc.vehicles[vehicle_index++];
+      const std::int32_t type = vs.type;
       const std::int32_t modes = lib.vehicle_mode_count(type);
       const std::int32_t code = lib.contact_type(type);
+      std::array<float, 3> first_vertical{};  // entries 2, 8, 14 of the pair's first rail point
 
-      for (std::int32_t w = 1; w <= lib.vehicle_wheelset_count(type); ++w) {
+      for (std::int32_t w = 1; w <= vs.wheel_count; ++w) {
+        const std::size_t index = static_cast<std::size_t>(vs.first_slot + w - 1);
+        const WheelSlot& slot = wc.wheels[index];
         const bool first = w % 2 == 1;
         ContactPointRecord& rail_point = first ? cs.first_rail_point : cs.second_rail_point;
         ContactPointRecord& wheel_point = first ? cs.first_wheel_point : cs.second_wheel_point;
-        Array2<float>& phi = first ? cs.first_wheel_vehicle_shapes : cs.second_wheel_vehicle_shapes;
-        Array2<float>& psi = first ? cs.first_wheel_bridge_shapes : cs.second_wheel_bridge_shapes;
-
-        // Vehicle mode shapes at the wheel node (contact type 1 takes the
-        // vertical and roll components at the wheelset's second node).
-        const std::int32_t node = lib.wheelset_nodes(type, w);
-        const std::int32_t rail = rail_of_wheel(lib, type, w);
-        for (std::int32_t k = 1; k <= modes; ++k) {
-          for (std::int32_t c = 1; c <= 5; ++c) phi(c, k) = lib.vehicle_mode_shapes(type, k, node, c);
-          phi(6, k) = 0.0f;
-          if (code == 1) {
-            const std::int32_t second = lib.wheelset_second_nodes(type, w);
-            phi(2, k) = lib.vehicle_mode_shapes(type, k, second, 2);
-            phi(4, k) = lib.vehicle_mode_shapes(type, k, second, 4);
-          }
-        }
-
-        // The vehicle's motion at the wheel: for every derivative order d and
-        // component c the sum over the vehicle modes, taken in mode order.
-        // The fifteen sums are held in locals and each modal state is
-        // converted once, rather than every sum going through the tables.
-        wheel_point = {};
-        {
-          float sum[3][5] = {};
-          for (std::int32_t k = 1; k <= modes; ++k) {
-            const float* shape = phi.at_ptr(1, k);
-            for (std::int32_t d = 0; d < 3; ++d) {
-              const float q = static_cast<float>(st.vehicle_modal_state(t, v, k, d + 1));
-              for (std::int32_t c = 0; c < 5; ++c) sum[d][c] += shape[c] * q;
-            }
-          }
-          for (std::int32_t d = 0; d < 3; ++d)
-            for (std::int32_t c = 0; c < 5; ++c) wheel_point(d * 6 + c + 1) = sum[d][c];
-        }
-        const float x = static_cast<float>(ctx.layout.wheelset_position(t, v, w)) + (wheel_point(1) - lead_shift);
+        wheel_point = slot.wheel_point;
+        const float x = slot.x;
         const float ax = wheel_point(13);
-
-        // The bridge and the rail under the wheel.
-        ContactPointRecord& bridge = cs.bridge_motion_at_wheel;
-        Array2<float>& geometry = cs.rail_geometry_at_wheel;
-        bridge = {};
-        geometry.fill(0.0f);
-        sums.fill(0.0f);
-        bool psi_filled = false;
-        // Off the track there is no bridge under the wheel.
-        if (!(smin <= x && x <= smax) || !bridge_on_track || own_coarse < 1) {
-          shapes.fill(0.0f);
-        } else {
-          const float h = tm.coarse_node_spacing;
-          // Linear between two own coarse nodes; past the last one the shapes
-          // of that node are held.
-          std::int32_t ic = 1;
-          float u = 0.0f;
-          if (own_coarse >= 2) {
-            const float pos = (x - smin) / h + 1.0f;
-            ic = pos >= static_cast<float>(own_coarse - 1) ? own_coarse - 1 : static_cast<std::int32_t>(pos);
-            u = std::min((x - smin - static_cast<float>(ic - 1) * h) / h, 1.0f);
-          }
-          const std::int32_t r = rail == 1 ? 0 : 9;
-          // The nine entries of a mode lie together in the table; the modes
-          // of one track node lie a fixed distance apart. Per mode the shapes
-          // at the wheel go to the scratch table and the wheel's own copy in
-          // one pass, and the 27 sums over the modes (in mode order) are held
-          // in locals.
-          const std::size_t mode_stride = tm.track_modal_vectors.stride(2);
-          const float* here = tm.track_modal_vectors.at_ptr(r + 1, 1, ic, track);
-          const float* next = tm.track_modal_vectors.at_ptr(r + 1, 1, own_coarse >= 2 ? ic + 1 : ic, track);
-          float sum[3][9] = {};
-          for (std::int32_t m = 1; m <= bridge_modes; ++m) {
-            const std::size_t at = static_cast<std::size_t>(m - 1) * mode_stride;
-            float shape[9];
-            for (std::int32_t e = 0; e < 9; ++e) shape[e] = (1.0f - u) * here[at + e] + u * next[at + e];
-            float* shapes_m = shapes.at_ptr(1, m);
-            for (std::int32_t e = 0; e < 9; ++e) shapes_m[e] = shape[e];
-            float* psi_m = psi.at_ptr(1, m);
-            for (std::int32_t e = 0; e < 6; ++e) psi_m[e] = shape[e];
-            for (std::int32_t d = 0; d < 3; ++d) {
-              const float q = static_cast<float>(st.bridge_modal_state(m, d + 1));
-              for (std::int32_t e = 0; e < 9; ++e) sum[d][e] += shape[e] * q;
-            }
-          }
-          for (std::int32_t d = 0; d < 3; ++d)
-            for (std::int32_t e = 0; e < 9; ++e) sums(e + 1, d + 1) = sum[d][e];
-          psi_filled = true;
-        }
-        for (std::int32_t c = 1; c <= 6; ++c) {
-          bridge(c) = sums(c, 1);
-          bridge(6 + c) = sums(c, 2);
-          bridge(12 + c) = sums(c, 3);
-        }
-        bridge(8) = sums(2, 2) + speed * sums(7, 1);
-        bridge(9) = sums(3, 2) + speed * sums(8, 1);
-        bridge(14) = speed * speed * sums(9, 1) + sums(7, 1) * ax;
-        if (ctx.solution.contact_aux_switch != 0) bridge(14) += sums(2, 3);
-
-        // Rail geometry and irregularity, curvature and cant; beyond either
-        // end of the track the values of its end node.
-        {
-          const RailColumns& col = kRailColumns[rail - 1];
-          const NodeWindow win = node_window(tm, x, smin, own_nodes);
-          const float z = track_value(tm, win, col.z, track, x);
-          const float dz = track_value(tm, win, col.dz, track, x);
-          const float ddz = track_value(tm, win, col.ddz, track, x);
-          const float y = track_value(tm, win, col.y, track, x);
-          const float dy = track_value(tm, win, col.dy, track, x);
-          geometry(1, 2) = z;
-          geometry(2, 2) = speed * dz;
-          geometry(3, 2) = speed * speed * ddz + dz * ax;
-          geometry(1, 3) = y;
-          geometry(2, 3) = speed * dy;
-          if (std::fabs(geometry(3, 2)) > kRailAccelerationLimit) {
-            geometry(2, 2) = 0.0f;
-            geometry(3, 2) = 0.0f;
-          }
-          res.wheelset_track_curvature(t, v, w) = track_value(tm, win, kCurvatureColumn, track, x);
-          res.wheelset_track_cant(t, v, w) = track_value(tm, win, kCantColumn, track, x);
-        }
-        for (std::int32_t d = 1; d <= 3; ++d)
-          for (std::int32_t c = 1; c <= 6; ++c) rail_point((d - 1) * 6 + c) = bridge((d - 1) * 6 + c) + geometry(d, c);
-        // Off the track, or without bridge modes on it, the wheel's bridge
-        // shapes are all zero, as is the scratch table.
-        if (!psi_filled) psi.fill(0.0f);
+        const std::array<float, 3> vertical = compose_rail_point(
+            slot.sums, slot.track, speed, ax, aux, cs.bridge_motion_at_wheel, cs.rail_geometry_at_wheel, rail_point);
+        res.wheelset_track_curvature(t, v, w) = slot.track.curvature;
+        res.wheelset_track_cant(t, v, w) = slot.track.cant;
 
         if (first) {
           cs.first_vehicle_force = {};
           cs.first_rail_force = {};
+          first_vertical = vertical;
           continue;
         }
 
         // The pair is complete: its contact forces.
+        const WheelSlot& first_slot = wc.wheels[index - 1];
         ContactForceRecord& f1v = cs.first_vehicle_force;
         ContactForceRecord& f1r = cs.first_rail_force;
         ContactForceRecord& f2v = cs.second_vehicle_force;
@@ -352,64 +603,36 @@ void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::in
         f2r(3) = res.wheelset_result(t, v, w, 2);
         f1r(2) = res.wheelset_result(t, v, w - 1, 1);
         f1r(3) = res.wheelset_result(t, v, w - 1, 2);
-        cs.pair_centre = {0.5f * (e(2) + i(2)), 0.5f * (e(8) + i(8)), 0.5f * (e(14) + i(14))};
-        const std::int32_t bridge_flag = std::fabs(sums(2, 1)) >= kBridgeMotionLimit ? 1 : 0;
+        cs.pair_centre = {0.5f * (first_vertical[0] + vertical[0]), 0.5f * (first_vertical[1] + vertical[1]),
+                          0.5f * (first_vertical[2] + vertical[2])};
+        const std::int32_t bridge_flag = std::fabs(slot.sums.displacement[1]) >= kBridgeMotionLimit ? 1 : 0;
         const float w_load = lib.wheelset_static_load(type, w);
-        compute_wheel_contact_forces(ctx, phase, t, v, w, lib.wheelset_nodes(type, w - 1), node, type, speed,
-                                     bridge_flag, cs.pair_centre, e, g, f1v, f1r, i, j, f2v, f2r, w_load);
+        compute_wheel_contact_forces(ctx, phase, t, v, w, first_slot.node, slot.node, type, speed, bridge_flag,
+                                     cs.pair_centre, e, g, f1v, f1r, i, j, f2v, f2r, w_load);
 
         // Generalised forces: the vehicle receives the vehicle-side forces,
-        // the bridge the reaction of the rail-side forces.
+        // the bridge the reaction of the rail-side forces. Two wheels without
+        // bridge shapes give the bridge modes nothing (-0 for finite forces).
         if (phase == 0) {
-          const Array2<float>& phi1 = cs.first_wheel_vehicle_shapes;
-          const Array2<float>& phi2 = cs.second_wheel_vehicle_shapes;
-          for (std::int32_t k = 1; k <= modes; ++k) {
-            float s1 = 0.0f, s2 = 0.0f;
-            for (std::int32_t c = 1; c <= 6; ++c) {
-              s1 += phi1(c, k) * f1v(c);
-              s2 += phi2(c, k) * f2v(c);
-            }
-            st.vehicle_modal_force(t, v, k) += static_cast<double>(s1 + s2);
+          float* sums = wc.force_scratch.data();
+          sum_pair_forces_on_vehicle(wc.vehicle_force_shapes.data() + first_slot.vehicle_shapes * vehicle_force_stride,
+                                     wc.vehicle_force_shapes.data() + slot.vehicle_shapes * vehicle_force_stride, f1v,
+                                     f2v, wc.padded_vehicle_modes, width, sums);
+          if (modes >= 1) {
+            (void)st.vehicle_modal_force(t, v, modes);  // checked in test builds
+            double* force = st.vehicle_modal_force.at_ptr(t, v, 1);
+            const std::size_t stride = st.vehicle_modal_force.stride(3);
+            for (std::int32_t k = 0; k < modes; ++k) force[k * stride] += static_cast<double>(sums[k]);
           }
-        } else if (phase == 1) {
-          const Array2<float>& psi1 = cs.first_wheel_bridge_shapes;
-          const Array2<float>& psi2 = cs.second_wheel_bridge_shapes;
-          for (std::int32_t m = 1; m <= bridge_modes; ++m) {
-            float s1 = 0.0f, s2 = 0.0f;
-            for (std::int32_t c = 1; c <= 5; ++c) {
-              s1 += psi1(c, m) * f1r(c);
-              s2 += psi2(c, m) * f2r(c);
-            }
-            st.bridge_modal_force(m) += static_cast<double>(-s1 - s2);
-          }
+        } else if (phase == 1 && bridge_modes > 0 &&
+                   (first_slot.shapes_nonzero || slot.shapes_nonzero || !all_finite(f1r) || !all_finite(f2r))) {
+          add_pair_forces_on_bridge(wc.bridge_force_shapes.data() + (index - 1) * bridge_force_stride,
+                                    wc.bridge_force_shapes.data() + index * bridge_force_stride, f1r, f2r,
+                                    bridge_modes, wc.padded_bridge_modes, width, wc.force_scratch.data(),
+                                    st.bridge_modal_force.data());
         }
 
-        // Per-wheel results: normal and lateral forces, wheel-load reduction,
-        // derailment factor, position; the pair's sums and brake force.
-        const float n1 = f1r(2), t1 = f1r(3), n2 = f2r(2), t2 = f2r(3);
-        const float reduction = w_load > 0.1f ? 1.0f - std::min(n1, n2) / w_load : 0.0f;
-        float derailment = 0.0f;
-        if (n2 > n1 && n2 > 0.1f)
-          derailment = t2 / n2;
-        else if (n2 <= n1 && n1 > 0.1f)
-          derailment = t1 / n1;
-        const float first_values[5] = {n1, t1, reduction, derailment, x};
-        const float second_values[5] = {n2, t2, n1 + n2, t1 + t2, 2.0f * f1r(1)};
-        for (std::int32_t k = 1; k <= 5; ++k) {
-          res.wheelset_result(t, v, w - 1, k) = first_values[k - 1];
-          res.wheelset_result(t, v, w, k) = second_values[k - 1];
-        }
-
-        // Rails under the pair, and the pair's wheels relative to them
-        // (vertical, lateral, yaw).
-        const std::int32_t comp[3] = {2, 3, 5};
-        for (std::int32_t k = 0; k < 3; ++k) {
-          const float rails = 0.5f * (e(comp[k]) + i(comp[k]));
-          float wheels = 0.5f * (g(comp[k]) + j(comp[k]));
-          if (code == 1 && k == 0) wheels = rails;
-          res.wheelset_irregularity_displacement(t, v, w - 1, k + 1) = rails;
-          res.wheelset_irregularity_displacement(t, v, w, k + 1) = wheels - rails;
-        }
+        record_pair_results(res, t, v, w, f1r, f2r, w_load, x, code, e, g, i, j);
       }
     }
   }

@@ -15,12 +15,27 @@ namespace tb {
 // the modal forces. stage is the current speed stage; step is not read.
 // Fills wheelset_result, wheelset_irregularity_displacement and the track
 // curvature and cant at every wheel on its track.
+//
+// What depends only on a wheel's position (the rail geometry and the bridge
+// mode shapes under it) is kept per wheel until the position changes; the
+// sums of the bridge shapes over the bridge modes until the position or the
+// bridge state changes, and the vehicle's motion at its wheels until that
+// vehicle's state changes (ctx.contact.caches). The model records are taken
+// as fixed once a run has started: a caller that changes the track, vehicle
+// or train data in place between two calls clears ctx.contact.caches.
 void compute_wheel_rail_interaction(RunContext& ctx, std::int32_t phase, std::int32_t stage, float step);
 
 // The rail (1 at negative lateral coordinate, 2 at positive) of wheelset
 // entry w of a vehicle type: 1 when the wheel's node lies at or below the
 // mean lateral coordinate of the type's wheel nodes.
 std::int32_t rail_of_wheel(const VehicleTypeLibrary& lib, std::int32_t type, std::int32_t w);
+
+// The rail geometry, irregularity, curvature and cant at position x of a
+// rail of a track (smin the track's smaller end arc length) by the
+// five-point Lagrange formula over the track's own nodes around x; beyond
+// either end the end node's values.
+TrackValuesAtWheel track_values_at_wheel(const TrackModel& tm, std::int32_t track, std::int32_t rail, float x,
+                                         float smin);
 
 // Lagrange polynomial through all n points (x, y), evaluated at the m points
 // xe, for d1*d2 series at once: y is laid out (d1, n, d2) and ye (d1, m, d2),

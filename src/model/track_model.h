@@ -50,12 +50,16 @@ struct TrackModel {
   // (tracks) rows of track_nodes that are the track's own nodes,
   // int(length / spacing) + 1.
   Array1<std::int32_t> own_node_count;
-  // (18, bridge modes, coarse nodes, tracks): per rail (entries 1-9 rail 1,
-  // 10-18 rail 2) the six mode-shape components at the rail (translations
-  // along, up, across the track; rotations about the same axes), then d/ds of
-  // components 2 and 3 and d2/ds2 of component 2. 0 where the track has no
-  // bridge under it.
-  Array4<float> track_modal_vectors;
+  // (12, bridge modes, coarse nodes, 2 rails, tracks): per rail, coarse node
+  // and mode the six mode-shape components at the rail (translations along,
+  // up, across the track; rotations about the same axes), then d/ds of
+  // components 2 and 3 and d2/ds2 of component 2; entries 10-12 are 0. 0 where
+  // the track has no bridge under it. The values of one mode lie together,
+  // and the modes of one node and rail follow each other: the wheel-rail
+  // interaction sums over the modes in mode order with several entries per
+  // vector register (the padding makes each mode three registers of four).
+  static constexpr std::int32_t modal_vector_stride = 12;
+  Array5<float> track_modal_vectors;
   // (bridge nodes) the track of each bridge interface node, 0 for other nodes.
   Array1<std::int32_t> interface_node_track;
 };

@@ -181,15 +181,14 @@ void tabulate_track_mode_shapes(RunContext& ctx, const Array1<std::int32_t>& own
       }
       const std::int32_t count = j2 - j1 + 1;
       values.resize(static_cast<std::size_t>(count));
-      const std::int32_t base = 9 * (r - 1);
       for (std::int32_t m = 1; m <= modes; ++m) {
         for (int q = 1; q <= 6; ++q) {
           std::fill(values.begin(), values.end(), 0.0f);
           lagrange_interpolate(ctx, n, count, 3, b.interface_point_key.data(), b.interface_point_modes.at_ptr(1, m, q),
                                s.data() + (j1 - 1), values.data());
-          for (std::int32_t c = j1; c <= j2; ++c) tm.track_modal_vectors(base + q, m, c, t) = values[c - j1];
+          for (std::int32_t c = j1; c <= j2; ++c) tm.track_modal_vectors(q, m, c, r, t) = values[c - j1];
         }
-        auto A = [&](int q, std::int32_t c) -> float& { return tm.track_modal_vectors(base + q, m, c, t); };
+        auto A = [&](int q, std::int32_t c) -> float& { return tm.track_modal_vectors(q, m, c, r, t); };
         for (std::int32_t c = j1 + 1; c <= j2 - 1; ++c) {
           A(7, c) = (A(2, c + 1) - A(2, c - 1)) * 0.5f / h;
           A(8, c) = (A(3, c + 1) - A(3, c - 1)) * 0.5f / h;

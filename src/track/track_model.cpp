@@ -198,9 +198,13 @@ void build_track_model(RunContext& ctx) {
 
   const std::int32_t tracks = std::max(tm.track_count, 0);
   const CountSource nodes{kLabel, ctx.control.unit_rails_location, "header: track node spacing"};
-  check_tables_fit_memory(
-      ctx, nodes, 4.0 * (18.0 * std::max(modes, 0) * tm.coarse_node_count + 15.0 * tm.track_node_count) * tracks);
-  resize_from_counts(ctx, nodes, tm.track_modal_vectors, 18, modes, tm.coarse_node_count, tm.track_count);
+  check_tables_fit_memory(ctx, nodes,
+                          4.0 *
+                              (2.0 * TrackModel::modal_vector_stride * std::max(modes, 0) * tm.coarse_node_count +
+                               15.0 * tm.track_node_count) *
+                              tracks);
+  resize_from_counts(ctx, nodes, tm.track_modal_vectors, TrackModel::modal_vector_stride, modes, tm.coarse_node_count,
+                     2, tm.track_count);
   resize_from_counts(ctx, nodes, tm.track_nodes, tm.track_node_count, 15, tm.track_count);
 
   tm.own_node_count = own_node_count;

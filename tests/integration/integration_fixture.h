@@ -37,7 +37,7 @@ struct IntegrationModel {
     tr.track_nodes.resize(11, 15, 1);
     for (int k = 1; k <= 11; ++k)
       tr.track_nodes(k, 1, 1) = tr.track_nodes(k, 4, 1) = std::min(x1, x2) + tr.track_node_spacing * (k - 1);
-    tr.track_modal_vectors.resize(18, bridge_modes, 11, 1);
+    tr.track_modal_vectors.resize(TrackModel::modal_vector_stride, bridge_modes, 11, 2, 1);
 
     VehicleTypeLibrary& v = c.vehicles;
     v.vehicle_type_count = 1;

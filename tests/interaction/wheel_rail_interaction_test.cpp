@@ -80,7 +80,7 @@ struct VehicleOverBridge {
       tm.track_nodes(k, 15, 1) = 0.01f;   // cant
     }
     t->bridge.bridge_mode_count = 1;
-    tm.track_modal_vectors.resize(18, 1, 101, 1);
+    tm.track_modal_vectors.resize(TrackModel::modal_vector_stride, 1, 101, 2, 1);
 
     TrainOrganization& tr = t->trains;
     tr.fleet_count = 1;
@@ -121,7 +121,7 @@ struct VehicleOverBridge {
   }
   // Component c of the bridge mode on rail r, along the whole track.
   void rail_shape(int rail, int c, float value) {
-    for (int k = 1; k <= 101; ++k) t->track.track_modal_vectors(9 * (rail - 1) + c, 1, k, 1) = value;
+    for (int k = 1; k <= 101; ++k) t->track.track_modal_vectors(c, 1, k, rail, 1) = value;
   }
   // Component c of the vehicle mode at the wheels of lateral coordinate z.
   void wheel_shape(float z, int c, float value) {
@@ -172,10 +172,10 @@ TEST(WheelRailInteraction, GeneralisedForcesOfBothSidesBalance) {
     // which the interaction reads back, are restored between them.
     const Array4<float> before = m.t->results.wheelset_result;
     m.interact(0);
-    const float* scratch = m.t->contact.bridge_shapes_at_wheel.data();
+    const float* kept = m.t->contact.caches.bridge_sum_shapes.data();
     m.t->results.wheelset_result.assign_from(before);
     m.interact(1);
-    EXPECT_EQ(m.t->contact.bridge_shapes_at_wheel.data(), scratch) << "scratch sized once";
+    EXPECT_EQ(m.t->contact.caches.bridge_sum_shapes.data(), kept) << "the wheels' tables are sized once";
     const double vehicle = m.t->solver.vehicle_modal_force(1, 1, 1);
     const double bridge = m.t->solver.bridge_modal_force(1);
     EXPECT_NE(vehicle, 0.0) << c.what;
@@ -444,7 +444,7 @@ TEST(WheelRailInteraction, WheelsBeyondTheEndsSeeTheEndNodeHeld) {
       for (int col : {7, 9}) tm.track_nodes(k, col, 1) = own ? 1.0E-3f : 1.0f;
       tm.track_nodes(k, 12, 1) = own ? 0.002f : 1.0f;
       tm.track_nodes(k, 15, 1) = own ? 0.01f * static_cast<float>(k) : 1.0f;
-      for (int e : {2, 11}) tm.track_modal_vectors(e, 1, k, 1) = own ? 1.0f : 0.0f;
+      for (int rail : {1, 2}) tm.track_modal_vectors(2, 1, k, rail, 1) = own ? 1.0f : 0.0f;
     }
     m.place(c.x, 40.0f);
     m.interact(1);
@@ -469,6 +469,85 @@ TEST(WheelRailInteraction, WheelsBeyondTheEndsSeeTheEndNodeHeld) {
                           (c.on_bridge ? m.result(1, 1) + m.result(2, 1) : 0.0f);
     EXPECT_NEAR(m.t->solver.bridge_modal_force(1), bridge, 0.05) << c.what;
   }
+}
+
+// What the interaction keeps between evaluations is used only while all it
+// came from is unchanged: after every change below an evaluation gives, bit
+// for bit, what an evaluation with nothing kept gives. The bridge mode lifts
+// the rails along the bridge part (s = 20 to 100) by a varying amount and
+// the rails carry a wavy profile.
+TEST(WheelRailInteraction, KeptValuesFollowEveryChangeOfStateAndPosition) {
+  VehicleOverBridge kept(2), fresh(2);
+  for (VehicleOverBridge* m : {&kept, &fresh}) {
+    matched_shapes(*m);
+    TrackModel& tm = m->t->track;
+    for (int k = 1; k <= 101; ++k) {
+      const float s = static_cast<float>(k - 1);
+      for (int rail : {1, 2}) {
+        tm.track_modal_vectors(2, 1, k, rail, 1) = std::sin(0.05f * s) * (rail == 1 ? 1.0f : 0.6f);
+        tm.track_modal_vectors(7, 1, k, rail, 1) = 0.05f * std::cos(0.05f * s);
+        if (k <= 21)
+          for (int e = 1; e <= 9; ++e) tm.track_modal_vectors(e, 1, k, rail, 1) = 0.0f;
+      }
+      for (int col : {2, 5}) tm.track_nodes(k, col, 1) = 1.0E-3f * std::sin(0.3f * s);
+    }
+  }
+  const struct {
+    const char* what;
+    void (*change)(VehicleOverBridge&);
+  } changes[] = {
+      {"nothing", [](VehicleOverBridge&) {}},
+      {"the bridge displacement", [](VehicleOverBridge& m) { m.t->solver.bridge_modal_state(1, 1) = 3.0E-5; }},
+      {"the bridge acceleration alone", [](VehicleOverBridge& m) { m.t->solver.bridge_modal_state(1, 3) = 0.2; }},
+      {"the vehicle velocity", [](VehicleOverBridge& m) { m.t->solver.vehicle_modal_state(1, 1, 1, 2) = 1.0E-3; }},
+      {"the vehicle acceleration alone",
+       [](VehicleOverBridge& m) { m.t->solver.vehicle_modal_state(1, 1, 1, 3) = 0.3; }},
+      {"the vehicle displacement, which moves the wheels",
+       [](VehicleOverBridge& m) { m.t->solver.vehicle_modal_state(1, 1, 1, 1) = 2.0E-3; }},
+      {"a train advance by one unit in the last place",
+       [](VehicleOverBridge& m) {
+         for (int w = 1; w <= 4; ++w) {
+           double& x = m.t->layout.wheelset_position(1, 1, w);
+           x = std::nextafter(static_cast<float>(x), 1000.0f);
+         }
+       }},
+      {"pair 1 onto the approach without bridge", [](VehicleOverBridge& m) { m.place(8.3f, 40.0f); }},
+      {"pair 1 off the track", [](VehicleOverBridge& m) { m.place(100.5f, 40.0f); }},
+      {"pair 1 back on the bridge", [](VehicleOverBridge& m) { m.place(57.1f, 40.0f); }},
+      {"the stage reset of the states",
+       [](VehicleOverBridge& m) {
+         m.t->solver.bridge_modal_state.fill(0.0);
+         m.t->solver.vehicle_modal_state.fill(0.0);
+         m.t->results.wheelset_result.fill(0.0f);
+       }},
+      {"nothing again", [](VehicleOverBridge&) {}},
+  };
+  int phase = 0;
+  for (const auto& c : changes) {
+    for (VehicleOverBridge* m : {&kept, &fresh}) {
+      c.change(*m);
+      m->t->solver.bridge_modal_force.fill(0.0);
+      m->t->solver.vehicle_modal_force.fill(0.0);
+    }
+    fresh.t->contact.caches = {};
+    kept.interact(phase);
+    fresh.interact(phase);
+    const ResultBuffers& a = kept.t->results;
+    const ResultBuffers& b = fresh.t->results;
+    for (std::size_t i = 0; i < a.wheelset_result.size(); ++i)
+      EXPECT_EQ(a.wheelset_result.data()[i], b.wheelset_result.data()[i]) << c.what << ", value " << i;
+    for (std::size_t i = 0; i < a.wheelset_irregularity_displacement.size(); ++i)
+      EXPECT_EQ(a.wheelset_irregularity_displacement.data()[i], b.wheelset_irregularity_displacement.data()[i])
+          << c.what;
+    for (int w = 1; w <= 4; ++w) {
+      EXPECT_EQ(a.wheelset_track_cant(1, 1, w), b.wheelset_track_cant(1, 1, w)) << c.what;
+      EXPECT_EQ(a.wheelset_track_curvature(1, 1, w), b.wheelset_track_curvature(1, 1, w)) << c.what;
+    }
+    EXPECT_EQ(kept.t->solver.bridge_modal_force(1), fresh.t->solver.bridge_modal_force(1)) << c.what;
+    EXPECT_EQ(kept.t->solver.vehicle_modal_force(1, 1, 1), fresh.t->solver.vehicle_modal_force(1, 1, 1)) << c.what;
+    phase = 1 - phase;
+  }
+  EXPECT_NE(kept.t->solver.bridge_modal_force(1), 0.0);
 }
 
 TEST(TrackQuantityInterpolation, PolynomialThroughAllPointsAndTheEndHandling) {

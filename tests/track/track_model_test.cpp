@@ -89,8 +89,9 @@ struct TrackBuild {
   void build() { build_track_model(*t); }
   int build_stop() { return test::expect_stop([&] { build(); }); }
   float& node(std::int32_t k, int c, std::int32_t track = 1) { return t->track.track_nodes(k, c, track); }
+  // Entry q = 1..9 of rail 1, q = 10..18 entry q - 9 of rail 2.
   float& shape(int q, std::int32_t m, std::int32_t k, std::int32_t track = 1) {
-    return t->track.track_modal_vectors(q, m, k, track);
+    return t->track.track_modal_vectors((q - 1) % 9 + 1, m, k, (q - 1) / 9 + 1, track);
   }
 };
 

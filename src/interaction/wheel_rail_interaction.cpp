@@ -193,6 +193,7 @@ void build_layout(const RunContext& ctx, WheelRailCaches& wc) {
   const std::size_t slots = wc.wheels.size();
   wc.bridge_sum_shapes.assign(slots * kBridgeShapeStride * wc.bridge_modes, 0.0f);
   wc.bridge_force_shapes.assign(slots * 5 * wc.padded_bridge_modes, 0.0f);
+  wc.bridge_end_rows.assign(2 * static_cast<std::size_t>(kBridgeShapeStride) * wc.bridge_modes, 0.0f);
   wc.bridge_state.assign(3 * static_cast<std::size_t>(wc.bridge_modes), 0.0);
   wc.bridge_state_pattern.assign(static_cast<std::size_t>(kBridgeShapeStride) * wc.bridge_modes, 0.0f);
   // The rows of the track table without any bridge shape.
@@ -278,6 +279,33 @@ struct TrainTrack {
   std::int32_t own_coarse = 0;  // the track's own coarse nodes
 };
 
+// Whether coarse node c of a rail holds the bridge's shapes: it lies in the
+// bridge's part of that rail.
+bool on_bridge_part(const TrackModel& tm, std::int32_t track, std::int32_t rail, std::int32_t c) {
+  const Array3<std::int32_t>& part = tm.bridge_coarse_nodes;
+  if (!part.allocated() || track < 1 || track > part.extent(3)) return false;
+  return part(1, rail, track) >= 1 && part(1, rail, track) <= c && c <= part(2, rail, track);
+}
+
+// The table rows of the two nodes of an element (12 entries per mode) with
+// the slopes of components 2 and 3 replaced by those of the straight line
+// between the nodes, and the curvature by 0.
+void straight_rail_rows(const float* here, const float* next, float h, std::int32_t modes, float* chord_here,
+                        float* chord_next) {
+  const std::size_t n = kBridgeShapeStride * static_cast<std::size_t>(modes);
+  std::copy(here, here + n, chord_here);
+  std::copy(next, next + n, chord_next);
+  for (std::size_t m = 0; m < n; m += kBridgeShapeStride) {
+    const float vertical = (next[m + 1] - here[m + 1]) / h;
+    const float lateral = (next[m + 2] - here[m + 2]) / h;
+    for (float* row : {chord_here + m, chord_next + m}) {
+      row[6] = vertical;
+      row[7] = lateral;
+      row[8] = 0.0f;
+    }
+  }
+}
+
 // Places a wheel at x: the rail geometry there and, on the track's bridge
 // part, the bridge mode shapes under the wheel. Off the track there is no
 // bridge under the wheel: no shapes, no sums.
@@ -329,6 +357,22 @@ void locate_wheel(const TrackModel& tm, WheelRailCaches& wc, std::size_t index, 
   }
   const float* here = table.at_ptr(1, 1, ic, slot.rail, on.track);
   const float* next = table.at_ptr(1, 1, ic_next, slot.rail, on.track);
+  // Over the element between the bridge's end node and the approach's next
+  // node the rail runs straight from the one to the other: its slope is the
+  // chord's and its curvature 0, not the span's end slope faded out over the
+  // element (at a simply supported bearing the slope, largest at the end,
+  // drops to 0 there, and the rail velocity v w' with it). A wheel standing on
+  // the end node itself sees the span's values there.
+  const bool here_on_bridge = on_bridge_part(tm, on.track, slot.rail, ic);
+  const bool next_on_bridge = on_bridge_part(tm, on.track, slot.rail, ic_next);
+  const bool at_end_node = here_on_bridge ? u == 0.0f : u == 1.0f;
+  if (ic != ic_next && here_on_bridge != next_on_bridge && !at_end_node) {
+    float* chord_here = wc.bridge_end_rows.data();
+    float* chord_next = chord_here + kBridgeShapeStride * static_cast<std::size_t>(modes);
+    straight_rail_rows(here, next, h, modes, chord_here, chord_next);
+    here = chord_here;
+    next = chord_next;
+  }
   float* shapes = wc.bridge_sum_shapes.data() + index * kBridgeShapeStride * static_cast<std::size_t>(modes);
   slot.on_track = true;
   slot.sum_shapes_filled = true;

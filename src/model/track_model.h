@@ -60,6 +60,10 @@ struct TrackModel {
   // vector register (the padding makes each mode three registers of four).
   static constexpr std::int32_t modal_vector_stride = 12;
   Array5<float> track_modal_vectors;
+  // (2, 2 rails, tracks): the first and last coarse node of the bridge's part
+  // of each rail, the rows of track_modal_vectors that hold its shapes; 0 and
+  // 0 where the rail has no bridge under it.
+  Array3<std::int32_t> bridge_coarse_nodes;
   // (bridge nodes) the track of each bridge interface node, 0 for other nodes.
   Array1<std::int32_t> interface_node_track;
 };

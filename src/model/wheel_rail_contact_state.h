@@ -130,6 +130,9 @@ struct WheelRailCaches {
   // 1-5 by mode for the generalised forces.
   std::vector<float> bridge_sum_shapes;
   std::vector<float> bridge_force_shapes;
+  // Two table rows, (12, bridge modes) each, for a wheel on the element at
+  // an end of the bridge's part of a rail.
+  std::vector<float> bridge_end_rows;
   // (coarse nodes, 2 rails, tracks) 1 where the track table's row of a node
   // and rail holds zeros only (no bridge there).
   std::vector<std::uint8_t> zero_table_rows;

@@ -139,6 +139,7 @@ void select_interface_nodes_for_track_point(RunContext& ctx, std::int32_t& count
 void tabulate_track_mode_shapes(RunContext& ctx, const Array1<std::int32_t>& own_node_count) {
   TrackModel& tm = ctx.track;
   BridgeModalModel& b = ctx.bridge;
+  tm.bridge_coarse_nodes.resize(2, 2, tm.track_count);
   if (b.interface_node_count < 1) return;
 
   float smin = 0.0f, smax = 0.0f;
@@ -173,6 +174,8 @@ void tabulate_track_mode_shapes(RunContext& ctx, const Array1<std::int32_t>& own
         if (s[c - 1] <= smax) j2 = c;
       if (j1 >= j2) continue;
       any_rail_reached = true;
+      tm.bridge_coarse_nodes(1, r, t) = j1;
+      tm.bridge_coarse_nodes(2, r, t) = j2;
 
       // The mode shapes are interpolated through three interface nodes.
       if (modes > 0 && n < 3) {

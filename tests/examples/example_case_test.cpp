@@ -518,7 +518,9 @@ std::vector<float> expect_files_read_to_their_end(ExampleRun& r) {
     if (name.find("BulkDate") != std::string::npos) {
       if (recovery_ended_early) {
         EXPECT_EQ(counts.size(), records.size());
-        if (!counts.empty() && counts.size() == records.size()) EXPECT_LT(counts.back(), records.back());
+        if (!counts.empty() && counts.size() == records.size()) {
+          EXPECT_LT(counts.back(), records.back());
+        }
       } else {
         EXPECT_EQ(counts, records);
       }

@@ -7,11 +7,14 @@
 // system within 3 % of its peak over the passage and over its last 0.125 m,
 // where the damper sees the rail velocity v w' at its largest, under the
 // Newmark and the fourth-order Runge-Kutta schemes; the mid-span deflection
-// follows it within 1 %. After the exit the mass rings down on the approach,
-// within 3 % from one track element beyond the bearing on: over that element
-// the wheel takes the bridge shapes interpolated between the bearing's track
-// node and the approach's next one, so the rail velocity under it falls to 0
-// over the element rather than at the bearing.
+// follows it within 1 %. After the exit the mass rings down on the approach
+// within 3 % as well, from the bearing on: the rail velocity v w' under the
+// damper drops from its largest value to 0 at the bearing, and so does the
+// mass's acceleration, by a tenth of its peak. At the one record whose
+// instant falls on that drop (the wheel within a time step of the bearing)
+// the program's value is that of either side of it, as the position of the
+// wheel in single precision and the scheme's placement of the wheel within
+// the step decide.
 //
 // The reference is written here from the formulas of the beam alone, modes
 // phi_n(x) = sqrt(2/(m L)) sin(n pi x / L) without damping, coupled to the
@@ -233,7 +236,14 @@ void run_and_compare(std::int32_t method, double time_step) {
   for (int i = 0; i <= after; ++i) {
     const ReferenceSample& r = ref[static_cast<std::size_t>(i * kFiner)];
     const std::size_t record = static_cast<std::size_t>(entry + i);
-    const double diff = std::fabs(a.records[record][0] - r.acceleration) / peak;
+    double diff = std::fabs(a.records[record][0] - r.acceleration) / peak;
+    if (i == exit || i == exit + 1) {
+      // The record at the drop: against the reference just before or just
+      // after it, whichever is nearer.
+      const double before = ref[static_cast<std::size_t>((exit)*kFiner)].acceleration;
+      const double after_drop = ref[static_cast<std::size_t>((exit + 1) * kFiner)].acceleration;
+      diff = std::min(std::fabs(a.records[record][0] - before), std::fabs(a.records[record][0] - after_drop)) / peak;
+    }
     double& stretch = i <= exit ? passage : i <= exit + element ? first_element : beyond;
     stretch = std::max(stretch, diff);
     if (i <= exit && i >= exit - element) last_element = std::max(last_element, diff);
@@ -248,6 +258,7 @@ void run_and_compare(std::int32_t method, double time_step) {
                 100.0 * beyond, deflection_peak, 100.0 * deflection);
   EXPECT_LE(passage, 0.03) << where;
   EXPECT_LE(last_element, 0.03) << where;
+  EXPECT_LE(first_element, 0.03) << where;
   EXPECT_LE(beyond, 0.03) << where;
   EXPECT_LE(deflection, 0.01) << where;
 }

@@ -1,10 +1,14 @@
 #!/usr/bin/env python3
 """Writes src/platform/texts.h: every Chinese text of the system as GBK bytes.
 
-Add a text to TEXTS (name, text) and run this script from the repository root;
-the header keeps each text beside its bytes as a comment.
+To add a text, add one line (name, text) to TEXTS and run this script; the
+header keeps each text beside its bytes as a comment, in the order of TEXTS.
+`--check` compares the header with what the script would write and writes
+nothing; the test command runs it.
 """
+import argparse
 import pathlib
+import sys
 
 TEXTS = [
     ("error_prefix", " 错误:"),
@@ -41,6 +45,8 @@ TEXTS = [
     ("bridge_spring_value_count_above_max", " 错误：桥梁弹簧阻尼单元参数个数大于定义的最大值！"),
     ("bridge_spring_value_count_mismatch", " 错误：桥梁弹簧阻尼单元参数个数与定义的类型不匹配！"),
     ("spring_value_count_mismatch", " 错误：弹簧阻尼单元参数个数与定义的类型不匹配！"),
+    ("vehicle_spring_law_needs_element_frame", " 错误：车辆弹簧阻尼单元类型99只能用于单元坐标系计算！"),
+    ("bridge_spring_law_needs_element_frame", " 错误：桥梁弹簧阻尼单元类型99只能用于单元坐标系计算！"),
     ("irregularity_too_short", " 错误：Irregularity.dat中轨道不平顺长度不够!"),
     ("speed_stage", " 速度档"),
     ("train_bridge_computation_begins", " ——列车动力力过桥计算开始"),
@@ -64,7 +70,24 @@ def c_literal(t):
     return out + '"'
 
 
-def main():
+HEADER = pathlib.Path(__file__).resolve().parent.parent / "src/platform/texts.h"
+
+
+def header_bytes():
+    """The header for TEXTS, or SystemExit with one line naming the bad entry."""
+    names = set()
+    for name, t in TEXTS:
+        if not name.isascii() or not name.isidentifier():
+            sys.exit("gbk_texts.py: %r is not a C++ name" % name)
+        if name in names:
+            sys.exit("gbk_texts.py: %s stands twice in TEXTS" % name)
+        names.add(name)
+        if any(ord(c) < 0x20 or ord(c) == 0x7F for c in t):
+            sys.exit("gbk_texts.py: text %s holds a control character" % name)
+        try:
+            t.encode("gbk")
+        except UnicodeEncodeError as e:
+            sys.exit("gbk_texts.py: text %s holds %r, which GBK cannot encode" % (name, e.object[e.start:e.end]))
     lines = [
         "// Every Chinese text of the system, held as its GBK (code page 936) bytes,",
         "// with the text itself beside it. Console and file output writes these bytes",
@@ -81,9 +104,27 @@ def main():
         lines.append('// "%s"' % t)
         lines.append("inline constexpr std::string_view %s = %s;" % (name, c_literal(t)))
     lines += ["", "}  // namespace tb::text", ""]
-    root = pathlib.Path(__file__).resolve().parent.parent
-    (root / "src/platform/texts.h").write_text("\n".join(lines), encoding="utf-8")
+    return "\n".join(lines).encode("utf-8")
+
+
+def main():
+    parser = argparse.ArgumentParser(
+        description="Writes src/platform/texts.h from the table TEXTS in this script.")
+    parser.add_argument("--check", action="store_true",
+                        help="compare the header with the table, write nothing; exit status 1 when they differ")
+    args = parser.parse_args()
+    wanted = header_bytes()
+    current = HEADER.read_bytes() if HEADER.exists() else None
+    if args.check:
+        if current != wanted:
+            print("src/platform/texts.h does not match scripts/gbk_texts.py; "
+                  "regenerate it with: python3 scripts/gbk_texts.py", file=sys.stderr)
+            return 1
+        return 0
+    if current != wanted:
+        HEADER.write_bytes(wanted)
+    return 0
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())

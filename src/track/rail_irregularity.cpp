@@ -66,17 +66,15 @@ void apply_irregularity_to_rails(RunContext& ctx, const Array1<std::int32_t>& ow
   const float h = tm.track_node_spacing;
   if (tm.track_count < 1) return;
 
-  // The profile must reach over one node spacing at least. Its length is
-  // that of its samples, record 2's length rounded up to a power of two of
-  // them.
+  // Tracks take consecutive stretches of the profile, each from its first
+  // node to its last: the profile's samples must reach over all of them.
+  // Its length is that of its samples, record 2's length rounded up to a
+  // power of two of them. The irregularity is laid onto the nodes within
+  // that length (all of them but, where the last node lies within one node
+  // spacing of the length's end, the last one).
   const std::int32_t reach = truncate_to_int32(irr.irregularity_length / h);
   const std::int32_t samples =
       std::min(truncate_to_int32(irr.irregularity_length / irr.irregularity_spacing), profile.extent(1));
-  if (reach < 1)
-    stop_with_bad_value(ctx, "\\Irregularity.dat", ctx.control.unit_irregularity, "record 2",
-                        "length " + value_text(irr.irregularity_length) + " m of the profile's " +
-                            std::to_string(samples) + " samples " + value_text(irr.irregularity_spacing) +
-                            " m apart, shorter than one track node spacing " + value_text(h) + " m");
 
   // Columns 2, 3, 4: vertical profile, alignment, cross level at the nodes of
   // the current track; column 1 the node's position from the track's start.
@@ -87,18 +85,28 @@ void apply_irregularity_to_rails(RunContext& ctx, const Array1<std::int32_t>& ow
   for (std::int32_t i = 1; i <= tm.track_count; ++i) {
     const std::int32_t own = own_node_count(i);
     const std::int32_t m = std::min(own, reach);
-    const float a = node_irregularity(1, 1) + offset, b = node_irregularity(m, 1) + offset;
+    const float a = node_irregularity(1, 1) + offset, b = node_irregularity(own, 1) + offset;
     const float lo = std::min(a, b), hi = std::max(a, b);
     const bool outside = samples < 1 || hi > std::max(profile(1, 1), profile(samples, 1)) ||
                          std::min(profile(1, 1), profile(samples, 1)) > lo;
     if (outside) {
       ctx.console.list_line({text::irregularity_too_short});
+      if (samples < 1)
+        stop_with_bad_value(ctx, "\\Irregularity.dat", ctx.control.unit_irregularity, "record 2",
+                            "length " + value_text(irr.irregularity_length) + " m, no sample of the profile");
+      const float first = std::min(profile(1, 1), profile(samples, 1));
+      const float last = std::max(profile(1, 1), profile(samples, 1));
+      std::string after;
+      if (i == 2) after = ", after track 1";
+      if (i > 2) after = ", after tracks 1 to " + std::to_string(i - 1);
       stop_with_bad_value(
           ctx, "\\Irregularity.dat", ctx.control.unit_irregularity, "record 2",
-          samples < 1 ? std::string("length ") + value_text(irr.irregularity_length) + " m, no sample of the profile"
-                      : "profile from " + value_text(std::min(profile(1, 1), profile(samples, 1))) + " to " +
-                            value_text(std::max(profile(1, 1), profile(samples, 1))) + " m, must cover track " +
-                            std::to_string(i) + " from " + value_text(lo) + " to " + value_text(hi) + " m");
+          "length: the profile's " + std::to_string(samples) + " samples " + value_text(irr.irregularity_spacing) +
+              " m apart (the length rounded up to a power of two of samples) reach from " + value_text(first) +
+              " to " + value_text(last) + " m, short of track " + std::to_string(i) + ", " +
+              value_text(static_cast<float>(own - 1) * h) + " m long, which takes the profile from " +
+              value_text(lo) + " to " + value_text(hi) + " m" + after + "; a length of " +
+              value_text(hi + irr.irregularity_spacing) + " m or more covers it");
     }
     for (std::int32_t k = 1; k <= m; ++k) xe[k - 1] = node_irregularity(k, 1) + offset;
     for (int c = 2; c <= 4; ++c) {

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "platform/texts.h"
 #include "run/input_helpers.h"
@@ -220,6 +221,10 @@ void place_interface_nodes_on_tracks(RunContext& ctx) {
   for (std::int32_t i = 1; i <= tm.track_count; ++i)
     for (std::int32_t j = 1; j <= tm.max_control_points; ++j) tm.control_points(i, j, 1) = tm.control_points(i, j, 6);
 
+  // Two interface nodes of one track at the same arc length: the mode shapes
+  // along the track take the first of them only. Each pair is named with its
+  // track; the run waits once for all of them.
+  bool coincident = false;
   for (std::int32_t p = 1; p <= b.interface_node_count; ++p) {
     const std::int32_t na = b.interface_nodes(p);
     for (std::int32_t q = p + 1; q <= b.interface_node_count; ++q) {
@@ -230,10 +235,21 @@ void place_interface_nodes_on_tracks(RunContext& ctx) {
         ctx.console.list_line({text::same_arc_length_on_track, track});
         ctx.console.list_line({text::node_number, na, nb});
         ctx.console.list_line({text::arc_length_coordinate, b.node_coordinates(na, 1), b.node_coordinates(nb, 1)});
-        ctx.console.pause();
+        // The lines above give the nodes' positions in the bridge node list;
+        // this one their numbers, as the bridge master file gives them.
+        std::string nodes = "bridge nodes " + std::to_string(b.node_numbers(na)) + " and " +
+                            std::to_string(b.node_numbers(nb));
+        if (b.node_numbers(na) != na || b.node_numbers(nb) != nb)
+          nodes += " (positions " + std::to_string(na) + " and " + std::to_string(nb) + " of the node list)";
+        ctx.console.line(" Warning: " + unit_file_name(ctx, ctx.control.unit_rails_location, "\\Rails_Location.dat") +
+                         ": " + nodes + " lie on track " + std::to_string(track) + " at the same arc length, " +
+                         value_text(b.node_coordinates(na, 1)) +
+                         " m; the bridge mode shapes along the track take the first of them only.");
+        coincident = true;
       }
     }
   }
+  if (coincident) ctx.console.pause();
 }
 
 }  // namespace tb

@@ -151,14 +151,19 @@ void generate_track_irregularity(RunContext& ctx, std::int32_t& spectrum_code, s
     length = static_cast<float>(n) * spacing;
     resize_from_counts(ctx, {kLabel, unit, "record 2, length and spacing"}, profile, n, 4);
     const std::int32_t given = read_stored_samples(ctx, unit, profile);
+    // Source flag 0 asks for the profile the file stores: a file that stores
+    // none (a flag set to 0 by hand before any generation) would run on a
+    // smooth track.
+    if (given == 0)
+      stop_with_bad_value(ctx, kLabel, unit, "record 2, source flag",
+                          "0 (the stored profile), but the file stores no sample after record 6 (" +
+                              std::to_string(n) + " samples of three values expected); set the flag to 1 to "
+                              "generate a profile");
     // A stored profile is read again in every run until its flag is set to
     // 1: the console says which profile the run takes.
     std::string line = " Track irregularity: the stored profile of " + unit_file_name(ctx, unit, kLabel) +
                        " (source flag 0, " + std::to_string(n) + " samples";
-    if (given == 0 && n > 0)
-      line += ", which the file does not give: the profile is 0";
-    else if (given < n)
-      line += ", of which the file gives " + std::to_string(given) + ", the rest are 0";
+    if (given < n) line += ", of which the file gives " + std::to_string(given) + ", the rest are 0";
     ctx.console.line(line + "); set the flag to 1 to generate a new one.");
   } else {
     // Generation needs positive wavelengths and a spectrum code of the table.

@@ -81,6 +81,13 @@ void read_rails_location(RunContext& ctx) {
     const std::string track = "track " + std::to_string(i);
     check(read_list(u, unit, {tm.control_point_count(i), tm.track_gauge(i)}),
           track + ": number of control points and gauge");
+    // The rails lie half the gauge to either side of the centre line, rail 1
+    // on the side of negative lateral offsets: a gauge of 0 puts both on the
+    // centre line, a negative one swaps them.
+    if (!(tm.track_gauge(i) > 0.0f))
+      stop_with_bad_value(ctx, kLabel, unit, track + ": number of control points and gauge",
+                          "gauge " + value_text(tm.track_gauge(i)) +
+                              " m, must be above 0 (the distance between the contact points of the two rails)");
     // A track needs a segment.
     if (tm.control_point_count(i) < 2)
       stop_with_bad_value(ctx, kLabel, unit, track + ": number of control points",
@@ -120,23 +127,65 @@ void read_rails_location(RunContext& ctx) {
                         std::to_string(tracks) + ", must be 1 or more for the bridge's interface nodes");
 }
 
+// How far the step of arc length between two control points may fall short
+// of the straight horizontal distance between them (the chord) before the
+// two contradict each other. An arc is never shorter than its chord, and on
+// a curve of radius R an arc of length L exceeds it by only L^3 / (24 R^2):
+// the allowance is for the values as written. 3 cm for the six values
+// compared (x, lateral position and arc length of both points), each written
+// to the centimetre or better; plus 0.05 mm per metre of each value, for
+// values of 100 m and more written with five significant digits (and the
+// single precision they are held in); plus 1 mm per metre of the chord, for
+// an arc length taken within 0.1 %, such as the x distance on a track within
+// 2.5 degrees of the x axis.
+double chord_allowance(double chord, const double (&values)[6]) {
+  double magnitude = 0.0;
+  for (double v : values) magnitude += std::fabs(v);
+  return 0.03 + 5.0E-5 * magnitude + 1.0E-3 * chord;
+}
+
 // The arc lengths of every track run strictly one way, the way of its first
-// two points.
+// two points, and each step of arc length spans at least the chord between
+// the two points (within the rounding allowance). Points given with too
+// short an arc length compress the track: the bridge's interface nodes,
+// measured along the tangents, crowd onto the wrong stations.
 void check_control_point_order(RunContext& ctx) {
   const TrackModel& tm = ctx.track;
+  const std::int32_t unit = ctx.control.unit_rails_location;
   for (std::int32_t i = 1; i <= tm.track_count; ++i) {
     const std::int32_t n = tm.control_point_count(i);
     const bool ascending = tm.control_points(i, 2, 6) - tm.control_points(i, 1, 6) > 0.0f;
     for (std::int32_t j = 1; j <= n - 1; ++j) {
-      const float d = tm.control_points(i, j + 1, 6) - tm.control_points(i, j, 6);
-      if (ascending ? d <= 0.0f : d >= 0.0f) {
+      const float s1 = tm.control_points(i, j, 6), s2 = tm.control_points(i, j + 1, 6);
+      const float d = s2 - s1;
+      const std::string record = "track " + std::to_string(i) + ", control point " + std::to_string(j + 1);
+      const auto coordinate_error = [&] {
         ctx.console.formatted("(I3,A,I3,A)",
                               {i, text::track_number_suffix, j + 1, text::control_point_coordinate_error});
-        stop_with_bad_value(ctx, kLabel, ctx.control.unit_rails_location,
-                            "track " + std::to_string(i) + ", control point " + std::to_string(j + 1),
-                            "arc length " + value_text(tm.control_points(i, j + 1, 6)) + " after " +
-                                value_text(tm.control_points(i, j, 6)) +
+      };
+      if (ascending ? d <= 0.0f : d >= 0.0f) {
+        coordinate_error();
+        stop_with_bad_value(ctx, kLabel, unit, record,
+                            "arc length " + value_text(s2) + " after " + value_text(s1) +
                                 ", must rise or fall strictly from point to point, as from point 1 to point 2");
+      }
+      // Column 1 still holds x here; the lateral coordinate is column 3 in
+      // either axis convention.
+      const double x1 = tm.control_points(i, j, 1), x2 = tm.control_points(i, j + 1, 1);
+      const double z1 = tm.control_points(i, j, 3), z2 = tm.control_points(i, j + 1, 3);
+      const double chord = std::hypot(x2 - x1, z2 - z1);
+      const double arc = std::fabs(static_cast<double>(s2) - static_cast<double>(s1));
+      const double allowance = chord_allowance(chord, {x1, x2, z1, z2, s1, s2});
+      if (arc < chord - allowance) {
+        coordinate_error();
+        stop_with_bad_value(
+            ctx, kLabel, unit, record,
+            "arc length " + value_text(s2) + " after " + value_text(s1) + ": " +
+                value_text(static_cast<float>(arc)) + " m along the track from control point " + std::to_string(j) +
+                ", less than the " + value_text(static_cast<float>(chord)) +
+                " m straight horizontal distance between the two points (x and lateral position) by more than the "
+                "rounding allowance of " +
+                value_text(static_cast<float>(allowance)) + " m");
       }
     }
   }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "interaction/contact_table_files.h"
 #include "test_support.h"
@@ -14,14 +15,16 @@ ClockReading fixed_clock() { return {2026, 3, 7, 480, 9, 5, 3, 42}; }
 
 // The smallest model that reads without error: a bridge master file without
 // nodes, modes, substructures or requested responses, a stored irregularity
-// profile of zeros, one straight track of 10 m, a vehicle library without
-// types and a train organisation without fleets or trains (empty files stop
-// the run).
+// profile of 32 zero samples, one straight track of 10 m, a vehicle library
+// without types and a train organisation without fleets or trains (empty
+// files stop the run).
 void write_empty_model(const std::filesystem::path& dir) {
   test::write_file(dir / "Modal_Substructure_Bridge.dat", "0 0 0 0 0 0\n\n0\nPost\n0\n0\n");
   test::write_file(dir / "Modal_Substructure_Vehicletypes.dat", "0 0 0 0 0 0 0\n");
   test::write_file(dir / "VehicleOrganization.dat", "0 0\n0 1\n");
-  test::write_file(dir / "Irregularity.dat", "-\n0 1 0 1 100 16 1 0\n-\n0\n-\n1 1 1\n");
+  std::string zeros;
+  for (int i = 0; i < 32; ++i) zeros += "0 0 0\n";
+  test::write_file(dir / "Irregularity.dat", "-\n0 1 0 1 100 16 1 0\n-\n0\n-\n1 1 1\n" + zeros);
   test::write_file(dir / "Rails_Location.dat", "1.0 2\n1\n2 1.5\n0 0 0 0 0 0 0\n10 0 0 0 0 10 0\n0\n");
 }
 
@@ -43,8 +46,8 @@ TEST(RunControl, NormalRunPrintsStartEndAndTotalLines) {
   EXPECT_EQ(r.run(), 0);
   EXPECT_EQ(r.t.console(),
             "  Program Began at      2026. 3. 7   9: 5: 3 and  42ms\n"
-            " Track irregularity: the stored profile of case/Irregularity.dat (source flag 0, 32 samples, which "
-            "the file does not give: the profile is 0); set the flag to 1 to generate a new one.\n"
+            " Track irregularity: the stored profile of case/Irregularity.dat (source flag 0, 32 samples); set the "
+            "flag to 1 to generate a new one.\n"
             " Optional input files not found, the run goes without them: "
             "case/NonlinearSpringParameters_Vehicletypes.dat, case/NonlinearSpringParameters_Bridge.dat, "
             "case/Wind_Coefficients.dat, case/ExternalForces.dat\n"

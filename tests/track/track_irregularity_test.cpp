@@ -403,6 +403,14 @@ TEST(TrackIrregularity, InputErrorsStopBeforeTheFileIsRewritten) {
        file + " line 4 (record 4, taper length): bad value \"1O.0\", not a number"},
       {parameter_file("0 1 1 1 100 4 1 0") + "0.1 0.2 0.3\n0.1 0.2 O.3\n",
        file + " line 8 (stored samples): bad value \"O.3\", not a number"},
+      // Source flag 0 with no sample stored: none at all, or a first one cut
+      // short.
+      {parameter_file("0 1 1 1 100 3 1 0"),
+       file + " (record 2, source flag): bad value 0 (the stored profile), but the file stores no sample after record "
+              "6 (4 samples of three values expected); set the flag to 1 to generate a profile"},
+      {parameter_file("0 1 1 1 100 3 1 0") + "\n0.001 0.002\n",
+       file + " (record 2, source flag): bad value 0 (the stored profile), but the file stores no sample after record "
+              "6 (4 samples of three values expected); set the flag to 1 to generate a profile"},
       {parameter_file("2 1 1 1 100 1000 0.25 0"),
        file + " (record 2): bad value source flag 2, must be 1 (generate) or 0 (the stored profile)"},
       {parameter_file("1 1 1 0 100 1000 0.25 0"),

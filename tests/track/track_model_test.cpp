@@ -631,17 +631,134 @@ TEST(TrackModel, VerticalAxisAsZAndArcLengthsRunningBackwards) {
   }
 }
 
-TEST(TrackModel, TwoInterfaceNodesAtOneStationAreReportedAndTheBuildGoesOn) {
-  TrackBuild b(rails_file(1.0f, {straight(0.0f, 40.0f)}, 0));
-  b.bridge({{0, 0, 0}, {10, 0, 0}, {20, 0, 0}, {20.00002f, 0, 0}, {40, 0, 0}}, 1);
+TEST(TrackModel, InterfaceNodesAtOneStationAreReportedAndTheBuildGoesOnAfterOnePause) {
+  // Two tracks 4.5 m apart, each with a pair of interface nodes less than
+  // 1.0E-4 m apart in arc length: per pair the three lines of positions and
+  // arc lengths and one line with the node numbers, the track and the file;
+  // one pause for both.
+  TrackBuild b(rails_file(1.0f, {straight(0.0f, 40.0f), straight(0.0f, 40.0f, 4.5f)}, 0));
+  b.bridge({{0, 0, 0}, {10, 0, 0}, {20, 0, 0}, {20.00002f, 0, 0}, {40, 0, 0},
+            {0, 0, 4.5f}, {10, 0, 4.5f}, {30, 0, 4.5f}, {30.00003f, 0, 4.5f}, {40, 0, 4.5f}},
+           1);
   b.build();
   const BridgeModalModel& br = b.t->bridge;
-  EXPECT_EQ(b.t.console(), list_directed_line({text::same_arc_length_on_track, 1}) + "\n" +
-                               list_directed_line({text::node_number, 3, 4}) + "\n" +
-                               list_directed_line({text::arc_length_coordinate, br.node_coordinates(3, 1),
-                                                   br.node_coordinates(4, 1)}) +
-                               "\n" + test::pause_text());
+  const auto pair = [&](std::int32_t track, std::int32_t p, std::int32_t q, const char* numbers, const char* at) {
+    return list_directed_line({text::same_arc_length_on_track, track}) + "\n" +
+           list_directed_line({text::node_number, p, q}) + "\n" +
+           list_directed_line({text::arc_length_coordinate, br.node_coordinates(p, 1), br.node_coordinates(q, 1)}) +
+           "\n Warning: Rails_Location.dat: bridge nodes " + numbers + " of the node list) lie on track " +
+           std::to_string(track) + " at the same arc length, " + at +
+           " m; the bridge mode shapes along the track take the first of them only.\n";
+  };
+  EXPECT_EQ(b.t.console(), pair(1, 3, 4, "103 and 104 (positions 3 and 4", "20") +
+                               pair(2, 8, 9, "108 and 109 (positions 8 and 9", "30") + test::pause_text());
   EXPECT_EQ(b.t->track.track_node_count, 41);
+  for (std::int32_t n = 1; n <= 10; ++n) EXPECT_EQ(b.t->track.interface_node_track(n), n <= 5 ? 1 : 2);
+}
+
+TEST(TrackModel, AnArcLengthShorterThanTheChordFromThePreviousPointStops) {
+  // The horizontal chord between two points bounds the step of arc length
+  // from below, up to the rounding allowance of 3 cm + 0.05 mm per metre of
+  // the six values compared + 1 mm per metre of chord.
+  const std::string coordinate_error_point3 = "  1" + std::string(text::track_number_suffix) + "  3" +
+                                              std::string(text::control_point_coordinate_error) + "\n";
+  const auto refused = [](std::string_view detail) {
+    return test::data_error_line("\\Rails_Location.dat", "Rails_Location.dat (track 1, control point 3): bad value " +
+                                                              std::string(detail));
+  };
+  const struct {
+    const char* what;
+    std::string rails;
+    bool vertical_is_z;
+    std::string console;  // empty: the build goes through
+  } cases[] = {
+      {"the arc length 32 typed as 23",
+       "0.25 4\n1\n4 1.5\n-40 0 0 0 0 -40 0\n0 0 0 0 0 0 0\n32 0 0 0 0 23 0\n72 0 0 0 0 72 0\n", false,
+       coordinate_error_point3 +
+           refused("arc length 23 after 0: 23 m along the track from control point 2, less than the 32 m straight "
+                   "horizontal distance between the two points (x and lateral position) by more than the rounding "
+                   "allowance of 0.06475 m")},
+      {"arc lengths running backwards",
+       "0.25 3\n1\n3 1.5\n0 0 0 0 0 72 0\n40 0 0 0 0 32 0\n80 0 0 0 0 0 0\n", false,
+       coordinate_error_point3 +
+           refused("arc length 0 after 32: 32 m along the track from control point 2, less than the 40 m straight "
+                   "horizontal distance between the two points (x and lateral position) by more than the rounding "
+                   "allowance of 0.0776 m")},
+      {"the lateral distance counts",
+       "0.25 3\n1\n3 1.5\n-10 0 0 0 0 -10 0\n0 0 0 0 0 0 0\n30 0 40 0 0 40 0\n", false,
+       coordinate_error_point3 +
+           refused("arc length 40 after 0: 40 m along the track from control point 2, less than the 50 m straight "
+                   "horizontal distance between the two points (x and lateral position) by more than the rounding "
+                   "allowance of 0.0855 m")},
+      // With the vertical axis as z the file's y is the lateral coordinate
+      // and its z the height, which no horizontal chord holds.
+      {"vertical axis z: y is lateral",
+       "0.25 3\n1\n3 1.5\n-10 0 0 0 0 -10 0\n0 0 0 0 0 0 0\n30 40 0 0 0 40 0\n", true,
+       coordinate_error_point3 +
+           refused("arc length 40 after 0: 40 m along the track from control point 2, less than the 50 m straight "
+                   "horizontal distance between the two points (x and lateral position) by more than the rounding "
+                   "allowance of 0.0855 m")},
+      {"vertical axis z: a rise is not horizontal",
+       "0.25 3\n1\n3 1.5\n-10 0 0 0 0 -10 0\n0 0 0 0 0 0 0\n30 0 3 0 0 30 0\n", true, ""},
+      // A straight of 100 m: the allowance is 0.13 m + 0.05 mm per metre of
+      // the arc length 99.86 or so.
+      {"100 m straight, arc 99.87", "0.25 3\n1\n3 1.5\n-10 0 0 0 0 -10 0\n0 0 0 0 0 0 0\n100 0 0 0 0 99.87 0\n",
+       false, ""},
+      {"100 m straight, arc 99.85", "0.25 3\n1\n3 1.5\n-10 0 0 0 0 -10 0\n0 0 0 0 0 0 0\n100 0 0 0 0 99.85 0\n",
+       false,
+       coordinate_error_point3 +
+           refused("arc length 99.85 after 0: 99.85 m along the track from control point 2, less than the 100 m "
+                   "straight horizontal distance between the two points (x and lateral position) by more than the "
+                   "rounding allowance of 0.1399925 m")},
+  };
+  for (const auto& c : cases) {
+    TrackBuild b(c.rails);
+    b.t->solution.Coordination_sys_bridge = c.vertical_is_z ? 1 : 0;
+    if (c.console.empty()) {
+      b.build();
+      EXPECT_EQ(b.t.console(), "") << c.what;
+    } else {
+      EXPECT_EQ(b.build_stop(), 1) << c.what;
+      EXPECT_EQ(b.t.console(), c.console) << c.what;
+    }
+  }
+}
+
+TEST(TrackModel, ControlPointsWrittenWithFewDigitsPassTheChordCheck) {
+  // Tracks whose arc lengths fall short of the chords by the rounding of the
+  // values as written, each within one term of the allowance.
+  const auto rounded = [](double v, double unit) { return static_cast<float>(std::round(v / unit) * unit); };
+  std::vector<Track> tracks;
+  // A curve of radius 300 m, points 20 m apart, every value to the
+  // centimetre.
+  Track curve;
+  for (int j = 0; j < 8; ++j) {
+    const double s = 20.0 * j, th = s / 300.0;
+    curve.push_back({rounded(300.0 * std::sin(th), 0.01), 0.0f, rounded(300.0 * (1.0 - std::cos(th)), 0.01),
+                     static_cast<float>(th), 1.0f / 300.0f, rounded(s, 0.01), 0.0f});
+  }
+  tracks.push_back(curve);
+  // Chainages of 12 km written to the metre (five significant digits) along
+  // points 20.4 m apart: steps of 20 and 21 m.
+  Track chainage;
+  for (int j = 0; j < 6; ++j) {
+    const double x = 500.0 + 20.4 * j;
+    chainage.push_back({static_cast<float>(x), 0.0f, 0.0f, 0.0f, 0.0f, rounded(12345.6 + 20.4 * j, 1.0), 0.0f});
+  }
+  tracks.push_back(chainage);
+  // A straight 0.04 rad off the x axis with the arc length taken as x: 0.08 %
+  // short, 8 cm a point 100 m on.
+  Track skew;
+  for (double a : {0.0, 100.0, 200.0}) {
+    const auto x = static_cast<float>(a * std::cos(0.04)), z = static_cast<float>(a * std::sin(0.04));
+    skew.push_back({x, 0.0f, z, 0.04f, 0.0f, x, 0.0f});
+  }
+  tracks.push_back(skew);
+  for (const Track& t : tracks) {
+    TrackBuild b(rails_file(0.5f, {t}, 0));
+    b.build();
+    EXPECT_EQ(b.t.console(), "");
+  }
 }
 
 TEST(SortWithIndex, AscendingWithEqualValuesInTheirOrder) {
@@ -694,6 +811,13 @@ TEST(TrackModel, InputErrorsStopTheBuild) {
       {"a control point too far for the memory", rails_file(0.25f, hundred_tracks_the_first_long, 0), nullptr,
        rails_detail("Rails_Location.dat (track 1, control point 2): bad value arc length 1e+08, 400000001 track nodes "
                     "0.25 m apart from control point 1 (0), more than the memory holds for 100 tracks")},
+      {"gauge 0", "1 2\n1\n2 0\n0 0 0 0 0 0 0\n40 0 0 0 0 40 0\n0\n", nullptr,
+       rails_detail("Rails_Location.dat (track 1: number of control points and gauge): bad value gauge 0 m, must be "
+                    "above 0 (the distance between the contact points of the two rails)")},
+      {"negative gauge of the second track",
+       "1 2\n2\n2 1.435\n0 0 0 0 0 0 0\n40 0 0 0 0 40 0\n2 -1.435\n0 0 4 0 0 0 0\n40 0 4 0 0 40 0\n0\n", nullptr,
+       rails_detail("Rails_Location.dat (track 2: number of control points and gauge): bad value gauge -1.435 m, must "
+                    "be above 0 (the distance between the contact points of the two rails)")},
       {"one control point", "1 2\n1\n1 1.5\n0 0 0 0 0 0 0\n0\n", nullptr,
        rails_detail("Rails_Location.dat (track 1: number of control points): bad value 1, must be 2 or more")},
       {"no track under interface nodes", "1 2\n0\n0\n", [&](TrackBuild& b) { b.bridge(five, 1); },
@@ -726,13 +850,26 @@ TEST(TrackModel, InputErrorsStopTheBuild) {
                         "fall strictly from point to point, as from point 1 to point 2")},
       {"profile shorter than a node spacing", one_track,
        [](TrackBuild& b) { b.irregularity(0.5f, 0.25f, [](float) { return std::array<float, 3>{}; }); },
-       data_error("\\Irregularity.dat", "Irregularity.dat (record 2): bad value length 0.5 m of the profile's 2 "
-                                         "samples 0.25 m apart, shorter than one track node spacing 1 m")},
+       list_directed_line({text::irregularity_too_short}) + "\n" +
+           data_error("\\Irregularity.dat",
+                      "Irregularity.dat (record 2): bad value length: the profile's 2 samples 0.25 m apart (the "
+                      "length rounded up to a power of two of samples) reach from 0 to 0.25 m, short of track 1, 40 "
+                      "m long, which takes the profile from 0 to 40 m; a length of 40.25 m or more covers it")},
+      {"profile shorter than its track", rails_file(0.5f, {straight(0.0f, 40.0f)}, 0),
+       [](TrackBuild& b) { b.irregularity(32.0f, 0.5f, [](float) { return std::array<float, 3>{}; }); },
+       list_directed_line({text::irregularity_too_short}) + "\n" +
+           data_error("\\Irregularity.dat",
+                      "Irregularity.dat (record 2): bad value length: the profile's 64 samples 0.5 m apart (the "
+                      "length rounded up to a power of two of samples) reach from 0 to 31.5 m, short of track 1, 40 "
+                      "m long, which takes the profile from 0 to 40 m; a length of 40.5 m or more covers it")},
       {"profile shorter than the tracks", rails_file(0.5f, {straight(0.0f, 100.0f), straight(0.0f, 100.0f)}, 0),
        [](TrackBuild& b) { b.irregularity(150.0f, 0.25f, [](float) { return std::array<float, 3>{}; }); },
        list_directed_line({text::irregularity_too_short}) + "\n" +
-           data_error("\\Irregularity.dat", "Irregularity.dat (record 2): bad value profile from 0 to 149.75 m, "
-                                             "must cover track 2 from 100 to 200 m")},
+           data_error("\\Irregularity.dat",
+                      "Irregularity.dat (record 2): bad value length: the profile's 600 samples 0.25 m apart (the "
+                      "length rounded up to a power of two of samples) reach from 0 to 149.75 m, short of track 2, "
+                      "100 m long, which takes the profile from 100 to 200 m, after track 1; a length of 200.25 m or "
+                      "more covers it")},
       {"one interface node", one_track,
        [](TrackBuild& b) {
          b.bridge({{10, 0, 0}}, 1);

@@ -1,8 +1,10 @@
 #include "integration/time_integration.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "integration/loads.h"
 #include "integration/modal_steps.h"
@@ -59,9 +61,105 @@ void commit_buffeting_stations(RunContext& ctx) {
 // Whether two state tables hold the same values, bit for bit.
 bool same_values(const double* a, const double* b, std::size_t n) { return std::equal(a, a + n, b); }
 
+// The change that the rounding of the single-precision force sums can make
+// in a modal acceleration from one pass to the next. In the mass-normalised
+// modal equations a change dF of a modal force moves the mode's acceleration
+// by at most dF in every scheme (Newmark by dF a0 / (w^2 + a0 + a1 c),
+// Wilson-theta likewise through its step at theta dt, the explicit scheme by
+// dF), and its velocity and displacement by fixed multiples of that. The
+// single-precision terms of a modal force (a vehicle's weight on its wheels
+// and the contact forces that carry it; the wheel forces on a bridge mode)
+// have sizes that add up to about S per kind of term, S being the side's
+// force term size or its largest modal force where that is larger; each
+// term is rounded to within FLT_EPSILON / 2 of its size. Two kinds of terms
+// in each of two passes make forces whose rounding differs by up to
+// 2 FLT_EPSILON S; the level takes twice that, for the products and sums
+// that make each term, 4 FLT_EPSILON S. A pass whose accelerations move by
+// no more than that cycles through states that only the rounding tells
+// apart, and further passes cannot bring them closer. (Measured: the
+// rounding cycles of correct runs move by up to 0.7 FLT_EPSILON S, one unit
+// in the last place of a vehicle's modal weight; the example with a time
+// step fifty times its own, whose iteration diverges, by 4E4 FLT_EPSILON S
+// and more.)
+constexpr double kRoundingLevel = 4.0 * FLT_EPSILON;
+
+double rounding_level(double term_size, const double* forces, std::size_t n) {
+  double size = term_size;
+  for (std::size_t i = 0; i < n; ++i) size = std::max(size, std::fabs(forces[i]));
+  return kRoundingLevel * size;
+}
+
+// A step that reached the pass limit with a change above the tolerance: the
+// stage's first such step prints a warning; all are counted, with the
+// largest change, for the line at the stage's end.
+void note_unconverged_step(RunContext& ctx, float step, float change) {
+  StepControl& sc = ctx.step;
+  sc.largest_unconverged_change = std::max(sc.largest_unconverged_change, change);
+  if (sc.steps_unconverged++ > 0) return;
+  ctx.console.line(" Warning: speed stage " + std::to_string(sc.current_stage) + ", time " +
+                   format_fixed(step * ctx.solution.time_step, 0, 6) +
+                   " s: the equilibrium iteration did not converge in " +
+                   std::to_string(ctx.solution.max_iterations + 1) + " passes (change " +
+                   format_fixed(100.0f * change, 0, 2) + " %); the run goes on with the step as it stands.");
+}
+
+// The largest translation (components x, y, z) of the shapes of modes
+// 1..modes at nodes 1..nodes, read through shape(mode, node, component).
+template <class Shape>
+double largest_translation(std::int32_t modes, std::int32_t nodes, Shape&& shape) {
+  double largest = 0.0;
+  for (std::int32_t n = 1; n <= nodes; ++n)
+    for (std::int32_t c = 1; c <= 3; ++c)
+      for (std::int32_t m = 1; m <= modes; ++m)
+        largest = std::max(largest, std::fabs(static_cast<double>(shape(m, n, c))));
+  return largest;
+}
+
 }  // namespace
 
-IterationEnd pass_outcome(const RunContext& ctx, const PassChanges& changes, bool vehicle_pass, bool bridge_pass) {
+ForceTermSizes force_term_sizes(const RunContext& ctx) {
+  const VehicleTypeLibrary& lib = ctx.vehicles;
+  const TrainOrganization& tr = ctx.trains;
+  ForceTermSizes sizes;
+  // Per vehicle type that some train runs: its static wheel loads, and those
+  // times the largest translation of its mode shapes.
+  const std::int32_t types = lib.vehicle_type_count;
+  std::vector<double> type_load(static_cast<std::size_t>(std::max(types, 0)) + 1, -1.0);
+  double train_loads = 0.0;
+  for (std::int32_t t = 1; t <= tr.train_count; ++t) {
+    const std::int32_t f = tr.train_fleet(t);
+    for (std::int32_t j = 1; j <= tr.fleet_vehicle_count(f); ++j) {
+      const std::int32_t k = tr.fleet_vehicle_types(f, j);
+      if (k < 1 || k > types) continue;
+      double& load = type_load[static_cast<std::size_t>(k)];
+      if (load < 0.0) {
+        load = 0.0;
+        const std::int32_t wheels = std::min(lib.vehicle_wheelset_count(k), lib.wheelset_static_load.extent(2));
+        for (std::int32_t w = 1; w <= wheels; ++w)
+          load += std::fabs(static_cast<double>(lib.wheelset_static_load(k, w)));
+        const Array4<float>& shapes = lib.vehicle_mode_shapes;
+        const std::int32_t modes = shapes.allocated() ? std::min(lib.vehicle_mode_count(k), shapes.extent(2)) : 0;
+        const std::int32_t nodes = shapes.allocated() ? std::min(lib.vehicle_node_count(k), shapes.extent(3)) : 0;
+        const double shape = largest_translation(
+            modes, nodes, [&](std::int32_t m, std::int32_t n, std::int32_t c) { return shapes(k, m, n, c); });
+        sizes.vehicle = std::max(sizes.vehicle, load * shape);
+      }
+      train_loads += load;
+    }
+  }
+  const Array3<float>& shapes = ctx.bridge.mode_shapes;
+  if (shapes.allocated()) {
+    const std::int32_t modes = std::min(ctx.bridge.bridge_mode_count, shapes.extent(1));
+    sizes.bridge = train_loads * largest_translation(modes, shapes.extent(2), [&](std::int32_t m, std::int32_t n,
+                                                                                   std::int32_t c) {
+                     return shapes(m, n, c);
+                   });
+  }
+  return sizes;
+}
+
+IterationEnd pass_outcome(const RunContext& ctx, const PassChanges& changes, const ForceTermSizes& sizes,
+                          bool vehicle_pass, bool bridge_pass) {
   const SolverState& s = ctx.solver;
   const std::int32_t pass = ctx.step.iteration_count;  // 0 for the first pass of the step
   auto unchanged = [&](const auto& now, const auto& before, bool ran) {
@@ -76,21 +174,29 @@ IterationEnd pass_outcome(const RunContext& ctx, const PassChanges& changes, boo
   // only after a pass whose forces belong to its own new state.
   if (pass < 1) return IterationEnd::go_on;
   // Each side has settled: its change is within the tolerance or, from the
-  // third pass on, no smaller than in the pass before. A change that no
-  // longer shrinks is the rounding of the single-precision force sums (the
-  // passes cycle through states a few units in the last place of a sum
-  // apart), which further passes cannot reduce.
+  // third pass on, no smaller than in the pass before while its modal
+  // accelerations moved by no more than the rounding of its force sums. The
+  // measure relates a change to the size of the motion, and a vehicle at rest
+  // on its wheels moves little under forces that are large but cancel: there
+  // the rounding alone can measure above the tolerance. A change above the
+  // rounding that stops shrinking is an iteration that does not converge;
+  // the passes go on to the limit.
   const float tolerance = ctx.solution.iteration_tolerance;
-  auto settled = [&](float now, float before) {
-    return !(std::fabs(now) > tolerance) || (pass >= 2 && !(std::fabs(now) < std::fabs(before)));
+  auto settled = [&](float now, float before, double acceleration_change, double term_size, const auto& forces) {
+    if (!(std::fabs(now) > tolerance)) return true;
+    if (pass < 2 || std::fabs(now) < std::fabs(before)) return false;
+    return acceleration_change <= rounding_level(term_size, forces.data(), forces.size());
   };
-  return settled(changes.vehicle, changes.vehicle_before) && settled(changes.bridge, changes.bridge_before)
+  return settled(changes.vehicle, changes.vehicle_before, changes.vehicle_acceleration, sizes.vehicle,
+                 s.vehicle_modal_force) &&
+                 settled(changes.bridge, changes.bridge_before, changes.bridge_acceleration, sizes.bridge,
+                         s.bridge_modal_force)
              ? IterationEnd::accept
              : IterationEnd::go_on;
 }
 
 float compute_max_relative_change(RunContext& ctx, const double* old_values, const double* new_values,
-                                  std::int32_t n) {
+                                  std::int32_t n, double* largest_acceleration_change) {
   // Three equal blocks, displacements, velocities and accelerations of the
   // table's modes in storage order.
   const std::int32_t per_order = std::max(n, 0) / 3;
@@ -109,6 +215,7 @@ float compute_max_relative_change(RunContext& ctx, const double* old_values, con
       change = std::max(change, std::fabs(v - o));
     }
     if (scale > 0.001) result = std::max(result, change / scale);
+    if (d == 2 && largest_acceleration_change != nullptr) *largest_acceleration_change = change;
   }
   return static_cast<float>(result);
 }
@@ -181,16 +288,32 @@ std::int32_t start_stage(RunContext& ctx, std::int32_t stage) {
   ctx.vehicles.vehicle_mode_damping.assign_from(ctx.vehicles.vehicle_mode_damping_input);
   ctx.step.current_time = 0.0f;
   ctx.step.steps_beyond_limit = 0;
+  ctx.step.steps_unconverged = 0;
+  ctx.step.largest_unconverged_change = 0.0f;
   return whole_output_intervals(steps, ctx.solution.output_interval);
 }
 
 void report_steps_beyond_limit(RunContext& ctx) {
   StepControl& sc = ctx.step;
-  if (sc.steps_beyond_limit == 0) return;
-  ctx.console.line(" Warning: speed stage " + std::to_string(sc.current_stage) + " had " +
-                   std::to_string(sc.steps_beyond_limit) + (sc.steps_beyond_limit == 1 ? " time step" : " time steps") +
-                   " with a system response above 1E12.");
-  sc.steps_beyond_limit = 0;
+  auto steps = [](std::int32_t n) { return std::to_string(n) + (n == 1 ? " time step" : " time steps"); };
+  if (sc.steps_beyond_limit > 0) {
+    ctx.console.line(" Warning: speed stage " + std::to_string(sc.current_stage) + " had " +
+                     steps(sc.steps_beyond_limit) + " with a system response above 1E12; " +
+                     (ctx.solution.integration_method == method::explicit_two_step
+                          ? "a shorter time step, or Newmark or Runge-Kutta in place of the explicit scheme, "
+                          : "a shorter time step ") +
+                     "usually helps.");
+    sc.steps_beyond_limit = 0;
+  }
+  if (sc.steps_unconverged > 0) {
+    ctx.console.line(" Warning: speed stage " + std::to_string(sc.current_stage) + " had " +
+                     steps(sc.steps_unconverged) + " whose equilibrium iteration did not converge in " +
+                     std::to_string(ctx.solution.max_iterations + 1) + " passes (largest change " +
+                     format_fixed(100.0f * sc.largest_unconverged_change, 0, 2) +
+                     " %); a shorter time step usually helps.");
+    sc.steps_unconverged = 0;
+    sc.largest_unconverged_change = 0.0f;
+  }
 }
 
 void stop_if_signalled(RunContext& ctx, std::int32_t stage, float step, std::int32_t step_count) {
@@ -244,6 +367,7 @@ void run_time_integration(RunContext& ctx) {
   const bool vehicle_pass = n_v > 0 && vehicles_take_part(ctx);
   const bool bridge_pass = ctx.bridge.bridge_mode_count > 0;
   const std::int32_t n_out = ctx.solution.output_interval;
+  const ForceTermSizes sizes = force_term_sizes(ctx);
   StageClocks clocks;
 
   for (std::int32_t stage = 1; stage <= stages; ++stage) {
@@ -278,10 +402,10 @@ void run_time_integration(RunContext& ctx) {
         empty_iteration_hook(ctx.step.iteration_count, 0);
         changes.vehicle_before = changes.vehicle;
         changes.bridge_before = changes.bridge;
-        changes.vehicle =
-            compute_max_relative_change(ctx, s.vehicle_modal_state_prev_iter.data(), s.vehicle_modal_state.data(), n_v);
-        changes.bridge =
-            compute_max_relative_change(ctx, s.bridge_modal_state_prev_iter.data(), s.bridge_modal_state.data(), n_b);
+        changes.vehicle = compute_max_relative_change(ctx, s.vehicle_modal_state_prev_iter.data(),
+                                                      s.vehicle_modal_state.data(), n_v, &changes.vehicle_acceleration);
+        changes.bridge = compute_max_relative_change(ctx, s.bridge_modal_state_prev_iter.data(),
+                                                     s.bridge_modal_state.data(), n_b, &changes.bridge_acceleration);
         const float err = std::max(changes.vehicle, changes.bridge);
         if (ctx.step.iteration_count > 0) {
           ctx.console.write("\tIteration_Number =");
@@ -290,9 +414,14 @@ void run_time_integration(RunContext& ctx) {
           ctx.console.write(format_fixed(100.0f * err, 15, 5));
           ctx.console.line(" %");
         }
-        const IterationEnd end = pass_outcome(ctx, changes, vehicle_pass, bridge_pass);
+        const IterationEnd end = pass_outcome(ctx, changes, sizes, vehicle_pass, bridge_pass);
         ctx.step.iteration_count += 1;
-        if (end == IterationEnd::accept || ctx.step.iteration_count > ctx.solution.max_iterations) break;
+        if (end == IterationEnd::accept) break;
+        if (ctx.step.iteration_count > ctx.solution.max_iterations) {
+          // The pass limit: the step is taken as it stands, and said so.
+          if (err > ctx.solution.iteration_tolerance) note_unconverged_step(ctx, step, err);
+          break;
+        }
       }
       // Commit of the step.
       if (explicit_scheme) {

@@ -22,28 +22,49 @@ void run_time_integration(RunContext& ctx);
 // value above 1e12 counts the step as one with a blown-up response; the
 // stage's first such step prints the blow-up warning, and the run's first
 // warning waits for Enter. A NaN or an infinity in the new state is a blow-up
-// that stops the run.
+// that stops the run. When `largest_acceleration_change` is given, it
+// receives the largest change of a value of the acceleration block.
 float compute_max_relative_change(RunContext& ctx, const double* old_values, const double* new_values,
-                                  std::int32_t n);
+                                  std::int32_t n, double* largest_acceleration_change = nullptr);
 
 // The changes of the vehicle and the bridge state in the pass just made and
-// in the pass before it.
+// in the pass before it, and the largest change of a modal acceleration of
+// each side in the pass just made.
 struct PassChanges {
   float vehicle = 0.0f;
   float bridge = 0.0f;
   float vehicle_before = 0.0f;
   float bridge_before = 0.0f;
+  double vehicle_acceleration = 0.0;
+  double bridge_acceleration = 0.0;
 };
+
+// What the single-precision terms of one kind that a modal force of each
+// side sums add up to, as far as the model tells it before the run: for the
+// vehicles, the largest over the vehicle types that the trains run of the
+// static wheel loads (the weight that the contact forces carry) times the
+// largest translation of the type's mode shapes; for the bridge, the static
+// loads of every wheel of every train times the largest translation of a
+// bridge mode shape. A modal force whose terms cancel (a vehicle at rest on
+// its wheels) is far smaller than its terms, and so is the state it drives,
+// but its rounding is that of the terms.
+struct ForceTermSizes {
+  double vehicle = 0.0;
+  double bridge = 0.0;
+};
+ForceTermSizes force_term_sizes(const RunContext& ctx);
 
 // Whether the equilibrium iteration of a step ends after the pass just made
 // (`iteration_count` still counting the passes before it): a pass that left
 // both states unchanged ends it; otherwise the first pass, whose forces belong
 // to the previous step's state, never does, and a later pass ends it when each
 // side has settled: its change is within the tolerance or, from the third pass
-// on, no smaller than in the pass before (the rounding of the force sums). The
-// pass limit is the caller's.
+// on, no smaller than in the pass before while its accelerations move by no
+// more than the rounding of its single-precision force sums (see
+// `force_term_sizes`). The pass limit is the caller's.
 enum class IterationEnd { go_on, accept };
-IterationEnd pass_outcome(const RunContext& ctx, const PassChanges& changes, bool vehicle_pass, bool bridge_pass);
+IterationEnd pass_outcome(const RunContext& ctx, const PassChanges& changes, const ForceTermSizes& sizes,
+                          bool vehicle_pass, bool bridge_pass);
 
 // Called once per pass; does nothing.
 void empty_iteration_hook(std::int32_t a, std::int32_t b);
@@ -65,8 +86,10 @@ void print_stage_banner(RunContext& ctx, std::int32_t stage);
 // Stage set-up: layout, step count cut to whole output intervals, damping
 // working copies, current_time 0. Returns the stage's step count.
 std::int32_t start_stage(RunContext& ctx, std::int32_t stage);
-// The line at a stage's end (or where a stop ends it) that counts its time
-// steps with a system response above the blow-up limit; nothing when none.
+// The lines at a stage's end (or where a stop ends it) that count its time
+// steps with a system response above the blow-up limit and its steps
+// accepted at the pass limit without converging, each with what usually
+// helps; nothing for a count of 0.
 void report_steps_beyond_limit(RunContext& ctx);
 // At the end of a time step: after a stop signal, the line naming the stage
 // and the simulated time reached, and the stop (platform/signals.h).

@@ -19,6 +19,12 @@ struct StepControl {
   bool step_beyond_limit = false;       // a pass of the current step met one
   std::int32_t steps_beyond_limit = 0;  // steps of the current stage that did
   bool blow_up_paused = false;          // the run has waited at the warning
+
+  // Steps of the current stage that reached the pass limit with a change
+  // above the tolerance: the first prints a warning, the stage's end counts
+  // them with the largest change.
+  std::int32_t steps_unconverged = 0;
+  float largest_unconverged_change = 0.0f;
 };
 
 }  // namespace tb

@@ -253,6 +253,31 @@ void edit_input(ExampleRun& r, const std::string& file, const std::string& what,
   test::write_file(r.input / file, s);
 }
 
+TEST(ExampleCase, ATimeStepTooLongForTheIterationIsNamedAndCounted) {
+  // The time step 2.0E-4 typed as 0.01: the equilibrium iteration of the
+  // wheel-rail contact diverges. The steps run to the pass limit, the first
+  // of them is named with its time and change, and the stage's end counts
+  // them; the run goes on to its end. (At its own time step the example
+  // prints no warning at all: EverySchemeRunsItToItsEndWithTheSameMidSpanResponse.)
+  ExampleRun r(method::newmark);
+  edit_input(r, "SolutionParameters.dat", "  0.0002 ", "  0.01 ");
+  ASSERT_EQ(r.run(), 0);
+  const std::string out = r.t.console();
+  const std::size_t at_limit = count(out, "\tIteration_Number =10 ");
+  EXPECT_GT(at_limit, 0u);
+  const std::regex first(
+      " Warning: speed stage 1, time [0-9]+\\.[0-9]{6} s: the equilibrium iteration did not converge in 11 passes "
+      "\\(change [0-9]+\\.[0-9]{2} %\\); the run goes on with the step as it stands\\.\n");
+  EXPECT_EQ(std::distance(std::sregex_iterator(out.begin(), out.end(), first), std::sregex_iterator()), 1);
+  const std::string tally = " Warning: speed stage 1 had " + std::to_string(at_limit) +
+                            (at_limit == 1 ? " time step" : " time steps") +
+                            " whose equilibrium iteration did not converge in 11 passes (largest change ";
+  ASSERT_EQ(count(out, tally), 1u);
+  EXPECT_NE(out.find(" %); a shorter time step usually helps.\n", out.find(tally)), std::string::npos);
+  EXPECT_GT(out.find(tally), out.rfind("Iteration_Number ="));
+  EXPECT_NE(out.find("The Total Running Time"), std::string::npos);
+}
+
 TEST(ExampleCase, AModeCountAboveTheModalFilesLeavesTheBulkResponsesFiniteAndAsTheyWere) {
   // The header asks for twelve modes where the modal file gives eleven: mode
   // 12 has no frequency and no shape, and adds nothing to any response.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <limits>
 #include <span>
@@ -47,6 +48,51 @@ std::int32_t search_marker(RunContext& ctx, std::int32_t unit, std::string_view 
   while (line.find(marker) == std::string::npos && status == io_status::ok)
     status = read_text_record(ctx.units, unit, line, kMarkerLineWidth);
   return status;
+}
+
+// The first line that holds the "Post" marker in another letter case.
+struct CaseVariant {
+  std::size_t line = 0;  // 1-based; 0: none
+  std::string text;      // the marker as written there
+};
+
+// The position of "post" in any letter case within line, or npos.
+std::size_t find_any_case(std::string_view line, std::string_view lower) {
+  const auto same = [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; };
+  const auto it = std::search(line.begin(), line.end(), lower.begin(), lower.end(), same);
+  return it == line.end() ? std::string_view::npos : static_cast<std::size_t>(it - line.begin());
+}
+
+// The search for the "Post" marker line (search_marker, the letter case as
+// written), which also notes the first line passed over that holds the
+// marker in another letter case ("post", "POST").
+CaseVariant search_post_marker(RunContext& ctx, std::int32_t unit, std::int32_t& status) {
+  std::string& line = ctx.recovery.post_line;
+  const TextUnit* text = ctx.units.text(unit);
+  CaseVariant variant;
+  for (;;) {
+    if (status != io_status::ok || line.find("Post") != std::string::npos) return variant;
+    const std::size_t at = find_any_case(line, "post");
+    if (variant.line == 0 && at != std::string::npos && text) {
+      variant.line = text->position;
+      variant.text = line.substr(at, 4);
+    }
+    status = read_text_record(ctx.units, unit, line, kMarkerLineWidth);
+  }
+}
+
+// A master file without the "Post" line requests no node and no element:
+// one console line says so, and names a line that holds the marker in
+// another letter case, the likely slip.
+void report_no_post_section(RunContext& ctx, const CaseVariant& variant) {
+  const std::string file = unit_file_name(ctx, ctx.control.unit_bridge_master, kMasterLabel);
+  const std::string why = file + " has no line holding \"Post\" after its substructure list";
+  if (variant.line == 0) {
+    ctx.console.line(" No bridge responses recovered: " + why + ", so it requests no node or element.");
+    return;
+  }
+  ctx.console.line(" Warning: no bridge responses recovered: " + why + "; line " + std::to_string(variant.line) +
+                   " holds \"" + variant.text + "\", but \"Post\" is matched with its letter case.");
 }
 
 // One range of requested numbers: first, first + step, ... up to last.
@@ -113,13 +159,15 @@ void read_post_section(RunContext& ctx) {
 
   rt.post_line.clear();
   std::int32_t status = read_text_record(ctx.units, unit, rt.post_line, kMarkerLineWidth);
-  status = search_marker(ctx, unit, "Post", status);
+  const CaseVariant variant = search_post_marker(ctx, unit, status);
   std::vector<Range> node_ranges;
   std::vector<Range> element_ranges;
   if (status != io_status::end_of_file) {
     check_master_read(ctx, status, "Post section");
     node_ranges = read_ranges(ctx, false);
     element_ranges = read_ranges(ctx, true);
+  } else {
+    report_no_post_section(ctx, variant);
   }
 
   std::int64_t nodes = 0;
@@ -215,6 +263,10 @@ enum class ModalPass { check, recover };
 // another mode, completes mode j and is read again for mode j + 1. In the
 // check pass a record whose values do not all stand on its own line calls
 // short_record(line): the line holds fewer values than the record asks for.
+// So does one that begins on a line of the section (a number and a mode)
+// and whose read runs on past that line to the end of the file or to a line
+// that is not numbers: the values it asks for are more than the line holds,
+// however many lines follow.
 template <class Store, class ShortRecord>
 void read_section_modes(RunContext& ctx, ModalPass pass, std::int32_t i, std::string_view section,
                         std::string_view record, std::span<float> values, Store store, ShortRecord short_record) {
@@ -232,7 +284,14 @@ void read_section_modes(RunContext& ctx, ModalPass pass, std::int32_t i, std::st
       ++line;
     ++line;
     const std::int32_t st = read_list(ctx.units, unit, {number, mode, ReadTarget::reals(values.data(), values.size())});
-    if (st == io_status::ok && pass == ModalPass::check && text && text->position > line) short_record(line);
+    if (pass == ModalPass::check && text) {
+      const bool past_its_line =
+          st == io_status::ok ? text->position > line
+          : st == io_status::end_of_file ? line <= text->records.size()
+          : st == io_status::bad_value && text->bad_value_line > line;
+      if (past_its_line && (st == io_status::ok || leading_value_count(ctx.units, unit, line) >= 2))
+        short_record(line);
+    }
     if (st == io_status::ok && mode == j) {
       const std::int32_t global = b.modal_mode_offset + j;
       if (global <= b.bridge_mode_count) store(number, global);

@@ -4,11 +4,13 @@
 #include <cmath>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/list_read.h"
 #include "platform/texts.h"
 #include "run/bridge_modal.h"
 #include "run/input_helpers.h"
+#include "run/modal_damping.h"
 
 namespace tb {
 
@@ -52,6 +54,12 @@ struct ModalFile {
       if (q < 1 || q > mode_count)
         stop_with_bad_value(ctx, label, unit, record,
                             "mode number " + std::to_string(q) + ", must be 1 to " + std::to_string(mode_count));
+      // The modal stiffness is (2 pi f)^2 and the modal damping 2 xi (2 pi f):
+      // a frequency below 0 would turn the damping's sign.
+      if (frequency < 0.0f)
+        stop_with_bad_value(ctx, label, unit, record,
+                            "frequency " + value_text(frequency) + " Hz of mode " + std::to_string(q) +
+                                ", must be 0 or more (0: a rigid-body mode)");
       b.mode_frequency(b.modal_mode_offset + q) = frequency;
     }
   }
@@ -94,6 +102,47 @@ struct ModalFile {
     }
   }
 };
+
+// The damping ratios that the modes of each substructure get, its own modes
+// (those after the last substructure's have neither frequency nor shape): a
+// ratio below 0 feeds energy into its mode and is refused; one of 1 or more
+// (a percentage typed as a ratio, say) lets the run go on with one warning
+// for the substructure. A mode without a frequency takes no damping, and an
+// excluded mode (its shapes zero) is never excited: their ratios are not
+// looked at. Made after the excluded ranges are ordered and clamped.
+void check_damping_ratios(RunContext& ctx) {
+  const BridgeModalModel& b = ctx.bridge;
+  const std::int32_t unit = ctx.control.unit_bridge_master;
+  std::vector<bool> excluded(static_cast<std::size_t>(std::max(b.bridge_mode_count, 0)) + 1, false);
+  for (std::int32_t r = 1; r <= b.excluded_range_count; ++r)
+    for (std::int32_t j = b.excluded_mode_ranges(1, r); j <= b.excluded_mode_ranges(2, r); ++j) excluded[j] = true;
+  std::int32_t first = 1;
+  for (std::int32_t k = 1; k <= b.substructure_count; ++k) {
+    const std::int32_t last = std::min(first + b.substructure_mode_counts(k) - 1, b.bridge_mode_count);
+    const float f1 = b.damping_frequency_1(k), f2 = b.damping_frequency_2(k);
+    const bool rayleigh = f2 - 1.0E-6f > f1 && f1 > 0.0f;
+    const std::string how = rayleigh ? " (Rayleigh damping through " + value_text(f1) + " Hz, " +
+                                           value_text(b.damping_ratio_1(k)) + " and " + value_text(f2) + " Hz, " +
+                                           value_text(b.damping_ratio_2(k)) + ")"
+                                     : "";
+    const std::string sub = "substructure " + std::to_string(k);
+    OverdampedModes overdamped;
+    for (std::int32_t j = first; j <= last; ++j) {
+      if (!(b.mode_frequency(j) > 0.0f) || excluded[j]) continue;
+      const float ratio = b.mode_damping_ratio(j);
+      if (ratio < 0.0f)
+        stop_with_bad_value(ctx, kMasterName, unit, sub + ", damping frequencies and ratios",
+                            rayleigh ? "bridge mode " + std::to_string(j) + " (" + value_text(b.mode_frequency(j)) +
+                                           " Hz) gets the damping ratio " + value_text(ratio) + how +
+                                           ", must be 0 or more"
+                                     : "damping ratio " + value_text(ratio) + ", must be 0 or more");
+      if (ratio >= 1.0f) overdamped.add(j, ratio);
+    }
+    if (!overdamped.empty())
+      ctx.console.line(overdamped.warning(unit_file_name(ctx, unit, kMasterName), sub, "bridge ", how));
+    first += b.substructure_mode_counts(k);
+  }
+}
 
 }  // namespace
 
@@ -209,6 +258,8 @@ void prepare_bridge_modal_data(RunContext& ctx) {
       for (std::int32_t r = 1; r <= b.excluded_range_count; ++r)
         for (std::int32_t j = b.excluded_mode_ranges(1, r); j <= b.excluded_mode_ranges(2, r); ++j)
           b.mode_shapes(j, i, c) = 0.0f;
+
+  check_damping_ratios(ctx);
 
   // Modes that the modal files give no frequency (a mode count above the
   // modes the files supply, or a frequency of 0 or below) take no part in

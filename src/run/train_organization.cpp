@@ -149,7 +149,19 @@ void read_train_organization(RunContext& ctx) {
                    array_run(o.train_lead_in, 2, stages, t, 1), array_run(o.train_run_out, 2, stages, t, 1),
                    array_run(o.brake_setting, 2, stages, t, 1), array_run(o.brake_time, 2, stages, t, 1)});
     for (std::int32_t s = 1; s <= stages; ++s) o.train_speed(t, s) = speed_kmh(s) / 3.6f;  // km/h to m/s
-    check_organization_read(ctx, status, "train " + std::to_string(t));
+    const std::string train = "train " + std::to_string(t);
+    check_organization_read(ctx, status, train);
+    // A train runs from the first control point of its track towards the
+    // last; the stage set-up turns the direction for a track laid the other
+    // way. A speed against that direction would take the train away from the
+    // track and never over it. A speed of 0 is a train at rest, which a
+    // traction command may start.
+    for (std::int32_t s = 1; s <= stages; ++s)
+      if (speed_kmh(s) < 0.0f)
+        organization_error(ctx, {}, train,
+                           "speed " + value_text(speed_kmh(s)) + " km/h in speed stage " + std::to_string(s) +
+                               ", must be 0 or more (a train runs from its track's first control point towards "
+                               "the last)");
   }
 
   for (std::int32_t t = 1; t <= o.train_count; ++t)

@@ -9,6 +9,7 @@
 #include "platform/list_read.h"
 #include "run/array_reads.h"
 #include "run/input_helpers.h"
+#include "run/modal_damping.h"
 
 namespace tb {
 
@@ -101,18 +102,37 @@ void check_contact_law(RunContext& ctx, std::int32_t k) {
                         "), must be " + codes_with_a_law(option));
 }
 
+// The static wheel loads of type k: every entry's load is a weight of the
+// vehicle (its gravity at the wheel node, its share in the running
+// resistance and the brake force) and the load that the contact law of its
+// pair, or the moving load, puts on the rail; one below 0 would lift the
+// vehicle and pull the rail up. Under contact code 3 a load below 100 N is
+// the lateral offset of a guidance wheel, whose sign the law takes as it
+// stands. A post-processing run evaluates no load.
+void check_wheel_loads(RunContext& ctx, std::int32_t k, std::int32_t nw) {
+  const VehicleTypeLibrary& v = ctx.vehicles;
+  if (ctx.solution.integration_method == method::post_processing || v.contact_type(k) == 3) return;
+  for (std::int32_t w = 1; w <= nw; ++w)
+    if (v.wheelset_static_load(k, w) < 0.0f)
+      library_bad_value(ctx, of_type(k, "wheel loads and contact code"),
+                        "static load " + value_text(v.wheelset_static_load(k, w)) + " N of wheel entry " +
+                            std::to_string(w) + ", must be 0 or more");
+}
+
 // Checks the contact parameters of type k where the contact law of the run
-// divides by them, and only there. A wheel pair takes its parameters from its
+// uses them, and only there. A wheel pair takes its parameters from its
 // second wheel (even entry), so a type needs at least one pair, and the
-// stiffness of an odd entry is never used. Hertz contact (code 0 unless the
+// values of an odd entry are never used. Hertz contact (code 0 unless the
 // track contact spring is on) and the creep forces of the spatial solution
 // (codes 0 and 1) divide by the wheel radius; code 1 by the half spacing of
 // its contact points; codes 2 and 3 by the contact stiffness of the pair
 // (code 3 only for a supporting wheel, static load 100 N or more; below it
 // the stiffness only multiplies); code 0 with the track contact spring by
 // its stiffness from "SolutionParameters.dat", which is reported with that
-// file's label. A code without a law under the contact option is refused
-// first.
+// file's label. A contact spring or damper below 0 (codes 1, 2 and 3, and
+// the track contact spring) pulls the wheel onto the rail or feeds energy
+// into the contact. A code without a law under the contact option is
+// refused first.
 void check_contact_parameters(RunContext& ctx, std::int32_t k, std::int32_t nw) {
   const VehicleTypeLibrary& v = ctx.vehicles;
   const SolutionParameters& sp = ctx.solution;
@@ -128,6 +148,17 @@ void check_contact_parameters(RunContext& ctx, std::int32_t k, std::int32_t nw) 
   if (code == 1 && !(v.contact_half_spacing(k) > 0.0f))
     library_bad_value(ctx, record,
                       "contact half spacing " + value_text(v.contact_half_spacing(k)) + ", must be above 0");
+  const auto not_negative = [&](float value, const char* name, std::int32_t w) {
+    if (value < 0.0f)
+      library_bad_value(ctx, record,
+                        std::string(name) + " " + value_text(value) + " of wheel entry " + std::to_string(w) +
+                            ", must be 0 or more");
+  };
+  if (code == 1)
+    for (std::int32_t w = 2; w <= nw; w += 2) {
+      not_negative(v.load_amplitude_ratio(k, w), "contact spring stiffness", w);
+      not_negative(v.load_phase(k, w), "contact damping", w);
+    }
   if (code == 2 || code == 3)
     for (std::int32_t w = 2; w <= nw; w += 2) {
       const bool supporting = code == 2 || v.wheelset_static_load(k, w) >= 100.0f;
@@ -135,13 +166,55 @@ void check_contact_parameters(RunContext& ctx, std::int32_t k, std::int32_t nw) 
         library_bad_value(ctx, record,
                           "contact stiffness " + value_text(v.contact_stiffness(k, w)) + " of wheel entry " +
                               std::to_string(w) + ", must be above 0");
+      not_negative(v.contact_stiffness(k, w), "contact stiffness", w);
+      not_negative(v.contact_damping(k, w), "contact damping", w);
     }
-  if (code == 0 && sp.IsContact == 1 && !(sp.StiContact > 0.0f))
-    stop_with_bad_value(ctx, "\\SolutionParameters.dat", ctx.control.unit_solution_parameters,
-                        "record 6, track contact spring",
-                        "stiffness " + value_text(sp.StiContact) +
-                            ", must be above 0 where wheels of contact code 0 "
-                            "run on the track contact spring");
+  if (code == 0 && sp.IsContact == 1) {
+    const auto track_spring = [&](const std::string& problem) {
+      stop_with_bad_value(ctx, "\\SolutionParameters.dat", ctx.control.unit_solution_parameters,
+                          "record 6, track contact spring",
+                          problem + " where wheels of contact code 0 run on the track contact spring");
+    };
+    if (!(sp.StiContact > 0.0f)) track_spring("stiffness " + value_text(sp.StiContact) + ", must be above 0");
+    if (sp.DamContact < 0.0f) track_spring("damping " + value_text(sp.DamContact) + ", must be 0 or more");
+  }
+}
+
+// The frequencies and damping ratios of the nm modes of type k, which the
+// integration takes as the modal stiffness (2 pi f)^2 and the modal damping
+// 2 xi (2 pi f). A frequency below 0 would turn that damping's sign; 0 is a
+// rigid-body mode, which takes no damping, so its ratio is not looked at. A
+// ratio below 0 feeds energy into its mode and is refused. A ratio of 1 or
+// more is an overdamped mode: the damping projected onto a mode that strong
+// dampers restrain (a bogie's yaw under its yaw dampers) may well give one,
+// so such modes beside lightly damped ones (a ratio between 0 and 1) are
+// taken as they stand. A type whose damped modes all have one cannot
+// oscillate at all: most likely its ratios are typed as percentages, and
+// the run goes on with one warning for the type. A post-processing run
+// integrates no vehicle.
+void check_mode_values(RunContext& ctx, std::int32_t k, std::int32_t nm) {
+  const VehicleTypeLibrary& v = ctx.vehicles;
+  if (ctx.solution.integration_method == method::post_processing) return;
+  for (std::int32_t j = 1; j <= nm; ++j)
+    if (v.vehicle_mode_frequency(k, j) < 0.0f)
+      library_bad_value(ctx, of_type(k, "frequencies"),
+                        "frequency " + value_text(v.vehicle_mode_frequency(k, j)) + " Hz of mode " +
+                            std::to_string(j) + ", must be 0 or more (0: a rigid-body mode)");
+  OverdampedModes overdamped;
+  bool lightly_damped = false;  // a mode with a ratio between 0 and 1
+  for (std::int32_t j = 1; j <= nm; ++j) {
+    if (!(v.vehicle_mode_frequency(k, j) > 0.0f)) continue;
+    const float ratio = v.vehicle_mode_damping_input(k, j);
+    if (ratio < 0.0f)
+      library_bad_value(ctx, of_type(k, "damping ratios"),
+                        "damping ratio " + value_text(ratio) + " of mode " + std::to_string(j) +
+                            ", must be 0 or more");
+    if (ratio >= 1.0f) overdamped.add(j, ratio);
+    if (ratio > 0.0f && ratio < 1.0f) lightly_damped = true;
+  }
+  if (!overdamped.empty() && !lightly_damped)
+    ctx.console.line(overdamped.warning(unit_file_name(ctx, ctx.control.unit_vehicle_types, kLibraryLabel),
+                                        "type " + std::to_string(k)));
 }
 
 // Reads the type header of one type record and returns its type number,
@@ -279,6 +352,7 @@ void read_vehicle_type_library(RunContext& ctx) {
       const ReadTarget loads[] = {array_run(v.wheelset_static_load, 2, nw, k, 1), v.contact_type(k)};
       read(loads, "wheel loads and contact code");
       check_library_read(ctx, read_contact_parameters(ctx, k, nw), of_type(k, "contact parameters"));
+      check_wheel_loads(ctx, k, nw);
       check_contact_parameters(ctx, k, nw);
     }
 
@@ -303,6 +377,7 @@ void read_vehicle_type_library(RunContext& ctx) {
 
     read_one(array_run(v.vehicle_mode_frequency, 2, nm, k, 1), "frequencies");
     read_one(array_run(v.vehicle_mode_damping_input, 2, nm, k, 1), "damping ratios");
+    check_mode_values(ctx, k, nm);
     targets.clear();
     for (std::int32_t j = 1; j <= nm; ++j)
       for (std::int32_t n = 1; n <= nn; ++n) targets.push_back(array_run(v.vehicle_mode_shapes, 4, 6, k, j, n, 1));

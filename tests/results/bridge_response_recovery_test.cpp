@@ -274,6 +274,11 @@ TEST(BridgeResponseRecovery, MalformedRequestsStopAtStartUpBeforeAnyBulkValueIsW
       {"more force components than the modal file's records hold", "Post\n0\n1\n7 8 1 7\n",
        file + " (Post section, element ranges): bad value 7 force components of element 7, must be at most 6, the "
               "values that each record after \"Stress\" holds in subs/a.txt (line 13)"},
+      // The first record's read runs to the end of the file, not into a
+      // second record of the section: still the values of its line count.
+      {"force components running past the end of the modal file", "Post\n0\n1\n9 9 1 1000000\n",
+       file + " (Post section, element ranges): bad value 1000000 force components of element 9, must be at most 6, "
+              "the values that each record after \"Stress\" holds in subs/a.txt (line 13)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -305,9 +310,25 @@ TEST(BridgeResponseRecovery, BlankLinesBeforeTheInternalForceRecordsAreNoShortRe
 }
 
 TEST(BridgeResponseRecovery, AMasterFileWithoutThePostLineRequestsNothing) {
-  for (const char* post : {"Pots\n2\n10 30 20\n30 30 1\n0\n", ""}) {
-    SCOPED_TRACE(post);
-    Recovery r(post);
+  // One console line says why no response is recovered; a line that holds
+  // the marker in another letter case is named, as the likely slip.
+  const std::string why =
+      "Modal_Substructure_Bridge.dat has no line holding \"Post\" after its substructure list";
+  const std::size_t head_lines = static_cast<std::size_t>(std::count(kMasterHead.begin(), kMasterHead.end(), '\n'));
+  const struct {
+    const char* post;
+    std::string console;
+  } cases[] = {
+      {"Pots\n2\n10 30 20\n30 30 1\n0\n",
+       " No bridge responses recovered: " + why + ", so it requests no node or element.\n"},
+      {"", " No bridge responses recovered: " + why + ", so it requests no node or element.\n"},
+      {"\n POST-PROCESSING\n post\n2\n10 30 20\n30 30 1\n0\n",
+       " Warning: no bridge responses recovered: " + why + "; line " + std::to_string(head_lines + 2) +
+           " holds \"POST\", but \"Post\" is matched with its letter case.\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.post);
+    Recovery r(c.post);
     r.run();
     for (const char* name : kBulkFiles) {
       const test::SeriesFile f = r.bulk(name);
@@ -315,8 +336,21 @@ TEST(BridgeResponseRecovery, AMasterFileWithoutThePostLineRequestsNothing) {
       EXPECT_EQ(f.blocks[0].channel_count, 0.0f) << name;
       ASSERT_EQ(f.blocks[0].records.size(), 2u) << name;
     }
-    EXPECT_EQ(r.t.console().find("Warning"), std::string::npos);
+    EXPECT_EQ(r.t.console(), c.console);
   }
+}
+
+TEST(BridgeResponseRecovery, AForceRecordWhoseReadRunsIntoTextAfterTheSectionIsAShortRecord) {
+  // 30 components take the values of three records and then meet the line
+  // after the section: the request is refused as one that asks for more
+  // values than a record holds, not taken as the end of the section.
+  Recovery r("Post\n0\n1\n7 7 1 30\n", kFileA + " END OF THE STRESS TABLE\n");
+  EXPECT_EQ(test::expect_stop([&] { read_response_requests(*r.t); }), 1);
+  EXPECT_EQ(r.t.console(),
+            test::data_error_line("\\Modal_Substructure_Bridge.dat",
+                                  "Modal_Substructure_Bridge.dat (Post section, element ranges): bad value 30 force "
+                                  "components of element 7, must be at most 6, the values that each record after "
+                                  "\"Stress\" holds in subs/a.txt (line 13)"));
 }
 
 TEST(BridgeResponseRecovery, RequestsThatNoModalFileListsAreNamedOnceAtStartUpAndGetZeroResponses) {

@@ -388,6 +388,11 @@ TEST(BridgeModal, ModalFileErrors) {
                                         "value \"end\", not a number")},
       {"a shape value that is not a number in the last mode", head + "101 1 1 2 3 4 5 6\n101 2 1 1 1 1 l 1\n",
        error_line(label, "modal/sub/a.txt line 8 (displacement mode shapes): bad value \"l\", not a number")},
+      // 0 is a rigid-body mode; below it the modal damping would change sign.
+      {"a negative frequency", "(cycle/sec)\n1 0 0.0\n2 0 -2.0\n(N,m)\n-\n(N,m)\n",
+       error_line(label,
+                  "modal/sub/a.txt (frequency table, record 2 of 2): bad value frequency -2 Hz of mode 2, must be 0 "
+                  "or more (0: a rigid-body mode)")},
   };
   for (const Case& k : cases) {
     BridgeCase c(master);
@@ -397,6 +402,71 @@ TEST(BridgeModal, ModalFileErrors) {
       std::filesystem::remove(c.t.dir / "modal/sub/a.txt");
     EXPECT_EQ(c.stop_of(prepare_bridge_modal_data), 1) << k.what;
     EXPECT_EQ(c.t.console(), k.console) << k.what;
+  }
+}
+
+TEST(BridgeModal, DampingRatiosThatTheModesGetAreRefusedBelow0AndWarnedOfFrom1) {
+  // Substructure 1: modes of 1, 4 and 40 Hz; substructure 2: 2 Hz and a mode
+  // without a frequency, which takes no damping and is not looked at, nor is
+  // an excluded mode, which is never excited.
+  const auto master = [](const std::string& d1, const std::string& d2, const std::string& excluded = "0") {
+    return "1 0 0 0 5 " + excluded + "\n101 0 0 0\n2\nmodal\\sub\na.txt\n3\n" + d1 +
+           "\nmodal\\sub\nb.txt\n2\n" + d2 + "\n";
+  };
+  const std::string a =
+      "(cycle/sec)\n1 0 1.0\n2 0 4.0\n3 0 40.0\n(N,m)\n-\n(N,m)\n101 1 1 0 0 0 0 0\n101 2 0 1 0 0 0 0\n"
+      "101 3 0 0 1 0 0 0\n";
+  const std::string b = "(cycle/sec)\n1 0 2.0\n2 0 0.0\n(N,m)\n-\n(N,m)\n101 1 1 0 0 0 0 0\n101 2 0 1 0 0 0 0\n";
+  const std::string warning = " Warning: case/Modal_Substructure_Bridge.dat, substructure ";
+  const std::string critical =
+      ", at or beyond critical damping (a ratio is a fraction of critical damping: 0.02 for 2 %).\n";
+  const std::string file = "case/Modal_Substructure_Bridge.dat (substructure 1, damping frequencies and ratios): ";
+  struct Case {
+    const char* what;
+    std::string d1, d2;
+    std::vector<std::string> lines;  // the damping warnings, each as its start and its end
+    std::string refused;             // the start of the line that names the value, or none
+    std::string excluded = "0";      // the header's excluded ranges
+  };
+  const Case cases[] = {
+      {"two per cent as a ratio of 2 and 3", "0 0 2 2", "0 0 3 3",
+       {warning + "1: bridge modes 1 to 3 have the damping ratio 2", critical,
+        warning + "2: bridge mode 4 has the damping ratio 3", critical},
+       ""},
+      {"pairs that are not increasing keep the constant ratio 0.02", "4 1 0.02 5", "2 2 0.02 5", {}, ""},
+      {"a Rayleigh pair whose ratio passes 1 at 40 Hz", "1 4 0.5 0.5", "0 0 0.02 0.02",
+       {warning + "1: bridge mode 3 has the damping ratio 4.0",
+        " (Rayleigh damping through 1 Hz, 0.5 and 4 Hz, 0.5)" + critical},
+       ""},
+      {"the same pair with mode 3 excluded", "1 4 0.5 0.5", "0 0 0.02 0.02", {}, "", "1 3 3"},
+      {"a negative constant ratio", "0 0 -0.02 0.02", "0 0 0.02 0.02", {},
+       file + "bad value damping ratio -0.02, must be 0 or more"},
+      {"a Rayleigh pair whose ratio falls below 0 at 40 Hz", "1 4 0.5 0.01", "0 0 0.02 0.02", {},
+       file + "bad value bridge mode 3 (40 Hz) gets the damping ratio -"},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    BridgeCase c(master(k.d1, k.d2, k.excluded), a, b);
+    if (!k.refused.empty()) {
+      EXPECT_EQ(c.stop_of(prepare_bridge_modal_data), 1);
+      const std::string out = c.t.console();
+      const std::string data_error = error_line("\\Modal_Substructure_Bridge.dat", "");
+      EXPECT_NE(out.find(data_error.substr(0, data_error.find('\n') + 1) + " " + k.refused), std::string::npos)
+          << out;
+      continue;
+    }
+    prepare_bridge_modal_data(*c.t);
+    std::vector<std::string> lines;
+    const std::string out = c.t.console();
+    const std::string start = " Warning: case/";
+    for (std::size_t at = out.find(start); at != std::string::npos; at = out.find(start, at + 1))
+      lines.push_back(out.substr(at, out.find('\n', at) + 1 - at));
+    ASSERT_EQ(2 * lines.size(), k.lines.size()) << out;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      EXPECT_EQ(lines[i].rfind(k.lines[2 * i], 0), 0u) << lines[i];
+      const std::string& end = k.lines[2 * i + 1];
+      EXPECT_EQ(lines[i].substr(lines[i].size() - std::min(end.size(), lines[i].size())), end) << lines[i];
+    }
   }
 }
 

@@ -69,7 +69,7 @@ inline const std::string kTrainOrganization =
     "1\n"
     "1\n"
     "2 2     trains, speed stages\n"
-    "1 2  72 -36  10 20  5 6  0 12  1.5 2.5\n"
+    "1 2  72 0  10 20  5 6  0 12  1.5 2.5\n"
     "2 1\n"
     "108 54\n"
     "30 40 15 16\n"

@@ -30,8 +30,9 @@ TEST(TrainOrganization, FixtureReadsFleetsAndTrainsWithSpeedsInMetresPerSecond) 
   EXPECT_EQ(o.train_track(1), 2);
   EXPECT_EQ(o.train_fleet(2), 2);
   EXPECT_EQ(o.train_track(2), 1);
-  // Each quantity for stage 1, then stage 2; km/h divided by 3.6, signs kept.
-  const float speed[2][2] = {{20.0f, -10.0f}, {30.0f, 15.0f}}, lead_in[2][2] = {{10, 20}, {30, 40}},
+  // Each quantity for stage 1, then stage 2; km/h divided by 3.6; a speed
+  // of 0 is a train at rest.
+  const float speed[2][2] = {{20.0f, 0.0f}, {30.0f, 15.0f}}, lead_in[2][2] = {{10, 20}, {30, 40}},
               run_out[2][2] = {{5, 6}, {15, 16}}, setting[2][2] = {{0, 12}, {0, 0}},
               time[2][2] = {{1.5f, 2.5f}, {0, 0}};
   for (int t = 1; t <= 2; ++t)
@@ -167,6 +168,11 @@ TEST(TrainOrganization, NumbersOutsideWhatIsDefinedStopWithTheirMessage) {
       {"fleet 0", one_fleet + "1 1\n0 1 72 0 0 0 0\n", fleet, file + " (train 1): bad value fleet 0, must be 1 to 1"},
       {"track above the track count", one_fleet + "1 1\n1 3 72 0 0 0 0\n", track,
        file + " (train 1): bad value track 3, must be 1 to 2 (the tracks of Rails_Location.dat)"},
+      // A train runs towards its track's last control point; a reversed
+      // track turns the direction, not the file.
+      {"a negative speed in stage 2", one_fleet + "1 2\n1 1 72 -72  0 0  0 0  0 0  0 0\n", none,
+       file + " (train 1): bad value speed -72 km/h in speed stage 2, must be 0 or more (a train runs from its "
+              "track's first control point towards the last)"},
       {"no speed stage", one_fleet + "1 0\n1 1\n", none,
        file + " (train header): bad value 0 speed stages, must be 1 or more"},
       {"a negative train count", one_fleet + "-1 1\n", none,

@@ -417,6 +417,123 @@ TEST(VehicleTypeLibrary, AContactValueIsRefusedOnlyWhereTheRunDividesByIt) {
   }
 }
 
+TEST(VehicleTypeLibrary, ContactValuesAndWheelLoadsBelow0AreRefusedWhereTheRunUsesThem) {
+  // A wheel pair takes its contact values from its second wheel; code 3
+  // takes a load below 100 N as the lateral offset of a guidance wheel; a
+  // moving constant load uses the loads and no contact value; a
+  // post-processing run uses neither.
+  const std::string pair = "1 3 2 0 0 0";
+  const std::string no_modes = "\n\n\n";
+  const std::string parameters = "(type 1, contact parameters): bad value ";
+  const std::string loads = "(type 1, wheel loads and contact code): bad value static load ";
+  const RunOptions vertical{};
+  const RunOptions moving_load{.contact_option = -1};
+  const struct {
+    const char* what;
+    RunOptions run;
+    std::string records;  // from the wheel nodes on
+    std::string refused;  // the detail after the file name; empty: accepted
+  } cases[] = {
+      {"code 2, damping below 0", vertical, "1 2\n1e4 1e4 2\n1e9 1e9 1e3 -1e3 0.43 0.3\n",
+       parameters + "contact damping -1000 of wheel entry 2, must be 0 or more"},
+      {"code 2, damping below 0 of a first wheel", vertical, "1 2\n1e4 1e4 2\n1e9 1e9 -1e3 1e3 0.43 0.3\n", ""},
+      {"code 2, damping below 0, moving constant loads", moving_load,
+       "1 2\n1e4 1e4 2\n1e9 1e9 1e3 -1e3 0.43 0.3\n", ""},
+      {"code 3, stiffness below 0 of a guidance wheel", vertical, "1 2\n0.01 0.01 3\n2000 -2000 10 10 100 0\n",
+       parameters + "contact stiffness -2000 of wheel entry 2, must be 0 or more"},
+      {"code 3, a guidance wheel's offset below 0", vertical, "1 2\n-0.01 -0.01 3\n2000 2000 10 10 100 0\n", ""},
+      {"code 1, spring stiffness below 0", vertical,
+       "1 2\n1e4 1e4 1\n5000 -5000 2000 2000 800 20 0.75 0 0.43 0.3\n2 3\n",
+       parameters + "contact spring stiffness -5000 of wheel entry 2, must be 0 or more"},
+      {"code 1, damping below 0", vertical, "1 2\n1e4 1e4 1\n5000 5000 2000 -2000 800 20 0.75 0 0.43 0.3\n2 3\n",
+       parameters + "contact damping -2000 of wheel entry 2, must be 0 or more"},
+      {"code 0, a static load below 0", vertical, "1 2\n1e4 -1e4 0\n0.43 0.3 0.7\n",
+       loads + "-10000 N of wheel entry 2, must be 0 or more"},
+      {"code 0, a first wheel's static load below 0", vertical, "1 2\n-1e4 1e4 0\n0.43 0.3 0.7\n",
+       loads + "-10000 N of wheel entry 1, must be 0 or more"},
+      {"code 0, a static load below 0, moving constant loads", moving_load, "1 2\n1e4 -1e4 0\n0.43 0.3 0.7\n",
+       loads + "-10000 N of wheel entry 2, must be 0 or more"},
+      {"code 0, a static load below 0, post-processing run", RunOptions{.method = -1},
+       "1 2\n1e4 -1e4 0\n0.43 0.3 0.7\n", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TrainInput in(small_library(pair, c.records + no_modes));
+    in.t->solution.integration_method = c.run.method;
+    in.t->solution.contact_option = c.run.contact_option;
+    if (c.refused.empty()) {
+      in.read_library();
+      EXPECT_EQ(in.t.console(), "");
+      continue;
+    }
+    EXPECT_EQ(test::expect_stop([&] { in.read_library(); }), 1);
+    EXPECT_EQ(in.t.console(), test::data_error_line("\\Modal_Substructure_Vehicletypes.dat",
+                                                    "Modal_Substructure_Vehicletypes.dat " + c.refused));
+  }
+
+  // The damper of the track contact spring, which wheels of code 0 run on.
+  TrainInput spring(small_library(pair, "1 2\n1e4 1e4 0\n0.43 0.3 0.7\n" + no_modes));
+  SolutionParameters& sp = spring.t->solution;
+  sp.IsContact = 1;
+  sp.StiContact = 6.0e7f;
+  sp.DamContact = -8.0e4f;
+  EXPECT_EQ(test::expect_stop([&] { spring.read_library(); }), 1);
+  EXPECT_EQ(spring.t.console(), test::data_error_line("\\SolutionParameters.dat",
+                                                      "SolutionParameters.dat (record 6, track contact spring): bad "
+                                                      "value damping -80000, must be 0 or more where wheels of "
+                                                      "contact code 0 run on the track contact spring"));
+}
+
+TEST(VehicleTypeLibrary, ModeValuesBelow0AreRefusedAndATypeWithEveryDampedModeOverdampedWarnsOnce) {
+  // One type of three nodes and four modes.
+  const auto library = [](const std::string& frequencies, const std::string& ratios) {
+    return "1 1 3 0 0 0 4\n1 3 0 0 0 4\n1 0 0 0  2 1 0 0  3 2 0 0\n" + frequencies + "\n" + ratios + "\n" +
+           test::fixture_shape_lines(1, 4, 3);
+  };
+  const std::string warning = " Warning: Modal_Substructure_Vehicletypes.dat, type 1: ";
+  const std::string critical =
+      ", at or beyond critical damping (a ratio is a fraction of critical damping: 0.02 for 2 %).\n";
+  const std::string file = "Modal_Substructure_Vehicletypes.dat (type 1, ";
+  const struct {
+    const char* what;
+    std::string frequencies, ratios;
+    std::int32_t method;
+    std::string console;  // a warning line, or the detail of the stop
+    bool stops;
+  } cases[] = {
+      // Strong dampers may overdamp a mode (the shipped example's bogie
+      // yaw); a rigid-body mode (0 Hz) takes no damping.
+      {"a few overdamped modes among others", "0 0.86 1.2 6.8", "0 7.65 0.65 0.3", 4, "", false},
+      {"a ratio below 0 of a rigid-body mode", "0 1 2 3", "-1 0.02 0.02 0.02", 4, "", false},
+      {"per cent typed as ratios", "0 1 2 3", "0 2 2 5", 4,
+       warning + "modes 2 to 4 have damping ratios 2 to 5" + critical, false},
+      {"per cent typed as ratios beside an undamped mode", "0 1 2 3", "0 2 0 5", 4,
+       warning + "2 modes from 2 to 4 have damping ratios 2 to 5" + critical, false},
+      {"one critically damped mode and rigid-body modes", "0 1 0 0", "0 1 0 0", 4,
+       warning + "mode 2 has the damping ratio 1" + critical, false},
+      {"overdamped modes around a rigid-body mode", "1 0 3 4", "2 0.02 2 2", 4,
+       warning + "3 modes from 1 to 4 have the damping ratio 2" + critical, false},
+      {"a frequency below 0", "0 -1 2 3", "0 0.02 0.02 0.02", 4,
+       file + "frequencies): bad value frequency -1 Hz of mode 2, must be 0 or more (0: a rigid-body mode)", true},
+      {"a ratio below 0", "0 1 2 3", "0 0.02 -0.02 0.02", 4,
+       file + "damping ratios): bad value damping ratio -0.02 of mode 3, must be 0 or more", true},
+      {"a post-processing run integrates no vehicle", "0 -1 2 3", "0 -2 5 5", -1, "", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TrainInput in(library(c.frequencies, c.ratios));
+    in.t->solution.integration_method = c.method;
+    if (c.stops) {
+      EXPECT_EQ(test::expect_stop([&] { in.read_library(); }), 1);
+      EXPECT_EQ(in.t.console(), test::data_error_line("\\Modal_Substructure_Vehicletypes.dat", c.console));
+      continue;
+    }
+    in.read_library();
+    EXPECT_EQ(in.t.console(), c.console);
+    EXPECT_EQ(in.t->vehicles.vehicle_mode_damping_input(1, 2), std::stof(c.ratios.substr(c.ratios.find(' '))));
+  }
+}
+
 TEST(VehicleTypeLibrary, AContactCodeWithoutALawUnderTheContactOptionIsRefusedNamingBothFiles) {
   // The combinations that the contact force model has no law for stop at
   // reading, with the model's own line first, instead of at the first step.

@@ -138,8 +138,12 @@ TEST(WindCoefficients, ReadsEveryRowGeneratesTheFieldAndSortsTheGroups) {
 }
 
 TEST(WindCoefficients, NoPositiveMeanWindLeavesTheWindOffSilently) {
-  for (const char* file : {"", "1.225 0 0\n", "1.225 -5 0\n", "0 25 0\n", "-1 25 0\n"}) {
-    WindInput in(std::string(file) + (std::string(file).empty() ? "" : "10\n1\n0.05 0 20 4 40 2 0 10 5 1\n"));
+  // An air density of 0 or below also means no wind. Without wind the rows
+  // after the first are not read: a roughness length of 0 there is no error.
+  const std::string field = "10\n1\n0.05 0 20 4 40 2 0 10 5 1\n";
+  for (const std::string& file : {std::string(), "1.225 0 0\n" + field, "1.225 -5 0\n" + field, "0 25 0\n" + field,
+                                 "-1 25 0\n" + field, std::string("1.225 0 0\n10\n1\n0 0 20 4 40 2 0 10 5 1\n")}) {
+    WindInput in(file);
     in.read();
     RunContext& c = *in.t;
     EXPECT_EQ(in.t.console(), "") << file;

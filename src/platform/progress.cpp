@@ -13,6 +13,14 @@ ProgressLines::ProgressLines(Console& console, std::string what, std::int64_t to
   console_.flush();
   start_ = console_.now();
   next_line_ = start_ + first_line;
+  last_update_ = start_;
+}
+
+bool ProgressLines::due(double t) const {
+  if (t >= next_line_) return true;
+  // Once the work has shown itself, a line comes early rather than late
+  // when its steps are long (transforms of many millions of samples).
+  return printed_ && t + (t - last_update_) > next_line_;
 }
 
 void ProgressLines::print(double t, const std::string& how_far) {
@@ -28,6 +36,7 @@ void ProgressLines::print(double t, const std::string& how_far) {
   console_.line(line + ".");
   console_.flush();
   next_line_ = t + line_interval;
+  printed_ = true;
 }
 
 void ProgressLines::stop(int signal, const std::string& how_far) {

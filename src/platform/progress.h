@@ -5,8 +5,9 @@
 // ProgressLines while it runs and tells it, as it goes, how much of its work
 // is done. While the work is short nothing is printed; once it has run for
 // first_line seconds one line is printed, then one every line_interval
-// seconds: what the work is, where it stands, the share done, the time so
-// far and, from the rate so far, the time still to go:
+// seconds (or at the step before, when the steps come so far apart that the
+// next one would come later): what the work is, where it stands, the share
+// done, the time so far and, from the rate so far, the time still to go:
 //
 //    Turbulent wind field: along-wind turbulence, point 1 200 of 100 000; 2 % done in 5 min 3 s, about 3 h 40 min to go.
 //
@@ -48,10 +49,12 @@ class ProgressLines {
     if (!stop_note_.empty())
       if (const int signal = stop_signal_received()) stop(signal, how_far());
     const double t = console_.now();
-    if (t >= next_line_) print(t, how_far());
+    if (due(t)) print(t, how_far());
+    last_update_ = t;
   }
 
  private:
+  bool due(double t) const;
   void print(double t, const std::string& how_far);
   [[noreturn]] void stop(int signal, const std::string& how_far);
 
@@ -62,6 +65,8 @@ class ProgressLines {
   std::string_view stop_note_;
   double start_;
   double next_line_;
+  double last_update_;
+  bool printed_ = false;
 };
 
 // A count with its digits in groups of three: "100 000".

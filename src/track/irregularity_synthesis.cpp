@@ -94,6 +94,7 @@ CarriedWavelengths synthesise_irregularity_profiles(std::int32_t spectrum_code, 
   std::int32_t state = seed;
   float value = 0.0f;
   for (float& ph : phase) ph = next_random_number(state, value) * two_pi;
+  if (progress) progress->advance(0, [&] { return "generating " + grouped(n) + " samples, the phases drawn"; });
 
   for (std::int32_t kind = 1; kind <= 3; ++kind) {
     evaluate_irregularity_spectrum(spectrum_code, static_cast<IrregularityKind>(kind), freq.data(), nf, df, two_pi,

@@ -20,24 +20,38 @@ struct TimedWork {
 };
 
 TEST(ProgressLines, LongWorkPrintsAfterFiveSecondsThenEveryTenAndShortWorkNothing) {
-  // 100 steps of work; the clock at each step is given by the case.
+  // Steps of work of 100 in all, each the given time after the one before.
   const struct {
     const char* what;
+    int steps;
     double seconds_a_step;
     std::string lines;
   } cases[] = {
-      {"short work", 0.04, ""},
-      {"work of just under five seconds", 0.0499, ""},
-      {"long work", 0.5,
+      {"short work", 100, 0.04, ""},
+      {"work of just under five seconds", 100, 0.0499, ""},
+      {"work of a few long steps", 1, 4.9, ""},
+      {"long work", 100, 0.5,
        // Due at 5 s (step 10), 15 s (step 30), ..., 45 s (step 90).
        " Sorting: item 10 of 100; 10 % done in 5 s, about 45 s to go.\n"
        " Sorting: item 30 of 100; 30 % done in 15 s, about 35 s to go.\n"
        " Sorting: item 50 of 100; 50 % done in 25 s, about 25 s to go.\n"
        " Sorting: item 70 of 100; 70 % done in 35 s, about 15 s to go.\n"
        " Sorting: item 90 of 100; 90 % done in 45 s, about 5 s to go.\n"},
-      {"work of hours", 720.0,
+      {"work of hours", 2, 720.0,
        " Sorting: item 1 of 100; 1 % done in 12 min 0 s, about 19 h 48 min to go.\n"
        " Sorting: item 2 of 100; 2 % done in 24 min 0 s, about 19 h 36 min to go.\n"},
+      // Steps 9 s apart: once the work has shown itself, a line at every
+      // step, since waiting for the next one would leave 18 s without.
+      {"steps of nine seconds", 3, 9.0,
+       " Sorting: item 1 of 100; 1 % done in 9 s, about 14 min 51 s to go.\n"
+       " Sorting: item 2 of 100; 2 % done in 18 s, about 14 min 42 s to go.\n"
+       " Sorting: item 3 of 100; 3 % done in 27 s, about 14 min 33 s to go.\n"},
+      // Steps 4 s apart: the first line at 8 s, then at 16 s (the step at
+      // 20 s would come after 18 s) and 24 s.
+      {"steps of four seconds", 6, 4.0,
+       " Sorting: item 2 of 100; 2 % done in 8 s, about 6 min 32 s to go.\n"
+       " Sorting: item 4 of 100; 4 % done in 16 s, about 6 min 24 s to go.\n"
+       " Sorting: item 6 of 100; 6 % done in 24 s, about 6 min 16 s to go.\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -45,7 +59,7 @@ TEST(ProgressLines, LongWorkPrintsAfterFiveSecondsThenEveryTenAndShortWorkNothin
     w.t.clear_console();
     ProgressLines progress(w.t->console, "Sorting", 100);
     const double start = w.now;
-    for (int i = 1; i <= (c.seconds_a_step > 100 ? 2 : 100); ++i) {
+    for (int i = 1; i <= c.steps; ++i) {
       w.now = start + i * c.seconds_a_step;
       progress.advance(1, [&] { return "item " + std::to_string(i) + " of 100"; });
     }

@@ -227,7 +227,7 @@ TEST(RunControl, ARunRefusedAtStartUpLeavesTheInputFilesItRewritesAsTheyWere) {
       {"a stop signal during the start-up",
        [](RewriteRun& r) {
          // The signal arrives as the start line is printed: the run stops in
-         // the generation of the profile, at its first progress step.
+         // the generation of the profile, at its first step.
          r.t->console.set_time_source([raised = false]() mutable {
            if (!raised) std::raise(SIGINT);
            raised = true;
@@ -235,8 +235,8 @@ TEST(RunControl, ARunRefusedAtStartUpLeavesTheInputFilesItRewritesAsTheyWere) {
          });
        },
        130,
-       " Stopped by SIGINT: track irregularity, generating 128 samples, vertical profile (1 of 3), before the result "
-       "files were opened; they are as they were."},
+       " Stopped by SIGINT: track irregularity, generating 128 samples, the phases drawn, before the result files "
+       "were opened; they are as they were."},
       {"a post-processing run without an earlier run's modal coordinates",
        [](RewriteRun& r) { test::write_file(r.dir / "SolutionParameters.dat", "-1 " + kUserSolutionParameters); },
        1, " ./Res_Modal_Coordinate_Results_Bridge.bin (the modal coordinates of an earlier run"},

@@ -11,6 +11,7 @@
 #include "model/contact_geometry_table.h"
 #include "model/external_force_table.h"
 #include "model/first_order_spring_list.h"
+#include "model/input_rewrites.h"
 #include "model/integration_constants.h"
 #include "model/response_recovery_tables.h"
 #include "model/result_buffers.h"
@@ -63,6 +64,7 @@ struct RunContext {
   WindField wind_field;
   BuffetingWindData buffeting;  // deck panel model of the buffeting path; empty unless that path runs
   StatisticsReportTitle statistics_title;  // title of the last result statistics report
+  InputRewrites rewrites;  // input files written back once the run starts
 
   // Records of the integration.
   WheelRailContactState contact;

@@ -28,6 +28,11 @@ ClockReading read_system_clock() {
   return c;
 }
 
+double monotonic_seconds() {
+  using namespace std::chrono;
+  return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
 void set_flush_to_zero_mode() {
 #if defined(__SSE__) || defined(__x86_64__)
   // Bit 15: flush-to-zero; bit 6: denormals-are-zero.

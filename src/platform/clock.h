@@ -1,4 +1,4 @@
-// The wall clock and the floating-point mode of the run.
+// The wall clock, the monotonic clock and the floating-point mode of the run.
 #pragma once
 
 #include <array>
@@ -19,6 +19,10 @@ using ClockSource = ClockReading (*)();
 
 // The local date and time with milliseconds.
 ClockReading read_system_clock();
+
+// Seconds of a clock that never goes back (not the time of day): for the
+// time that a piece of work takes, whatever the wall clock does meanwhile.
+double monotonic_seconds();
 
 // Sets flush-to-zero for denormal results and denormals-are-zero for
 // denormal operands on this thread.

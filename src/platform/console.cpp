@@ -1,16 +1,22 @@
 #include "platform/console.h"
 
 #include <iostream>
+#include <limits>
+
+#include "platform/clock.h"
 
 namespace tb {
 
 namespace {
 constexpr std::size_t kFlushThreshold = 1 << 16;
-}
+// Before the first write-out: the first line goes out at once.
+constexpr double kNever = -std::numeric_limits<double>::infinity();
+}  // namespace
 
-Console::Console() : out_(&std::cout), in_(&std::cin) {}
+Console::Console() : Console(std::cout, std::cin) {}
 
-Console::Console(std::ostream& out, std::istream& in) : out_(&out), in_(&in) {}
+Console::Console(std::ostream& out, std::istream& in)
+    : out_(&out), in_(&in), time_(monotonic_seconds), last_write_out_(kNever) {}
 
 Console::~Console() {
   try {
@@ -25,15 +31,28 @@ void Console::redirect(std::ostream& out, std::istream& in) {
   in_ = &in;
 }
 
+void Console::set_time_source(TimeSource source) {
+  time_ = source ? std::move(source) : TimeSource(monotonic_seconds);
+  last_write_out_ = kNever;
+}
+
+void Console::line_ended() {
+  if (buffer_.size() >= kFlushThreshold || now() - last_write_out_ >= write_out_interval) flush();
+}
+
 void Console::write(std::string_view bytes) {
   buffer_.append(bytes);
-  if (buffer_.size() >= kFlushThreshold) flush();
+  if (!bytes.empty() && bytes.back() == '\n') {
+    line_ended();
+  } else if (buffer_.size() >= kFlushThreshold) {
+    flush();
+  }
 }
 
 void Console::line(std::string_view text) {
   buffer_.append(text);
   buffer_.push_back('\n');
-  if (buffer_.size() >= kFlushThreshold) flush();
+  line_ended();
 }
 
 void Console::list_line(std::initializer_list<FmtArg> items) {
@@ -62,6 +81,7 @@ void Console::flush() {
   out_->write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
   out_->flush();
   buffer_.clear();
+  last_write_out_ = now();
 }
 
 }  // namespace tb

@@ -1,11 +1,18 @@
 // The console: buffered standard output and the pause.
 //
-// Output is collected in a buffer and written out before every pause, when a
-// caller asks for it (the integration flushes once per time step) and at the
-// end of the run. Texts are bytes: the Chinese texts of texts.h go out as GBK.
+// Output is collected in a buffer and written out when a line ends and the
+// last write-out is a quarter of a second or more ago, so that a console
+// redirected to a file or a pipe shows each line at once while lines come
+// seldom, and in batches (a few write-outs a second) while they come fast.
+// It is also written out when the buffer reaches 64 KiB, before every pause,
+// when a caller asks for it (the integration asks once per time step, a
+// long piece of work when it begins and at each of its progress lines) and
+// at the end of the run. Texts are bytes: the Chinese texts of texts.h go
+// out as GBK.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <iosfwd>
 #include <span>
@@ -16,6 +23,10 @@
 
 namespace tb {
 
+// A clock in seconds that never goes back: monotonic_seconds (clock.h), or
+// a test's own.
+using TimeSource = std::function<double()>;
+
 class Console {
  public:
   Console();
@@ -25,6 +36,11 @@ class Console {
   ~Console();
 
   void redirect(std::ostream& out, std::istream& in);
+
+  // The clock that paces the write-outs and the progress lines of long work
+  // (progress.h); an empty source restores monotonic_seconds.
+  void set_time_source(TimeSource source);
+  double now() const { return time_(); }
 
   // Writes bytes as they stand.
   void write(std::string_view bytes);
@@ -41,12 +57,22 @@ class Console {
   // or the end of the input, continues.
   void pause();
 
+  // Writes the buffer out to the stream and flushes the stream itself, so
+  // that the bytes reach the file or pipe behind it.
   void flush();
 
+  // A line that ends this long after the last write-out is written out with
+  // it.
+  static constexpr double write_out_interval = 0.25;  // s
+
  private:
+  void line_ended();
+
   std::ostream* out_;
   std::istream* in_;
   std::string buffer_;
+  TimeSource time_;
+  double last_write_out_;
 };
 
 // The prompt line of a pause.

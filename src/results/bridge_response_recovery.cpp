@@ -13,6 +13,7 @@
 
 #include "platform/format.h"
 #include "platform/list_read.h"
+#include "platform/progress.h"
 #include "platform/signals.h"
 #include "platform/stop.h"
 #include "platform/texts.h"
@@ -547,6 +548,9 @@ void write_bulk_files(RunContext& ctx, bool after_stopped_integration) {
     return true;
   };
 
+  // Many output instants of many requested nodes take a while: the recovery
+  // says how far it is, and what the console holds goes out before it.
+  ProgressLines progress(ctx.console, "Bridge responses", 0);
   for (std::int32_t s = 1; s <= stages; ++s) {
     StageHeader in;
     if (read_stage_header(units, u36, in) != io_status::ok) return;
@@ -584,7 +588,13 @@ void write_bulk_files(RunContext& ctx, bool after_stopped_integration) {
         for (std::size_t d = 0; d < 6; ++d) out[2][6 * k + d] = u[d * nn + k];
       superpose(psi, ne, m, cmax, modal.data() + 2, f);
       put_forces(out[3]);
-      if (write_records()) continue;
+      if (write_records()) {
+        progress.advance(1, [&] {
+          return "speed stage " + std::to_string(s) + " of " + std::to_string(stages) + ", output instant " +
+                 grouped(r) + " of " + grouped(records);
+        });
+        continue;
+      }
       // After a complete run this is a blow-up of the run; after a stopped
       // integration, whose own stop has been reported, the recovery ends.
       if (!after_stopped_integration) blow_up_stop(ctx.console, !ctx.step.blow_up_paused);

@@ -14,6 +14,7 @@
 #include "interaction/spring_elements.h"
 #include "interaction/spring_parameters.h"
 #include "platform/list_read.h"
+#include "platform/progress.h"
 #include "platform/signals.h"
 #include "platform/stop.h"
 #include "results/bridge_response_recovery.h"
@@ -65,8 +66,17 @@ void open_bulk_files(RunContext& ctx) {
 // A stop signal during the start-up ends the run here, before any result
 // file is touched.
 void stop_if_signalled_before_results(RunContext& ctx) {
-  if (const int signal = stop_signal_received())
-    stop_for_signal(ctx.console, signal, "before the result files were opened; they are as they were.");
+  if (const int signal = stop_signal_received()) stop_for_signal(ctx.console, signal, start_up_stop_note);
+}
+
+// The input files that a run writes back: "SolutionParameters.dat" with the
+// program's comments, and a generated irregularity into "Irregularity.dat".
+// Written only here, once every input file is read and checked and the run
+// is about to open its result files, so that a run refused at start-up
+// leaves every input file as it was.
+void rewrite_input_files(RunContext& ctx) {
+  rewrite_solution_parameters(ctx);
+  store_generated_irregularity(ctx);
 }
 
 // After a stop during the integration (a blow-up, a stop signal): the line
@@ -134,6 +144,7 @@ void report_absent_optional_files(RunContext& ctx) {
 
 void open_result_files(RunContext& ctx) {
   RunControl& rc = ctx.control;
+  rewrite_input_files(ctx);
   // Each file is cut to empty as it is opened: from here on every byte of the
   // thirteen is this run's, however the run ends.
   for (const auto& [unit, name] : {std::pair{rc.unit_res_dis_bridge, "\\Res_DisResults_Bridge.bin"},
@@ -162,6 +173,7 @@ void open_post_processing_files(RunContext& ctx) {
                     "the modal coordinates of an earlier run, which a post-processing run reads");
   check_earlier_modal_coordinates(ctx);
   stop_if_signalled_before_results(ctx);
+  rewrite_input_files(ctx);
   open_bulk_files(ctx);
 }
 
@@ -196,7 +208,8 @@ void run_simulation(RunContext& ctx) {
   set_flush_to_zero_mode();
   // Every input file is read and checked before the first result file is
   // opened: a run refused at start-up leaves the result files of its
-  // directory as they were, and creates none.
+  // directory as they were, and creates none, and leaves its input files as
+  // they were too (the rewrites wait for open_result_files).
   open_input_files(ctx);
   rc.run_start_clock = ctx.clock();
   print_clock_line(ctx, " Program Began at      ", rc.run_start_clock);

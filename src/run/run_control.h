@@ -13,9 +13,10 @@ namespace tb {
 // The whole run. Returns after a normal run; an input error, a blow-up, a
 // stop signal or the end of the post-processing run leaves it as a RunStop.
 // Every input file is read and checked before the first result file is
-// opened. A stop during the integration leaves the result files reading to
-// their end by their own counts, with the bulk files recovered from the modal
-// coordinates written so far.
+// opened, and before any input file is written back. A stop during the
+// integration leaves the result files reading to their end by their own
+// counts, with the bulk files recovered from the modal coordinates written
+// so far.
 void run_simulation(RunContext& ctx);
 
 // The path file and the eleven input files, each opened "old": a missing file
@@ -27,12 +28,15 @@ void open_input_files(RunContext& ctx);
 // the wind and the external forces) that are not there: the run goes without
 // their loads. Such a file that is there but cannot be opened stops the run.
 void report_absent_optional_files(RunContext& ctx);
-// The thirteen result files, each cut to empty as it is opened. A result
-// file that cannot be opened stops the run.
+// The input files that the run writes back ("SolutionParameters.dat" with
+// its comments, a generated irregularity into "Irregularity.dat"), then the
+// thirteen result files, each cut to empty as it is opened. A result file
+// that cannot be opened stops the run.
 void open_result_files(RunContext& ctx);
 // The post-processing run's files: the modal coordinates of an earlier run,
 // opened for reading (a missing file stops the run, and is not created) and
-// checked, then the four bulk files, each cut to empty.
+// checked, then the input files that the run writes back, as for
+// open_result_files, then the four bulk files, each cut to empty.
 void open_post_processing_files(RunContext& ctx);
 // Hours, minutes, seconds and milliseconds from start to end, with borrows;
 // the dates are not used, so a run across midnight counts correctly.

@@ -133,25 +133,42 @@ void read_solution_parameters(RunContext& ctx) {
                         value_text(p.time_step) + ", gives a result interval of " +
                             std::to_string(p.output_interval) + " steps beyond single precision");
 
-  // Rewrite the file with every value before its comment, in fields that
-  // give every value back when the file is read again.
-  ctx.units.rewind(unit);
-  const auto write_integer_line = [&](std::int32_t value, std::string_view comment) {
-    ctx.units.write_records(unit, format_records(integer_line_layout(value), {value, comment}));
+  // The file's new text, with every value before its comment, in fields
+  // that give every value back when the file is read again. It is written
+  // once the run starts (rewrite_solution_parameters): a run refused at
+  // start-up leaves the file as it was, the user's own comments included.
+  PendingTextRewrite& rewrite = ctx.rewrites.solution_parameters;
+  const UnitTable::OpenAttempt* opened = ctx.units.last_open(unit);
+  rewrite = PendingTextRewrite{true, unit, opened ? opened->name : std::string(label.substr(1)), {}};
+  const auto add = [&](std::string_view layout, std::initializer_list<FmtArg> items) {
+    append_records(rewrite.records, format_records(layout, items));
   };
-  write_integer_line(p.integration_method,
-                     "!Integral Method (Wilson:0;Newmark:1;New Explicit:2;Rugge-kutta:4;PostPro:-1)");
-  ctx.units.write_records(unit, format_records(edit_list({exponent_field(p.time_step, 20), "A80"}),
-                                               {p.time_step, "!Time step for integration"}));
-  write_integer_line(p.output_interval, "!Output Result Every N Steps");
-  write_integer_line(p.contact_option, "!Option for wheel-rail contact (Sptial:1;Vertical only:0;Moving load:-1)");
-  write_integer_line(p.Coordination_sys_bridge, "!Coordination_sys_bridge (Z axis upward:1;Y axis upward:0)");
-  ctx.units.write_records(
-      unit, format_records(edit_list({descriptor("I", integer_width(p.IsContact)),
-                                      exponent_field(p.StiContact, 15), exponent_field(p.DamContact, 15), "A80"}),
-                           {p.IsContact, p.StiContact, p.DamContact,
-                            "!IsContact,StiContact and DamContact of track contact,for wheel-rail jump"}));
+  const auto add_integer_line = [&](std::int32_t value, std::string_view comment) {
+    add(integer_line_layout(value), {value, comment});
+  };
+  add_integer_line(p.integration_method,
+                   "!Integral Method (Wilson:0;Newmark:1;New Explicit:2;Rugge-kutta:4;PostPro:-1)");
+  add(edit_list({exponent_field(p.time_step, 20), "A80"}), {p.time_step, "!Time step for integration"});
+  add_integer_line(p.output_interval, "!Output Result Every N Steps");
+  add_integer_line(p.contact_option, "!Option for wheel-rail contact (Sptial:1;Vertical only:0;Moving load:-1)");
+  add_integer_line(p.Coordination_sys_bridge, "!Coordination_sys_bridge (Z axis upward:1;Y axis upward:0)");
+  add(edit_list({descriptor("I", integer_width(p.IsContact)), exponent_field(p.StiContact, 15),
+                 exponent_field(p.DamContact, 15), "A80"}),
+      {p.IsContact, p.StiContact, p.DamContact,
+       "!IsContact,StiContact and DamContact of track contact,for wheel-rail jump"});
   ctx.units.close(unit);
+}
+
+void rewrite_solution_parameters(RunContext& ctx) {
+  PendingTextRewrite& rewrite = ctx.rewrites.solution_parameters;
+  if (!rewrite.pending) return;
+  rewrite.pending = false;
+  const std::int32_t unit = rewrite.unit;
+  check_read_status(ctx, ctx.units.open(unit, rewrite.file_name, OpenMode::unknown, UnitForm::text),
+                    "\\SolutionParameters.dat", unit, "its rewrite with the program's comments");
+  for (const std::string& record : rewrite.records) ctx.units.write_record(unit, record);
+  ctx.units.close(unit);
+  rewrite.records.clear();
 }
 
 }  // namespace tb

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "track/fft.h"
@@ -12,10 +13,19 @@ namespace tb {
 
 namespace {
 
+constexpr const char* kKindNames[3] = {"vertical profile", "alignment", "cross level"};
+
+// The cut-off of the low-pass filter over the Nyquist frequency.
+float filter_ratio(float spacing, float filter_wavelength) {
+  return (1.0f / filter_wavelength) / (0.5f / spacing);
+}
+
 // Forward transform of v(1..n), the positions n/2 - w .. n/2 + w cleared
 // (w = int(n (0.5 - 0.5 r)), kept inside the sequence), and back; v receives
-// the real parts.
-void cut_high_frequencies(float* v, std::int32_t n, float r, std::vector<Complex>& x, std::vector<Complex>& y) {
+// the real parts. after_transform() runs after each of the two transforms.
+template <class AfterTransform>
+void cut_high_frequencies(float* v, std::int32_t n, float r, std::vector<Complex>& x, std::vector<Complex>& y,
+                          AfterTransform after_transform) {
   if (n < 2) return;
   std::int32_t w = truncate_to_int32(static_cast<float>(n) * (0.5f - 0.5f * r));
   if (w > n / 2 - 1) w = n / 2 - 1;
@@ -24,8 +34,10 @@ void cut_high_frequencies(float* v, std::int32_t n, float r, std::vector<Complex
   y.resize(static_cast<std::size_t>(n));
   for (std::int32_t i = 0; i < n; ++i) x[i] = Complex(static_cast<double>(v[i]), 0.0);
   compute_forward_fft(x.data(), y.data(), n);
+  after_transform();
   for (std::int32_t p = n / 2 - w; p <= n / 2 + w; ++p) y[p - 1] = Complex(0.0, 0.0);
   compute_inverse_fft(y.data(), x.data(), n);
+  after_transform();
   for (std::int32_t i = 0; i < n; ++i) v[i] = static_cast<float>(x[i].real());
 }
 
@@ -59,7 +71,7 @@ float next_random_number(std::int32_t& state, float& value) {
 
 CarriedWavelengths synthesise_irregularity_profiles(std::int32_t spectrum_code, std::int32_t seed,
                                                     float min_wavelength, float max_wavelength, float spacing,
-                                                    float two_pi, Array2<float>& profile) {
+                                                    float two_pi, Array2<float>& profile, ProgressLines* progress) {
   CarriedWavelengths carried;
   const std::int32_t n = profile.extent(1);
   const float f_max = 1.0f / min_wavelength;
@@ -82,6 +94,7 @@ CarriedWavelengths synthesise_irregularity_profiles(std::int32_t spectrum_code, 
   std::int32_t state = seed;
   float value = 0.0f;
   for (float& ph : phase) ph = next_random_number(state, value) * two_pi;
+  if (progress) progress->advance(0, [&] { return "generating " + grouped(n) + " samples, the phases drawn"; });
 
   for (std::int32_t kind = 1; kind <= 3; ++kind) {
     evaluate_irregularity_spectrum(spectrum_code, static_cast<IrregularityKind>(kind), freq.data(), nf, df, two_pi,
@@ -97,8 +110,14 @@ CarriedWavelengths synthesise_irregularity_profiles(std::int32_t spectrum_code, 
       x[k0 + j] = Complex(re, im);          // position k0 + 1 + j
       x[n - k0 - j] = Complex(re, -im);     // position n - k0 - j + 1
     }
+    const auto how_far = [&] {
+      return "generating " + grouped(n) + " samples, " + kKindNames[kind - 1] + " (" + std::to_string(kind) +
+             " of 3)";
+    };
+    if (progress) progress->advance(0, how_far);
     compute_inverse_fft(x.data(), y.data(), n);
     for (std::int32_t i = 1; i <= n; ++i) profile(i, kind + 1) = static_cast<float>(y[i - 1].real());
+    if (progress) progress->advance(1, how_far);
     // The lines ascend in frequency: the first one with power is the longest
     // wave of the profile.
     for (std::int32_t j = 1; j <= nf; ++j)
@@ -111,12 +130,25 @@ CarriedWavelengths synthesise_irregularity_profiles(std::int32_t spectrum_code, 
   return carried;
 }
 
-void lowpass_filter_profile_columns(Array2<float>& profile, float spacing, float filter_wavelength) {
+void lowpass_filter_profile_columns(Array2<float>& profile, float spacing, float filter_wavelength,
+                                    ProgressLines* progress) {
   const std::int32_t n = profile.extent(1);
-  const float r = (1.0f / filter_wavelength) / (0.5f / spacing);
-  if (!(r > 0.0f && r < 1.0f) || n < 2) return;
+  if (lowpass_filter_transforms(n, spacing, filter_wavelength) == 0) return;
+  const float r = filter_ratio(spacing, filter_wavelength);
   std::vector<Complex> x, y;
-  for (int c = 2; c <= 4; ++c) cut_high_frequencies(profile.at_ptr(1, c), n, r, x, y);
+  for (int c = 2; c <= 4; ++c)
+    cut_high_frequencies(profile.at_ptr(1, c), n, r, x, y, [&] {
+      if (progress)
+        progress->advance(1, [&] {
+          return "low-pass filter of " + grouped(n) + " samples, " + kKindNames[c - 2] + " (" +
+                 std::to_string(c - 1) + " of 3)";
+        });
+    });
+}
+
+std::int32_t lowpass_filter_transforms(std::int32_t n, float spacing, float filter_wavelength) {
+  const float r = filter_ratio(spacing, filter_wavelength);
+  return r > 0.0f && r < 1.0f && n >= 2 ? 6 : 0;
 }
 
 void lowpass_filter_profile(float spacing, float cutoff_frequency, const float* input, float* output,
@@ -126,7 +158,7 @@ void lowpass_filter_profile(float spacing, float cutoff_frequency, const float* 
   for (std::int32_t i = 0; i < n; ++i) output[i] = input[i];
   if (r == 1.0f) return;
   std::vector<Complex> x, y;
-  cut_high_frequencies(output, n, r, x, y);
+  cut_high_frequencies(output, n, r, x, y, [] {});
 }
 
 }  // namespace tb

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/array.h"
+#include "platform/progress.h"
 
 namespace tb {
 
@@ -40,13 +41,22 @@ struct CarriedWavelengths {
 // the spectrum of that code and a phase from the generator started at seed;
 // a line whose density is not positive carries no power. spacing is the
 // sample spacing (min_wavelength / 4). Returns the long-wave end per kind.
+// Each kind's transform is one step of `progress`, when there is one.
 CarriedWavelengths synthesise_irregularity_profiles(std::int32_t spectrum_code, std::int32_t seed,
                                                     float min_wavelength, float max_wavelength, float spacing,
-                                                    float two_pi, Array2<float>& profile);
+                                                    float two_pi, Array2<float>& profile,
+                                                    ProgressLines* progress = nullptr);
 
 // Low-pass filter of columns 2, 3, 4 of profile with the cut-off wavelength:
-// r = (1 / wavelength) / (0.5 / spacing); only 0 < r < 1 filters.
-void lowpass_filter_profile_columns(Array2<float>& profile, float spacing, float filter_wavelength);
+// r = (1 / wavelength) / (0.5 / spacing); only 0 < r < 1 filters. Each of
+// the two transforms of a column is one step of `progress`, when there is
+// one.
+void lowpass_filter_profile_columns(Array2<float>& profile, float spacing, float filter_wavelength,
+                                    ProgressLines* progress = nullptr);
+
+// The transforms that lowpass_filter_profile_columns makes for a profile of
+// n samples: 6 when it filters, else 0.
+std::int32_t lowpass_filter_transforms(std::int32_t n, float spacing, float filter_wavelength);
 
 // The same filter on one profile of n samples with the cut-off given as a
 // frequency (cycles per metre); a ratio to the Nyquist frequency above 1, at

@@ -1,13 +1,16 @@
 #include "track/track_irregularity.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/format.h"
 #include "platform/list_read.h"
+#include "platform/progress.h"
 #include "platform/texts.h"
 #include "run/input_helpers.h"
 #include "track/fft.h"
@@ -55,25 +58,31 @@ std::int32_t read_stored_samples(RunContext& ctx, std::int32_t unit, Array2<floa
   return given;
 }
 
-void write_generated_file(RunContext& ctx, std::int32_t unit, std::int32_t code, std::int32_t seed,
-                          float min_wavelength, float max_wavelength, float spacing, float filter_wavelength) {
+// The store of a generated profile, laid out for the run's start: records 1
+// to 7 of the rewritten file, and a copy of the samples as generated, before
+// scaling and filtering. The next run reads exactly this profile back.
+void lay_out_generated_store(RunContext& ctx, std::int32_t unit, std::int32_t code, std::int32_t seed,
+                             float min_wavelength, float max_wavelength, float spacing, float filter_wavelength) {
   const TrackIrregularity& irr = ctx.irregularity;
   const Array2<float>& p = irr.irregularity_profile;
   const std::int32_t n = p.extent(1);
-  UnitTable& u = ctx.units;
-  u.rewind(unit);
-  u.write_record(unit, list_directed_line({text::irregularity_parameter_header}));
-  u.write_records(unit, format_records(kParameterLayout, {0, code, seed, min_wavelength, max_wavelength,
-                                                          stored_irregularity_length(n, spacing), spacing,
-                                                          filter_wavelength}));
-  u.write_record(unit, list_directed_line({text::irregularity_ramp_header}));
-  u.write_records(unit, format_records(kValuesLayout, {irr.irregularity_ramp_length}));
-  u.write_record(unit, list_directed_line({text::irregularity_scale_header}));
-  u.write_records(unit, format_records(kValuesLayout, {irr.irregularity_scale(1), irr.irregularity_scale(2),
-                                                       irr.irregularity_scale(3)}));
-  u.write_record(unit, "");
-  for (std::int32_t i = 1; i <= n; ++i)
-    u.write_records(unit, format_records(kSampleLayout, {p(i, 2), p(i, 3), p(i, 4)}));
+  PendingTextRewrite& store = ctx.rewrites.irregularity;
+  const UnitTable::OpenAttempt* opened = ctx.units.last_open(unit);
+  store = PendingTextRewrite{true, unit, opened ? opened->name : std::string(kLabel.substr(1)), {}};
+  std::vector<std::string>& r = store.records;
+  r.push_back(list_directed_line({text::irregularity_parameter_header}));
+  append_records(r, format_records(kParameterLayout, {0, code, seed, min_wavelength, max_wavelength,
+                                                      stored_irregularity_length(n, spacing), spacing,
+                                                      filter_wavelength}));
+  r.push_back(list_directed_line({text::irregularity_ramp_header}));
+  append_records(r, format_records(kValuesLayout, {irr.irregularity_ramp_length}));
+  r.push_back(list_directed_line({text::irregularity_scale_header}));
+  append_records(r, format_records(kValuesLayout, {irr.irregularity_scale(1), irr.irregularity_scale(2),
+                                                   irr.irregularity_scale(3)}));
+  r.push_back("");
+  Array2<float>& samples = ctx.rewrites.irregularity_samples;
+  resize_from_counts(ctx, {kLabel, unit, "record 2, length and shortest wavelength"}, samples, n, 3);
+  for (int c = 1; c <= 3; ++c) std::copy_n(p.at_ptr(1, c + 1), n, samples.at_ptr(1, c));
 }
 
 // One console line when a spectrum carries no power on the longest lines of
@@ -139,12 +148,16 @@ void generate_track_irregularity(RunContext& ctx, std::int32_t& spectrum_code, s
       bad("length " + value_text(length) + " m, must be below " + value_text(1073741824.0f * dx) +
           " m, 2^30 times " + spacing_named);
     const std::int32_t n = irregularity_sample_count(length, dx);
-    if ((4.0 * sizeof(float) + 2.0 * sizeof(Complex)) * n > static_cast<double>(physical_memory_bytes()))
+    // A generated profile also keeps its three columns as generated, until
+    // the run stores them.
+    const double floats = source == 1 ? 7.0 : 4.0;
+    if ((floats * sizeof(float) + 2.0 * sizeof(Complex)) * n > static_cast<double>(physical_memory_bytes()))
       bad("length " + value_text(length) + " m, " + std::to_string(n) + " samples at " + spacing_named +
           ", more than the memory holds");
   };
 
   Array2<float>& profile = irr.irregularity_profile;
+  std::optional<ProgressLines> progress;
   if (source == 0) {
     check_length(spacing, "the spacing " + value_text(spacing) + " m");
     const std::int32_t n = irregularity_sample_count(length, spacing);
@@ -178,13 +191,16 @@ void generate_track_irregularity(RunContext& ctx, std::int32_t& spectrum_code, s
     spacing = dx;
     const std::int32_t n = irregularity_sample_count(length, spacing);
     length = spacing * static_cast<float>(n);
+    // Three transforms of N samples, and six more to filter them: a very
+    // long track takes a while, and says how far it is.
+    progress.emplace(ctx.console, "Track irregularity",
+                     3 + lowpass_filter_transforms(n, spacing, filter_wavelength), start_up_stop_note);
     resize_from_counts(ctx, {kLabel, unit, "record 2, length and shortest wavelength"}, profile, n, 4);
-    const CarriedWavelengths carried = synthesise_irregularity_profiles(spectrum_code, seed, min_wavelength,
-                                                                        max_wavelength, spacing,
-                                                                        ctx.control.two_pi, profile);
+    const CarriedWavelengths carried = synthesise_irregularity_profiles(
+        spectrum_code, seed, min_wavelength, max_wavelength, spacing, ctx.control.two_pi, profile, &*progress);
     report_shortened_wavelengths(ctx, spectrum_code, max_wavelength, carried);
-    write_generated_file(ctx, unit, spectrum_code, seed, min_wavelength, max_wavelength, spacing,
-                         filter_wavelength);
+    lay_out_generated_store(ctx, unit, spectrum_code, seed, min_wavelength, max_wavelength, spacing,
+                            filter_wavelength);
   }
 
   const std::int32_t n = profile.extent(1);
@@ -192,7 +208,36 @@ void generate_track_irregularity(RunContext& ctx, std::int32_t& spectrum_code, s
     for (std::int32_t i = 1; i <= n; ++i) profile(i, c) *= irr.irregularity_scale(c - 1);
   for (std::int32_t i = 1; i <= n; ++i) profile(i, 1) = static_cast<float>(i - 1) * spacing;
   u.close(unit);
-  lowpass_filter_profile_columns(profile, spacing, filter_wavelength);
+  if (!progress && lowpass_filter_transforms(n, spacing, filter_wavelength) > 0)
+    progress.emplace(ctx.console, "Track irregularity", lowpass_filter_transforms(n, spacing, filter_wavelength),
+                     start_up_stop_note);
+  lowpass_filter_profile_columns(profile, spacing, filter_wavelength, progress ? &*progress : nullptr);
+}
+
+void store_generated_irregularity(RunContext& ctx) {
+  PendingTextRewrite& store = ctx.rewrites.irregularity;
+  if (!store.pending) return;
+  store.pending = false;
+  UnitTable& u = ctx.units;
+  const std::int32_t unit = store.unit;
+  check_read_status(ctx, u.open(unit, store.file_name, OpenMode::unknown, UnitForm::text), kLabel, unit,
+                    "the store of the generated profile");
+  for (const std::string& record : store.records) u.write_record(unit, record);
+  // A record per sample: millions for a very long track.
+  const Array2<float>& s = ctx.rewrites.irregularity_samples;
+  const std::int32_t n = s.extent(1);
+  constexpr std::int32_t kStride = 4096;
+  ProgressLines progress(ctx.console, "Track irregularity", n);
+  for (std::int32_t i = 1; i <= n; ++i) {
+    u.write_records(unit, format_records(kSampleLayout, {s(i, 1), s(i, 2), s(i, 3)}));
+    if (i % kStride == 0)
+      progress.advance(kStride, [&] {
+        return "storing sample " + grouped(i) + " of " + grouped(n) + " in " + unit_file_name(ctx, unit, kLabel);
+      });
+  }
+  u.close(unit);
+  store.records.clear();
+  ctx.rewrites.irregularity_samples = Array2<float>();
 }
 
 }  // namespace tb

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <string_view>
 #include <vector>
 
+#include "platform/progress.h"
 #include "track/fft.h"
 #include "track/truncation.h"
 
@@ -29,10 +32,11 @@ struct SynthesisWork {
 // k <= j of the real parts of the inverse transforms, added in order of k.
 // Columns are built, transformed and added one at a time (k outer, j inner,
 // which keeps that order for every point), so only one column is ever held
-// instead of the P x P x N coefficient tables.
+// instead of the P x P x N coefficient tables. Each column is one step of
+// the progress.
 void synthesise_field(const WindParameters& wind, const WindField& field_grid, std::int32_t lines,
                       const TurbulenceSpectrum& sp, const Array2<float>& phases, SynthesisWork& work,
-                      Array2<float>& field) {
+                      Array2<float>& field, std::string_view component, ProgressLines& progress) {
   const std::int32_t points = wind.wind_point_count;
   const std::int32_t n = field_grid.wind_sample_count;
   const float df = field_grid.wind_frequency_step;
@@ -62,6 +66,7 @@ void synthesise_field(const WindParameters& wind, const WindField& field_grid, s
       float* column = field.at_ptr(1, j);
       for (std::int32_t t = 0; t < n; ++t)
         column[t] = static_cast<float>(static_cast<double>(column[t]) + work.transform[t].real());
+      progress.advance(1, [&] { return std::string(component) + ", point " + grouped(k) + " of " + grouped(points); });
     }
   }
 }
@@ -167,12 +172,21 @@ void generate_turbulent_wind_field(RunContext& ctx) {
   work.cos_phase.assign(lines, 0.0f);
   work.sin_phase.assign(lines, 0.0f);
 
+  // P (P + 1) / 2 transformed columns a field, each about as long as the
+  // next: a field of many points takes hours (P^2 N log N), and says how far
+  // it is.
+  const std::int64_t field_columns =
+      lines >= 1 && n >= 1 ? static_cast<std::int64_t>(points) * (points + 1) / 2 : 0;
+  ProgressLines progress(ctx.console, "Turbulent wind field", 2 * field_columns, start_up_stop_note);
+
   // The vertical field's phases continue the sequence of the along-wind ones.
   std::int32_t seed = 0;
   generate_random_phases(seed, phases.data(), points, lines);
-  synthesise_field(wind, w, lines, kAlongWindSpectrum, phases, work, w.along_wind_turbulence);
+  synthesise_field(wind, w, lines, kAlongWindSpectrum, phases, work, w.along_wind_turbulence,
+                   "along-wind turbulence", progress);
   generate_random_phases(seed, phases.data(), points, lines);
-  synthesise_field(wind, w, lines, kVerticalSpectrum, phases, work, w.vertical_wind_turbulence);
+  synthesise_field(wind, w, lines, kVerticalSpectrum, phases, work, w.vertical_wind_turbulence,
+                   "vertical turbulence", progress);
 
   taper_field(w, truncate_to_int32(wind.smoothing_distance / grid.point_spacing + 1.0f),
               truncate_to_int32(wind.smoothing_time / grid.time_step + 1.0f));

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "interaction/contact_table_files.h"
@@ -188,6 +191,91 @@ TEST(RunControl, PostProcessingWithoutTheModalCoordinatesOfAnEarlierRunStopsAndT
     EXPECT_EQ(std::filesystem::exists(r.t.dir / "Res_Modal_Coordinate_Results_Bridge.bin"), exists);
     EXPECT_EQ(test::read_file(r.t.dir / bulk), "bytes of an earlier run");
     EXPECT_FALSE(std::filesystem::exists(r.t.dir / "Res_DisResults_Bridge.bin"));
+  }
+}
+
+// Input files that a run writes back: a "SolutionParameters.dat" with the
+// user's own comments, and an "Irregularity.dat" that asks for a generated
+// profile of 128 samples.
+const std::string kUserSolutionParameters = "1     Newmark, as agreed with the client\n2e-4  dt for 160 km/h\n";
+const std::string kIrregularityRequest = "-\n1 7 2718 1.0 80.0 16.0 0.25 0.0\n-\n0\n-\n1 1 1\n";
+
+struct RewriteRun : ProgramRun {
+  std::filesystem::path dir = t.dir.path();
+  explicit RewriteRun(const std::string& method_line = {}) {
+    test::write_file(dir / "QEL.PATH", ".\n");
+    write_empty_model(dir);
+    test::write_file(dir / "SolutionParameters.dat", method_line + kUserSolutionParameters);
+    test::write_file(dir / "Irregularity.dat", kIrregularityRequest);
+  }
+  std::string solution_parameters() { return test::read_file(dir / "SolutionParameters.dat"); }
+  std::string irregularity() { return test::read_file(dir / "Irregularity.dat"); }
+};
+
+TEST(RunControl, ARunRefusedAtStartUpLeavesTheInputFilesItRewritesAsTheyWere) {
+  const struct {
+    const char* what;
+    std::function<void(RewriteRun&)> refuse;
+    int status;
+    const char* stop;  // the line that says why the run stops
+  } cases[] = {
+      {"a bad value in a later file",
+       [](RewriteRun& r) {
+         test::write_file(r.dir / "Rails_Location.dat", "1.0 2\n1\n2 1.5\n0 0 0 0 0 0 0\n10 0 0 0 0 1O 0\n0\n");
+       },
+       1, " ./Rails_Location.dat line 5"},
+      {"a later file missing", [](RewriteRun& r) { std::filesystem::remove(r.dir / "VehicleOrganization.dat"); }, 1,
+       " ./VehicleOrganization.dat: file not found"},
+      {"a stop signal during the start-up",
+       [](RewriteRun& r) {
+         // The signal arrives as the start line is printed: the run stops in
+         // the generation of the profile, at its first step.
+         r.t->console.set_time_source([raised = false]() mutable {
+           if (!raised) std::raise(SIGINT);
+           raised = true;
+           return 0.0;
+         });
+       },
+       130,
+       " Stopped by SIGINT: track irregularity, generating 128 samples, the phases drawn, before the result files "
+       "were opened; they are as they were."},
+      {"a post-processing run without an earlier run's modal coordinates",
+       [](RewriteRun& r) { test::write_file(r.dir / "SolutionParameters.dat", "-1 " + kUserSolutionParameters); },
+       1, " ./Res_Modal_Coordinate_Results_Bridge.bin (the modal coordinates of an earlier run"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    RewriteRun r;
+    c.refuse(r);
+    const std::string solution_parameters = r.solution_parameters();
+    EXPECT_EQ(r.run(), c.status);
+    EXPECT_NE(r.t.console().find(std::string("\n") + c.stop), std::string::npos) << r.t.console();
+    EXPECT_EQ(r.solution_parameters(), solution_parameters);
+    EXPECT_EQ(r.irregularity(), kIrregularityRequest);
+    EXPECT_FALSE(std::filesystem::exists(r.dir / "Res_DisResults_Bridge.bin"));
+    EXPECT_FALSE(std::filesystem::exists(r.dir / "Res_BridgeResponseBulkDate_disacc.bin"));
+  }
+}
+
+TEST(RunControl, ARunThatStartsRewritesItsInputFilesWhereItOpensItsResultFiles) {
+  // A run of the step-by-step schemes, and a post-processing run (of an
+  // earlier run of no stages): each completes "SolutionParameters.dat" with
+  // the program's comments and stores the generated profile with source
+  // flag 0, so that the next run reads the same one.
+  for (const char* method : {"", "-1 "}) {
+    SCOPED_TRACE(method);
+    RewriteRun r;
+    test::write_file(r.dir / "SolutionParameters.dat", std::string(method) + kUserSolutionParameters);
+    test::write_file(r.dir / "Res_Modal_Coordinate_Results_Bridge.bin", std::string(4, '\0'));
+    EXPECT_EQ(r.run(), 0);
+    const std::string sp = r.solution_parameters();
+    EXPECT_EQ(sp.substr(0, 5), *method ? "   -1" : "    1");
+    EXPECT_NE(sp.find("    0.200000E-03" + std::string(54, ' ') + "!Time step for integration\n"), std::string::npos);
+    EXPECT_EQ(sp.find("client"), std::string::npos);
+    EXPECT_EQ(std::count(sp.begin(), sp.end(), '\n'), 6);
+    const std::string irr = r.irregularity();
+    EXPECT_EQ(std::count(irr.begin(), irr.end(), '\n'), 7 + 128);
+    EXPECT_EQ(irr.substr(irr.find('\n') + 1, 13), "            0");  // the source flag: stored
   }
 }
 

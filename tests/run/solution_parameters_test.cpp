@@ -29,12 +29,20 @@ struct SolutionFile {
     t->units.open(t->control.unit_solution_parameters, "SolutionParameters.dat", OpenMode::unknown,
                   UnitForm::text);
   }
-  std::string rewritten() { return test::read_file(t.dir / "SolutionParameters.dat"); }
+  // The file as it stands.
+  std::string file() { return test::read_file(t.dir / "SolutionParameters.dat"); }
+  // The file as a run that starts leaves it: rewritten where the run opens
+  // its result files.
+  std::string rewritten() {
+    rewrite_solution_parameters(*t);
+    return file();
+  }
 };
 
 TEST(SolutionParameters, EmptyFileIsCompletedWithTheDefaults) {
   SolutionFile f("");
   read_solution_parameters(*f.t);
+  EXPECT_EQ(f.file(), "");  // the reading alone writes nothing
   EXPECT_EQ(f.rewritten(), kDefaultFile);
   const SolutionParameters& p = f.t->solution;
   EXPECT_EQ(p.integration_method, 4);

@@ -31,6 +31,8 @@ struct IrregularityFile {
                                 irr.max_wavelength, irr.irregularity_length, irr.irregularity_spacing,
                                 t->control.unit_irregularity);
   }
+  // Where the run opens its result files, the generated profile is stored.
+  void store() { store_generated_irregularity(*t); }
   std::string file() { return test::read_file(t.dir / "Irregularity.dat"); }
 };
 
@@ -292,10 +294,13 @@ TEST(TrackIrregularity, PowerLawSegmentsMeetAtTheirBreakpoints) {
 TEST(TrackIrregularity, AGeneratedProfileReadsBackExactlyInTheNextRun) {
   // Spacing 0.0125 m (a three-decimal file would hold 0.013), a filter at four
   // spacings, scale factors and a ramp that all must read back unchanged.
-  IrregularityFile first(parameter_file("1 11 1234567890 0.05 10.0 20.0 0.1 0.05", "7.3", "2.1 0.7 1.3"));
+  const std::string request = parameter_file("1 11 1234567890 0.05 10.0 20.0 0.1 0.05", "7.3", "2.1 0.7 1.3");
+  IrregularityFile first(request);
   first.generate();
   const TrackIrregularity& a = first.t->irregularity;
   ASSERT_EQ(a.irregularity_profile.extent(1), 2048);
+  EXPECT_EQ(first.file(), request);  // stored only once the run starts
+  first.store();
   const std::string stored = first.file();
   EXPECT_EQ(std::count(stored.begin(), stored.end(), '\n'), 2048 + 7);
   EXPECT_FALSE(first.t->units.is_open(first.t->control.unit_irregularity));
@@ -315,6 +320,7 @@ TEST(TrackIrregularity, AGeneratedProfileReadsBackExactlyInTheNextRun) {
   ASSERT_EQ(b.irregularity_profile.extent(1), 2048);
   EXPECT_TRUE(std::equal(a.irregularity_profile.span().begin(), a.irregularity_profile.span().end(),
                          b.irregularity_profile.span().begin()));
+  second.store();
   EXPECT_EQ(second.file(), stored);  // read only
 }
 

@@ -4,6 +4,9 @@
 
 #include <cmath>
 #include <complex>
+#include <regex>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "test_support.h"
@@ -267,6 +270,51 @@ TEST(WindField, TaperIsARaisedCosineAtBothCornersAndStaysInsideTheField) {
       for (std::size_t i = 0; i < w.along_wind_turbulence.size(); ++i)
         EXPECT_EQ(w.along_wind_turbulence.data()[i], 0.0f);
     }
+  }
+}
+
+TEST(WindField, AFieldThatTakesLongSaysHowFarItIsAndTheFieldStaysTheSame) {
+  // 30 points: 930 transformed columns. A clock that moves a second at every
+  // reading makes the generation take minutes; one that stands still makes
+  // it short.
+  FieldInput in;
+  in.points = 30;
+  in.length = 300.0f;
+  in.cutoff = 2.0f;
+  in.duration = 8.0f;
+  test::TestContext slow, quick;
+  double t = 0.0;
+  slow->console.set_time_source([&] { return t += 1.0; });
+  quick->console.set_time_source([] { return 0.0; });
+  set_field_parameters(*slow, in);
+  set_field_parameters(*quick, in);
+  generate_turbulent_wind_field(*slow);
+  generate_turbulent_wind_field(*quick);
+
+  EXPECT_EQ(quick.console(), "");
+  const std::regex line(
+      R"( Turbulent wind field: (along-wind|vertical) turbulence, point ([0-9]+) of 30; ([0-9]+) % done in .+, about .+ to go\.)");
+  std::istringstream lines(slow.console());
+  int count = 0, share = 0;
+  bool vertical = false;
+  for (std::string l; std::getline(lines, l); ++count) {
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(l, m, line)) << l;
+    EXPECT_GE(std::stoi(m[3]), share) << l;  // the share done grows
+    share = std::stoi(m[3]);
+    EXPECT_FALSE(vertical && m[1] == "along-wind") << l;  // the along-wind field comes first
+    vertical = m[1] == "vertical";
+    EXPECT_LE(std::stoi(m[2]), 30);
+  }
+  EXPECT_GE(count, 10);
+  EXPECT_TRUE(vertical);
+  EXPECT_GE(share, 90);
+
+  for (auto f : {&WindField::along_wind_turbulence, &WindField::vertical_wind_turbulence}) {
+    const Array2<float>& x = slow->wind_field.*f;
+    const Array2<float>& y = quick->wind_field.*f;
+    ASSERT_EQ(x.size(), y.size());
+    for (std::size_t i = 0; i < x.size(); ++i) ASSERT_EQ(x.data()[i], y.data()[i]);
   }
 }
 

@@ -22,9 +22,19 @@
 
 namespace tb {
 
-// Bytes of memory this machine has; an array larger than that cannot be
-// created (the extents come from input files and may be absurd).
+// Bytes of memory this machine has.
 std::size_t physical_memory_bytes();
+
+// The most memory this process can have: the machine's memory, or the
+// address-space limit of the process (getrlimit RLIMIT_AS, "ulimit -v") when
+// that is lower. An array larger than that cannot be created (the extents
+// come from input files and may be absurd).
+struct MemoryLimit {
+  std::size_t bytes;
+  bool address_space;  // the address-space limit, not the machine's memory
+};
+MemoryLimit memory_limit();
+inline std::size_t memory_limit_bytes() { return memory_limit().bytes; }
 
 template <class T, int R>
 class Array {
@@ -41,8 +51,8 @@ class Array {
   }
 
   // Allocates with the given extents (negative counts as 0); every element is
-  // value-initialised (0 for numbers). An array larger than the machine's
-  // memory throws std::bad_alloc before anything is allocated.
+  // value-initialised (0 for numbers). An array larger than the memory this
+  // process can have throws std::bad_alloc before anything is allocated.
   template <class... N>
   void resize(N... extents) {
     static_assert(sizeof...(N) == R, "resize needs one extent per dimension");
@@ -50,7 +60,7 @@ class Array {
     std::array<std::int32_t, R> ext{};
     std::array<std::size_t, R> stride{};
     std::size_t total = 1;
-    const std::size_t limit = physical_memory_bytes() / sizeof(T);
+    const std::size_t limit = memory_limit_bytes() / sizeof(T);
     for (int d = 0; d < R; ++d) {
       ext[d] = static_cast<std::int32_t>(std::clamp<std::int64_t>(e[d], 0, INT32_MAX));
       stride[d] = total;

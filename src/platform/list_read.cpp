@@ -1,5 +1,6 @@
 #include "platform/list_read.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -166,12 +167,31 @@ std::string_view store(const ReadTarget& t, std::size_t k, const Token& tok) {
   return kNotANumber;
 }
 
-// A value for a message: as written, cut to 40 characters.
-std::string echo(std::string_view text) {
-  constexpr std::size_t kMaxEcho = 40;
-  if (text.size() <= kMaxEcho) return std::string(text);
-  return std::string(text.substr(0, kMaxEcho - 3)) + "...";
+}  // namespace
+
+std::string printable_text(std::string_view text, std::size_t max_length) {
+  constexpr char hex[] = "0123456789ABCDEF";
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    std::string piece;
+    if (c >= 0x20 && c < 0x7F)
+      piece = static_cast<char>(c);
+    else
+      piece = {'\\', 'x', hex[c >> 4], hex[c & 0xF]};
+    // Room for "..." when more follows.
+    const std::size_t room = i + 1 < text.size() ? max_length - 3 : max_length;
+    if (out.size() + piece.size() > room) return out + "...";
+    out += piece;
+  }
+  return out;
 }
+
+namespace {
+
+// A value for a message: as written, bytes that do not print escaped, cut to
+// 40 characters.
+std::string echo(std::string_view text) { return printable_text(text, 40); }
 
 }  // namespace
 
@@ -242,6 +262,7 @@ std::int32_t read_list(UnitTable& units, std::int32_t unit, std::span<const Read
   if (total == 0) {
     // A read without items passes over one record.
     if (t->position >= t->records.size()) {
+      t->failed_item = 0;
       t->position = t->records.size() + 1;
       return io_status::end_of_file;
     }
@@ -252,7 +273,9 @@ std::int32_t read_list(UnitTable& units, std::int32_t unit, std::span<const Read
   Scanner scan(*t);
   Token repeated;
   std::size_t repeat_left = 0;
+  std::size_t stored = 0;  // values of the statement taken so far
   const auto refuse = [&](std::string_view written, std::string_view problem) {
+    t->failed_item = stored;
     t->position = scan.record() + 1;
     t->bad_value_line = scan.record() + 1;
     t->bad_value_text = echo(written);
@@ -285,6 +308,7 @@ std::int32_t read_list(UnitTable& units, std::int32_t unit, std::span<const Read
       }
       switch (tok.kind) {
         case TokenKind::end_of_file:
+          t->failed_item = stored;
           t->position = t->records.size() + 1;  // past the end-of-file mark
           return io_status::end_of_file;
         case TokenKind::slash:
@@ -299,6 +323,7 @@ std::int32_t read_list(UnitTable& units, std::int32_t unit, std::span<const Read
             return refuse(tok.quoted ? "'" + tok.text + "'" : tok.text, problem);
           break;
       }
+      ++stored;
     }
   }
   t->position = scan.record() + 1;
@@ -393,6 +418,12 @@ std::size_t leading_value_count(const UnitTable& units, std::int32_t unit, std::
     else
       return n;
   }
+}
+
+std::size_t last_read_line(const UnitTable& units, std::int32_t unit) {
+  const TextUnit* t = units.text(unit);
+  if (!t) return 0;
+  return std::min(t->position, t->records.size());
 }
 
 std::int32_t read_text_record(UnitTable& units, std::int32_t unit, std::string& text, std::size_t width) {

@@ -139,7 +139,7 @@ void generate_track_irregularity(RunContext& ctx, std::int32_t& spectrum_code, s
       bad("length " + value_text(length) + " m, must be below " + value_text(1073741824.0f * dx) +
           " m, 2^30 times " + spacing_named);
     const std::int32_t n = irregularity_sample_count(length, dx);
-    if ((4.0 * sizeof(float) + 2.0 * sizeof(Complex)) * n > static_cast<double>(physical_memory_bytes()))
+    if ((4.0 * sizeof(float) + 2.0 * sizeof(Complex)) * n > static_cast<double>(memory_limit_bytes()))
       bad("length " + value_text(length) + " m, " + std::to_string(n) + " samples at " + spacing_named +
           ", more than the memory holds");
   };

@@ -39,7 +39,7 @@ std::int32_t track_node_count_for(RunContext& ctx, std::int32_t i, float spacing
     too_far(", must lie within " + value_text(2147483520.0f * spacing) + " m of control point 1 (" +
             value_text(first_s) + ") for a 32-bit count of track nodes " + value_text(spacing) + " m apart");
   const std::int32_t nodes = truncate_to_int32(q) + 1;
-  if (15.0 * sizeof(float) * nodes * tm.track_count > static_cast<double>(physical_memory_bytes()))
+  if (15.0 * sizeof(float) * nodes * tm.track_count > static_cast<double>(memory_limit_bytes()))
     too_far(", " + std::to_string(nodes) + " track nodes " + value_text(spacing) + " m apart from control point 1 (" +
             value_text(first_s) + "), more than the memory holds for " + std::to_string(tm.track_count) +
             " tracks");
@@ -166,7 +166,8 @@ void build_node_table(RunContext& ctx, const Array1<std::int32_t>& own_node_coun
     for (const auto& ft : kFromTo) {
       for (std::int32_t j = 1; j <= n; ++j) y[j - 1] = tm.control_points(i, j, ft[0]);
       lagrange_interpolate(ctx, n, rows, window, s.data(), y.data(), tm.track_nodes.at_ptr(1, 1, i),
-                           tm.track_nodes.at_ptr(1, ft[1], i));
+                           tm.track_nodes.at_ptr(1, ft[1], i),
+                           {"\\Rails_Location.dat", ctx.control.unit_rails_location, "control points"});
     }
   }
 }

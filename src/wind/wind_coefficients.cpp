@@ -38,9 +38,10 @@ bool read_optional_record(RunContext& ctx, std::int32_t status, const std::strin
   stop_with_bad_value(ctx, kWindLabel, ctx.control.unit_wind_coefficients, record, problem);
 }
 
-[[noreturn]] void wind_message_stop(RunContext& ctx, std::string_view message) {
-  ctx.console.list_line({message});
-  error_stop(ctx.console);
+// A check whose own message line stands in place of the data-error line.
+[[noreturn]] void wind_message_stop(RunContext& ctx, std::string_view message, const std::string& record,
+                                    const std::string& problem) {
+  stop_with_message(ctx, message, kWindLabel, ctx.control.unit_wind_coefficients, record, problem);
 }
 
 // Field parameters that the generation and the turbulence lookup divide by,
@@ -66,12 +67,16 @@ void check_field_parameters(RunContext& ctx) {
         "height offset " + value_text(w.height_offset) + ", the wind profile has no logarithm at the reference height");
 
   const WindFieldGrid grid = plan_wind_field_grid(w);
-  if (!grid.fits_int32 || wind_field_bytes(w, grid) > static_cast<double>(physical_memory_bytes()))
+  if (!grid.fits_int32 || wind_field_bytes(w, grid) > static_cast<double>(memory_limit_bytes()))
     wind_bad_value(ctx, record,
                    "duration " + value_text(w.wind_duration) + " s with " + std::to_string(w.wind_point_count) +
                        " points, a field beyond 32-bit sample counts or the memory");
   if (w.smoothing_distance > w.wind_field_length / 3.0f || w.smoothing_time > grid.duration / 3.0f)
-    wind_message_stop(ctx, text::wind_smoothing_unsuitable);
+    wind_message_stop(ctx, text::wind_smoothing_unsuitable, record,
+                      "smoothing distance " + value_text(w.smoothing_distance) + " m and time " +
+                          value_text(w.smoothing_time) + " s, must be at most a third of the field, " +
+                          value_text(w.wind_field_length / 3.0f) + " m and " + value_text(grid.duration / 3.0f) +
+                          " s");
 }
 
 void read_coefficient_sets(RunContext& ctx, std::int32_t unit) {
@@ -140,7 +145,15 @@ void read_vehicle_stations(RunContext& ctx, std::int32_t unit) {
 
   const auto& sets = w.vehicle_station_sets;
   if (!sets.empty() && *std::max_element(sets.data(), sets.data() + sets.size()) > w.coefficient_set_count)
-    wind_message_stop(ctx, text::wind_vehicle_coefficients_out_of_range);
+    for (std::int32_t r = 1; r <= tr.train_count; ++r)
+      for (std::int32_t j = 1; j <= sets.extent(2); ++j)
+        for (std::int32_t k = 1; k <= m; ++k)
+          if (sets(r, j, k) > w.coefficient_set_count)
+            wind_message_stop(ctx, text::wind_vehicle_coefficients_out_of_range,
+                              "row 11, station sets of train " + std::to_string(r) + ", vehicle " + std::to_string(j),
+                              "set " + std::to_string(sets(r, j, k)) + " at station " + std::to_string(k) +
+                                  ", must be at most " + std::to_string(w.coefficient_set_count) +
+                                  " (row 5's number of coefficient sets)");
 
   // The coefficients are interpolated along the stations: their positions
   // must be distinct and in order.
@@ -204,7 +217,10 @@ void read_node_groups(RunContext& ctx, std::int32_t unit) {
 
   for (std::int32_t g = 1; g <= nw; ++g)
     if (w.wind_group_set(g) > w.coefficient_set_count)
-      wind_message_stop(ctx, text::wind_bridge_coefficients_out_of_range);
+      wind_message_stop(ctx, text::wind_bridge_coefficients_out_of_range,
+                        "node group " + std::to_string(g) + ", set and number of nodes",
+                        "set " + std::to_string(w.wind_group_set(g)) + ", must be at most " +
+                            std::to_string(w.coefficient_set_count) + " (row 5's number of coefficient sets)");
   // A group with elements loads them with its set's drag and lift, whose
   // cross terms divide by the set's depth and width.
   for (std::int32_t g = 1; g <= nw; ++g) {

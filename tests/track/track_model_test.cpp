@@ -658,7 +658,6 @@ TEST(TrackModel, InputErrorsStopTheBuild) {
   // 400 million nodes on each of 100 tracks: 2.4 TB of node table.
   std::vector<Track> hundred_tracks_the_first_long(100, straight(0.0f, 10.0f));
   hundred_tracks_the_first_long[0] = straight(0.0f, 1.0E8f);
-  const std::string rails_error = data_error("\\Rails_Location.dat");
   const auto rails_detail = [](std::string_view detail) { return data_error("\\Rails_Location.dat", detail); };
   const struct {
     const char* what;
@@ -703,7 +702,8 @@ TEST(TrackModel, InputErrorsStopTheBuild) {
        [](TrackBuild& b) {
          b.bridge({{500, 0, 0}, {510, 0, 0}, {520, 0, 0}}, 1);
        },
-       rails_error},
+       rails_detail("Rails_Location.dat (control points): no track reaches the bridge: its interface nodes lie at arc "
+                    "lengths 500 to 520 m, the rails of the tracks run from 0 to 40 m")},
       {"fewer than five track nodes", rails_file(1.0f, {straight(0.0f, 3.0f)}, 0), nullptr,
        rails_detail("Rails_Location.dat (header: track node spacing): bad value 1, gives the longest track 4 nodes "
                     "(4 for the mode shapes), too few for the interpolation along the track")},

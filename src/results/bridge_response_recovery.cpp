@@ -35,7 +35,7 @@ constexpr std::int64_t kMaxTableValues = std::numeric_limits<std::int32_t>::max(
   stop_with_bad_value(ctx, kMasterLabel, ctx.control.unit_bridge_master, record, problem);
 }
 
-void check_master_read(RunContext& ctx, std::int32_t status, const std::string& record) {
+void check_master_read(RunContext& ctx, std::int32_t status, const RecordName& record) {
   check_read_status(ctx, status, kMasterLabel, ctx.control.unit_bridge_master, record);
 }
 
@@ -73,6 +73,7 @@ std::vector<Range> read_ranges(RunContext& ctx, bool with_components) {
   std::int32_t n = 0;
   check_master_read(ctx, read_list(ctx.units, unit, {n}), kind + " count");
   if (n < 0) request_error(ctx, kind + " count", std::to_string(n) + ", must be 0 or more");
+  const std::size_t count_line = last_read_line(ctx.units, unit);
   std::vector<Range> ranges;
   for (std::int32_t r = 1; r <= n; ++r) {
     Range g;
@@ -80,7 +81,7 @@ std::vector<Range> read_ranges(RunContext& ctx, bool with_components) {
     const std::int32_t st = with_components
                                 ? read_list(ctx.units, unit, {g.first, g.last, g.step, g.components})
                                 : read_list(ctx.units, unit, {g.first, g.last, g.step});
-    check_master_read(ctx, st, record);
+    check_master_read(ctx, st, counted_entry(kind, r, n, count_line));
     const bool backwards = (g.step > 0 && g.last < g.first) || (g.step < 0 && g.last > g.first);
     if (g.step == 0 || backwards)
       request_error(ctx, record,

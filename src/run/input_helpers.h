@@ -66,10 +66,11 @@ class RecordName {
 };
 
 // A counted record, each of whose `count` entries takes values_per_entry
-// values of one read statement; count_line is the line that holds the count.
+// values of one read statement; count_line is the line that holds the count,
+// `part` what the list belongs to (for instance "fleet 2").
 inline CountedRecord counted(std::string_view singular, std::int64_t count, std::size_t count_line,
-                             std::int64_t values_per_entry = 1) {
-  return {singular, count, count_line, values_per_entry, 0, {}};
+                             std::int64_t values_per_entry = 1, std::string_view part = {}) {
+  return {singular, count, count_line, values_per_entry, 0, part};
 }
 // Entry `entry` of a counted record whose entries are read one statement
 // each, and the part of it that the statement reads.

@@ -55,7 +55,7 @@ void read_rails_location(RunContext& ctx) {
   const std::int32_t unit = ctx.control.unit_rails_location;
   // Every record but the last (the rail geometry option, 0 when the file
   // ends before it) is needed.
-  const auto check = [&](std::int32_t status, const std::string& record) {
+  const auto check = [&](std::int32_t status, const RecordName& record) {
     check_read_status(ctx, status, kLabel, unit, record);
   };
   u.rewind(unit);
@@ -70,6 +70,7 @@ void read_rails_location(RunContext& ctx) {
   if (tracks < 0)
     stop_with_bad_value(ctx, kLabel, unit, "number of tracks", std::to_string(tracks) + ", must be 0 or more");
   check_count_fits_file(ctx, kLabel, unit, "number of tracks", "track count", tracks);
+  const std::size_t tracks_line = last_read_line(u, unit);
   const CountSource header{kLabel, unit, "header and number of tracks"};
   check_tables_fit_memory(ctx, header, 28.0 * std::max(tracks, 0) * std::max(tm.max_control_points, 0));
   resize_from_counts(ctx, header, tm.control_points, tracks, tm.max_control_points, 7);
@@ -80,7 +81,8 @@ void read_rails_location(RunContext& ctx) {
   for (std::int32_t i = 1; i <= tracks; ++i) {
     const std::string track = "track " + std::to_string(i);
     check(read_list(u, unit, {tm.control_point_count(i), tm.track_gauge(i)}),
-          track + ": number of control points and gauge");
+          counted_entry("track", i, tracks, tracks_line, "number of control points and gauge"));
+    const std::size_t points_line = last_read_line(u, unit);
     // A track needs a segment.
     if (tm.control_point_count(i) < 2)
       stop_with_bad_value(ctx, kLabel, unit, track + ": number of control points",
@@ -91,7 +93,8 @@ void read_rails_location(RunContext& ctx) {
                             std::to_string(tm.control_point_count(i)) + " control points, must be at most " +
                                 std::to_string(tm.max_control_points) + " (the header's largest)");
       float row[7] = {};
-      check(read_list(u, unit, {ReadTarget::reals(row, 7)}), track + ", control point " + std::to_string(j));
+      check(read_list(u, unit, {ReadTarget::reals(row, 7)}),
+            counted_entry("control point", j, tm.control_point_count(i), points_line, track));
       for (int c = 0; c < 7; ++c) tm.control_points(i, j, c + 1) = row[c];
       if (vertical_is_z) {
         // (y, z) = (z, -y); the direction angle and the curvature turn with

@@ -672,10 +672,11 @@ TEST(TrackModel, InputErrorsStopTheBuild) {
        rails_detail("Rails_Location.dat (track 1: number of control points and gauge): bad value 3 control points, "
                     "must be at most 2 (the header's largest)")},
       {"unreadable point", "1 2\n1\n2 1.5\n0 0 0 0 0 0 0\n10 0 x 0 0 10 0\n", nullptr,
-       rails_detail("Rails_Location.dat line 5 (track 1, control point 2): bad value \"x\", not a number")},
+       rails_detail("Rails_Location.dat line 5 (control point 2 of 2, track 1; count on line 3): bad value \"x\", not "
+                    "a number")},
       {"file ends inside a point", "1 2\n1\n2 1.5\n0 0 0 0 0 0 0\n10 0 0\n", nullptr,
-       rails_detail("Rails_Location.dat (track 1, control point 2): the file ends after line 5 before this record "
-                    "is complete")},
+       rails_detail("Rails_Location.dat (control point 2 of 2, track 1; count on line 3): the file ends after line 5 "
+                    "before this record is complete")},
       {"a letter for the rail geometry option", "1 2\n1\n2 1.5\n0 0 0 0 0 0 0\n40 0 0 0 0 40 0\nO\n", nullptr,
        rails_detail("Rails_Location.dat line 6 (rail geometry option): bad value \"O\", not a number")},
       {"rail geometry option 2", rails_file(1.0f, {straight(0.0f, 40.0f)}, 2), nullptr,

@@ -188,7 +188,8 @@ TEST(WindCoefficients, ARecordThatTheWindNeedsStopsWhenMissingOrNotANumber) {
       {"a direction that is no number", "1.225 25 x\n",
        file + " line 1 (row 1, air density, mean wind speed and direction): bad value \"x\", not a number"},
       {"the file ends after the set count", join(base_lines(), 5),
-       file + " (coefficient set 1, dimensions): the file ends after line 5 before this record is complete"},
+       file + " (coefficient set 1 of 2, dimensions; count on line 5): the file ends after line 5 before this record "
+              "is complete"},
       {"the file ends after the mean wind", join(base_lines(), 1),
        file + " (row 2, start of the wind field): the file ends after line 1 before this record is complete"},
       {"a letter in the field parameters",

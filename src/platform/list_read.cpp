@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace tb {
 
@@ -171,20 +172,25 @@ std::string_view store(const ReadTarget& t, std::size_t k, const Token& tok) {
 
 std::string printable_text(std::string_view text, std::size_t max_length) {
   constexpr char hex[] = "0123456789ABCDEF";
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    std::string piece;
+  // Each byte as it prints, the escapes whole.
+  std::vector<std::string> pieces;
+  std::size_t length = 0;
+  for (const char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
     if (c >= 0x20 && c < 0x7F)
-      piece = static_cast<char>(c);
+      pieces.emplace_back(1, ch);
     else
-      piece = {'\\', 'x', hex[c >> 4], hex[c & 0xF]};
-    // Room for "..." when more follows.
-    const std::size_t room = i + 1 < text.size() ? max_length - 3 : max_length;
-    if (out.size() + piece.size() > room) return out + "...";
-    out += piece;
+      pieces.push_back({'\\', 'x', hex[c >> 4], hex[c & 0xF]});
+    length += pieces.back().size();
   }
-  return out;
+  const bool cut = length > max_length;
+  const std::size_t room = cut ? max_length - std::min<std::size_t>(max_length, 3) : max_length;
+  std::string out;
+  for (const std::string& p : pieces) {
+    if (out.size() + p.size() > room) break;
+    out += p;
+  }
+  return cut ? out + "..." : out;
 }
 
 namespace {

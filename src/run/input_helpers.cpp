@@ -112,9 +112,19 @@ std::string unit_file_name(const RunContext& ctx, std::int32_t unit, std::string
     while (!l.empty() && l.front() == '\\') l.remove_prefix(1);
     name = std::string(l.substr(0, l.find(':')));
   }
-  for (char& c : name)
-    if (c == '\\') c = '/';
-  return name;
+  // As the console shows it: "/" between directories, and a control
+  // character (a name taken from a damaged line) as \xHH.
+  std::string shown;
+  for (const char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '\\')
+      shown += '/';
+    else if (u < 0x20 || u == 0x7F)
+      shown += printable_text(std::string_view(&c, 1), 4);
+    else
+      shown += c;
+  }
+  return shown;
 }
 
 void check_read_status(RunContext& ctx, std::int32_t status, std::string_view label, std::int32_t unit,
@@ -161,10 +171,7 @@ void check_count_fits_file(RunContext& ctx, std::string_view label, std::int32_t
                           std::to_string(left) + " values that the rest of the file holds");
 }
 
-namespace {
-
-// A size for a message: gigabytes from 1 GB, megabytes below.
-std::string size_text(double bytes) {
+std::string memory_size_text(double bytes) {
   char size[48];
   if (bytes >= 1.0e9)
     std::snprintf(size, sizeof size, "%.1f GB", bytes / 1.0e9);
@@ -173,12 +180,13 @@ std::string size_text(double bytes) {
   return size;
 }
 
-// The memory limit that applies to this run, for a message.
-std::string limit_text() {
+std::string memory_limit_text() {
   const MemoryLimit limit = memory_limit();
   return (limit.address_space ? "the address-space limit of this run, " : "the memory of this machine, ") +
-         size_text(static_cast<double>(limit.bytes));
+         memory_size_text(static_cast<double>(limit.bytes));
 }
+
+namespace {
 
 [[noreturn]] void stop_for_memory(RunContext& ctx, const CountSource& source, const std::string& problem) {
   report_and_stop(ctx, label_line(source.label, text::data_error),
@@ -190,7 +198,8 @@ std::string limit_text() {
 
 void check_tables_fit_memory(RunContext& ctx, const CountSource& source, double bytes) {
   if (bytes > static_cast<double>(memory_limit_bytes()))
-    stop_for_memory(ctx, source, "counts that ask for tables of " + size_text(bytes) + ", more than " + limit_text());
+    stop_for_memory(ctx, source,
+                    "counts that ask for tables of " + memory_size_text(bytes) + ", more than " + memory_limit_text());
 }
 
 void stop_with_table_too_large(RunContext& ctx, const CountSource& source, std::span<const std::int64_t> extents,
@@ -201,13 +210,13 @@ void stop_with_table_too_large(RunContext& ctx, const CountSource& source, std::
     table += (table.empty() ? "" : " x ") + std::to_string(std::max<std::int64_t>(e, 0));
     bytes *= static_cast<double>(std::max<std::int64_t>(e, 0));
   }
-  const std::string asked = "counts that ask for a table of " + table + " values (" + size_text(bytes) + ")";
+  const std::string asked = "counts that ask for a table of " + table + " values (" + memory_size_text(bytes) + ")";
   // Larger than the limit: refused before anything was allocated; within it,
   // the allocation itself failed, for the memory that the run already holds.
   stop_for_memory(ctx, source,
                   bytes > static_cast<double>(memory_limit_bytes())
-                      ? asked + ", more than " + limit_text()
-                      : asked + ", whose allocation failed within " + limit_text());
+                      ? asked + ", more than " + memory_limit_text()
+                      : asked + ", whose allocation failed within " + memory_limit_text());
 }
 
 void stop_with_unknown_node(RunContext& ctx, std::string_view label, std::int32_t unit, const RecordName& record,

@@ -190,11 +190,20 @@ void shrink_table(Array<T, R>& a, N... extents) {
   a = std::move(b);
 }
 
+// A size of memory for a message: gigabytes from 1 GB, megabytes below.
+std::string memory_size_text(double bytes);
+
+// The memory limit that applies to this run, for a message: "the memory of
+// this machine, 25.3 GB", or "the address-space limit of this run, 4.1 GB"
+// when that is lower.
+std::string memory_limit_text();
+
 // A value for a message: the shortest text that reads back as the value.
 std::string value_text(float v);
 
 // The file that `unit` was last opened on, as opened, with "/" between
-// directories; the label's file when the unit was never opened.
+// directories and control characters as \xHH; the label's file when the
+// unit was never opened.
 std::string unit_file_name(const RunContext& ctx, std::int32_t unit, std::string_view label);
 
 // 1-based position of the first element of list(1..n) equal to value; 0 when

@@ -89,6 +89,26 @@ TEST(TrainOrganization, FullAndEmptyFleets) {
   EXPECT_EQ(o.train_speed(2, 1), 10.0f);
 }
 
+// The fleet header's largest vehicle count only bounds the fleets: a million
+// declared for fleets of three and one vehicle sizes the per-vehicle tables
+// with three slots, and the fleets read as with the exact count.
+TEST(TrainOrganization, TheTablesTakeTheLargestFleetNotTheDeclaredLargest) {
+  std::string organization = test::kTrainOrganization;
+  organization.replace(0, organization.find('\n'), "2 1000000");
+  TrainInput in(test::kVehicleLibrary, organization);
+  in.read_all();
+  EXPECT_EQ(in.t.console(), "");
+  const TrainOrganization& o = in.t->trains;
+  EXPECT_EQ(o.max_vehicles_per_fleet, 3);
+  ASSERT_EQ(o.fleet_vehicle_types.extent(2), 3);
+  const int types[2][3] = {{2, 1, 2}, {1, 0, 0}};
+  for (int f = 1; f <= 2; ++f)
+    for (int j = 1; j <= 3; ++j) EXPECT_EQ(o.fleet_vehicle_types(f, j), types[f - 1][j - 1]);
+  EXPECT_EQ(o.vehicle_brake_state.extent(2), 3);
+  EXPECT_EQ(in.t->results.wheelset_result.extent(2), 3);
+  EXPECT_EQ(in.t->layout.wheelset_position.extent(2), 3);
+}
+
 TEST(TrainOrganization, AFleetNamesOnlyTypesThatARecordOfTheLibraryDescribes) {
   // A library of one type that no record describes (type record count 0 or
   // a record of type 2 only) would put a train of nothing on the bridge.

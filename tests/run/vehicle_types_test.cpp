@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 
 #include "train_input_fixture.h"
 
@@ -224,6 +225,49 @@ TEST(VehicleTypeLibrary, ReadsThatACountLeavesOutConsumeNoRecord) {
   empty.read_library();
   EXPECT_EQ(empty.t.console(), "");
   EXPECT_EQ(empty.t->vehicles.vehicle_node_count.size(), 0u);
+}
+
+// Largest counts in the header beyond those of the type records: once read,
+// every table has the extents of the largest counts that a record gives
+// (type 2's five nodes, four wheel entries, three outputs and two modes) and
+// holds exactly what the exact header gives; the spring rows keep theirs.
+TEST(VehicleTypeLibrary, TablesKeepTheLargestCountsOfTheRecordsNotOfTheHeader) {
+  TrainInput exact;
+  exact.read_library();
+  std::string file = test::kVehicleLibrary;
+  file.replace(0, file.find('\n'), "2 2 50 40 2 30 20");
+  TrainInput declared(file);
+  declared.read_library();
+  EXPECT_EQ(declared.t.console(), "");
+  const VehicleTypeLibrary& a = exact.t->vehicles;
+  const VehicleTypeLibrary& b = declared.t->vehicles;
+  EXPECT_EQ(b.max_nodes_per_type, 5);
+  EXPECT_EQ(b.max_wheelsets_per_type, 4);
+  EXPECT_EQ(b.max_outputs_per_type, 3);
+  EXPECT_EQ(b.max_modes_per_type, 2);
+  const auto same = [](const auto& x, const auto& y, const char* name) {
+    EXPECT_EQ(std::vector(x.span().begin(), x.span().end()), std::vector(y.span().begin(), y.span().end())) << name;
+    EXPECT_EQ(x.extent(2), y.extent(2)) << name;
+  };
+  same(a.vehicle_node_numbers, b.vehicle_node_numbers, "node numbers");
+  same(a.vehicle_node_coordinates, b.vehicle_node_coordinates, "node coordinates");
+  same(a.wheelset_nodes, b.wheelset_nodes, "wheel nodes");
+  same(a.wheelset_second_nodes, b.wheelset_second_nodes, "second nodes");
+  same(a.wheelset_static_load, b.wheelset_static_load, "static loads");
+  same(a.contact_stiffness, b.contact_stiffness, "contact stiffness");
+  same(a.contact_damping, b.contact_damping, "contact damping");
+  same(a.load_amplitude_ratio, b.load_amplitude_ratio, "load amplitude ratio");
+  same(a.load_phase, b.load_phase, "load phase");
+  same(a.vehicle_spring_nodes, b.vehicle_spring_nodes, "spring rows");
+  same(a.vehicle_output_items, b.vehicle_output_items, "output items");
+  same(a.vehicle_mode_frequency, b.vehicle_mode_frequency, "frequencies");
+  same(a.vehicle_mode_damping_input, b.vehicle_mode_damping_input, "damping ratios");
+  same(a.vehicle_mode_shapes, b.vehicle_mode_shapes, "mode shapes");
+  // A type of two nodes still leaves room for node positions 1 to 3.
+  TrainInput two_nodes("1 1 9 0 0 0 1\n1 2 0 0 0 1\n1 0 0 0  2 1 0 0\n1.5\n0.02\n1 1 1 1 1 1\n1 1 1 1 1 1\n");
+  two_nodes.read_library();
+  EXPECT_EQ(two_nodes.t->vehicles.max_nodes_per_type, 3);
+  EXPECT_EQ(two_nodes.t->vehicles.vehicle_mode_shapes.extent(3), 3);
 }
 
 TEST(VehicleTypeLibrary, ExtentsBeyondAnyMemoryStopWithTheLibraryHeader) {

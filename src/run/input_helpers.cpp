@@ -171,20 +171,36 @@ void check_count_fits_file(RunContext& ctx, std::string_view label, std::int32_t
                           std::to_string(left) + " values that the rest of the file holds");
 }
 
-std::string memory_size_text(double bytes) {
-  char size[48];
+namespace {
+
+std::string size_with_decimals(double bytes, int decimals) {
+  char size[64];
   if (bytes >= 1.0e9)
-    std::snprintf(size, sizeof size, "%.1f GB", bytes / 1.0e9);
+    std::snprintf(size, sizeof size, "%.*f GB", decimals, bytes / 1.0e9);
   else
-    std::snprintf(size, sizeof size, "%.1f MB", bytes / 1.0e6);
+    std::snprintf(size, sizeof size, "%.*f MB", decimals, bytes / 1.0e6);
   return size;
 }
 
-std::string memory_limit_text() {
+std::string limit_with_decimals(int decimals) {
   const MemoryLimit limit = memory_limit();
   return (limit.address_space ? "the address-space limit of this run, " : "the memory of this machine, ") +
-         memory_size_text(static_cast<double>(limit.bytes));
+         size_with_decimals(static_cast<double>(limit.bytes), decimals);
 }
+
+// "<size>, more than <limit>", with as many decimals as tell the two apart.
+std::string more_than_the_limit(double bytes) {
+  const double limit = static_cast<double>(memory_limit_bytes());
+  int decimals = 1;
+  while (decimals < 4 && size_with_decimals(bytes, decimals) == size_with_decimals(limit, decimals)) ++decimals;
+  return size_with_decimals(bytes, decimals) + "), more than " + limit_with_decimals(decimals);
+}
+
+}  // namespace
+
+std::string memory_size_text(double bytes) { return size_with_decimals(bytes, 1); }
+
+std::string memory_limit_text() { return limit_with_decimals(1); }
 
 namespace {
 
@@ -198,8 +214,7 @@ namespace {
 
 void check_tables_fit_memory(RunContext& ctx, const CountSource& source, double bytes) {
   if (bytes > static_cast<double>(memory_limit_bytes()))
-    stop_for_memory(ctx, source,
-                    "counts that ask for tables of " + memory_size_text(bytes) + ", more than " + memory_limit_text());
+    stop_for_memory(ctx, source, "counts that ask for tables (" + more_than_the_limit(bytes));
 }
 
 void stop_with_table_too_large(RunContext& ctx, const CountSource& source, std::span<const std::int64_t> extents,
@@ -210,13 +225,13 @@ void stop_with_table_too_large(RunContext& ctx, const CountSource& source, std::
     table += (table.empty() ? "" : " x ") + std::to_string(std::max<std::int64_t>(e, 0));
     bytes *= static_cast<double>(std::max<std::int64_t>(e, 0));
   }
-  const std::string asked = "counts that ask for a table of " + table + " values (" + memory_size_text(bytes) + ")";
+  const std::string asked = "counts that ask for a table of " + table + " values (";
   // Larger than the limit: refused before anything was allocated; within it,
   // the allocation itself failed, for the memory that the run already holds.
   stop_for_memory(ctx, source,
                   bytes > static_cast<double>(memory_limit_bytes())
-                      ? asked + ", more than " + memory_limit_text()
-                      : asked + ", whose allocation failed within " + memory_limit_text());
+                      ? asked + more_than_the_limit(bytes)
+                      : asked + memory_size_text(bytes) + "), whose allocation failed within " + memory_limit_text());
 }
 
 void stop_with_unknown_node(RunContext& ctx, std::string_view label, std::int32_t unit, const RecordName& record,

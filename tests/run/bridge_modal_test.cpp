@@ -338,7 +338,7 @@ TEST(BridgeModal, MasterFileErrors) {
   EXPECT_EQ(huge.stop_of(read_bridge_modal_master), 1);
   const std::string data_error = test::data_error_line(master);
   const std::string stop = data_error.substr(0, data_error.find('\n') + 1) + " " + file +
-                           " (header: counts and excluded mode ranges): counts that ask for tables of 48024.0 GB, "
+                           " (header: counts and excluded mode ranges): counts that ask for tables (48024.0 GB), "
                            "more than the ";
   EXPECT_EQ(huge.t.console().rfind(stop, 0), 0u) << huge.t.console();
   EXPECT_FALSE(huge.bridge().mode_shapes.allocated());

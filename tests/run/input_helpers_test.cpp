@@ -126,7 +126,7 @@ TEST(StopsForBadInput, EachPrintsItsFirstLineThenTheFileTheRecordAndTheValue) {
        "holds"},
       {"tables beyond the memory",
        [&](RunContext& x) { check_tables_fit_memory(x, source, 1.0e21); }, data,
-       "case.dat (header): counts that ask for tables of 1000000000000.0 GB, more than " + memory_limit_text()},
+       "case.dat (header): counts that ask for tables (1000000000000.0 GB), more than " + memory_limit_text()},
       {"a table beyond the memory",
        [&](RunContext& x) {
          Array2<float> t;

@@ -277,7 +277,7 @@ TEST(VehicleTypeLibrary, ExtentsBeyondAnyMemoryStopWithTheLibraryHeader) {
   const std::string first = test::data_error_line("\\Modal_Substructure_Vehicletypes.dat");
   EXPECT_EQ(in.t.console().rfind(first.substr(0, first.find('\n') + 1) +
                                      " Modal_Substructure_Vehicletypes.dat (library header): counts that ask for "
-                                     "tables of ",
+                                     "tables (",
                                  0),
             0u)
       << in.t.console();

@@ -209,8 +209,9 @@ void evaluate_spring_force_law(RunContext& ctx, std::int32_t spring_id, const En
       // file's follow them.
       const std::int32_t vehicle_ids = table.spring_id_count - table.bridge_spring_id_count;
       const bool vehicle = spring_id <= vehicle_ids;
-      stop_with_message(ctx, text::unknown_spring_type,
-                        vehicle ? "\\NonlinearSpringParameters_Vehicletypes.dat" : "\\NonlinearSpringParameters_Bridge.dat",
+      const std::string_view label =
+          vehicle ? "\\NonlinearSpringParameters_Vehicletypes.dat" : "\\NonlinearSpringParameters_Bridge.dat";
+      stop_with_message(ctx, text::unknown_spring_type, label,
                         vehicle ? ctx.control.unit_vehicle_springs : ctx.control.unit_bridge_springs,
                         "id " + std::to_string(vehicle ? spring_id : spring_id - vehicle_ids) + ", degree of freedom " +
                             std::to_string(i),

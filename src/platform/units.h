@@ -2,7 +2,8 @@
 //
 // Text (formatted) units are read and written record by record; a record is
 // one line, and a trailing carriage return of a line written on another system
-// is dropped, as is a UTF-8 byte-order mark at the start of the file. A sequential write replaces everything after the current record.
+// is dropped, as is a UTF-8 byte-order mark at the start of the file. A
+// sequential write replaces everything after the current record.
 // Binary units are raw byte streams of little-endian 32-bit values without
 // record markers; opening one "unknown" or "old" never empties it, and a unit
 // written in this run is cut to the end of what this run wrote when it is

@@ -63,9 +63,8 @@ std::string describe_failure(const RunContext& ctx, std::int32_t status, std::st
     return where(file, 0, status == io_status::not_connected ? std::string{} : record.text()) +
            (opened->status == io_status::file_not_found ? ": file not found" : ": cannot be opened");
   const TextUnit* t = ctx.units.text(unit);
-  const std::int64_t failed_item =
-      t && (status == io_status::bad_value || status == io_status::end_of_file) ? static_cast<std::int64_t>(t->failed_item)
-                                                                               : -1;
+  const bool read_failed = t && (status == io_status::bad_value || status == io_status::end_of_file);
+  const std::int64_t failed_item = read_failed ? static_cast<std::int64_t>(t->failed_item) : -1;
   const std::string name = record.text(failed_item);
   if (status == io_status::bad_value && t && t->bad_value_line > 0)
     return where(file, t->bad_value_line, name) + ": bad value \"" + t->bad_value_text + "\", " +
@@ -158,7 +157,8 @@ void stop_with_bad_value(RunContext& ctx, std::string_view label, std::int32_t u
 
 void stop_with_message(RunContext& ctx, std::string_view message, std::string_view label, std::int32_t unit,
                        const RecordName& record, std::string_view problem) {
-  report_and_stop(ctx, message, where(unit_file_name(ctx, unit, label), 0, record.text()) + ": " + std::string(problem));
+  report_and_stop(ctx, message,
+                  where(unit_file_name(ctx, unit, label), 0, record.text()) + ": " + std::string(problem));
 }
 
 void check_count_fits_file(RunContext& ctx, std::string_view label, std::int32_t unit, const RecordName& record,

@@ -52,7 +52,8 @@ void read_sections(RunContext& ctx) {
     // A section's panel count is kept at its record position and looked up
     // by its id, so record i must be section i.
     const std::int32_t id = b.section_ids(i);
-    if (id != i) parameter_bad_value(ctx, section + ", id", "id " + std::to_string(id) + ", must be " + std::to_string(i));
+    if (id != i)
+      parameter_bad_value(ctx, section + ", id", "id " + std::to_string(id) + ", must be " + std::to_string(i));
     read_record(ctx, section + ", reference point", {b.section_reference_x(id), b.section_reference_y(id)});
     read_record(ctx, section + ", number of panels", {b.section_panel_count(i)});
     const std::int32_t n = b.section_panel_count(i);
@@ -120,7 +121,8 @@ void build_station_table(RunContext& ctx) {
     const std::string group = "span group " + std::to_string(i) + ", first and last nodes";
     if (count < 1)
       parameter_bad_value(ctx, group,
-                          "last node " + std::to_string(b.group_last_nodes(1, i)) + " of row 1, must not be below its first node " +
+                          "last node " + std::to_string(b.group_last_nodes(1, i)) +
+                              " of row 1, must not be below its first node " +
                               std::to_string(b.group_first_nodes(1, i)));
     // Every row runs over consecutive node numbers, which must stay numbers.
     for (std::int32_t r = 1; r <= b.group_row_count(i); ++r)
@@ -259,7 +261,8 @@ void locate_buffeting_wind_node(RunContext& ctx) {
       parameter_bad_value(ctx, "span groups, first and last nodes",
                           "node " + std::to_string(b.station_nodes(1, k)) + " of station " + std::to_string(k) +
                               (section == 0 ? ", which no span group holds"
-                                            : ", whose section " + std::to_string(section) + " has more panels than its group has node rows"));
+                                            : ", whose section " + std::to_string(section) +
+                                                  " has more panels than its group has node rows"));
     for (std::int32_t r = 1; r <= b.section_panel_count(section); ++r) {
       const std::int32_t position = find_node_index(b.station_nodes(r, k), bridge.node_numbers.data(), nodes);
       if (position == 0)

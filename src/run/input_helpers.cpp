@@ -31,9 +31,25 @@ namespace {
   stop_run(exit_error);
 }
 
+// A name for the console: a control character (a name taken from a damaged
+// line of a file) as \xHH; "/" for "\" where `slashes`.
+std::string shown_name(std::string_view name, bool slashes) {
+  std::string shown;
+  for (const char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    if (slashes && c == '\\')
+      shown += '/';
+    else if (u < 0x20 || u == 0x7F)
+      shown += printable_text(std::string_view(&c, 1), 4);
+    else
+      shown += c;
+  }
+  return shown;
+}
+
 // " 错误:", the label without its trailing blanks and the message text.
 std::string label_line(std::string_view label, std::string_view message) {
-  return std::string(text::error_prefix) + std::string(trim_trailing_blanks(label)) + std::string(message);
+  return std::string(text::error_prefix) + shown_name(trim_trailing_blanks(label), false) + std::string(message);
 }
 
 // "<file> line L (record)" with the parts that are known.
@@ -111,19 +127,7 @@ std::string unit_file_name(const RunContext& ctx, std::int32_t unit, std::string
     while (!l.empty() && l.front() == '\\') l.remove_prefix(1);
     name = std::string(l.substr(0, l.find(':')));
   }
-  // As the console shows it: "/" between directories, and a control
-  // character (a name taken from a damaged line) as \xHH.
-  std::string shown;
-  for (const char c : name) {
-    const auto u = static_cast<unsigned char>(c);
-    if (c == '\\')
-      shown += '/';
-    else if (u < 0x20 || u == 0x7F)
-      shown += printable_text(std::string_view(&c, 1), 4);
-    else
-      shown += c;
-  }
-  return shown;
+  return shown_name(name, true);
 }
 
 void check_read_status(RunContext& ctx, std::int32_t status, std::string_view label, std::int32_t unit,

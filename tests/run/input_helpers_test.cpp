@@ -144,6 +144,14 @@ TEST(StopsForBadInput, EachPrintsItsFirstLineThenTheFileTheRecordAndTheValue) {
     EXPECT_EQ(test::expect_stop([&] { k.stop(*t); }), exit_error) << k.what;
     EXPECT_EQ(t.console(), " " + k.first + "\n " + k.detail + "\n" + test::pause_text()) << k.what;
   }
+  // A name taken from a damaged line shows its control characters escaped,
+  // in both lines.
+  test::TestContext t;
+  test::write_file(t.dir / "odd\x01.dat", "1\n");
+  ASSERT_EQ(t->units.open(unit, "odd\x01.dat", OpenMode::old, UnitForm::text), 0);
+  test::expect_stop([&] { stop_with_bad_value(*t, "In master:odd\x01.dat", unit, "counts", "-1"); });
+  EXPECT_EQ(t.console(), " " + std::string(text::error_prefix) + "In master:odd\\x01.dat" + std::string(text::data_error) +
+                             "\n odd\\x01.dat (counts): bad value -1\n" + test::pause_text());
 }
 
 // The stops above are the only way a run ends for bad input: no other source

@@ -150,8 +150,8 @@ TEST(StopsForBadInput, EachPrintsItsFirstLineThenTheFileTheRecordAndTheValue) {
   test::write_file(t.dir / "odd\x01.dat", "1\n");
   ASSERT_EQ(t->units.open(unit, "odd\x01.dat", OpenMode::old, UnitForm::text), 0);
   test::expect_stop([&] { stop_with_bad_value(*t, "In master:odd\x01.dat", unit, "counts", "-1"); });
-  EXPECT_EQ(t.console(), " " + std::string(text::error_prefix) + "In master:odd\\x01.dat" + std::string(text::data_error) +
-                             "\n odd\\x01.dat (counts): bad value -1\n" + test::pause_text());
+  const std::string first = std::string(text::error_prefix) + "In master:odd\\x01.dat" + std::string(text::data_error);
+  EXPECT_EQ(t.console(), " " + first + "\n odd\\x01.dat (counts): bad value -1\n" + test::pause_text());
 }
 
 // The stops above are the only way a run ends for bad input: no other source

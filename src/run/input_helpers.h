@@ -32,6 +32,7 @@ namespace tb {
 // holds the count, "interface node 32 of 33; count on line 1", so that a
 // count larger (or smaller) than the entries given points at the count to
 // check rather than at the value far down the file where the records ran out.
+// Its texts are views: a counted record is made for the call it names.
 struct CountedRecord {
   std::string_view singular;          // one entry: "interface node", "train"
   std::int64_t count = 0;             // the entries the count asks for

@@ -244,30 +244,38 @@ void allocate_solver_state(RunContext& ctx, bool step_by_step) {
   SolverState& s = ctx.solver;
   const std::int32_t m = ctx.bridge.bridge_mode_count;
   const std::int32_t t = ctx.trains.train_count;
+  // The largest fleet and the most modes of a vehicle type, as their records
+  // give them: the tables that every pass zeroes, copies and compares hold
+  // the vehicles and modes that the trains have.
   const std::int32_t j = ctx.trains.max_vehicles_per_fleet;
   const std::int32_t vm = ctx.vehicles.max_modes_per_type;
-  s.quasi_static_modal_displacement.resize(m);
-  s.bridge_modal_state.resize(m, 3);
-  s.bridge_modal_state_prev_step.resize(m, 3);
-  s.bridge_modal_force.resize(m);
-  s.bridge_modal_force_prev_step.resize(m);
-  s.vehicle_modal_state.resize(t, j, vm, 3);
-  s.vehicle_modal_state_prev_step.resize(t, j, vm, 3);
-  s.vehicle_modal_force.resize(t, j, vm);
-  s.vehicle_modal_force_prev_step.resize(t, j, vm);
+  const std::string bridge_counts = "header: " + std::to_string(m) + " modes";
+  const CountSource bridge{"\\Modal_Substructure_Bridge.dat", ctx.control.unit_bridge_master, bridge_counts};
+  const std::string vehicle_counts = "train header: " + std::to_string(t) + " trains of up to " + std::to_string(j) +
+                                     " vehicles of up to " + std::to_string(vm) + " modes";
+  const CountSource vehicles{"\\VehicleOrganization.dat", ctx.control.unit_vehicle_organization, vehicle_counts};
+  // Up to 9 state tables of 3 values and 2 force tables per mode.
+  check_tables_fit_memory(ctx, vehicles, 8.0 * 29.0 * std::max(t, 0) * std::max(j, 0) * std::max(vm, 0));
+  resize_from_counts(ctx, bridge, s.quasi_static_modal_displacement, m);
+  for (Array2<double>* a : {&s.bridge_modal_state, &s.bridge_modal_state_prev_step})
+    resize_from_counts(ctx, bridge, *a, m, 3);
+  for (Array1<double>* a : {&s.bridge_modal_force, &s.bridge_modal_force_prev_step})
+    resize_from_counts(ctx, bridge, *a, m);
+  for (Array4<double>* a : {&s.vehicle_modal_state, &s.vehicle_modal_state_prev_step})
+    resize_from_counts(ctx, vehicles, *a, t, j, vm, 3);
+  for (Array3<double>* a : {&s.vehicle_modal_force, &s.vehicle_modal_force_prev_step})
+    resize_from_counts(ctx, vehicles, *a, t, j, vm);
   if (!step_by_step) return;
   if (ctx.solution.integration_method == method::explicit_two_step) {
-    s.bridge_modal_state_two_back.resize(m, 3);
-    s.vehicle_modal_state_two_back.resize(t, j, vm, 3);
+    resize_from_counts(ctx, bridge, s.bridge_modal_state_two_back, m, 3);
+    resize_from_counts(ctx, vehicles, s.vehicle_modal_state_two_back, t, j, vm, 3);
   }
-  s.bridge_modal_state_prev_iter.resize(m, 3);
-  s.vehicle_modal_state_prev_iter.resize(t, j, vm, 3);
-  s.bridge_modal_state_iterate1.resize(m, 3);
-  s.vehicle_modal_state_iterate1.resize(t, j, vm, 3);
-  s.bridge_modal_state_iterate2.resize(m, 3);
-  s.vehicle_modal_state_iterate2.resize(t, j, vm, 3);
-  s.bridge_modal_state_iterate3.resize(m, 3);
-  s.vehicle_modal_state_iterate3.resize(t, j, vm, 3);
+  for (Array2<double>* a : {&s.bridge_modal_state_prev_iter, &s.bridge_modal_state_iterate1,
+                            &s.bridge_modal_state_iterate2, &s.bridge_modal_state_iterate3})
+    resize_from_counts(ctx, bridge, *a, m, 3);
+  for (Array4<double>* a : {&s.vehicle_modal_state_prev_iter, &s.vehicle_modal_state_iterate1,
+                            &s.vehicle_modal_state_iterate2, &s.vehicle_modal_state_iterate3})
+    resize_from_counts(ctx, vehicles, *a, t, j, vm, 3);
 }
 
 void print_stage_banner(RunContext& ctx, std::int32_t stage) {

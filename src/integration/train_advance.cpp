@@ -49,7 +49,10 @@ TrainPassage train_passage(RunContext& ctx, std::int32_t train, std::int32_t sta
   const TrackModel& track = ctx.track;
   const Array3<double>& start = ctx.layout.wheelset_start_position;
   const std::int32_t r = tr.train_track(train);
-  if (r < 1 || r > track.track_count) check_read_status(ctx, -1, "\\VehicleOrganization.dat");
+  if (r < 1 || r > track.track_count)
+    stop_with_bad_value(ctx, "\\VehicleOrganization.dat", ctx.control.unit_vehicle_organization,
+                        "train " + std::to_string(train),
+                        "track " + std::to_string(r) + ", must be 1 to " + std::to_string(track.track_count));
   const float x1 = track.control_points(r, 1, 1);
   const float x2 = track.control_points(r, track.control_point_count(r), 1);
   // The distances behind the front are float sums of the layout.

@@ -219,7 +219,7 @@ void read_brake_parameters(RunContext& ctx) {
       unit, "needed by the brake commands of 10 or more");
   // Every record is needed: a record that cannot be read would leave a set
   // undefined or shift the per-type records.
-  auto read = [&](std::initializer_list<ReadTarget> targets, const std::string& record) {
+  auto read = [&](std::initializer_list<ReadTarget> targets, const RecordName& record) {
     check_read_status(ctx, read_list(ctx.units, unit, targets), kLabel, unit, record);
   };
 
@@ -228,20 +228,22 @@ void read_brake_parameters(RunContext& ctx) {
   if (sets < 0)
     stop_with_bad_value(ctx, kLabel, unit, "number of brake sets", std::to_string(sets) + ", must be 0 or more");
   check_count_fits_file(ctx, kLabel, unit, "number of brake sets", "brake set count", sets);
+  const std::size_t sets_line = last_read_line(ctx.units, unit);
   const CountSource sized{kLabel, unit, "number of brake sets"};
   resize_from_counts(ctx, sized, bp.brake_kind, sets);
   resize_from_counts(ctx, sized, bp.brake_shoe_count, sets);
   resize_from_counts(ctx, sized, bp.brake_shoe_force, sets);
   for (std::int32_t i = 1; i <= sets; ++i) {
     const std::string set = "set " + std::to_string(i);
-    read({bp.brake_kind(i)}, set + ", kind");
+    read({bp.brake_kind(i)}, counted_entry("set", i, sets, sets_line, "kind"));
     if (bp.brake_kind(i) < 2) {
       float d = 0.0f, p = 0.0f, r = 0.0f, e = 0.0f, n = 0.0f;
-      read({d, p, r, e, n}, set + ", values d, p, r, e, n");
+      read({d, p, r, e, n}, counted_entry("set", i, sets, sets_line, "values d, p, r, e, n"));
       bp.brake_shoe_count(i) = n;
       bp.brake_shoe_force(i) = ((((p * 0.7853981f) * r) * e) * d) * d / n * 1.0E-6f;
     } else {
-      read({bp.brake_shoe_count(i), bp.brake_shoe_force(i)}, set + ", notch level and force scale");
+      read({bp.brake_shoe_count(i), bp.brake_shoe_force(i)},
+           counted_entry("set", i, sets, sets_line, "notch level and force scale"));
     }
     // The force scale multiplies the brake laws: it must be a finite force
     // (a zero divisor n makes it infinite) that does not push the train.

@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "interaction/spring_forces.h"
-#include "platform/stop.h"
 #include "platform/texts.h"
 #include "run/input_helpers.h"
 
@@ -43,12 +42,15 @@ std::string_view frame_axes(const Vector3& px, const Vector3& py, const Vector3&
   return {};
 }
 
-// The frame of the three points; a degenerate one stops the run.
-void element_axes(RunContext& ctx, const Vector3& px, const Vector3& py, const Vector3& pz, ElementAxes& e) {
+// The frame of the three points; a degenerate one stops the run with the
+// frame's own line and the element of source().
+template <class Source>
+void element_axes(RunContext& ctx, const Vector3& px, const Vector3& py, const Vector3& pz, ElementAxes& e,
+                  Source source) {
   const std::string_view fault = frame_axes(px, py, pz, e);
   if (fault.empty()) return;
-  ctx.console.line(fault);
-  error_stop(ctx.console);
+  const ElementSource s = source();
+  stop_with_message(ctx, fault, s.label, s.unit, s.record, s.problem);
 }
 
 // The x, y and z coordinates of the frame's three points (I, J and the
@@ -114,9 +116,10 @@ void multiply_matrices(const float* a, const float* b, float* c, std::int32_t m,
 }
 
 void build_element_rotation(RunContext& ctx, const std::array<float, 3>& point_x, const std::array<float, 3>& point_y,
-                            const std::array<float, 3>& point_z, ElementTransformation& element_transformation) {
+                            const std::array<float, 3>& point_z, ElementTransformation& element_transformation,
+                            const ElementSource& source) {
   ElementAxes e;
-  element_axes(ctx, point_x, point_y, point_z, e);
+  element_axes(ctx, point_x, point_y, point_z, e, [&] { return source; });
   element_transformation.fill(0.0f);
   for (std::size_t b = 0; b < 12; b += 3)
     for (std::size_t r = 0; r < 3; ++r)
@@ -235,7 +238,21 @@ void compute_spring_element_forces(RunContext& ctx, std::int32_t node_i, std::in
   Vector3 px, py, pz;
   frame_points(coordinate, node_i, node_j, node_k, px, py, pz);
   ElementAxes e;
-  element_axes(ctx, px, py, pz, e);
+  element_axes(ctx, px, py, pz, e, [&] {
+    // The element's nodes by their numbers in the file.
+    const auto number = [&](std::int32_t n) {
+      const std::int32_t count = on_bridge ? bridge.node_numbers.extent(1) : lib.vehicle_node_numbers.extent(2);
+      if (n < 1 || n > count) return n;
+      return on_bridge ? bridge.node_numbers(n) : lib.vehicle_node_numbers(type, n);
+    };
+    const std::string nodes = "nodes I " + std::to_string(number(node_i)) + ", J " + std::to_string(number(node_j)) +
+                              (node_k > 0 ? ", K " + std::to_string(number(node_k)) : std::string(", no K"));
+    return on_bridge ? ElementSource{"\\Modal_Substructure_Bridge.dat", ctx.control.unit_bridge_master,
+                                     "spring-damper elements", nodes + ": they give the element no frame"}
+                     : ElementSource{"\\Modal_Substructure_Vehicletypes.dat", ctx.control.unit_vehicle_types,
+                                     "type " + std::to_string(type) + ", spring rows",
+                                     nodes + ": they give the element no frame"};
+  });
 
   to_local(e, u);
   to_local(e, v);

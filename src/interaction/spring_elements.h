@@ -5,6 +5,8 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "interaction/spring_laws.h"
 #include "model/run_context.h"
@@ -59,10 +61,21 @@ void assemble_bridge_spring_forces(RunContext& ctx);
 // there at the first time step.
 void check_spring_element_frames(RunContext& ctx);
 
+// The file and the record of an element, and what is wrong with it, for the
+// stop of an element whose nodes give it no frame.
+struct ElementSource {
+  std::string_view label;
+  std::int32_t unit;
+  std::string record;
+  std::string problem;
+};
+
 // The element frame from node I (index 0), node J (1) and the reference point
-// (2). A degenerate frame stops the run.
+// (2). A degenerate frame stops the run with the frame's line and the element
+// of `source`.
 void build_element_rotation(RunContext& ctx, const std::array<float, 3>& point_x, const std::array<float, 3>& point_y,
-                            const std::array<float, 3>& point_z, ElementTransformation& element_transformation);
+                            const std::array<float, 3>& point_z, ElementTransformation& element_transformation,
+                            const ElementSource& source);
 
 // c (m x n) := a (m x k) x b (k x n), all stored column by column. With m or n
 // not positive nothing is done; with k not positive c is zero.

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/stop.h"
 #include "platform/texts.h"
+#include "run/input_helpers.h"
 
 namespace tb {
 
@@ -205,8 +205,17 @@ void evaluate_spring_force_law(RunContext& ctx, std::int32_t spring_id, const En
     } else if (c == 105.0f) {
       wedge_friction(p, u, v, F);
     } else {
-      ctx.console.list_line({text::unknown_spring_type});
-      error_stop(ctx.console);
+      // Rows 1 to the vehicle file's id count are its ids, the bridge
+      // file's follow them.
+      const std::int32_t vehicle_ids = table.spring_id_count - table.bridge_spring_id_count;
+      const bool vehicle = spring_id <= vehicle_ids;
+      const std::string_view label =
+          vehicle ? "\\NonlinearSpringParameters_Vehicletypes.dat" : "\\NonlinearSpringParameters_Bridge.dat";
+      stop_with_message(ctx, text::unknown_spring_type, label,
+                        vehicle ? ctx.control.unit_vehicle_springs : ctx.control.unit_bridge_springs,
+                        "id " + std::to_string(vehicle ? spring_id : spring_id - vehicle_ids) + ", degree of freedom " +
+                            std::to_string(i),
+                        "law code " + value_text(c) + ", which names no spring-damper law");
     }
   }
 }

@@ -69,6 +69,8 @@ void read_spring_blocks(RunContext& ctx, const SpringFile& file) {
   std::int32_t dof = 0;
   std::int32_t n = 0;
   if (!ctx.units.is_open(file.unit)) return;
+  // The header, whose count of ids the blocks follow, was the last read.
+  const std::size_t header_line = last_read_line(ctx.units, file.unit);
   for (std::int32_t i = 1; i <= file.id_count; ++i) {
     std::int32_t id = 0;
     std::int32_t ndof = 0;
@@ -79,7 +81,9 @@ void read_spring_blocks(RunContext& ctx, const SpringFile& file) {
     const std::string id_range = ", must be 1 to " + std::to_string(file.id_count) + " (the header's count)";
     if (id > file.id_count)
       reject(ctx, file.unit, id_record, "id " + std::to_string(id) + id_range, {file.id_above_count});
-    check_read_status(ctx, id_status, kLabel, file.unit, id_record);
+    check_read_status(ctx, id_status, kLabel, file.unit,
+                      counted_entry("block", i, file.id_count, header_line, "id and number of degrees of freedom"));
+    const std::size_t id_line = last_read_line(ctx.units, file.unit);
     // A block "0 0" is empty.
     if (id < 1 && (id != 0 || ndof > 0)) reject(ctx, file.unit, id_record, "id " + std::to_string(id) + id_range);
     if (ndof < 0)
@@ -89,7 +93,9 @@ void read_spring_blocks(RunContext& ctx, const SpringFile& file) {
     for (std::int32_t j = 1; j <= ndof; ++j) {
       const std::string group = block + ", degree of freedom group " + std::to_string(j);
       check_read_status(ctx, read_list(ctx.units, file.unit, {dof, n}), kLabel, file.unit,
-                        group + ", degree of freedom and value count");
+                        counted_entry("degree of freedom group", j, ndof, id_line,
+                                      block + ", degree of freedom and value count"));
+      const std::size_t values_line = last_read_line(ctx.units, file.unit);
       const std::string count_record = group + ", value count";
       if (n < 0) reject(ctx, file.unit, count_record, std::to_string(n) + ", must be 0 or more");
       if (n > table.max_spring_values)
@@ -106,7 +112,7 @@ void read_spring_blocks(RunContext& ctx, const SpringFile& file) {
                         read_list(ctx.units, file.unit,
                                   {ReadTarget::reals(values.at_ptr(row, dof, 1), count,
                                                      static_cast<std::ptrdiff_t>(values.stride(3)))}),
-                        kLabel, file.unit, group + ", law code and parameters");
+                        kLabel, file.unit, counted("value", static_cast<std::int64_t>(count), values_line, 1, group));
       table.spring_dof_count = std::max(table.spring_dof_count, dof);
 
       std::array<float, 11> p{};
@@ -215,18 +221,25 @@ void read_nonlinear_spring_parameters(RunContext& ctx) {
     if (bridge.spring_elements(e, 3) != 0) table.bridge_springs_need_elements = 1;
   }
 
-  // Vehicle springs: one state row per spring of every vehicle of every train.
-  // Springs may share ids, so a type may have more springs than there are ids.
-  std::int32_t springs = nv;
+  // Vehicle springs: one state row per spring row of every vehicle of every
+  // train, as many as the type with the most spring rows has (springs may
+  // share ids, so a type may have more rows than there are ids, or fewer):
+  // the step commits these tables, so their size follows the springs that
+  // the vehicles have, not the number of ids of the file.
+  std::int32_t springs = 0;
   for (std::int32_t ty = 1; ty <= lib.vehicle_type_count; ++ty) springs = std::max(springs, lib.vehicle_spring_count(ty));
   const std::int32_t nt = trains.train_count;
   const std::int32_t nvf = trains.max_vehicles_per_fleet;
-  state.vehicle_spring_state_prev.resize(nt, nvf, springs, 6);
-  state.vehicle_spring_state.resize(nt, nvf, springs, 6);
-  state.vehicle_spring_force_prev.resize(nt, nvf, springs, 6);
-  state.vehicle_spring_force.resize(nt, nvf, springs, 6);
-  state.vehicle_spring_memory_prev.resize(nt, nvf, springs, 6);
-  state.vehicle_spring_memory.resize(nt, nvf, springs, 6);
+  const std::string vehicle_springs = "train header: " + std::to_string(nt) + " trains of up to " +
+                                      std::to_string(nvf) + " vehicles, whose types have up to " +
+                                      std::to_string(springs) + " spring rows";
+  const CountSource state_counts{"\\VehicleOrganization.dat", ctx.control.unit_vehicle_organization, vehicle_springs};
+  check_tables_fit_memory(ctx, state_counts, 6.0 * 6.0 * 4.0 * nt * nvf * springs);
+  for (Array4<std::int32_t>* a : {&state.vehicle_spring_state_prev, &state.vehicle_spring_state})
+    resize_from_counts(ctx, state_counts, *a, nt, nvf, springs, 6);
+  for (Array4<float>* a : {&state.vehicle_spring_force_prev, &state.vehicle_spring_force,
+                           &state.vehicle_spring_memory_prev, &state.vehicle_spring_memory})
+    resize_from_counts(ctx, state_counts, *a, nt, nvf, springs, 6);
   state.vehicle_spring_state_prev.fill(1);
   state.vehicle_spring_state.fill(1);
   for (std::int32_t ty = 1; ty <= lib.vehicle_type_count; ++ty) {

@@ -19,6 +19,9 @@ namespace tb {
 
 struct TrainOrganization {
   std::int32_t fleet_count = 0;
+  // The largest vehicle count of the fleets as read: the second extent of
+  // every per-vehicle table of the trains and of the integration. The fleet
+  // header's own largest count only bounds the fleets.
   std::int32_t max_vehicles_per_fleet = 0;
   std::int32_t train_count = 0;
   std::int32_t speed_stage_count = 0;

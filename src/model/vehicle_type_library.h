@@ -23,6 +23,10 @@ namespace tb {
 struct VehicleTypeLibrary {
   std::int32_t type_record_count = 0;
   std::int32_t vehicle_type_count = 0;
+  // The largest node, wheel entry, output and mode counts of the types as
+  // read (the node count at least 3 when there is a type): the extents of the
+  // per-type tables and of the per-vehicle tables of the trains and of the
+  // integration. The header's own largest counts only bound the type records.
   std::int32_t max_nodes_per_type = 0;
   std::int32_t max_wheelsets_per_type = 0;
   // Extent of vehicle_spring_nodes as read; the spring parameter reader later

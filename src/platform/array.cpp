@@ -1,5 +1,6 @@
 #include "platform/array.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace tb {
@@ -12,6 +13,14 @@ std::size_t physical_memory_bytes() {
     return static_cast<std::size_t>(pages) * static_cast<std::size_t>(page);
   }();
   return bytes;
+}
+
+MemoryLimit memory_limit() {
+  const std::size_t physical = physical_memory_bytes();
+  rlimit r{};
+  if (::getrlimit(RLIMIT_AS, &r) == 0 && r.rlim_cur != RLIM_INFINITY && r.rlim_cur < physical)
+    return {static_cast<std::size_t>(r.rlim_cur), true};
+  return {physical, false};
 }
 
 }  // namespace tb

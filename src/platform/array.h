@@ -22,9 +22,30 @@
 
 namespace tb {
 
-// Bytes of memory this machine has; an array larger than that cannot be
-// created (the extents come from input files and may be absurd).
+// Bytes of memory this machine has.
 std::size_t physical_memory_bytes();
+
+// The most memory this process can have: the machine's memory, or the
+// address-space limit of the process (getrlimit RLIMIT_AS, "ulimit -v") when
+// that is lower. An array larger than that cannot be created (the extents
+// come from input files and may be absurd).
+struct MemoryLimit {
+  std::size_t bytes;
+  bool address_space;  // the address-space limit, not the machine's memory
+};
+MemoryLimit memory_limit();
+inline std::size_t memory_limit_bytes() { return memory_limit().bytes; }
+
+// The failure of an array's allocation, with the bytes that it asked for.
+class TableAllocationFailure : public std::bad_alloc {
+ public:
+  explicit TableAllocationFailure(double bytes) : bytes_(bytes) {}
+  double bytes() const { return bytes_; }
+  const char* what() const noexcept override { return "the allocation of a table failed"; }
+
+ private:
+  double bytes_;
+};
 
 template <class T, int R>
 class Array {
@@ -41,8 +62,9 @@ class Array {
   }
 
   // Allocates with the given extents (negative counts as 0); every element is
-  // value-initialised (0 for numbers). An array larger than the machine's
-  // memory throws std::bad_alloc before anything is allocated.
+  // value-initialised (0 for numbers). An array larger than the memory this
+  // process can have throws TableAllocationFailure before anything is
+  // allocated, as does an allocation that fails.
   template <class... N>
   void resize(N... extents) {
     static_assert(sizeof...(N) == R, "resize needs one extent per dimension");
@@ -50,14 +72,26 @@ class Array {
     std::array<std::int32_t, R> ext{};
     std::array<std::size_t, R> stride{};
     std::size_t total = 1;
-    const std::size_t limit = physical_memory_bytes() / sizeof(T);
+    double bytes = sizeof(T);
+    bool beyond = false;
+    const std::size_t limit = memory_limit_bytes() / sizeof(T);
     for (int d = 0; d < R; ++d) {
       ext[d] = static_cast<std::int32_t>(std::clamp<std::int64_t>(e[d], 0, INT32_MAX));
       stride[d] = total;
-      if (ext[d] != 0 && total > limit / static_cast<std::size_t>(ext[d])) throw std::bad_alloc();
-      total *= static_cast<std::size_t>(ext[d]);
+      bytes *= static_cast<double>(ext[d]);
+      if (beyond) continue;
+      if (ext[d] != 0 && total > limit / static_cast<std::size_t>(ext[d]))
+        beyond = true;
+      else
+        total *= static_cast<std::size_t>(ext[d]);
     }
-    data_.assign(total, T{});
+    if (bytes == 0.0) total = 0;  // an extent of 0: an empty table, whatever the others
+    else if (beyond) throw TableAllocationFailure(bytes);
+    try {
+      data_.assign(total, T{});
+    } catch (const std::bad_alloc&) {
+      throw TableAllocationFailure(bytes);
+    }
     ext_ = ext;
     stride_ = stride;
     allocated_ = true;

@@ -1,8 +1,10 @@
 #include "platform/list_read.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace tb {
 
@@ -166,12 +168,36 @@ std::string_view store(const ReadTarget& t, std::size_t k, const Token& tok) {
   return kNotANumber;
 }
 
-// A value for a message: as written, cut to 40 characters.
-std::string echo(std::string_view text) {
-  constexpr std::size_t kMaxEcho = 40;
-  if (text.size() <= kMaxEcho) return std::string(text);
-  return std::string(text.substr(0, kMaxEcho - 3)) + "...";
+}  // namespace
+
+std::string printable_text(std::string_view text, std::size_t max_length) {
+  constexpr char hex[] = "0123456789ABCDEF";
+  // Each byte as it prints, the escapes whole.
+  std::vector<std::string> pieces;
+  std::size_t length = 0;
+  for (const char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c >= 0x20 && c < 0x7F)
+      pieces.emplace_back(1, ch);
+    else
+      pieces.push_back({'\\', 'x', hex[c >> 4], hex[c & 0xF]});
+    length += pieces.back().size();
+  }
+  const bool cut = length > max_length;
+  const std::size_t room = cut ? max_length - std::min<std::size_t>(max_length, 3) : max_length;
+  std::string out;
+  for (const std::string& p : pieces) {
+    if (out.size() + p.size() > room) break;
+    out += p;
+  }
+  return cut ? out + "..." : out;
 }
+
+namespace {
+
+// A value for a message: as written, bytes that do not print escaped, cut to
+// 40 characters.
+std::string echo(std::string_view text) { return printable_text(text, 40); }
 
 }  // namespace
 
@@ -242,6 +268,7 @@ std::int32_t read_list(UnitTable& units, std::int32_t unit, std::span<const Read
   if (total == 0) {
     // A read without items passes over one record.
     if (t->position >= t->records.size()) {
+      t->failed_item = 0;
       t->position = t->records.size() + 1;
       return io_status::end_of_file;
     }
@@ -252,7 +279,9 @@ std::int32_t read_list(UnitTable& units, std::int32_t unit, std::span<const Read
   Scanner scan(*t);
   Token repeated;
   std::size_t repeat_left = 0;
+  std::size_t stored = 0;  // values of the statement taken so far
   const auto refuse = [&](std::string_view written, std::string_view problem) {
+    t->failed_item = stored;
     t->position = scan.record() + 1;
     t->bad_value_line = scan.record() + 1;
     t->bad_value_text = echo(written);
@@ -285,6 +314,7 @@ std::int32_t read_list(UnitTable& units, std::int32_t unit, std::span<const Read
       }
       switch (tok.kind) {
         case TokenKind::end_of_file:
+          t->failed_item = stored;
           t->position = t->records.size() + 1;  // past the end-of-file mark
           return io_status::end_of_file;
         case TokenKind::slash:
@@ -299,6 +329,7 @@ std::int32_t read_list(UnitTable& units, std::int32_t unit, std::span<const Read
             return refuse(tok.quoted ? "'" + tok.text + "'" : tok.text, problem);
           break;
       }
+      ++stored;
     }
   }
   t->position = scan.record() + 1;
@@ -393,6 +424,12 @@ std::size_t leading_value_count(const UnitTable& units, std::int32_t unit, std::
     else
       return n;
   }
+}
+
+std::size_t last_read_line(const UnitTable& units, std::int32_t unit) {
+  const TextUnit* t = units.text(unit);
+  if (!t) return 0;
+  return std::min(t->position, t->records.size());
 }
 
 std::int32_t read_text_record(UnitTable& units, std::int32_t unit, std::string& text, std::size_t width) {

@@ -18,7 +18,9 @@
 // next statement then begins at the record after the one that held the bad
 // value; the unit keeps that value, its line and what the item needed
 // (TextUnit::bad_value_text, bad_value_line, bad_value_problem) for the
-// message. Running out of records returns -1 (end of file).
+// message. Running out of records returns -1 (end of file). Either way the
+// unit keeps the position in the statement of the value that was not taken
+// (TextUnit::failed_item), so that a message can name the entry of a list.
 #pragma once
 
 #include <cstddef>
@@ -93,6 +95,15 @@ std::int64_t values_left(const UnitTable& units, std::int32_t unit);
 // The number of values at the start of record `line` (1-based) of `unit`
 // that read as numbers (r*v counts r).
 std::size_t leading_value_count(const UnitTable& units, std::int32_t unit, std::size_t line);
+
+// The line of `unit` on which its last read statement ended: the line of the
+// last record it took (0 before any read).
+std::size_t last_read_line(const UnitTable& units, std::int32_t unit);
+
+// A text of a file for a message: every byte that does not print (control
+// characters, NUL, bytes beyond ASCII such as a byte-order mark) written as
+// \xHH, the whole cut to max_length characters with "..." when it is longer.
+std::string printable_text(std::string_view text, std::size_t max_length);
 
 // Conversions of one free-format value; false when the token is not a number
 // of that kind (or out of range). No infinity or NaN is accepted.

@@ -21,12 +21,9 @@ inline constexpr std::int32_t exit_error = 1;
 
 [[noreturn]] inline void stop_run(std::int32_t exit_status) { throw RunStop{exit_status}; }
 
-// An error stop after its message has been printed: pause, then end with
-// exit status 1.
-[[noreturn]] inline void error_stop(Console& console) {
-  console.pause();
-  stop_run(exit_error);
-}
+// A stop for bad input is made by the stops of run/input_helpers.h alone,
+// which print the line that says what to fix before they pause and end the
+// run with exit_error.
 
 // The warning of a response that is no longer a number (or overflows single
 // precision), then the error stop: the result files keep the records written

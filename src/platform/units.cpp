@@ -28,7 +28,10 @@ std::vector<std::string> load_records(const std::filesystem::path& path, bool& o
   std::ostringstream all;
   all << in.rdbuf();
   const std::string text = all.str();
-  std::size_t start = 0;
+  // A UTF-8 byte-order mark that an editor put before the first record is
+  // no part of it, as a carriage return before a line end is none.
+  constexpr std::string_view byte_order_mark = "\xEF\xBB\xBF";
+  std::size_t start = std::string_view(text).starts_with(byte_order_mark) ? byte_order_mark.size() : 0;
   while (start < text.size()) {
     std::size_t end = text.find('\n', start);
     const bool last = end == std::string::npos;

@@ -2,7 +2,8 @@
 //
 // Text (formatted) units are read and written record by record; a record is
 // one line, and a trailing carriage return of a line written on another system
-// is dropped. A sequential write replaces everything after the current record.
+// is dropped, as is a UTF-8 byte-order mark at the start of the file. A
+// sequential write replaces everything after the current record.
 // Binary units are raw byte streams of little-endian 32-bit values without
 // record markers; opening one "unknown" or "old" never empties it, and a unit
 // written in this run is cut to the end of what this run wrote when it is
@@ -59,12 +60,17 @@ struct TextUnit {
   std::size_t position = 0;
   bool modified = false;
   // Where the last read statement that met a value which is not a number of
-  // its item's kind stopped: the line (1-based), the value as written (cut to
-  // 40 characters) and what the item needs ("not a number", "must be a whole
-  // number", ...).
+  // its item's kind stopped: the line (1-based), the value as written (bytes
+  // that do not print escaped as \xHH, cut to 40 characters) and what the
+  // item needs ("not a number", "must be a whole number", ...).
   std::size_t bad_value_line = 0;
   std::string bad_value_text;
   std::string bad_value_problem;
+  // The values that the last read statement which failed (a bad value or the
+  // end of the file) had stored before it stopped: the 0-based position in
+  // the statement of the value it could not take, which tells the entry of a
+  // counted list that ran short.
+  std::size_t failed_item = 0;
 };
 
 // A binary unit: a byte stream with its current position.

@@ -37,7 +37,7 @@ constexpr std::int64_t kMaxTableValues = std::numeric_limits<std::int32_t>::max(
   stop_with_bad_value(ctx, kMasterLabel, ctx.control.unit_bridge_master, record, problem);
 }
 
-void check_master_read(RunContext& ctx, std::int32_t status, const std::string& record) {
+void check_master_read(RunContext& ctx, std::int32_t status, const RecordName& record) {
   check_read_status(ctx, status, kMasterLabel, ctx.control.unit_bridge_master, record);
 }
 
@@ -120,6 +120,7 @@ std::vector<Range> read_ranges(RunContext& ctx, bool with_components) {
   std::int32_t n = 0;
   check_master_read(ctx, read_list(ctx.units, unit, {n}), kind + " count");
   if (n < 0) request_error(ctx, kind + " count", std::to_string(n) + ", must be 0 or more");
+  const std::size_t count_line = last_read_line(ctx.units, unit);
   std::vector<Range> ranges;
   for (std::int32_t r = 1; r <= n; ++r) {
     Range g;
@@ -127,7 +128,7 @@ std::vector<Range> read_ranges(RunContext& ctx, bool with_components) {
     const std::int32_t st = with_components
                                 ? read_list(ctx.units, unit, {g.first, g.last, g.step, g.components})
                                 : read_list(ctx.units, unit, {g.first, g.last, g.step});
-    check_master_read(ctx, st, record);
+    check_master_read(ctx, st, counted_entry(kind, r, n, count_line));
     const bool backwards = (g.step > 0 && g.last < g.first) || (g.step < 0 && g.last > g.first);
     if (g.step == 0 || backwards)
       request_error(ctx, record,
@@ -190,8 +191,9 @@ void read_post_section(RunContext& ctx) {
   checked_size(ctx, nodes * m * 6);
   checked_size(ctx, elements * m * cmax);
 
-  rt.post_nodes.resize(rt.post_node_count);
-  rt.post_elements.resize(rt.post_element_count, 2);
+  const CountSource sized{kMasterLabel, unit, "Post section: the node and element ranges"};
+  resize_from_counts(ctx, sized, rt.post_nodes, rt.post_node_count);
+  resize_from_counts(ctx, sized, rt.post_elements, rt.post_element_count, 2);
   std::int32_t k = 0;
   for (const Range& g : node_ranges)
     for (std::int64_t c = 0; c < g.count(); ++c) rt.post_nodes(++k) = static_cast<std::int32_t>(g.first + c * g.step);
@@ -212,10 +214,14 @@ void create_response_tables(RunContext& ctx) {
   const std::int32_t nn = rt.post_node_count;
   const std::int32_t ne = rt.post_element_count;
   const std::int32_t cmax = rt.post_component_max;
-  rt.post_node_responses.resize(nn, 6, 2);
-  rt.post_node_shapes.resize(nn, m, 6);
-  rt.post_element_forces.resize(ne, cmax);
-  rt.post_element_shapes.resize(ne, m, cmax);
+  const std::string requests = "Post section: " + std::to_string(nn) + " nodes and " + std::to_string(ne) +
+                               " elements of up to " + std::to_string(cmax) + " components, for " +
+                               std::to_string(m) + " modes";
+  const CountSource sized{kMasterLabel, ctx.control.unit_bridge_master, requests};
+  resize_from_counts(ctx, sized, rt.post_node_responses, nn, 6, 2);
+  resize_from_counts(ctx, sized, rt.post_node_shapes, nn, m, 6);
+  resize_from_counts(ctx, sized, rt.post_element_forces, ne, cmax);
+  resize_from_counts(ctx, sized, rt.post_element_shapes, ne, m, cmax);
 }
 
 // The requested positions of each node or element number, sorted by number,

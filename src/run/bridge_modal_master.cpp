@@ -36,7 +36,7 @@ void create_or_zero(RunContext& ctx, const CountSource& source, Array<T, R>& a, 
 
 // Every record up to the substructure list is needed: a value that does not
 // read as a number, or a file that ends early, stops the run.
-void check_master_read(RunContext& ctx, std::int32_t status, std::string_view record) {
+void check_master_read(RunContext& ctx, std::int32_t status, const RecordName& record) {
   check_read_status(ctx, status, kMasterName, ctx.control.unit_bridge_master, record);
 }
 
@@ -84,7 +84,7 @@ void read_master_header(RunContext& ctx, std::int32_t unit) {
 
 // One row of several values per entry i = 1..count: (i, 1..columns).
 void read_rows(RunContext& ctx, std::int32_t unit, Array2<std::int32_t>& a, std::int32_t count, std::int32_t columns,
-               std::string_view record) {
+               const RecordName& record) {
   std::vector<ReadTarget> targets;
   targets.reserve(static_cast<std::size_t>(count));
   for (std::int32_t i = 1; i <= count; ++i)
@@ -95,7 +95,7 @@ void read_rows(RunContext& ctx, std::int32_t unit, Array2<std::int32_t>& a, std:
 
 // The first line that is not blank, taken as text (trailing blanks dropped).
 // A file that ends before such a line is a truncated substructure list.
-void read_text_line(RunContext& ctx, std::int32_t unit, std::string& text, std::string_view record) {
+void read_text_line(RunContext& ctx, std::int32_t unit, std::string& text, const RecordName& record) {
   std::string line;
   for (;;) {
     const std::int32_t status = read_text_record(ctx.units, unit, line, kTextLineWidth);
@@ -114,6 +114,7 @@ void read_substructure_list(RunContext& ctx, std::int32_t unit) {
   const std::int32_t s = b.substructure_count;
   if (s < 0) master_bad_value(ctx, "substructure count", std::to_string(s) + ", must be 0 or more");
   check_count_fits_file(ctx, kMasterName, unit, "substructure count", "substructure count", s);
+  const std::size_t count_line = last_read_line(ctx.units, unit);
   b.substructure_dirs.resize(s);
   b.substructure_files.resize(s);
   b.substructure_mode_counts.resize(s);
@@ -124,9 +125,10 @@ void read_substructure_list(RunContext& ctx, std::int32_t unit) {
   for (std::int32_t i = 1; i <= s; ++i) {
     b.modal_file_index = i;
     const std::string sub = "substructure " + std::to_string(i);
-    read_text_line(ctx, unit, b.substructure_dirs(i), sub + ", directory line");
-    read_text_line(ctx, unit, b.substructure_files(i), sub + ", file line");
-    check_master_read(ctx, read_list(ctx.units, unit, {b.substructure_mode_counts(i)}), sub + ", mode count");
+    const auto entry = [&](std::string_view part) { return counted_entry("substructure", i, s, count_line, part); };
+    read_text_line(ctx, unit, b.substructure_dirs(i), entry("directory line"));
+    read_text_line(ctx, unit, b.substructure_files(i), entry("file line"));
+    check_master_read(ctx, read_list(ctx.units, unit, {b.substructure_mode_counts(i)}), entry("mode count"));
     // A negative count would shift the following substructures' modes.
     if (b.substructure_mode_counts(i) < 0)
       master_bad_value(ctx, sub + ", mode count",
@@ -135,7 +137,7 @@ void read_substructure_list(RunContext& ctx, std::int32_t unit) {
         ctx,
         read_list(ctx.units, unit,
                   {b.damping_frequency_1(i), b.damping_frequency_2(i), b.damping_ratio_1(i), b.damping_ratio_2(i)}),
-        sub + ", damping frequencies and ratios");
+        entry("damping frequencies and ratios"));
   }
   b.modal_file_index = s + 1;
 
@@ -160,6 +162,7 @@ void read_bridge_modal_master(RunContext& ctx) {
   check_read_status(ctx, opened, kMasterName, unit);
 
   read_master_header(ctx, unit);
+  const std::size_t header_line = last_read_line(ctx.units, unit);
   const std::int32_t n = b.bridge_node_count, ni = b.interface_node_count, k = b.spring_element_count,
                      p = b.output_point_count, m = b.bridge_mode_count;
 
@@ -189,12 +192,14 @@ void read_bridge_modal_master(RunContext& ctx) {
       targets.push_back(ReadTarget::reals(b.node_coordinates.at_ptr(i, 1), 3,
                                           static_cast<std::ptrdiff_t>(b.node_coordinates.stride(2))));
     }
-    check_master_read(ctx, read_list(ctx.units, unit, targets), "node table");
+    check_master_read(ctx, read_list(ctx.units, unit, targets), counted("node", n, header_line, 4));
   }
-  if (ni >= 1) check_master_read(ctx, read_list(ctx.units, unit, {b.interface_nodes.span()}), "interface nodes");
-  if (k >= 1) read_rows(ctx, unit, b.spring_elements, k, 4, "spring-damper elements");
+  if (ni >= 1)
+    check_master_read(ctx, read_list(ctx.units, unit, {b.interface_nodes.span()}),
+                      counted("interface node", ni, header_line));
+  if (k >= 1) read_rows(ctx, unit, b.spring_elements, k, 4, counted("spring-damper element", k, header_line, 4));
   if (p >= 1) {
-    read_rows(ctx, unit, b.output_points, p, 2, "output points");
+    read_rows(ctx, unit, b.output_points, p, 2, counted("output point", p, header_line, 2));
     // The direction code selects one of the six mode-shape components.
     for (std::int32_t q = 1; q <= p; ++q)
       if (b.output_points(q, 2) < 1 || b.output_points(q, 2) > 6)

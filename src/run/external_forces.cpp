@@ -14,7 +14,7 @@ namespace {
 constexpr std::string_view kForcesLabel = "ExternalForces.dat";
 
 // Every record after the count is needed.
-void check_forces_read(RunContext& ctx, std::int32_t status, const std::string& record) {
+void check_forces_read(RunContext& ctx, std::int32_t status, const RecordName& record) {
   check_read_status(ctx, status, kForcesLabel, ctx.control.unit_external_forces, record);
 }
 
@@ -42,6 +42,7 @@ void read_external_forces(RunContext& ctx) {
   const std::int32_t n = e.external_force_count;
   if (n < 0) forces_bad_value(ctx, "number of forces", std::to_string(n) + ", must be 0 or more");
   check_count_fits_file(ctx, kForcesLabel, unit, "number of forces", "force count", n);
+  const std::size_t count_line = last_read_line(units, unit);
   e.force_node.resize(n);
   e.force_dof.resize(n);
   e.force_kind.resize(n);
@@ -53,7 +54,7 @@ void read_external_forces(RunContext& ctx) {
   for (std::int32_t i = 1; i <= n; ++i) {
     const std::string force = "force " + std::to_string(i);
     check_forces_read(ctx, read_list(units, unit, {e.force_node(i), e.force_dof(i), e.force_kind(i)}),
-                      force + ", node, component and kind");
+                      counted_entry("force", i, n, count_line, "node, component and kind"));
     // The force is one component of a six-component nodal load.
     if (e.force_dof(i) < 1 || e.force_dof(i) > 6)
       forces_bad_value(ctx, force + ", node, component and kind",
@@ -61,12 +62,14 @@ void read_external_forces(RunContext& ctx) {
 
     if (e.force_kind(i) == 0) {
       check_forces_read(ctx, read_list(units, unit, {e.force_amplitude(i), e.force_frequency(i), e.force_phase(i)}),
-                        force + ", amplitude, frequency and phase");
+                        counted_entry("force", i, n, count_line, "amplitude, frequency and phase"));
       continue;
     }
     std::int32_t table_length = 0;
     const std::string table = force + ", table length and point count";
-    check_forces_read(ctx, read_list(units, unit, {table_length, e.force_point_count(i)}), table);
+    check_forces_read(ctx, read_list(units, unit, {table_length, e.force_point_count(i)}),
+                      counted_entry("force", i, n, count_line, "table length and point count"));
+    const std::size_t point_count_line = last_read_line(units, unit);
     if (table_length < 0 || e.force_point_count(i) < 0)
       forces_bad_value(ctx, table,
                        table_length < 0 ? "table length " + std::to_string(table_length) + ", must be 0 or more"
@@ -85,7 +88,7 @@ void read_external_forces(RunContext& ctx) {
                            std::to_string(e.force_table_time.extent(1)) + " (the first table's length)");
     for (std::int32_t j = 1; j <= e.force_point_count(i); ++j)
       check_forces_read(ctx, read_list(units, unit, {e.force_table_time(j, i), e.force_table_value(j, i)}),
-                        force + ", point " + std::to_string(j));
+                        counted_entry("point", j, e.force_point_count(i), point_count_line, force));
   }
 
   const BridgeModalModel& b = ctx.bridge;

@@ -1,13 +1,24 @@
-// Helpers that every reader and driver shares: the input-status check with its
-// error stop, the node-number search and the remaining-time estimate.
+// Helpers that every reader and driver shares: the stops for bad input, the
+// node-number search and the remaining-time estimate.
+//
+// A stop for bad input prints its first line (" 错误:" with the file's label
+// and " 数据有误！ " or " 节点号超出定义！ ", or the check's own message),
+// then one line that says what to fix: the file as opened, the record or the
+// line, and the value with what it must be; then it pauses and ends the run
+// with exit status 1. Every stop for bad input goes through the functions
+// below, and each of them takes what that line needs: there is no stop that
+// names a label alone.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <new>
 #include <span>
 #include <string>
 #include <string_view>
+#include <tuple>
+#include <utility>
 
 #include "model/run_context.h"
 #include "platform/array.h"
@@ -15,19 +26,69 @@
 
 namespace tb {
 
-// Status 0 returns; 101 reports a node number outside the definition and
-// stops; any other status of 100 or more returns silently; every other status
-// reports a data error in the file named by label and stops.
-void check_read_status(RunContext& ctx, std::int32_t status, std::string_view label);
+// An entry of a counted record: a list whose length a count earlier in the
+// file gives (the interface nodes of the bridge, the control points of a
+// track, the trains). Its name tells the entry, the count and the line that
+// holds the count, "interface node 32 of 33; count on line 1", so that a
+// count larger (or smaller) than the entries given points at the count to
+// check rather than at the value far down the file where the records ran out.
+// Its texts are views: a counted record is made for the call it names.
+struct CountedRecord {
+  std::string_view singular;          // one entry: "interface node", "train"
+  std::int64_t count = 0;             // the entries the count asks for
+  std::size_t count_line = 0;         // the line holding the count; 0 when the reader does not know it
+  std::int64_t values_per_entry = 1;  // values that one entry takes in the read statement
+  // The entry, when each entry is read by a statement of its own; 0 when the
+  // statement reads the whole list and the entry follows from the value at
+  // which it stopped.
+  std::int64_t entry = 0;
+  std::string_view part = {};  // what of the entry the statement reads, for instance "vehicle types"
+};
 
-// check_read_status for an opening or a read of `unit`. A status that stops
-// the run prints, after the line of label, one line that says what to fix:
-// the file as opened, and whether it was not found, could not be opened,
-// ended before the record was complete or held a value that is not a number
-// (that value and its line); `record` names the record being read, when the
-// reader knows it.
+// The record that a read or a check names in its stop: a text ("header",
+// "train 3, speeds") or an entry of a counted record.
+class RecordName {
+ public:
+  RecordName() = default;
+  RecordName(const char* text) : text_(text) {}
+  RecordName(std::string_view text) : text_(text) {}
+  RecordName(std::string text) : text_(std::move(text)) {}
+  RecordName(const CountedRecord& counted) : counted_(counted), is_counted_(true) {}
+
+  bool empty() const { return !is_counted_ && text_.empty(); }
+  // The name; failed_item is the position in its statement of the value at
+  // which a read stopped (TextUnit::failed_item), or -1 when no read failed.
+  std::string text(std::int64_t failed_item = -1) const;
+
+ private:
+  std::string text_;
+  CountedRecord counted_{};
+  bool is_counted_ = false;
+};
+
+// A counted record, each of whose `count` entries takes values_per_entry
+// values of one read statement; count_line is the line that holds the count,
+// `part` what the list belongs to (for instance "fleet 2").
+inline CountedRecord counted(std::string_view singular, std::int64_t count, std::size_t count_line,
+                             std::int64_t values_per_entry = 1, std::string_view part = {}) {
+  return {singular, count, count_line, values_per_entry, 0, part};
+}
+// Entry `entry` of a counted record whose entries are read one statement
+// each, and the part of it that the statement reads.
+inline CountedRecord counted_entry(std::string_view singular, std::int64_t entry, std::int64_t count,
+                                   std::size_t count_line, std::string_view part = {}) {
+  return {singular, count, count_line, 1, entry, part};
+}
+
+// The input-status check of an opening or a read of `unit`: status 0
+// returns; any other status of 100 or more but 101 returns; every other
+// status stops the run with the data-error line of label (101: the
+// node-number line) and the line that says what to fix: the file as opened,
+// and whether it was not found, could not be opened, ended before the record
+// was complete or held a value that is not a number (that value and its
+// line); `record` names the record being read, when the reader knows it.
 void check_read_status(RunContext& ctx, std::int32_t status, std::string_view label, std::int32_t unit,
-                       std::string_view record = {});
+                       const RecordName& record = {});
 
 // check_read_status for the status of a search for a line of `unit` that
 // holds a marker: a file that ends before such a line says so ("the file ends
@@ -35,15 +96,28 @@ void check_read_status(RunContext& ctx, std::int32_t status, std::string_view la
 void check_search_status(RunContext& ctx, std::int32_t status, std::string_view label, std::int32_t unit,
                          std::string_view line);
 
-// The data-error stop of the file named by label, for a value that its
-// reader finds unusable: check_read_status with an error status.
-[[noreturn]] void stop_with_data_error(RunContext& ctx, std::string_view label);
+// The data-error stop of label for what a check of its own finds wrong in
+// the file of `unit`: the data-error line, then "<file> (<record>): <problem>".
+[[noreturn]] void stop_with_data_error(RunContext& ctx, std::string_view label, std::int32_t unit,
+                                       const RecordName& record, std::string_view problem);
 
-// The same for a value of `unit` that reads as a number but cannot be used:
+// The stop for a value of `unit` that reads as a number but cannot be used:
 // the data-error line of label, then "<file> (<record>): bad value <problem>",
 // where problem gives the value and what it must be.
 [[noreturn]] void stop_with_bad_value(RunContext& ctx, std::string_view label, std::int32_t unit,
-                                      std::string_view record, std::string_view problem);
+                                      const RecordName& record, std::string_view problem);
+
+// The node-number stop (status 101) of label for a node that its list does
+// not hold, with a line naming the file of `unit`, the record and the node.
+[[noreturn]] void stop_with_unknown_node(RunContext& ctx, std::string_view label, std::int32_t unit,
+                                         const RecordName& record, std::int32_t node);
+
+// The stop of a check that prints a message of its own (a Chinese message
+// line, or an English one) in place of the data-error line: the message, then
+// "<file> (<record>): <problem>" for the file of `unit` (label's file when the
+// unit was never opened).
+[[noreturn]] void stop_with_message(RunContext& ctx, std::string_view message, std::string_view label,
+                                    std::int32_t unit, const RecordName& record, std::string_view problem);
 
 // Refuses, with the data-error line of label, a count of records of `unit`
 // that the rest of the file cannot hold: more records than the values that
@@ -54,7 +128,7 @@ void check_search_status(RunContext& ctx, std::int32_t status, std::string_view 
 // large) sizes small tables and reads on to the record where the file ends,
 // whose message says where.
 inline constexpr std::int64_t kCountSlack = 1000;
-void check_count_fits_file(RunContext& ctx, std::string_view label, std::int32_t unit, std::string_view record,
+void check_count_fits_file(RunContext& ctx, std::string_view label, std::int32_t unit, const RecordName& record,
                            std::string_view count_name, std::int64_t count);
 
 // The file (label, unit) and the record whose counts size a table.
@@ -65,13 +139,15 @@ struct CountSource {
 };
 
 // Refuses, before any of them is created, tables that the counts of
-// `source` make larger than the memory of the machine: `bytes` in all. For
-// extents that no record count of the file bounds (largest counts, mode
-// counts); the stop names the record and the size asked for.
+// `source` make larger than the memory this run can have (the machine's, or
+// the address-space limit of the process when that is lower): `bytes` in all.
+// For extents that no record count of the file bounds (largest counts, mode
+// counts); the stop names the record, the size asked for and the limit.
 void check_tables_fit_memory(RunContext& ctx, const CountSource& source, double bytes);
 
-// The data-error stop of a table that the counts of `source` make larger than
-// the memory of the run: the record and the table's extents.
+// The data-error stop of a table that the counts of `source` ask for and
+// that could not be created: the record, the table's extents, its size and
+// the memory limit that applies.
 [[noreturn]] void stop_with_table_too_large(RunContext& ctx, const CountSource& source,
                                             std::span<const std::int64_t> extents, std::size_t value_bytes);
 
@@ -87,16 +163,48 @@ void resize_from_counts(RunContext& ctx, const CountSource& source, Array<T, R>&
   }
 }
 
-// The node-number stop (status 101) of label for a node that its list does
-// not hold, with a line naming the file of `unit`, the record and the node.
-[[noreturn]] void stop_with_unknown_node(RunContext& ctx, std::string_view label, std::int32_t unit,
-                                         std::string_view record, std::int32_t node);
+// Narrows a table to smaller extents (each one at most the present one),
+// keeping every element whose indices lie within them: a table created with
+// the largest counts that a file declares keeps only the room that its
+// records use.
+template <class T, int R, class... N>
+void shrink_table(Array<T, R>& a, N... extents) {
+  static_assert(sizeof...(N) == R, "shrink_table needs one extent per dimension");
+  std::array<std::int32_t, R> e{static_cast<std::int32_t>(extents)...};
+  bool same = true;
+  for (int d = 0; d < R; ++d) {
+    e[d] = std::clamp<std::int32_t>(e[d], 0, a.extent(d + 1));
+    same = same && e[d] == a.extent(d + 1);
+  }
+  if (same) return;
+  Array<T, R> b;
+  std::apply([&](auto... n) { b.resize(n...); }, e);
+  // Every index of the narrow table, the first varying fastest.
+  std::array<std::int32_t, R> i;
+  i.fill(1);
+  for (std::size_t k = 0; k < b.size(); ++k) {
+    std::size_t from = 0;
+    for (int d = 0; d < R; ++d) from += static_cast<std::size_t>(i[d] - 1) * a.stride(d + 1);
+    b.data()[k] = a.data()[from];
+    for (int d = 0; d < R && ++i[d] > e[d]; ++d) i[d] = 1;
+  }
+  a = std::move(b);
+}
+
+// A size of memory for a message: gigabytes from 1 GB, megabytes below.
+std::string memory_size_text(double bytes);
+
+// The memory limit that applies to this run, for a message: "the memory of
+// this machine, 25.3 GB", or "the address-space limit of this run, 4.1 GB"
+// when that is lower.
+std::string memory_limit_text();
 
 // A value for a message: the shortest text that reads back as the value.
 std::string value_text(float v);
 
 // The file that `unit` was last opened on, as opened, with "/" between
-// directories; the label's file when the unit was never opened.
+// directories and control characters as \xHH; the label's file when the
+// unit was never opened.
 std::string unit_file_name(const RunContext& ctx, std::int32_t unit, std::string_view label);
 
 // 1-based position of the first element of list(1..n) equal to value; 0 when

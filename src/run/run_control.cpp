@@ -112,7 +112,7 @@ void open_input_files(RunContext& ctx) {
   std::error_code ec;
   if (!dir.empty() && !std::filesystem::is_directory(ctx.units.resolve(input_file_name(rc, "")), ec))
     stop_with_bad_value(ctx, rc.path_file_name, path_unit, "the input directory on line 1",
-                        "\"" + dir + "\": no such directory");
+                        "\"" + printable_text(dir, kPathRecordWidth) + "\": no such directory");
 
   open_text(ctx, rc.unit_bridge_master, "\\Modal_Substructure_Bridge.dat");
   open_text(ctx, rc.unit_vehicle_types, "\\Modal_Substructure_Vehicletypes.dat");
@@ -294,8 +294,14 @@ int run_program(RunContext& ctx) {
   } catch (const PlatformError& e) {
     ctx.console.line(std::string(" ") + e.what());
     status = exit_error;
-  } catch (const std::bad_alloc&) {
-    ctx.console.line(" Not enough memory for the model of this run.");
+  } catch (const std::bad_alloc& e) {
+    // An allocation that no table of the input sized: what failed, and the
+    // limit that applies.
+    const auto* table = dynamic_cast<const TableAllocationFailure*>(&e);
+    ctx.console.line(" Not enough memory for the model of this run: " +
+                     (table ? "a table of " + memory_size_text(table->bytes()) + " could not be allocated"
+                            : std::string("an allocation failed")) +
+                     ", within " + memory_limit_text() + ".");
     status = exit_error;
   }
   try {

@@ -1,6 +1,9 @@
 #include "run/train_organization.h"
 
+#include <algorithm>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "platform/list_read.h"
 #include "platform/texts.h"
@@ -23,14 +26,15 @@ constexpr std::string_view kOrganizationLabel = "\\VehicleOrganization.dat";
 }
 
 // Every record of the file is needed.
-void check_organization_read(RunContext& ctx, std::int32_t status, const std::string& record) {
+void check_organization_read(RunContext& ctx, std::int32_t status, const RecordName& record) {
   check_read_status(ctx, status, kOrganizationLabel, ctx.control.unit_vehicle_organization, record);
 }
 
 // Allocates, zeroed, every per-train, per-vehicle and per-wheelset array that
 // the stages, the wheel-rail interaction, the brakes and the results fill.
 // The tables take the train and stage counts of the train header, the
-// fleet header's largest vehicle count and the extents of the vehicle types.
+// largest vehicle count of the fleets and the extents of the vehicle types
+// (the largest counts that their records give).
 void allocate_train_arrays(RunContext& ctx) {
   TrainOrganization& t = ctx.trains;
   const VehicleTypeLibrary& v = ctx.vehicles;
@@ -39,7 +43,11 @@ void allocate_train_arrays(RunContext& ctx) {
   const std::int32_t mv = t.max_vehicles_per_fleet;
   const std::int32_t types = v.vehicle_type_count;
   const std::int32_t nw = v.max_wheelsets_per_type;
-  const CountSource sized{kOrganizationLabel, ctx.control.unit_vehicle_organization, "train header"};
+  const std::string counts = "train header: " + std::to_string(nt) + " trains of up to " + std::to_string(mv) +
+                             " vehicles of up to " + std::to_string(nw) + " wheel entries and " +
+                             std::to_string(v.max_outputs_per_type) + " output items, " + std::to_string(ns) +
+                             " speed stages";
+  const CountSource sized{kOrganizationLabel, ctx.control.unit_vehicle_organization, counts};
   // Per train 2 numbers and 6 per stage; per vehicle slot its brake state
   // and track accelerations, 3 per output item and, per wheel entry, its
   // results, irregularity, cant, curvature and two positions in double (14).
@@ -87,21 +95,41 @@ void read_train_organization(RunContext& ctx) {
                                          : "largest vehicle count " + std::to_string(o.max_vehicles_per_fleet) +
                                                ", must be 0 or more");
   check_count_fits_file(ctx, kOrganizationLabel, unit, "fleet header", "fleet count", o.fleet_count);
+  const std::size_t fleet_count_line = last_read_line(units, unit);
   const CountSource fleets{kOrganizationLabel, unit, "fleet header"};
-  check_tables_fit_memory(ctx, fleets, 4.0 * o.fleet_count * (1.0 + o.max_vehicles_per_fleet));
   resize_from_counts(ctx, fleets, o.fleet_vehicle_count, o.fleet_count);
-  resize_from_counts(ctx, fleets, o.fleet_vehicle_types, o.fleet_count, o.max_vehicles_per_fleet);
+  // The header's largest vehicle count only bounds the fleets: the type
+  // table, and every per-vehicle table of the trains and of the integration
+  // after it, takes the largest count that a fleet has, so that a largest
+  // count declared far beyond the fleets costs neither memory nor work in
+  // the time steps.
+  const std::int32_t declared_largest = o.max_vehicles_per_fleet;
+  std::vector<std::vector<std::int32_t>> types_of_fleet(static_cast<std::size_t>(o.fleet_count));
+  std::int32_t largest = 0;
   for (std::int32_t f = 1; f <= o.fleet_count; ++f) {
     const std::string fleet = "fleet " + std::to_string(f);
-    check_organization_read(ctx, read_list(units, unit, {o.fleet_vehicle_count(f)}), fleet + ", vehicle count");
+    check_organization_read(ctx, read_list(units, unit, {o.fleet_vehicle_count(f)}),
+                            counted_entry("fleet", f, o.fleet_count, fleet_count_line, "vehicle count"));
+    const std::size_t count_line = last_read_line(units, unit);
     const std::int32_t count = o.fleet_vehicle_count(f);
-    if (count > o.max_vehicles_per_fleet || count < 0)
+    if (count > declared_largest || count < 0)
       organization_error(ctx, count < 0 ? std::string_view{} : text::too_many_vehicles_in_fleet,
                          fleet + ", vehicle count",
-                         std::to_string(count) + ", must be 0 to " + std::to_string(o.max_vehicles_per_fleet) +
+                         std::to_string(count) + ", must be 0 to " + std::to_string(declared_largest) +
                              " (the fleet header's largest)");
-    check_organization_read(ctx, read_list(units, unit, {array_run(o.fleet_vehicle_types, 2, count, f, 1)}),
-                            fleet + ", vehicle types");
+    check_count_fits_file(ctx, kOrganizationLabel, unit, fleet + ", vehicle count", "vehicle count", count);
+    std::vector<std::int32_t>& types = types_of_fleet[static_cast<std::size_t>(f - 1)];
+    types.assign(static_cast<std::size_t>(count), 0);
+    check_organization_read(ctx, read_list(units, unit, {std::span<std::int32_t>(types)}),
+                            counted("vehicle type", count, count_line, 1, fleet));
+    largest = std::max(largest, count);
+  }
+  o.max_vehicles_per_fleet = largest;
+  resize_from_counts(ctx, fleets, o.fleet_vehicle_types, o.fleet_count, largest);
+  for (std::int32_t f = 1; f <= o.fleet_count; ++f) {
+    const std::vector<std::int32_t>& types = types_of_fleet[static_cast<std::size_t>(f - 1)];
+    for (std::size_t j = 0; j < types.size(); ++j)
+      o.fleet_vehicle_types(f, static_cast<std::int32_t>(j + 1)) = types[j];
   }
 
   // Every vehicle of a fleet names a type that a record of the library
@@ -135,6 +163,7 @@ void read_train_organization(RunContext& ctx) {
                        o.train_count < 0 ? std::to_string(o.train_count) + " trains, must be 0 or more"
                                          : std::to_string(o.speed_stage_count) + " speed stages, must be 1 or more");
   check_count_fits_file(ctx, kOrganizationLabel, unit, "train header", "train count", o.train_count);
+  const std::size_t train_count_line = last_read_line(units, unit);
   allocate_train_arrays(ctx);
 
   // The speeds are read as single-precision km/h and converted to m/s in
@@ -150,7 +179,7 @@ void read_train_organization(RunContext& ctx) {
                    array_run(o.brake_setting, 2, stages, t, 1), array_run(o.brake_time, 2, stages, t, 1)});
     for (std::int32_t s = 1; s <= stages; ++s) o.train_speed(t, s) = speed_kmh(s) / 3.6f;  // km/h to m/s
     const std::string train = "train " + std::to_string(t);
-    check_organization_read(ctx, status, train);
+    check_organization_read(ctx, status, counted_entry("train", t, o.train_count, train_count_line));
     // A train runs from the first control point of its track towards the
     // last; the stage set-up turns the direction for a track laid the other
     // way. A speed against that direction would take the train away from the

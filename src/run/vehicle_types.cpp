@@ -19,7 +19,7 @@ constexpr std::string_view kLibraryLabel = "\\Modal_Substructure_Vehicletypes.da
 
 // Every read of the library is needed: a value that does not read as a
 // number, or a file that ends early, stops the run with the record read.
-void check_library_read(RunContext& ctx, std::int32_t status, const std::string& record) {
+void check_library_read(RunContext& ctx, std::int32_t status, const RecordName& record) {
   check_read_status(ctx, status, kLibraryLabel, ctx.control.unit_vehicle_types, record);
 }
 
@@ -219,12 +219,12 @@ void check_mode_values(RunContext& ctx, std::int32_t k, std::int32_t nm) {
 
 // Reads the type header of one type record and returns its type number,
 // after checking it and the five counts against the extents of the library.
-std::int32_t read_type_header(RunContext& ctx, std::int32_t r) {
+std::int32_t read_type_header(RunContext& ctx, std::int32_t r, std::size_t count_line) {
   VehicleTypeLibrary& v = ctx.vehicles;
   std::array<std::int32_t, 6> h{};
   const std::string record = "type record " + std::to_string(r) + ", header";
   check_library_read(ctx, read_list(ctx.units, ctx.control.unit_vehicle_types, {h[0], h[1], h[2], h[3], h[4], h[5]}),
-                     record);
+                     counted_entry("type record", r, v.type_record_count, count_line, "header"));
   const std::int32_t k = h[0];
   if (k < 1 || k > v.vehicle_type_count)
     library_bad_value(ctx, record,
@@ -248,6 +248,39 @@ std::int32_t read_type_header(RunContext& ctx, std::int32_t r) {
   return k;
 }
 
+// Once the type records are read, the tables keep the room of the largest
+// node, wheel entry, output and mode counts that a record gives, not that of
+// the header's largest counts, which only bound the records: the per-vehicle
+// tables of the trains and of the integration take these extents, so that
+// their work in the time steps follows the wheels and modes that the
+// vehicles have. The node extent stays 3 or more for the fixed roles of node
+// positions 1 to 3; the spring rows keep theirs (the spring parameter reader
+// takes it over).
+void keep_the_extents_in_use(VehicleTypeLibrary& v) {
+  const std::int32_t nt = v.vehicle_type_count;
+  std::int32_t nn = nt >= 1 ? 3 : 0, nw = 0, no = 0, nm = 0;
+  for (std::int32_t k = 1; k <= nt; ++k) {
+    nn = std::max(nn, v.vehicle_node_count(k));
+    nw = std::max(nw, v.vehicle_wheelset_count(k));
+    no = std::max(no, v.vehicle_output_count(k));
+    nm = std::max(nm, v.vehicle_mode_count(k));
+  }
+  shrink_table(v.vehicle_node_numbers, nt, nn);
+  shrink_table(v.vehicle_node_coordinates, nt, nn, 3);
+  for (Array2<std::int32_t>* a : {&v.wheelset_nodes, &v.wheelset_second_nodes}) shrink_table(*a, nt, nw);
+  for (Array2<float>* a : {&v.wheelset_static_load, &v.contact_stiffness, &v.contact_damping, &v.load_amplitude_ratio,
+                           &v.load_phase})
+    shrink_table(*a, nt, nw);
+  shrink_table(v.vehicle_output_items, nt, no, 2);
+  for (Array2<float>* a : {&v.vehicle_mode_frequency, &v.vehicle_mode_damping, &v.vehicle_mode_damping_input})
+    shrink_table(*a, nt, nm);
+  shrink_table(v.vehicle_mode_shapes, nt, nm, nn, 6);
+  v.max_nodes_per_type = nn;
+  v.max_wheelsets_per_type = nw;
+  v.max_outputs_per_type = no;
+  v.max_modes_per_type = nm;
+}
+
 }  // namespace
 
 void read_vehicle_type_library(RunContext& ctx) {
@@ -262,6 +295,7 @@ void read_vehicle_type_library(RunContext& ctx) {
                 {v.type_record_count, v.vehicle_type_count, v.max_nodes_per_type, v.max_wheelsets_per_type,
                  v.max_springs_per_type, v.max_outputs_per_type, v.max_modes_per_type}),
       "library header");
+  const std::size_t header_line = last_read_line(units, unit);
   // A negative count or extent is no library: type records and types are
   // counted, and each largest count sizes a dimension of the tables.
   const std::array<std::pair<const char*, std::int32_t>, 7> header{
@@ -327,16 +361,18 @@ void read_vehicle_type_library(RunContext& ctx) {
 
   std::vector<ReadTarget> targets;
   for (std::int32_t r = 1; r <= v.type_record_count; ++r) {
-    const std::int32_t k = read_type_header(ctx, r);
+    const std::int32_t k = read_type_header(ctx, r, header_line);
+    const std::size_t counts_line = last_read_line(units, unit);
+    const std::string type = "type " + std::to_string(k);
     const std::int32_t nn = v.vehicle_node_count(k);
     const std::int32_t nw = v.vehicle_wheelset_count(k);
     const std::int32_t ns = v.vehicle_spring_count(k);
     const std::int32_t no = v.vehicle_output_count(k);
     const std::int32_t nm = v.vehicle_mode_count(k);
-    const auto read = [&](std::span<const ReadTarget> t, std::string_view what) {
-      check_library_read(ctx, read_list(units, unit, t), of_type(k, what));
+    const auto read = [&](std::span<const ReadTarget> t, const RecordName& what) {
+      check_library_read(ctx, read_list(units, unit, t), what);
     };
-    const auto read_one = [&](const ReadTarget& t, std::string_view what) {
+    const auto read_one = [&](const ReadTarget& t, const RecordName& what) {
       read(std::span<const ReadTarget>(&t, 1), what);
     };
 
@@ -345,12 +381,12 @@ void read_vehicle_type_library(RunContext& ctx) {
       targets.emplace_back(v.vehicle_node_numbers(k, n));
       targets.push_back(array_run(v.vehicle_node_coordinates, 3, 3, k, n, 1));
     }
-    read(targets, "node table");
+    read(targets, counted("node", nn, counts_line, 4, type));
 
     if (nw >= 1) {
-      read_one(array_run(v.wheelset_nodes, 2, nw, k, 1), "wheel nodes");
+      read_one(array_run(v.wheelset_nodes, 2, nw, k, 1), counted("wheel node", nw, counts_line, 1, type));
       const ReadTarget loads[] = {array_run(v.wheelset_static_load, 2, nw, k, 1), v.contact_type(k)};
-      read(loads, "wheel loads and contact code");
+      read(loads, of_type(k, "wheel loads and contact code"));
       check_library_read(ctx, read_contact_parameters(ctx, k, nw), of_type(k, "contact parameters"));
       check_wheel_loads(ctx, k, nw);
       check_contact_parameters(ctx, k, nw);
@@ -359,13 +395,13 @@ void read_vehicle_type_library(RunContext& ctx) {
     if (ns >= 1) {
       targets.clear();
       for (std::int32_t s = 1; s <= ns; ++s) targets.push_back(array_run(v.vehicle_spring_nodes, 3, 4, k, s, 1));
-      read(targets, "spring rows");
+      read(targets, counted("spring row", ns, counts_line, 4, type));
     }
 
     if (no >= 1) {
       targets.clear();
       for (std::int32_t o = 1; o <= no; ++o) targets.push_back(array_run(v.vehicle_output_items, 3, 2, k, o, 1));
-      read(targets, "output items");
+      read(targets, counted("output item", no, counts_line, 2, type));
       for (std::int32_t o = 1; o <= no; ++o) {
         const std::int32_t direction = v.vehicle_output_items(k, o, 2);
         if (direction < 1 || direction > 6)
@@ -375,15 +411,17 @@ void read_vehicle_type_library(RunContext& ctx) {
       }
     }
 
-    read_one(array_run(v.vehicle_mode_frequency, 2, nm, k, 1), "frequencies");
-    read_one(array_run(v.vehicle_mode_damping_input, 2, nm, k, 1), "damping ratios");
+    read_one(array_run(v.vehicle_mode_frequency, 2, nm, k, 1), counted("frequency", nm, counts_line, 1, type));
+    read_one(array_run(v.vehicle_mode_damping_input, 2, nm, k, 1), counted("damping ratio", nm, counts_line, 1, type));
     check_mode_values(ctx, k, nm);
     targets.clear();
     for (std::int32_t j = 1; j <= nm; ++j)
       for (std::int32_t n = 1; n <= nn; ++n) targets.push_back(array_run(v.vehicle_mode_shapes, 4, 6, k, j, n, 1));
-    read(targets, "mode shapes");
+    // Six values for each node of each mode, mode by mode.
+    read(targets, counted("mode shape row", static_cast<std::int64_t>(nm) * nn, counts_line, 6, type));
   }
 
+  keep_the_extents_in_use(v);
   units.close(unit);
 }
 

@@ -1,6 +1,9 @@
 #include "track/interpolation.h"
 
-#include "platform/stop.h"
+#include <algorithm>
+#include <string>
+
+#include "run/input_helpers.h"
 
 namespace tb {
 
@@ -34,11 +37,10 @@ bool runs_one_way(const float* x, std::int32_t n, bool ascending) {
 }  // namespace
 
 void lagrange_interpolate(RunContext& ctx, std::int32_t n, std::int32_t m, std::int32_t k, const float* x,
-                          const float* y, const float* xe, float* ye) {
-  if (n < k) {
-    ctx.console.list_line({too_few_interpolation_points});
-    error_stop(ctx.console);
-  }
+                          const float* y, const float* xe, float* ye, const InterpolatedPoints& points) {
+  if (n < k)
+    stop_with_message(ctx, too_few_interpolation_points, points.label, points.unit, points.record,
+                      std::to_string(std::max(n, 0)) + " points, must be " + std::to_string(k) + " or more");
   if (m <= 0) return;
   if (n == 2) {
     for (std::int32_t j = 0; j < m; ++j) {

@@ -111,7 +111,8 @@ void apply_irregularity_to_rails(RunContext& ctx, const Array1<std::int32_t>& ow
     for (std::int32_t k = 1; k <= m; ++k) xe[k - 1] = node_irregularity(k, 1) + offset;
     for (int c = 2; c <= 4; ++c) {
       lagrange_interpolate(ctx, samples, m, 3, profile.at_ptr(1, 1), profile.at_ptr(1, c), xe.data(),
-                           node_irregularity.at_ptr(1, c));
+                           node_irregularity.at_ptr(1, c),
+                           {"\\Irregularity.dat", ctx.control.unit_irregularity, "samples of the profile"});
       // Rows this track's profile does not reach carry no irregularity.
       for (std::int32_t k = m + 1; k <= rows; ++k) node_irregularity(k, c) = 0.0f;
     }

@@ -167,7 +167,9 @@ void place_interface_nodes_on_tracks(RunContext& ctx) {
   tm.interface_node_track.resize(b.bridge_node_count);
   for (std::int32_t p = 1; p <= b.interface_node_count; ++p) {
     const std::int32_t n = b.interface_nodes(p);
-    if (n < 1 || n > b.bridge_node_count) check_read_status(ctx, 101, "\\Modal_Substructure_Bridge.dat");
+    if (n < 1 || n > b.bridge_node_count)
+      stop_with_unknown_node(ctx, "\\Modal_Substructure_Bridge.dat", ctx.control.unit_bridge_master,
+                             "interface node " + std::to_string(p), n);
     const float x = b.node_coordinates(n, 1), y = b.node_coordinates(n, 2), z = b.node_coordinates(n, 3);
 
     // The nearest track, measured from its centre line where the node lies

@@ -44,7 +44,9 @@ std::int32_t read_stored_samples(RunContext& ctx, std::int32_t unit, Array2<floa
   for (std::int32_t i = 1; i <= n; ++i)
     rows.push_back(ReadTarget::reals(profile.at_ptr(i, 2), 3, static_cast<std::ptrdiff_t>(profile.stride(2))));
   const std::int32_t status = read_list(ctx.units, unit, rows);
-  if (status != io_status::end_of_file) check_read_status(ctx, status, kLabel, unit, "stored samples");
+  if (status != io_status::end_of_file)
+    check_read_status(ctx, status, kLabel, unit,
+                      counted("stored sample", n, 0, 3, "as many as record 2's length over its spacing"));
   std::int32_t given = 0;
   for (std::int32_t i = 1; i <= n; ++i) {
     bool whole = true;
@@ -151,7 +153,7 @@ void generate_track_irregularity(RunContext& ctx, std::int32_t& spectrum_code, s
     // A generated profile also keeps its three columns as generated, until
     // the run stores them.
     const double floats = source == 1 ? 7.0 : 4.0;
-    if ((floats * sizeof(float) + 2.0 * sizeof(Complex)) * n > static_cast<double>(physical_memory_bytes()))
+    if ((floats * sizeof(float) + 2.0 * sizeof(Complex)) * n > static_cast<double>(memory_limit_bytes()))
       bad("length " + value_text(length) + " m, " + std::to_string(n) + " samples at " + spacing_named +
           ", more than the memory holds");
   };

@@ -154,6 +154,7 @@ void tabulate_track_mode_shapes(RunContext& ctx, const Array1<std::int32_t>& own
   const float h = tm.coarse_node_spacing;
   std::vector<float> s, values;
   bool any_rail_reached = false;
+  float track_from = 0.0f, track_to = 0.0f;  // the arc lengths that the tracks' nodes span
   for (std::int32_t t = 1; t <= tm.track_count; ++t) {
     // Coarse node c is track node (c - 1) * step + 1; only the track's own
     // nodes receive shapes.
@@ -167,6 +168,11 @@ void tabulate_track_mode_shapes(RunContext& ctx, const Array1<std::int32_t>& own
       const int s_column = r == 1 ? 1 : 4;
       s.resize(static_cast<std::size_t>(own));
       for (std::int32_t c = 1; c <= own; ++c) s[c - 1] = tm.track_nodes((c - 1) * step + 1, s_column, t);
+      for (std::int32_t c = 1; c <= own; ++c) {
+        const bool first = t == 1 && r == 1 && c == 1;
+        if (first || s[c - 1] < track_from) track_from = s[c - 1];
+        if (first || s[c - 1] > track_to) track_to = s[c - 1];
+      }
       std::int32_t j1 = own, j2 = 0;
       for (std::int32_t c = own; c >= 1; --c)
         if (s[c - 1] >= smin) j1 = c;
@@ -188,7 +194,8 @@ void tabulate_track_mode_shapes(RunContext& ctx, const Array1<std::int32_t>& own
         for (int q = 1; q <= 6; ++q) {
           std::fill(values.begin(), values.end(), 0.0f);
           lagrange_interpolate(ctx, n, count, 3, b.interface_point_key.data(), b.interface_point_modes.at_ptr(1, m, q),
-                               s.data() + (j1 - 1), values.data());
+                               s.data() + (j1 - 1), values.data(),
+                               {"\\Modal_Substructure_Bridge.dat", ctx.control.unit_bridge_master, "interface nodes"});
           for (std::int32_t c = j1; c <= j2; ++c) tm.track_modal_vectors(q, m, c, r, t) = values[c - j1];
         }
         auto A = [&](int q, std::int32_t c) -> float& { return tm.track_modal_vectors(q, m, c, r, t); };
@@ -205,7 +212,11 @@ void tabulate_track_mode_shapes(RunContext& ctx, const Array1<std::int32_t>& own
       }
     }
   }
-  if (!any_rail_reached) check_read_status(ctx, 1, "\\Rails_Location.dat");
+  if (!any_rail_reached)
+    stop_with_data_error(ctx, "\\Rails_Location.dat", ctx.control.unit_rails_location, "control points",
+                         "no track reaches the bridge: its interface nodes lie at arc lengths " + value_text(smin) +
+                             " to " + value_text(smax) + " m, the rails of the tracks run from " +
+                             value_text(track_from) + " to " + value_text(track_to) + " m");
 }
 
 }  // namespace tb

@@ -39,7 +39,7 @@ std::int32_t track_node_count_for(RunContext& ctx, std::int32_t i, float spacing
     too_far(", must lie within " + value_text(2147483520.0f * spacing) + " m of control point 1 (" +
             value_text(first_s) + ") for a 32-bit count of track nodes " + value_text(spacing) + " m apart");
   const std::int32_t nodes = truncate_to_int32(q) + 1;
-  if (15.0 * sizeof(float) * nodes * tm.track_count > static_cast<double>(physical_memory_bytes()))
+  if (15.0 * sizeof(float) * nodes * tm.track_count > static_cast<double>(memory_limit_bytes()))
     too_far(", " + std::to_string(nodes) + " track nodes " + value_text(spacing) + " m apart from control point 1 (" +
             value_text(first_s) + "), more than the memory holds for " + std::to_string(tm.track_count) +
             " tracks");
@@ -55,7 +55,7 @@ void read_rails_location(RunContext& ctx) {
   const std::int32_t unit = ctx.control.unit_rails_location;
   // Every record but the last (the rail geometry option, 0 when the file
   // ends before it) is needed.
-  const auto check = [&](std::int32_t status, const std::string& record) {
+  const auto check = [&](std::int32_t status, const RecordName& record) {
     check_read_status(ctx, status, kLabel, unit, record);
   };
   u.rewind(unit);
@@ -70,6 +70,7 @@ void read_rails_location(RunContext& ctx) {
   if (tracks < 0)
     stop_with_bad_value(ctx, kLabel, unit, "number of tracks", std::to_string(tracks) + ", must be 0 or more");
   check_count_fits_file(ctx, kLabel, unit, "number of tracks", "track count", tracks);
+  const std::size_t tracks_line = last_read_line(u, unit);
   const CountSource header{kLabel, unit, "header and number of tracks"};
   check_tables_fit_memory(ctx, header, 28.0 * std::max(tracks, 0) * std::max(tm.max_control_points, 0));
   resize_from_counts(ctx, header, tm.control_points, tracks, tm.max_control_points, 7);
@@ -80,7 +81,8 @@ void read_rails_location(RunContext& ctx) {
   for (std::int32_t i = 1; i <= tracks; ++i) {
     const std::string track = "track " + std::to_string(i);
     check(read_list(u, unit, {tm.control_point_count(i), tm.track_gauge(i)}),
-          track + ": number of control points and gauge");
+          counted_entry("track", i, tracks, tracks_line, "number of control points and gauge"));
+    const std::size_t points_line = last_read_line(u, unit);
     // The rails lie half the gauge to either side of the centre line, rail 1
     // on the side of negative lateral offsets: a gauge of 0 puts both on the
     // centre line, a negative one swaps them.
@@ -98,7 +100,8 @@ void read_rails_location(RunContext& ctx) {
                             std::to_string(tm.control_point_count(i)) + " control points, must be at most " +
                                 std::to_string(tm.max_control_points) + " (the header's largest)");
       float row[7] = {};
-      check(read_list(u, unit, {ReadTarget::reals(row, 7)}), track + ", control point " + std::to_string(j));
+      check(read_list(u, unit, {ReadTarget::reals(row, 7)}),
+            counted_entry("control point", j, tm.control_point_count(i), points_line, track));
       for (int c = 0; c < 7; ++c) tm.control_points(i, j, c + 1) = row[c];
       if (vertical_is_z) {
         // (y, z) = (z, -y); the direction angle and the curvature turn with
@@ -215,7 +218,8 @@ void build_node_table(RunContext& ctx, const Array1<std::int32_t>& own_node_coun
     for (const auto& ft : kFromTo) {
       for (std::int32_t j = 1; j <= n; ++j) y[j - 1] = tm.control_points(i, j, ft[0]);
       lagrange_interpolate(ctx, n, rows, window, s.data(), y.data(), tm.track_nodes.at_ptr(1, 1, i),
-                           tm.track_nodes.at_ptr(1, ft[1], i));
+                           tm.track_nodes.at_ptr(1, ft[1], i),
+                           {"\\Rails_Location.dat", ctx.control.unit_rails_location, "control points"});
     }
   }
 }

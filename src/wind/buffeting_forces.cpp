@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "platform/units.h"
-#include "platform/stop.h"
 #include "run/input_helpers.h"
 #include "wind/buffeting_parameters.h"
 #include "wind/self_excited_forces.h"
@@ -29,7 +28,10 @@ void check_station_walk(RunContext& ctx) {
   for (std::int64_t node = first; node <= last; node += kBuffetingStationStep, station += kBuffetingStationStep) {
     const std::int32_t g = buffeting_station_group(b, station);
     if (g == 0 || b.group_first_nodes(1, g) + (station - b.group_station_offset(g)) - 1 != node)
-      stop_with_data_error(ctx, kParameterLabel);
+      stop_with_data_error(ctx, kParameterLabel, ctx.control.unit_parameter_input, "span groups, first and last nodes",
+                           "row-1 node " + std::to_string(node) + " at station " + std::to_string(station) +
+                               ": the row-1 node numbers of the groups must run on without gaps from " +
+                               std::to_string(first) + " to " + std::to_string(last));
   }
 }
 
@@ -37,22 +39,27 @@ void check_station_walk(RunContext& ctx) {
 // matrices. The forces take the deck's dimensions and polynomials from
 // coefficient set 2 of the wind input.
 void set_up_buffeting(RunContext& ctx) {
-  if (ctx.wind.coefficient_set_count < kBuffetingCoefficientSet) stop_with_data_error(ctx, kWindLabel);
+  if (ctx.wind.coefficient_set_count < kBuffetingCoefficientSet)
+    stop_with_data_error(ctx, kWindLabel, ctx.control.unit_wind_coefficients, "row 5, number of coefficient sets",
+                         std::to_string(ctx.wind.coefficient_set_count) + " sets, the buffeting forces need set " +
+                             std::to_string(kBuffetingCoefficientSet) + " for the deck");
   read_buffeting_wind_parameters(ctx);
   locate_buffeting_wind_node(ctx);
   check_station_walk(ctx);
   build_section_transfer_matrices(ctx);
 }
 
-void allocate_station_arrays(BuffetingWindData& b) {
+void allocate_station_arrays(RunContext& ctx) {
+  BuffetingWindData& b = ctx.buffeting;
   const std::int32_t rows = 6 * b.max_panel_count;
   const std::int32_t n = b.buffeting_station_count;
-  b.station_displacements.resize(rows, n);
-  b.station_velocities.resize(rows, n);
-  b.station_prev_displacements.resize(rows, n);
-  b.station_prev_velocities.resize(rows, n);
-  b.station_memory.resize(4, n);
-  b.station_prev_memory.resize(4, n);
+  const CountSource sized{kParameterLabel, ctx.control.unit_parameter_input,
+                          "header and span groups: the panels and stations"};
+  for (Array2<float>* a : {&b.station_displacements, &b.station_velocities, &b.station_prev_displacements,
+                           &b.station_prev_velocities})
+    resize_from_counts(ctx, sized, *a, rows, n);
+  resize_from_counts(ctx, sized, b.station_memory, 4, n);
+  resize_from_counts(ctx, sized, b.station_prev_memory, 4, n);
 }
 
 // Panel part (1, 2 or 3) from a panel's part code; 0 for any other code.
@@ -196,7 +203,7 @@ void compute_bridge_buffeting_modal_forces(RunContext& ctx, float time, float* m
     }
 
     // Motion of the station's nodes from the bridge modes.
-    if (!b.station_displacements.allocated()) allocate_station_arrays(b);
+    if (!b.station_displacements.allocated()) allocate_station_arrays(ctx);
     for (std::int32_t r = 1; r <= n; ++r) {
       const std::int32_t g = b.station_nodes(r, station);
       for (std::int32_t d = 1; d <= 6; ++d) {

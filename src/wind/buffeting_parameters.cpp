@@ -20,11 +20,16 @@ constexpr std::string_view kParameterLabel = "ParameterInput.dat";
 constexpr std::string_view kBuffetNodeLabel = "\\Modal_Substructure_Bridge.dat:BuffetwindNode";
 
 // One record; the panel model is only usable whole, so a read that fails
-// (also at the end of the file) stops the run.
-void read_record(RunContext& ctx, std::initializer_list<ReadTarget> targets) {
+// (also at the end of the file) stops the run, naming the record.
+void read_record(RunContext& ctx, const RecordName& record, std::initializer_list<ReadTarget> targets) {
   BuffetingWindData& b = ctx.buffeting;
   b.buffeting_read_status = read_list(ctx.units, ctx.control.unit_parameter_input, targets);
-  check_read_status(ctx, b.buffeting_read_status, kParameterLabel);
+  check_read_status(ctx, b.buffeting_read_status, kParameterLabel, ctx.control.unit_parameter_input, record);
+}
+
+// A value of the file that the panel model cannot use.
+[[noreturn]] void parameter_bad_value(RunContext& ctx, const RecordName& record, const std::string& problem) {
+  stop_with_bad_value(ctx, kParameterLabel, ctx.control.unit_parameter_input, record, problem);
 }
 
 // Section records: ids 1, 2, 3 in record order, each with its reference point
@@ -33,27 +38,35 @@ void read_sections(RunContext& ctx) {
   BuffetingWindData& b = ctx.buffeting;
   const std::int32_t ns = b.deck_section_count;
   const std::int32_t np = b.max_panel_count;
+  const CountSource sized{kParameterLabel, ctx.control.unit_parameter_input,
+                          "header: number of sections and largest number of panels"};
   b.section_ids.resize(kMaxDeckSections);
   b.section_reference_x.resize(kMaxDeckSections);
   b.section_reference_y.resize(kMaxDeckSections);
   b.section_panel_count.resize(kMaxDeckSections);
-  b.panel_ends.resize(np, 4, ns);
-  b.panel_pressures.resize(np, 3, ns);
+  resize_from_counts(ctx, sized, b.panel_ends, np, 4, ns);
+  resize_from_counts(ctx, sized, b.panel_pressures, np, 3, ns);
   for (std::int32_t i = 1; i <= ns; ++i) {
-    read_record(ctx, {b.section_ids(i)});
+    const std::string section = "section " + std::to_string(i);
+    read_record(ctx, section + ", id", {b.section_ids(i)});
     // A section's panel count is kept at its record position and looked up
     // by its id, so record i must be section i.
     const std::int32_t id = b.section_ids(i);
-    if (id != i) stop_with_data_error(ctx, kParameterLabel);
-    read_record(ctx, {b.section_reference_x(id), b.section_reference_y(id)});
-    read_record(ctx, {b.section_panel_count(i)});
+    if (id != i)
+      parameter_bad_value(ctx, section + ", id", "id " + std::to_string(id) + ", must be " + std::to_string(i));
+    read_record(ctx, section + ", reference point", {b.section_reference_x(id), b.section_reference_y(id)});
+    read_record(ctx, section + ", number of panels", {b.section_panel_count(i)});
     const std::int32_t n = b.section_panel_count(i);
-    if (n < 1 || n > np) stop_with_data_error(ctx, kParameterLabel);
+    if (n < 1 || n > np)
+      parameter_bad_value(ctx, section + ", number of panels",
+                          std::to_string(n) + ", must be 1 to " + std::to_string(np) + " (the header's largest)");
     for (std::int32_t j = 1; j <= n; ++j) {
-      read_record(ctx, {ReadTarget::reals(b.panel_ends.at_ptr(j, 1, id), 4,
-                                          static_cast<std::ptrdiff_t>(b.panel_ends.stride(2)))});
-      read_record(ctx, {ReadTarget::reals(b.panel_pressures.at_ptr(j, 1, id), 3,
-                                          static_cast<std::ptrdiff_t>(b.panel_pressures.stride(2)))});
+      read_record(ctx, counted_entry("panel", j, n, 0, section + ", ends"),
+                  {ReadTarget::reals(b.panel_ends.at_ptr(j, 1, id), 4,
+                                     static_cast<std::ptrdiff_t>(b.panel_ends.stride(2)))});
+      read_record(ctx, counted_entry("panel", j, n, 0, section + ", pressures"),
+                  {ReadTarget::reals(b.panel_pressures.at_ptr(j, 1, id), 3,
+                                     static_cast<std::ptrdiff_t>(b.panel_pressures.stride(2)))});
     }
   }
 }
@@ -63,22 +76,34 @@ void read_sections(RunContext& ctx) {
 void read_span_groups(RunContext& ctx) {
   BuffetingWindData& b = ctx.buffeting;
   const std::int32_t np = b.max_panel_count;
-  read_record(ctx, {b.span_group_count});
+  read_record(ctx, "number of span groups", {b.span_group_count});
+  const std::size_t count_line = last_read_line(ctx.units, ctx.control.unit_parameter_input);
   const std::int32_t ng = b.span_group_count;
-  if (ng < 1) stop_with_data_error(ctx, kParameterLabel);
-  b.group_section.resize(ng);
-  b.group_row_count.resize(ng);
-  b.group_first_nodes.resize(np, ng);
-  b.group_last_nodes.resize(np, ng);
+  if (ng < 1) parameter_bad_value(ctx, "number of span groups", std::to_string(ng) + ", must be 1 or more");
+  check_count_fits_file(ctx, kParameterLabel, ctx.control.unit_parameter_input, "number of span groups",
+                        "span group count", ng);
+  const CountSource sized{kParameterLabel, ctx.control.unit_parameter_input, "number of span groups"};
+  resize_from_counts(ctx, sized, b.group_section, ng);
+  resize_from_counts(ctx, sized, b.group_row_count, ng);
+  resize_from_counts(ctx, sized, b.group_first_nodes, np, ng);
+  resize_from_counts(ctx, sized, b.group_last_nodes, np, ng);
   for (std::int32_t i = 1; i <= ng; ++i) {
-    read_record(ctx, {b.group_section(i)});
+    const auto group = [&](std::string_view part) { return counted_entry("span group", i, ng, count_line, part); };
+    read_record(ctx, group("section"), {b.group_section(i)});
     const std::int32_t s = b.group_section(i);
-    if (s < 1 || s > b.deck_section_count) stop_with_data_error(ctx, kParameterLabel);
-    read_record(ctx, {b.group_row_count(i)});
+    if (s < 1 || s > b.deck_section_count)
+      parameter_bad_value(ctx, group("section"),
+                          "section " + std::to_string(s) + ", must be 1 to " + std::to_string(b.deck_section_count));
+    read_record(ctx, group("number of node rows"), {b.group_row_count(i)});
     const std::int32_t rows = b.group_row_count(i);
-    if (rows != b.section_panel_count(s)) stop_with_data_error(ctx, kParameterLabel);
-    read_record(ctx, {std::span<std::int32_t>(b.group_first_nodes.at_ptr(1, i), static_cast<std::size_t>(rows))});
-    read_record(ctx, {std::span<std::int32_t>(b.group_last_nodes.at_ptr(1, i), static_cast<std::size_t>(rows))});
+    if (rows != b.section_panel_count(s))
+      parameter_bad_value(ctx, group("number of node rows"),
+                          std::to_string(rows) + " node rows, must be " + std::to_string(b.section_panel_count(s)) +
+                              ", the panels of section " + std::to_string(s));
+    read_record(ctx, group("first nodes"),
+                {std::span<std::int32_t>(b.group_first_nodes.at_ptr(1, i), static_cast<std::size_t>(rows))});
+    read_record(ctx, group("last nodes"),
+                {std::span<std::int32_t>(b.group_last_nodes.at_ptr(1, i), static_cast<std::size_t>(rows))});
   }
 }
 
@@ -93,19 +118,30 @@ void build_station_table(RunContext& ctx) {
   for (std::int32_t i = 1; i <= ng; ++i) {
     const std::int64_t count =
         static_cast<std::int64_t>(b.group_last_nodes(1, i)) - static_cast<std::int64_t>(b.group_first_nodes(1, i)) + 1;
-    if (count < 1) stop_with_data_error(ctx, kParameterLabel);
+    const std::string group = "span group " + std::to_string(i) + ", first and last nodes";
+    if (count < 1)
+      parameter_bad_value(ctx, group,
+                          "last node " + std::to_string(b.group_last_nodes(1, i)) +
+                              " of row 1, must not be below its first node " +
+                              std::to_string(b.group_first_nodes(1, i)));
     // Every row runs over consecutive node numbers, which must stay numbers.
     for (std::int32_t r = 1; r <= b.group_row_count(i); ++r)
-      if (static_cast<std::int64_t>(b.group_first_nodes(r, i)) + count - 1 > INT32_MAX) stop_with_data_error(ctx, kParameterLabel);
+      if (static_cast<std::int64_t>(b.group_first_nodes(r, i)) + count - 1 > INT32_MAX)
+        parameter_bad_value(ctx, group,
+                            "first node " + std::to_string(b.group_first_nodes(r, i)) + " of row " + std::to_string(r) +
+                                " with " + std::to_string(count) + " stations, node numbers beyond 2147483647");
     b.group_station_offset(i) = static_cast<std::int32_t>(total);
     total += count;
-    if (total > INT32_MAX) stop_with_data_error(ctx, kParameterLabel);
+    if (total > INT32_MAX)
+      parameter_bad_value(ctx, group, std::to_string(total) + " stations in all, more than 2147483647");
     b.group_station_count(i) = static_cast<std::int32_t>(count);
   }
   b.buffeting_station_count = static_cast<std::int32_t>(total);
   const std::int32_t np = b.max_panel_count;
-  b.station_nodes.resize(np, b.buffeting_station_count);
-  b.station_selfexcited_forces.resize(6 * np, b.buffeting_station_count);
+  const CountSource sized{kParameterLabel, ctx.control.unit_parameter_input,
+                          "span groups: the stations of their first and last nodes"};
+  resize_from_counts(ctx, sized, b.station_nodes, np, b.buffeting_station_count);
+  resize_from_counts(ctx, sized, b.station_selfexcited_forces, 6 * np, b.buffeting_station_count);
   for (std::int32_t i = 1; i <= ng; ++i)
     for (std::int32_t r = 1; r <= b.group_row_count(i); ++r)
       for (std::int32_t k = 1; k <= b.group_station_count(i); ++k)
@@ -123,7 +159,9 @@ void derive_panel_geometry(RunContext& ctx) {
   for (Array2<float>* a : {&b.panel_start_arm_x, &b.panel_start_arm_y, &b.panel_end_arm_x, &b.panel_end_arm_y,
                            &b.panel_length, &b.panel_normal_x, &b.panel_normal_y, &b.panel_start_load,
                            &b.panel_end_load})
-    a->resize(np, ns);
+    resize_from_counts(ctx, {kParameterLabel, ctx.control.unit_parameter_input,
+                             "header: number of sections and largest number of panels"},
+                       *a, np, ns);
   for (std::int32_t i = 1; i <= ns; ++i) {
     const std::int32_t id = b.section_ids(i);
     const std::int32_t n = b.section_panel_count(i);
@@ -135,7 +173,10 @@ void derive_panel_geometry(RunContext& ctx) {
       const float dy = y2 - y1;
       const float length = std::sqrt(dx * dx + dy * dy);
       // A panel without a length has no direction.
-      if (!(length > 0.0f) || !std::isfinite(length)) stop_with_data_error(ctx, kParameterLabel);
+      if (!(length > 0.0f) || !std::isfinite(length))
+        parameter_bad_value(ctx, "section " + std::to_string(i) + ", panel " + std::to_string(j) + ", ends",
+                            "ends (" + value_text(x1) + ", " + value_text(y1) + ") and (" + value_text(x2) + ", " +
+                                value_text(y2) + "), a panel of length " + value_text(length) + ", must be apart");
       b.panel_start_arm_x(j, id) = x1 - b.section_reference_x(id);
       b.panel_start_arm_y(j, id) = y1 - b.section_reference_y(id);
       b.panel_length(j, id) = length;
@@ -185,13 +226,20 @@ void read_buffeting_wind_parameters(RunContext& ctx) {
   BuffetingWindData& b = ctx.buffeting;
   const std::int32_t unit = ctx.control.unit_parameter_input;
   b.buffeting_read_status = ctx.units.open(unit, "ParameterInput.dat", OpenMode::unknown, UnitForm::text);
-  check_read_status(ctx, b.buffeting_read_status, kParameterLabel);
+  check_read_status(ctx, b.buffeting_read_status, kParameterLabel, unit);
 
-  read_record(ctx, {b.deck_section_count, b.max_panel_count});
+  const std::string header = "header: number of sections and largest number of panels";
+  read_record(ctx, header, {b.deck_section_count, b.max_panel_count});
   // Three section records at most; six values per panel row must stay
   // countable.
-  if (b.deck_section_count < 1 || b.deck_section_count > kMaxDeckSections) stop_with_data_error(ctx, kParameterLabel);
-  if (b.max_panel_count < 1 || b.max_panel_count > INT32_MAX / 6) stop_with_data_error(ctx, kParameterLabel);
+  if (b.deck_section_count < 1 || b.deck_section_count > kMaxDeckSections)
+    parameter_bad_value(ctx, header,
+                        std::to_string(b.deck_section_count) + " sections, must be 1 to " +
+                            std::to_string(kMaxDeckSections));
+  if (b.max_panel_count < 1 || b.max_panel_count > INT32_MAX / 6)
+    parameter_bad_value(ctx, header,
+                        "largest number of panels " + std::to_string(b.max_panel_count) + ", must be 1 to " +
+                            std::to_string(INT32_MAX / 6));
 
   read_sections(ctx);
   read_span_groups(ctx);
@@ -210,10 +258,17 @@ void locate_buffeting_wind_node(RunContext& ctx) {
     // The section that the row-1 node selects (the last group holding it)
     // must find a node row for each of its panels in the station's own group.
     if (section == 0 || own_group == 0 || b.section_panel_count(section) > b.group_row_count(own_group))
-      stop_with_data_error(ctx, kParameterLabel);
+      parameter_bad_value(ctx, "span groups, first and last nodes",
+                          "node " + std::to_string(b.station_nodes(1, k)) + " of station " + std::to_string(k) +
+                              (section == 0 ? ", which no span group holds"
+                                            : ", whose section " + std::to_string(section) +
+                                                  " has more panels than its group has node rows"));
     for (std::int32_t r = 1; r <= b.section_panel_count(section); ++r) {
       const std::int32_t position = find_node_index(b.station_nodes(r, k), bridge.node_numbers.data(), nodes);
-      if (position == 0) check_read_status(ctx, 101, kBuffetNodeLabel);
+      if (position == 0)
+        stop_with_unknown_node(ctx, kBuffetNodeLabel, ctx.control.unit_parameter_input,
+                               "span groups, node row " + std::to_string(r) + " of station " + std::to_string(k),
+                               b.station_nodes(r, k));
       b.station_nodes(r, k) = position;
     }
   }

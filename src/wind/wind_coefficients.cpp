@@ -21,7 +21,7 @@ constexpr std::string_view kWindNodeLabel = "\\Wind_Coefficients.dat:Nodeonwind"
 
 // A record that the wind needs: a file that ends before it, or a value in it
 // that does not read as a number, stops the run.
-void check_wind_read(RunContext& ctx, std::int32_t status, const std::string& record) {
+void check_wind_read(RunContext& ctx, std::int32_t status, const RecordName& record) {
   check_read_status(ctx, status, kWindLabel, ctx.control.unit_wind_coefficients, record);
 }
 
@@ -38,9 +38,10 @@ bool read_optional_record(RunContext& ctx, std::int32_t status, const std::strin
   stop_with_bad_value(ctx, kWindLabel, ctx.control.unit_wind_coefficients, record, problem);
 }
 
-[[noreturn]] void wind_message_stop(RunContext& ctx, std::string_view message) {
-  ctx.console.list_line({message});
-  error_stop(ctx.console);
+// A check whose own message line stands in place of the data-error line.
+[[noreturn]] void wind_message_stop(RunContext& ctx, std::string_view message, const std::string& record,
+                                    const std::string& problem) {
+  stop_with_message(ctx, message, kWindLabel, ctx.control.unit_wind_coefficients, record, problem);
 }
 
 // Field parameters that the generation and the turbulence lookup divide by,
@@ -66,12 +67,16 @@ void check_field_parameters(RunContext& ctx) {
         "height offset " + value_text(w.height_offset) + ", the wind profile has no logarithm at the reference height");
 
   const WindFieldGrid grid = plan_wind_field_grid(w);
-  if (!grid.fits_int32 || wind_field_bytes(w, grid) > static_cast<double>(physical_memory_bytes()))
+  if (!grid.fits_int32 || wind_field_bytes(w, grid) > static_cast<double>(memory_limit_bytes()))
     wind_bad_value(ctx, record,
                    "duration " + value_text(w.wind_duration) + " s with " + std::to_string(w.wind_point_count) +
                        " points, a field beyond 32-bit sample counts or the memory");
   if (w.smoothing_distance > w.wind_field_length / 3.0f || w.smoothing_time > grid.duration / 3.0f)
-    wind_message_stop(ctx, text::wind_smoothing_unsuitable);
+    wind_message_stop(ctx, text::wind_smoothing_unsuitable, record,
+                      "smoothing distance " + value_text(w.smoothing_distance) + " m and time " +
+                          value_text(w.smoothing_time) + " s, must be at most a third of the field, " +
+                          value_text(w.wind_field_length / 3.0f) + " m and " + value_text(grid.duration / 3.0f) +
+                          " s");
 }
 
 void read_coefficient_sets(RunContext& ctx, std::int32_t unit) {
@@ -81,6 +86,7 @@ void read_coefficient_sets(RunContext& ctx, std::int32_t unit) {
   const std::int32_t ns = w.coefficient_set_count;
   if (ns < 0) wind_bad_value(ctx, "row 5, number of coefficient sets", std::to_string(ns) + ", must be 0 or more");
   check_count_fits_file(ctx, kWindLabel, unit, "row 5, number of coefficient sets", "coefficient set count", ns);
+  const std::size_t sets_line = last_read_line(units, unit);
   const CountSource sets{kWindLabel, unit, "row 5, number of coefficient sets"};
   resize_from_counts(ctx, sets, w.set_depth, ns);
   resize_from_counts(ctx, sets, w.set_width, ns);
@@ -90,10 +96,13 @@ void read_coefficient_sets(RunContext& ctx, std::int32_t unit) {
   for (std::int32_t s = 1; s <= ns; ++s) {
     const std::string set = "coefficient set " + std::to_string(s);
     check_wind_read(ctx, read_list(units, unit, {w.set_depth(s), w.set_width(s), w.set_third_dimension(s)}),
-                    set + ", dimensions");
+                    counted_entry("coefficient set", s, ns, sets_line, "dimensions"));
     for (std::int32_t p = 1; p <= 6; ++p) {
       const std::string poly = set + ", polynomial " + std::to_string(p);
-      check_wind_read(ctx, read_list(units, unit, {w.coef_poly_counts(s, p)}), poly + ", number of terms");
+      const std::string part = "polynomial " + std::to_string(p) + ", number of terms";
+      check_wind_read(ctx, read_list(units, unit, {w.coef_poly_counts(s, p)}),
+                      counted_entry("coefficient set", s, ns, sets_line, part));
+      const std::size_t terms_line = last_read_line(units, unit);
       const std::int32_t terms = w.coef_poly_counts(s, p);
       if (terms < 0 || terms > kMaxPolynomialTerms)
         wind_bad_value(ctx, poly + ", number of terms",
@@ -103,7 +112,7 @@ void read_coefficient_sets(RunContext& ctx, std::int32_t unit) {
           ReadTarget::reals(w.coef_polys.at_ptr(s, 1, p), static_cast<std::size_t>(terms),
                             static_cast<std::ptrdiff_t>(w.coef_polys.stride(2)));
       check_wind_read(ctx, read_list(units, unit, std::span<const ReadTarget>(&row, terms > 0 ? 1 : 0)),
-                      poly + ", coefficients");
+                      counted("coefficient", terms, terms_line, 1, poly));
     }
   }
 }
@@ -122,13 +131,14 @@ void read_vehicle_stations(RunContext& ctx, std::int32_t unit) {
   if (m < 0) wind_bad_value(ctx, "row 9, number of vehicle stations", std::to_string(m) + ", must be 0 or more");
   if (m == 0) return;
   check_count_fits_file(ctx, kWindLabel, unit, "row 9, number of vehicle stations", "vehicle station count", m);
+  const std::size_t stations_line = last_read_line(units, unit);
   const CountSource stations{kWindLabel, unit, "row 9, number of vehicle stations"};
   resize_from_counts(ctx, stations, w.vehicle_station_positions, m);
   resize_from_counts(ctx, stations, w.station_coefficient_work, m);
   resize_from_counts(ctx, stations, w.vehicle_station_sets, tr.train_count, tr.max_vehicles_per_fleet, m);
   check_wind_read(
       ctx, read_list(units, unit, {std::span<float>(w.vehicle_station_positions.data(), static_cast<std::size_t>(m))}),
-      "row 10, station positions");
+      counted("station position", m, stations_line, 1, "row 10"));
   const auto stride = static_cast<std::ptrdiff_t>(w.vehicle_station_sets.stride(3));
   for (std::int32_t r = 1; r <= tr.train_count; ++r)
     for (std::int32_t j = 1; j <= tr.fleet_vehicle_count(tr.train_fleet(r)); ++j)
@@ -136,11 +146,20 @@ void read_vehicle_stations(RunContext& ctx, std::int32_t unit) {
           ctx,
           read_list(units, unit,
                     {ReadTarget::ints(w.vehicle_station_sets.at_ptr(r, j, 1), static_cast<std::size_t>(m), stride)}),
-          "row 11, station sets of train " + std::to_string(r) + ", vehicle " + std::to_string(j));
+          counted("station set", m, stations_line, 1,
+                  "row 11, train " + std::to_string(r) + ", vehicle " + std::to_string(j)));
 
   const auto& sets = w.vehicle_station_sets;
   if (!sets.empty() && *std::max_element(sets.data(), sets.data() + sets.size()) > w.coefficient_set_count)
-    wind_message_stop(ctx, text::wind_vehicle_coefficients_out_of_range);
+    for (std::int32_t r = 1; r <= tr.train_count; ++r)
+      for (std::int32_t j = 1; j <= sets.extent(2); ++j)
+        for (std::int32_t k = 1; k <= m; ++k)
+          if (sets(r, j, k) > w.coefficient_set_count)
+            wind_message_stop(ctx, text::wind_vehicle_coefficients_out_of_range,
+                              "row 11, station sets of train " + std::to_string(r) + ", vehicle " + std::to_string(j),
+                              "set " + std::to_string(sets(r, j, k)) + " at station " + std::to_string(k) +
+                                  ", must be at most " + std::to_string(w.coefficient_set_count) +
+                                  " (row 5's number of coefficient sets)");
 
   // The coefficients are interpolated along the stations: their positions
   // must be distinct and in order.
@@ -182,6 +201,7 @@ void read_node_groups(RunContext& ctx, std::int32_t unit) {
     wind_bad_value(ctx, counts, "largest group " + std::to_string(w.wind_group_max_nodes) + ", must be 0 or more");
   check_count_fits_file(ctx, kWindLabel, unit, "row 12, number of node groups and largest group", "node group count",
                         nw);
+  const std::size_t groups_line = last_read_line(units, unit);
   const CountSource groups{kWindLabel, unit, "row 12, number of node groups and largest group"};
   resize_from_counts(ctx, groups, w.wind_group_node_count, nw);
   resize_from_counts(ctx, groups, w.wind_group_set, nw);
@@ -189,7 +209,8 @@ void read_node_groups(RunContext& ctx, std::int32_t unit) {
   for (std::int32_t g = 1; g <= nw; ++g) {
     const std::string group = "node group " + std::to_string(g);
     check_wind_read(ctx, read_list(units, unit, {w.wind_group_set(g), w.wind_group_node_count(g)}),
-                    group + ", set and number of nodes");
+                    counted_entry("node group", g, nw, groups_line, "set and number of nodes"));
+    const std::size_t nodes_line = last_read_line(units, unit);
     const std::int32_t n = w.wind_group_node_count(g);
     if (n < 0 || n > w.wind_group_max_nodes)
       wind_bad_value(ctx, group + ", set and number of nodes",
@@ -199,12 +220,16 @@ void read_node_groups(RunContext& ctx, std::int32_t unit) {
     const ReadTarget row = ReadTarget::ints(n > 0 ? w.wind_group_nodes.at_ptr(g, 1) : nullptr,
                                             static_cast<std::size_t>(n),
                                             static_cast<std::ptrdiff_t>(w.wind_group_nodes.stride(2)));
-    check_wind_read(ctx, read_list(units, unit, std::span<const ReadTarget>(&row, n > 0 ? 1 : 0)), group + ", nodes");
+    check_wind_read(ctx, read_list(units, unit, std::span<const ReadTarget>(&row, n > 0 ? 1 : 0)),
+                    counted("node", n, nodes_line, 1, group));
   }
 
   for (std::int32_t g = 1; g <= nw; ++g)
     if (w.wind_group_set(g) > w.coefficient_set_count)
-      wind_message_stop(ctx, text::wind_bridge_coefficients_out_of_range);
+      wind_message_stop(ctx, text::wind_bridge_coefficients_out_of_range,
+                        "node group " + std::to_string(g) + ", set and number of nodes",
+                        "set " + std::to_string(w.wind_group_set(g)) + ", must be at most " +
+                            std::to_string(w.coefficient_set_count) + " (row 5's number of coefficient sets)");
   // A group with elements loads them with its set's drag and lift, whose
   // cross terms divide by the set's depth and width.
   for (std::int32_t g = 1; g <= nw; ++g) {

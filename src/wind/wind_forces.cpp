@@ -144,7 +144,9 @@ void compute_vehicle_wind_forces(RunContext& ctx, float length, std::int32_t tra
       if (m >= 2) {
         for (std::int32_t k = 1; k <= m; ++k) values[k - 1] = wind.coef_polys(wind.vehicle_station_sets(train, slot, k), e, p);
         coefficient = nearer_first ? values[0] : values[m - 1];
-        lagrange_interpolate(ctx, m, 1, 2, positions, values, &load_point, &coefficient);
+        const InterpolatedPoints stations{"\\Wind_Coefficients.dat", ctx.control.unit_wind_coefficients,
+                                          "row 9, vehicle stations"};
+        lagrange_interpolate(ctx, m, 1, 2, positions, values, &load_point, &coefficient, stations);
       }
       v = v + coefficient * integer_power(angle, e - 1);
     }

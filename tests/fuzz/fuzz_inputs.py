@@ -29,9 +29,11 @@ one of:
   long      stopped at the cap while still printing
 
 Anything else is a fault: a crash or a sanitizer report, a hang, an exit 1
-that names no input file, any other exit status, a NaN or infinity in a
-result file of a run that ended with 0, or a result file of the earlier run
-left beside this run's results. Run i draws its mutation from (seed, i)
+that names no input file, a data-error line (" 错误:<file> 数据有误！ " or
+the node-number line) without the line after it that names the file, the
+record or line and the value ("undetailed"), any other exit status, a NaN or
+infinity in a result file of a run that ended with 0, or a result file of
+the earlier run left beside this run's results. Run i draws its mutation from (seed, i)
 alone, so `--seed S --only-run i` repeats it.
 """
 
@@ -59,7 +61,13 @@ OK_OUTCOMES = ("ok", "named", "refers", "unstable", "long")
 # The speed stage banner's first word, GBK bytes read as Latin-1: printed when
 # a stage begins, after the result files are opened.
 STAGE_BANNER = b"\xcb\xd9\xb6\xc8\xb5\xb5".decode("latin-1")
-FAULTS = ("crash", "sanitizer", "hang", "unnamed", "status", "nonfinite", "stale")
+FAULTS = ("crash", "sanitizer", "hang", "unnamed", "undetailed", "status", "nonfinite", "stale")
+# The input-status check's two messages, GBK bytes read as Latin-1.
+DATA_ERROR = b"\xca\xfd\xbe\xdd\xd3\xd0\xce\xf3\xa3\xa1".decode("latin-1")
+NODE_ERROR = b"\xbd\xda\xb5\xe3\xba\xc5\xb3\xac\xb3\xf6\xb6\xa8\xd2\xe5\xa3\xa1".decode("latin-1")
+PAUSE_PROMPT = "Press Enter to continue."
+# The line that says what to fix: "<file>[ line L][ (<record>)]: <what>".
+DETAIL = re.compile(r"^ \S.*?(?: line \d+)?(?: \(.*\))?: \S")
 
 REPLACEMENTS = ("0", "-1", "1e38", "1e300", "2147483648", "NaN", "Inf", "word")
 MUTATIONS = ("truncate", "delete-line", "duplicate-line", "number", "number", "number",
@@ -273,11 +281,29 @@ def run_one(args, bases, targets, scratch, index):
     return index, case, target, kind, outcome, text, kept
 
 
+def undetailed(text, names):
+    """Whether a data-error or node-number line of the console is not followed
+    by the line that names the file (one of `names`, or in the layout of that
+    line), the record and the value."""
+    lines = text.split("\n")
+    for i, line in enumerate(lines):
+        if DATA_ERROR not in line and NODE_ERROR not in line:
+            continue
+        after = lines[i + 1].rstrip("\r") if i + 1 < len(lines) else ""
+        if not after.strip() or after.startswith(PAUSE_PROMPT):
+            return True
+        if not any(n in after for n in names) and not DETAIL.match(after):
+            return True
+    return False
+
+
 def classify(rc, text, name, base, work, started):
     if "Sanitizer" in text or "runtime error:" in text or rc == 86:
         return "sanitizer"
     if rc < 0:
         return "crash"
+    if rc == 1 and undetailed(text, [Path(f).name for f in base.inputs] + [Path(name).name]):
+        return "undetailed"
     present = [r for r in base.results if (work / r).exists()]
     written = [r for r in present if (work / r).stat().st_mtime >= started]
     if rc == 1:

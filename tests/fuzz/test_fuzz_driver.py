@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """The fuzz driver's watch over a run: a run that stops printing is hung, a
 run that keeps printing is never hung however long it takes, and one that
-is still printing at the cap is stopped and counted as long."""
+is still printing at the cap is stopped and counted as long. Its rule for a
+stop's lines: a data-error line must be followed by the line that names the
+file, the record and the value."""
 
 import sys
 import time
@@ -9,7 +11,7 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from fuzz_inputs import run_program  # noqa: E402
+from fuzz_inputs import DATA_ERROR, NODE_ERROR, run_program, undetailed  # noqa: E402
 
 PRINT_ONCE_AND_SLEEP = "print('started', flush=True); import time; time.sleep(60)"
 # A progress line on standard error every 50 ms for 4 s, then status 3.
@@ -38,6 +40,30 @@ class RunWatch(unittest.TestCase):
                 self.assertIn(printed, out)
                 # A killed run is killed: the 60 s sleep does not run out.
                 self.assertLess(time.monotonic() - t0, 50.0)
+
+
+class StopLines(unittest.TestCase):
+    def test_a_data_error_line_needs_the_line_that_names_the_file(self):
+        data = "  \xb4\xed\xce\xf3:\\Rails_Location.dat" + DATA_ERROR + " "
+        node = "  \xb4\xed\xce\xf3:\\Modal_Substructure_Bridge.dat:BridgeNodeOutput" + NODE_ERROR + " "
+        pause = "Press Enter to continue."
+        names = ["Rails_Location.dat", "Modal_Substructure_Bridge.dat"]
+        # (console, undetailed)
+        cases = [
+            (data + "\n" + pause + "\n", True),
+            (data + "\n", True),
+            (data, True),
+            (data + "\n\n" + pause + "\n", True),
+            (data + "\n input/Rails_Location.dat (control points): no track reaches the bridge\n" + pause, False),
+            (node + "\n input/Modal_Substructure_Bridge.dat (output points): node 77 is not in the node list\n", False),
+            # A modal file named by the master file: the line's own layout.
+            (data + "\n case/Girder 32 m.out line 4 (frequency table): bad value \"x\", not a number\n", False),
+            (data + "\n Some text of another kind\n" + pause, True),
+            (" Warning:System response blow out!\n" + pause, False),
+        ]
+        for console, expected in cases:
+            with self.subTest(console=console):
+                self.assertEqual(undetailed(console, names), expected)
 
 
 if __name__ == "__main__":

@@ -116,9 +116,10 @@ TEST(BrakeParametersFile, BadRecordsAndSetNumbersStop) {
        file + " (brake set of vehicle type 1): bad value 2, must name one of the file's 1 brake sets"},
       {"set number 0", "1\n2\n5 40\n0\n0\n",
        file + " (brake set of vehicle type 1): bad value 0, must name one of the file's 1 brake sets"},
-      {"kind not a number", "1\nx\n5 40\n1\n0\n", file + " line 2 (set 1, kind): bad value \"x\", not a number"},
+      {"kind not a number", "1\nx\n5 40\n1\n0\n", file + " line 2 (set 1 of 1, kind; count on line 1): bad value "
+                                                         "\"x\", not a number"},
       {"five values not all numbers", "1\n0\n2 3 x 1 4\n1\n0\n",
-       file + " line 3 (set 1, values d, p, r, e, n): bad value \"x\", not a number"},
+       file + " line 3 (set 1 of 1, values d, p, r, e, n; count on line 1): bad value \"x\", not a number"},
       {"zero shoe count", "1\n0\n2 3 1 1 0\n1\n0\n",
        file + " (set 1): bad value force scale inf, must be finite and 0 or more"},
       {"negative force scale", "1\n2\n5 -40\n1\n0\n",

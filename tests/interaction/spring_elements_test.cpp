@@ -67,7 +67,7 @@ TEST(SpringElements, ElementFrameFromThreePoints) {
     SCOPED_TRACE(c.name);
     test::TestContext t;
     ElementTransformation tr;
-    build_element_rotation(*t, c.x, c.y, c.z, tr);
+    build_element_rotation(*t, c.x, c.y, c.z, tr, {});
     for (std::size_t row = 0; row < 12; ++row)
       for (std::size_t col = 0; col < 12; ++col) {
         const bool block = row / 3 == col / 3;
@@ -95,7 +95,10 @@ TEST(SpringElements, DegenerateFramesStopTheRun) {
     SCOPED_TRACE(c.name);
     NodalBridge b(c.nodes, {{1, 2, c.node_k, 1}}, 1);
     EXPECT_EQ(test::expect_stop([&] { b.evaluate(); }), exit_error);
-    EXPECT_EQ(b.t.console(), std::string(c.text) + "\n" + test::pause_text());
+    const std::string k_node = c.node_k != 0 ? ", K 3" : ", no K";
+    EXPECT_EQ(b.t.console(), " " + std::string(c.text) +
+                                 "\n Modal_Substructure_Bridge.dat (spring-damper elements): nodes I 1, J 2" + k_node +
+                                 ": they give the element no frame\n" + test::pause_text());
     // The start-up check finds it before any time step, and names the
     // element and its nodes in the master file.
     NodalBridge s(c.nodes, {{1, 2, c.node_k, 1}}, 1);
@@ -119,9 +122,15 @@ TEST(SpringElements, DegenerateFramesStopTheRun) {
   EXPECT_EQ(sound.t.console() + frameless.t.console(), "");
   NodalBridge ij({{0, 0, 0}, {1, 0, 0}, {0, 0, 1}}, {}, 1);
   ElementTransformation tr;
-  EXPECT_EQ(test::expect_stop([&] { build_element_rotation(*ij.t, {0, 0, 1}, {0, 0, 0}, {0, 0, 1}, tr); }),
-            exit_error);
-  EXPECT_EQ(ij.t.console(), std::string(text::spring_i_j_coincide) + "\n" + test::pause_text());
+  const ElementSource element{"\\Modal_Substructure_Bridge.dat", ij.t->control.unit_bridge_master,
+                              "spring-damper element 1", "nodes I 1, J 2: they give the element no frame"};
+  EXPECT_EQ(
+      test::expect_stop([&] { build_element_rotation(*ij.t, {0, 0, 1}, {0, 0, 0}, {0, 0, 1}, tr, element); }),
+      exit_error);
+  EXPECT_EQ(ij.t.console(), " " + std::string(text::spring_i_j_coincide) +
+                                "\n Modal_Substructure_Bridge.dat (spring-damper element 1): nodes I 1, J 2: they give "
+                                "the element no frame\n" +
+                                test::pause_text());
 }
 
 TEST(SpringElements, AxialForceOfAnInclinedElementActsAlongItsAxisOnBothEnds) {

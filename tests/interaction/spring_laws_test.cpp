@@ -227,7 +227,10 @@ TEST(SpringForceLaws, AnUnknownCodeStopsTheRun) {
   Element e;
   e.law(1, {7, 1});
   EXPECT_EQ(test::expect_stop([&] { e.evaluate(); }), exit_error);
-  EXPECT_EQ(e.t.console(), " " + std::string(text::unknown_spring_type) + "\n" + test::pause_text());
+  EXPECT_EQ(e.t.console(), " " + std::string(text::unknown_spring_type) +
+                               "\n NonlinearSpringParameters_Vehicletypes.dat (id 1, degree of freedom 1): law code 7, "
+                               "which names no spring-damper law\n" +
+                               test::pause_text());
 }
 
 TEST(SpringForceLaws, VanDerPolTerm) { EXPECT_FLOAT_EQ(compute_van_der_pol_term(2.0f, 1.0f), 0.3f); }

@@ -305,11 +305,11 @@ TEST(SpringParameterFiles, BadInputStopsWithItsMessageAndTheDataErrorLine) {
        "v.dat (spring row 1 of vehicle type 1): bad value spring id 2: the file gives no block for it",
        [](RunContext& c) { c.vehicles.vehicle_spring_nodes(1, 1, 4) = 2; }},
       {"vehicle block cut short before its group", "1 3\n1 1\n", ok, "",
-       "v.dat (block 1, degree of freedom group 1, degree of freedom and value count): the file ends after line 2 "
-       "before this record is complete"},
+       "v.dat (degree of freedom group 1 of 1, block 1, degree of freedom and value count; count on line 2): the file "
+       "ends after line 2 before this record is complete"},
       {"bridge block cut short in its values", ok, "1 3\n1 1\n1 3\n1 1\n", "",
-       "b.dat (block 1, degree of freedom group 1, law code and parameters): the file ends after line 4 before this "
-       "record is complete"},
+       "b.dat (value 3 of 3, block 1, degree of freedom group 1; count on line 3): the file ends after line 4 before "
+       "this record is complete"},
       {"vehicle spring without a block (empty file)", "", ok, "",
        "v.dat (spring row 1 of vehicle type 1): bad value spring id 1: the file gives no block for it",
        [](RunContext& c) { c.vehicles.max_springs_per_type = 1; }},

@@ -135,6 +135,65 @@ TEST_F(ListReadTest, ABadValueKeepsItsLineTheValueAsWrittenAndWhatTheItemNeeds) 
   EXPECT_EQ(units.text(7)->bad_value_text, std::string(37, '9') + "...");
 }
 
+// A value refused for bytes that do not print shows them as \xHH: a
+// byte-order mark, a NUL, control characters, and bytes beyond ASCII. The
+// escapes count toward the 40 characters and are never cut.
+TEST_F(ListReadTest, ARefusedValueShowsBytesThatDoNotPrintEscaped) {
+  const struct {
+    std::string value;
+    std::string echo;
+  } cases[] = {
+      {"\xEF\xBB\xBF" "12", "\\xEF\\xBB\\xBF12"},
+      {std::string("4\0" "2", 3), "4\\x002"},
+      {"x\x01\x1F\x7F", "x\\x01\\x1F\\x7F"},
+      {"\xB4\xED", "\\xB4\\xED"},
+      {"a\\b", "a\\b"},
+      {std::string(30, '7') + "\x01\x02\x03", std::string(30, '7') + "\\x01..."},
+  };
+  std::string file;
+  for (const auto& c : cases) file += "1 " + c.value + "\n";
+  load(file);
+  for (const auto& c : cases) {
+    std::int32_t a = 0, b = 0;
+    EXPECT_EQ(read_list(units, 7, {a, b}), io_status::bad_value) << c.echo;
+    EXPECT_EQ(units.text(7)->bad_value_text, c.echo);
+  }
+  EXPECT_EQ(printable_text("abc", 3), "abc");
+  EXPECT_EQ(printable_text("abcd", 3), "...");
+}
+
+// A read statement that stops keeps the position of the value that it could
+// not take, counted over the whole statement (r*v as r values): the entry of
+// a counted list that ran short or held a bad value.
+TEST_F(ListReadTest, AFailedStatementKeepsThePositionOfTheValueItCouldNotTake) {
+  const struct {
+    const char* file;
+    std::int32_t status;
+    std::size_t failed_item;
+    std::size_t last_line;
+  } cases[] = {
+      {"1 2\nx 4\n", io_status::bad_value, 2, 2},
+      {"1 2\n3\n", io_status::end_of_file, 3, 2},
+      {"3*0 x\n", io_status::bad_value, 3, 1},
+      {"\n\n", io_status::end_of_file, 0, 2},
+  };
+  for (const auto& c : cases) {
+    load(c.file);
+    std::int32_t v[6] = {};
+    EXPECT_EQ(read_list(units, 7, {std::span<std::int32_t>(v)}), c.status) << c.file;
+    EXPECT_EQ(units.text(7)->failed_item, c.failed_item) << c.file;
+    EXPECT_EQ(last_read_line(units, 7), c.last_line) << c.file;
+  }
+  // The line of the last statement's last record, for the line of a count.
+  load("2\n\n5 6\n7\n");
+  std::int32_t n = 0, p[2] = {};
+  EXPECT_EQ(last_read_line(units, 7), 0u);
+  ASSERT_EQ(read_list(units, 7, {n}), 0);
+  EXPECT_EQ(last_read_line(units, 7), 1u);
+  ASSERT_EQ(read_list(units, 7, {std::span<std::int32_t>(p)}), 0);
+  EXPECT_EQ(last_read_line(units, 7), 3u);
+}
+
 TEST_F(ListReadTest, ValuesLeftBoundWhatTheReadsCanStillTake) {
   load("header 1\n1 2, 3\n4*0 ,, 2* / 9\ncomment words\n");
   EXPECT_EQ(read_list(units, 7, std::span<const ReadTarget>()), 0);

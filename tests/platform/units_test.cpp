@@ -32,6 +32,26 @@ TEST_F(UnitsTest, UnknownCreatesAnEmptyFileAndNeverTruncates) {
   EXPECT_EQ(test::read_file(dir / "old.dat"), "a\r\nb\n");  // untouched when nothing was written
 }
 
+// A UTF-8 byte-order mark that an editor wrote before the first record is no
+// part of it; the same bytes anywhere else are the record's.
+TEST_F(UnitsTest, AByteOrderMarkAtTheStartOfAFileIsSkipped) {
+  const struct {
+    const char* content;
+    std::vector<std::string> records;
+  } cases[] = {
+      {"\xEF\xBB\xBF" "1 2\r\n3\n", {"1 2", "3"}},
+      {"\xEF\xBB\xBF", {}},
+      {"1\n\xEF\xBB\xBF" "2\n", {"1", "\xEF\xBB\xBF" "2"}},
+      {"\xEF\xBB" "1\n", {"\xEF\xBB" "1"}},
+  };
+  for (const auto& c : cases) {
+    test::write_file(dir / "bom.dat", c.content);
+    ASSERT_EQ(units.open(4, "bom.dat", OpenMode::old, UnitForm::text), 0);
+    EXPECT_EQ(units.text(4)->records, c.records) << c.content;
+    units.close(4);
+  }
+}
+
 TEST_F(UnitsTest, ReplaceStartsFromAnEmptyFileWhetherOrNotOneExisted) {
   for (UnitForm form : {UnitForm::binary, UnitForm::text}) {
     SCOPED_TRACE(form == UnitForm::binary ? "binary" : "text");

@@ -247,8 +247,8 @@ TEST(BridgeResponseRecovery, MalformedRequestsStopAtStartUpBeforeAnyBulkValueIsW
       {"negative node range count", "Post\n-1\n0\n",
        file + " (Post section, node range count): bad value -1, must be 0 or more"},
       {"node ranges cut short by the end of the file", "Post\n2\n10 30 20\n",
-       file + " (Post section, node range 2): the file ends after line " + std::to_string(head_lines + 3) +
-           " before this record is complete"},
+       file + " (Post section, node range 2 of 2; count on line " + std::to_string(head_lines + 2) +
+           "): the file ends after line " + std::to_string(head_lines + 3) + " before this record is complete"},
       {"element range count not a number", "Post\n1\n10 30 20\nnone\n",
        file + line(4) + " (Post section, element range count): bad value \"none\", not a number"},
       {"element range step 0", "Post\n0\n1\n7 8 0 3\n",
@@ -256,8 +256,8 @@ TEST(BridgeResponseRecovery, MalformedRequestsStopAtStartUpBeforeAnyBulkValueIsW
       {"negative component count", "Post\n0\n1\n7 8 1 -3\n",
        file + " (Post section, element range 1): bad value component count -3, must be 0 or more"},
       {"element range without its component count", "Post\n0\n1\n7 8 1\n",
-       file + " (Post section, element range 1): the file ends after line " + std::to_string(head_lines + 4) +
-           " before this record is complete"},
+       file + " (Post section, element range 1 of 1; count on line " + std::to_string(head_lines + 3) +
+           "): the file ends after line " + std::to_string(head_lines + 4) + " before this record is complete"},
       {"a Post line and nothing after it", "Post\n\n",
        file + " (Post section, node range count): the file ends after line " + std::to_string(head_lines + 2) +
            " before this record is complete"},

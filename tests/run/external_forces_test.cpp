@@ -88,11 +88,12 @@ TEST(ExternalForces, BadInputStopsWithTheReadersOwnLabel) {
        file + " line 1 (number of forces): bad value \"none\", not a number"},
       {"a negative count", "-1\n", false, file + " (number of forces): bad value -1, must be 0 or more"},
       {"list ends early", "2\n10 2 0\n1000 2 0\n", false,
-       file + " (force 2, node, component and kind): the file ends after line 3 before this record is complete"},
+       file + " (force 2 of 2, node, component and kind; count on line 1): the file ends after line 3 before this "
+              "record is complete"},
       {"read error before an unknown node", "1\n15 2 0\n1000 x 0\n", false,
-       file + " line 3 (force 1, amplitude, frequency and phase): bad value \"x\", not a number"},
+       file + " line 3 (force 1 of 1, amplitude, frequency and phase; count on line 1): bad value \"x\", not a number"},
       {"a letter in a force header", "1\n10 2 O\n1000 2 0\n", false,
-       file + " line 2 (force 1, node, component and kind): bad value \"O\", not a number"},
+       file + " line 2 (force 1 of 1, node, component and kind; count on line 1): bad value \"O\", not a number"},
       {"more points than the table", "1\n10 2 1\n2 3\n0 0\n1 1\n2 2\n", false,
        file + " (force 1, table length and point count): bad value point count 3, must be at most 2 (the first "
               "table's length)"},
@@ -100,9 +101,9 @@ TEST(ExternalForces, BadInputStopsWithTheReadersOwnLabel) {
        file + " (force 2, table length and point count): bad value point count 3, must be at most 2 (the first "
               "table's length)"},
       {"table header unreadable", "2\n10 2 1\nx 2\n20 1 0\n1 1 0\n", false,
-       file + " line 3 (force 1, table length and point count): bad value \"x\", not a number"},
+       file + " line 3 (force 1 of 2, table length and point count; count on line 1): bad value \"x\", not a number"},
       {"a letter in a table point", "1\n10 2 1\n2 2\n0 0\n1 l00\n", false,
-       file + " line 5 (force 1, point 2): bad value \"l00\", not a number"},
+       file + " line 5 (point 2 of 2, force 1; count on line 3): bad value \"l00\", not a number"},
       {"component 0", "1\n10 0 0\n1000 2 0\n", false,
        file + " (force 1, node, component and kind): bad value component 0, must be 1 to 6"},
       {"component 7", "1\n10 7 0\n1000 2 0\n", false,

@@ -90,6 +90,26 @@ TEST(TrainOrganization, FullAndEmptyFleets) {
   EXPECT_EQ(o.train_speed(2, 1), 10.0f);
 }
 
+// The fleet header's largest vehicle count only bounds the fleets: a million
+// declared for fleets of three and one vehicle sizes the per-vehicle tables
+// with three slots, and the fleets read as with the exact count.
+TEST(TrainOrganization, TheTablesTakeTheLargestFleetNotTheDeclaredLargest) {
+  std::string organization = test::kTrainOrganization;
+  organization.replace(0, organization.find('\n'), "2 1000000");
+  TrainInput in(test::kVehicleLibrary, organization);
+  in.read_all();
+  EXPECT_EQ(in.t.console(), "");
+  const TrainOrganization& o = in.t->trains;
+  EXPECT_EQ(o.max_vehicles_per_fleet, 3);
+  ASSERT_EQ(o.fleet_vehicle_types.extent(2), 3);
+  const int types[2][3] = {{2, 1, 2}, {1, 0, 0}};
+  for (int f = 1; f <= 2; ++f)
+    for (int j = 1; j <= 3; ++j) EXPECT_EQ(o.fleet_vehicle_types(f, j), types[f - 1][j - 1]);
+  EXPECT_EQ(o.vehicle_brake_state.extent(2), 3);
+  EXPECT_EQ(in.t->results.wheelset_result.extent(2), 3);
+  EXPECT_EQ(in.t->layout.wheelset_position.extent(2), 3);
+}
+
 TEST(TrainOrganization, AFleetNamesOnlyTypesThatARecordOfTheLibraryDescribes) {
   // A library of one type that no record describes (type record count 0 or
   // a record of type 2 only) would put a train of nothing on the bridge.
@@ -115,8 +135,8 @@ TEST(TrainOrganization, AFileEndingAfterTheSpeedsConvertsThemAndStops) {
   EXPECT_EQ(test::expect_stop([&] { in.read_all(); }), 1);
   EXPECT_EQ(in.t.console(),
             test::data_error_line("\\VehicleOrganization.dat",
-                                  "VehicleOrganization.dat (train 1): the file ends after line 5 before this record "
-                                  "is complete"));
+                                  "VehicleOrganization.dat (train 1 of 1; count on line 4): the file ends after line "
+                                  "5 before this record is complete"));
   const TrainOrganization& o = in.t->trains;
   EXPECT_EQ(o.train_speed(1, 1), 20.0f);
   EXPECT_EQ(o.train_speed(1, 2), 10.0f);
@@ -158,11 +178,12 @@ TEST(TrainOrganization, NumbersOutsideWhatIsDefinedStopWithTheirMessage) {
       {"type 0", "1 2\n2\n0 1\n0 0\n", type,
        file + " (fleet 1, vehicle types): bad value type 0 of vehicle 1, must be 1 to 2 (the vehicle library's types)"},
       {"type list cut short", "1 2\n2\n1\n", none,
-       file + " (fleet 1, vehicle types): the file ends after line 3 before this record is complete"},
+       file + " (vehicle type 2 of 2, fleet 1; count on line 2): the file ends after line 3 before this record is "
+              "complete"},
       {"a letter in a type list", "1 2\n2\nl 1\n0 0\n", none,
-       file + " line 3 (fleet 1, vehicle types): bad value \"l\", not a number"},
+       file + " line 3 (vehicle type 1 of 2, fleet 1; count on line 2): bad value \"l\", not a number"},
       {"a speed of two decimal points", one_fleet + "1 1\n1 1 72.5. 0 0 0 0\n", none,
-       file + " line 5 (train 1): bad value \"72.5.\", not a number"},
+       file + " line 5 (train 1 of 1; count on line 4): bad value \"72.5.\", not a number"},
       {"fleet above the fleet count", one_fleet + "1 1\n2 1 72 0 0 0 0\n", fleet,
        file + " (train 1): bad value fleet 2, must be 1 to 1"},
       {"fleet 0", one_fleet + "1 1\n0 1 72 0 0 0 0\n", fleet, file + " (train 1): bad value fleet 0, must be 1 to 1"},
@@ -186,7 +207,7 @@ TEST(TrainOrganization, NumbersOutsideWhatIsDefinedStopWithTheirMessage) {
        file + " (train header): bad value train count 100000000, more records than the 7 values that the rest of "
               "the file holds"},
       {"a real for a vehicle count", "1 2\n2.0\n1 2\n0 1\n", none,
-       file + " line 2 (fleet 1, vehicle count): bad value \"2.0\", must be a whole number"},
+       file + " line 2 (fleet 1 of 1, vehicle count; count on line 1): bad value \"2.0\", must be a whole number"},
   };
   for (const auto& c : cases) {
     TrainInput in(test::kVehicleLibrary, c.organization);

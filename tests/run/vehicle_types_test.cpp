@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 
 #include "train_input_fixture.h"
 
@@ -226,6 +227,49 @@ TEST(VehicleTypeLibrary, ReadsThatACountLeavesOutConsumeNoRecord) {
   EXPECT_EQ(empty.t->vehicles.vehicle_node_count.size(), 0u);
 }
 
+// Largest counts in the header beyond those of the type records: once read,
+// every table has the extents of the largest counts that a record gives
+// (type 2's five nodes, four wheel entries, three outputs and two modes) and
+// holds exactly what the exact header gives; the spring rows keep theirs.
+TEST(VehicleTypeLibrary, TablesKeepTheLargestCountsOfTheRecordsNotOfTheHeader) {
+  TrainInput exact;
+  exact.read_library();
+  std::string file = test::kVehicleLibrary;
+  file.replace(0, file.find('\n'), "2 2 50 40 2 30 20");
+  TrainInput declared(file);
+  declared.read_library();
+  EXPECT_EQ(declared.t.console(), "");
+  const VehicleTypeLibrary& a = exact.t->vehicles;
+  const VehicleTypeLibrary& b = declared.t->vehicles;
+  EXPECT_EQ(b.max_nodes_per_type, 5);
+  EXPECT_EQ(b.max_wheelsets_per_type, 4);
+  EXPECT_EQ(b.max_outputs_per_type, 3);
+  EXPECT_EQ(b.max_modes_per_type, 2);
+  const auto same = [](const auto& x, const auto& y, const char* name) {
+    EXPECT_EQ(std::vector(x.span().begin(), x.span().end()), std::vector(y.span().begin(), y.span().end())) << name;
+    EXPECT_EQ(x.extent(2), y.extent(2)) << name;
+  };
+  same(a.vehicle_node_numbers, b.vehicle_node_numbers, "node numbers");
+  same(a.vehicle_node_coordinates, b.vehicle_node_coordinates, "node coordinates");
+  same(a.wheelset_nodes, b.wheelset_nodes, "wheel nodes");
+  same(a.wheelset_second_nodes, b.wheelset_second_nodes, "second nodes");
+  same(a.wheelset_static_load, b.wheelset_static_load, "static loads");
+  same(a.contact_stiffness, b.contact_stiffness, "contact stiffness");
+  same(a.contact_damping, b.contact_damping, "contact damping");
+  same(a.load_amplitude_ratio, b.load_amplitude_ratio, "load amplitude ratio");
+  same(a.load_phase, b.load_phase, "load phase");
+  same(a.vehicle_spring_nodes, b.vehicle_spring_nodes, "spring rows");
+  same(a.vehicle_output_items, b.vehicle_output_items, "output items");
+  same(a.vehicle_mode_frequency, b.vehicle_mode_frequency, "frequencies");
+  same(a.vehicle_mode_damping_input, b.vehicle_mode_damping_input, "damping ratios");
+  same(a.vehicle_mode_shapes, b.vehicle_mode_shapes, "mode shapes");
+  // A type of two nodes still leaves room for node positions 1 to 3.
+  TrainInput two_nodes("1 1 9 0 0 0 1\n1 2 0 0 0 1\n1 0 0 0  2 1 0 0\n1.5\n0.02\n1 1 1 1 1 1\n1 1 1 1 1 1\n");
+  two_nodes.read_library();
+  EXPECT_EQ(two_nodes.t->vehicles.max_nodes_per_type, 3);
+  EXPECT_EQ(two_nodes.t->vehicles.vehicle_mode_shapes.extent(3), 3);
+}
+
 TEST(VehicleTypeLibrary, ExtentsBeyondAnyMemoryStopWithTheLibraryHeader) {
   // Neither allocated nor wrapped round into a small table.
   TrainInput in("0 2147483647 2147483647 0 0 0 0\n");
@@ -233,7 +277,7 @@ TEST(VehicleTypeLibrary, ExtentsBeyondAnyMemoryStopWithTheLibraryHeader) {
   const std::string first = test::data_error_line("\\Modal_Substructure_Vehicletypes.dat");
   EXPECT_EQ(in.t.console().rfind(first.substr(0, first.find('\n') + 1) +
                                      " Modal_Substructure_Vehicletypes.dat (library header): counts that ask for "
-                                     "tables of ",
+                                     "tables (",
                                  0),
             0u)
       << in.t.console();
@@ -265,22 +309,23 @@ TEST(VehicleTypeLibrary, BadInputStopsWithTheDataErrorOrTheSectionsNodeError) {
       {"empty file", "", data, file + ": the file is empty"},
       {"file ends inside the last mode shapes",
        test::kVehicleLibrary.substr(0, test::kVehicleLibrary.rfind('\n', test::kVehicleLibrary.size() - 2) + 1), data,
-       file + " (type 1, mode shapes): the file ends after line 38 before this record is complete"},
+       file + " (mode shape row 3 of 3, type 1; count on line 30): the file ends after line 38 before this record is "
+              "complete"},
       {"type number 0", small_library("0 3 0 0 0 0", ok_modes), data,
        file + " (type record 1, header): bad value type number 0, must be 1 to 1"},
       {"type number above the type count", small_library("2 3 0 0 0 0", ok_modes), data,
        file + " (type record 1, header): bad value type number 2, must be 1 to 1"},
       {"type number not read", small_library("x 3 0 0 0 0", ok_modes), data,
-       file + " line 2 (type record 1, header): bad value \"x\", not a number"},
+       file + " line 2 (type record 1 of 1, header; count on line 1): bad value \"x\", not a number"},
       {"a letter among the node coordinates", "1 1 3 2 1 1 1\n1 3 0 0 0 0\n1 0 0 0  2 1 O 0  3 2 0 0\n" + ok_modes,
-       data, file + " line 3 (type 1, node table): bad value \"O\", not a number"},
+       data, file + " line 3 (node 2 of 3, type 1; count on line 2): bad value \"O\", not a number"},
       {"a wheel load of two decimal points",
        small_library("1 3 2 0 0 0", "1 2\n66217.5. 66217.5 0\n0.43 0.3 0.7\n" + ok_modes), data,
        file + " line 5 (type 1, wheel loads and contact code): bad value \"66217.5.\", not a number"},
       {"a letter in the contact parameters", small_library("1 3 2 0 0 0", "1 2\n1e4 1e4 0\n0.43 O.3 0.7\n" + ok_modes),
        data, file + " line 6 (type 1, contact parameters): bad value \"O.3\", not a number"},
       {"a letter in the damping ratios", small_library("1 3 0 0 0 1", "1.5\n0.O2\n1 1 1 1 1 1\n1 1 1 1 1 1\n"), data,
-       file + " line 5 (type 1, damping ratios): bad value \"0.O2\", not a number"},
+       file + " line 5 (damping ratio 1 of 1, type 1; count on line 2): bad value \"0.O2\", not a number"},
       {"node count above the maximum", small_library("1 4 0 0 0 0", ok_modes), data,
        file + " (type record 1, header): bad value node count 4, must be 0 to 3 (the library header's largest)"},
       {"negative wheel count", small_library("1 3 -1 0 0 0", ok_modes), data,
@@ -295,9 +340,10 @@ TEST(VehicleTypeLibrary, BadInputStopsWithTheDataErrorOrTheSectionsNodeError) {
       {"a negative largest spring count", "1 1 3 0 -1 0 0\n1 3 0 0 0 0\n1 0 0 0  2 1 0 0  3 2 0 0\n\n\n\n", data,
        file + " (library header): bad value largest spring count -1, must be 0 or more"},
       {"a real for a count", small_library("1 3 0.0 0 0 0", ok_modes), data,
-       file + " line 2 (type record 1, header): bad value \"0.0\", must be a whole number"},
+       file + " line 2 (type record 1 of 1, header; count on line 1): bad value \"0.0\", must be a whole number"},
       {"a null value for a count", small_library("1 3,,0 0 0", ok_modes), data,
-       file + " line 2 (type record 1, header): bad value \",\", a null value where a value is needed"},
+       file + " line 2 (type record 1 of 1, header; count on line 1): bad value \",\", a null value where a value is "
+              "needed"},
       {"wheel radius 0 under code 0", small_library("1 3 2 0 0 0", "1 2\n1e4 1e4 0\n0 0.3 0.7\n" + ok_modes), data,
        file + " (type 1, contact parameters): bad value wheel radius 0, must be above 0"},
       {"half spacing 0 under code 1",

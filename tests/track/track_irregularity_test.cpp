@@ -408,7 +408,8 @@ TEST(TrackIrregularity, InputErrorsStopBeforeTheFileIsRewritten) {
       {parameter_file("1 7 1 1 100 1000 0.25 0", "1O.0"),
        file + " line 4 (record 4, taper length): bad value \"1O.0\", not a number"},
       {parameter_file("0 1 1 1 100 4 1 0") + "0.1 0.2 0.3\n0.1 0.2 O.3\n",
-       file + " line 8 (stored samples): bad value \"O.3\", not a number"},
+       file + " line 8 (stored sample 2 of 8, as many as record 2's length over its spacing): bad value \"O.3\", not a "
+              "number"},
       // Source flag 0 with no sample stored: none at all, or a first one cut
       // short.
       {parameter_file("0 1 1 1 100 3 1 0"),

@@ -775,7 +775,6 @@ TEST(TrackModel, InputErrorsStopTheBuild) {
   // 400 million nodes on each of 100 tracks: 2.4 TB of node table.
   std::vector<Track> hundred_tracks_the_first_long(100, straight(0.0f, 10.0f));
   hundred_tracks_the_first_long[0] = straight(0.0f, 1.0E8f);
-  const std::string rails_error = data_error("\\Rails_Location.dat");
   const auto rails_detail = [](std::string_view detail) { return data_error("\\Rails_Location.dat", detail); };
   const struct {
     const char* what;
@@ -790,10 +789,11 @@ TEST(TrackModel, InputErrorsStopTheBuild) {
        rails_detail("Rails_Location.dat (track 1: number of control points and gauge): bad value 3 control points, "
                     "must be at most 2 (the header's largest)")},
       {"unreadable point", "1 2\n1\n2 1.5\n0 0 0 0 0 0 0\n10 0 x 0 0 10 0\n", nullptr,
-       rails_detail("Rails_Location.dat line 5 (track 1, control point 2): bad value \"x\", not a number")},
+       rails_detail("Rails_Location.dat line 5 (control point 2 of 2, track 1; count on line 3): bad value \"x\", not "
+                    "a number")},
       {"file ends inside a point", "1 2\n1\n2 1.5\n0 0 0 0 0 0 0\n10 0 0\n", nullptr,
-       rails_detail("Rails_Location.dat (track 1, control point 2): the file ends after line 5 before this record "
-                    "is complete")},
+       rails_detail("Rails_Location.dat (control point 2 of 2, track 1; count on line 3): the file ends after line 5 "
+                    "before this record is complete")},
       {"a letter for the rail geometry option", "1 2\n1\n2 1.5\n0 0 0 0 0 0 0\n40 0 0 0 0 40 0\nO\n", nullptr,
        rails_detail("Rails_Location.dat line 6 (rail geometry option): bad value \"O\", not a number")},
       {"rail geometry option 2", rails_file(1.0f, {straight(0.0f, 40.0f)}, 2), nullptr,
@@ -827,7 +827,8 @@ TEST(TrackModel, InputErrorsStopTheBuild) {
        [](TrackBuild& b) {
          b.bridge({{500, 0, 0}, {510, 0, 0}, {520, 0, 0}}, 1);
        },
-       rails_error},
+       rails_detail("Rails_Location.dat (control points): no track reaches the bridge: its interface nodes lie at arc "
+                    "lengths 500 to 520 m, the rails of the tracks run from 0 to 40 m")},
       {"fewer than five track nodes", rails_file(1.0f, {straight(0.0f, 3.0f)}, 0), nullptr,
        rails_detail("Rails_Location.dat (header: track node spacing): bad value 1, gives the longest track 4 nodes "
                     "(4 for the mode shapes), too few for the interpolation along the track")},

@@ -257,8 +257,13 @@ TEST(BuffetingModalForces, InputTheWalkCannotUseStops) {
       // take station column 13, which holds node 23.
       {"gap in the row-1 numbering",
        square_deck_file("2\n1\n4\n1 11 21 31\n9 19 29 39\n1\n4\n20 11 21 31\n28 0 0 0\n"), 2,
-       test::data_error_line("ParameterInput.dat")},
-      {"no coefficient set 2", square_deck_file(), 1, test::data_error_line("\\Wind_Coefficients.dat")},
+       test::data_error_line("ParameterInput.dat",
+                             "ParameterInput.dat (span groups, first and last nodes): row-1 node 13 at station 13: "
+                             "the row-1 node numbers of the groups must run on without gaps from 1 to 28")},
+      {"no coefficient set 2", square_deck_file(), 1,
+       test::data_error_line("\\Wind_Coefficients.dat",
+                             "Wind_Coefficients.dat (row 5, number of coefficient sets): 1 sets, the buffeting forces "
+                             "need set 2 for the deck")},
   };
   for (const auto& cs : cases) {
     Deck d(cs.file);

@@ -167,36 +167,65 @@ TEST(BuffetingParameters, TheLastGroupHoldingARowOneNodeSetsTheSection) {
 }
 
 TEST(BuffetingParameters, BadInputStopsWithItsMessage) {
-  const std::string data = test::data_error_line("ParameterInput.dat");
-  const std::string node = test::node_error_line("\\Modal_Substructure_Bridge.dat:BuffetwindNode");
+  // Each stop names the record and the value after the data-error line.
+  const auto data = [](const char* detail) { return test::data_error_line("ParameterInput.dat", detail); };
+  const auto node = [](const char* detail) {
+    return test::node_error_line("\\Modal_Substructure_Bridge.dat:BuffetwindNode", detail);
+  };
   using Edits = std::vector<std::pair<std::size_t, std::string>>;
   const struct {
     const char* what;
     Edits edits;
     std::size_t keep_lines;
     bool drop_a_bridge_node;
-    const std::string& expected;
+    std::string expected;
   } cases[] = {
-      {"empty file", {}, 0, false, data},
-      {"file ending inside the groups", {}, 28, false, data},
-      {"not a number", {{13, "0.5 x"}}, 99, false, data},
-      {"four sections", {{0, "4 12"}}, 99, false, data},
-      {"no sections", {{0, "0 12"}}, 99, false, data},
-      {"no panel rows", {{0, "2 0"}}, 99, false, data},
-      {"section ids out of record order", {{1, "2"}}, 99, false, data},
-      {"more panels than rows", {{0, "2 3"}}, 99, false, data},
-      {"section without panels", {{14, "0"}}, 99, false, data},
-      {"zero-length panel", {{17, "1 0 1 0"}}, 99, false, data},
-      {"no span groups", {{21, "0"}}, 99, false, data},
-      {"group of an undefined section", {{26, "3"}}, 99, false, data},
-      {"rows differ from the section's panels", {{27, "2"}, {28, "111 211"}, {29, "113 0"}}, 99, false, data},
-      {"row 1 running backwards", {{25, "100 299 399 499"}}, 99, false, data},
-      {"node numbers beyond 32 bits", {{24, "101 201 301 2147483640"}}, 99, false, data},
+      {"empty file", {}, 0, false,
+       data("ParameterInput.dat: the file is empty")},
+      {"file ending inside the groups", {}, 28, false,
+       data("ParameterInput.dat (span group 2 of 2, first nodes; count on line 22): the file ends after line 28 before "
+            "this record is complete")},
+      {"not a number", {{13, "0.5 x"}}, 99, false,
+       data("ParameterInput.dat line 14 (section 2, reference point): bad value \"x\", not a number")},
+      {"four sections", {{0, "4 12"}}, 99, false,
+       data("ParameterInput.dat (header: number of sections and largest number of panels): bad value 4 sections, must "
+            "be 1 to 3")},
+      {"no sections", {{0, "0 12"}}, 99, false,
+       data("ParameterInput.dat (header: number of sections and largest number of panels): bad value 0 sections, must "
+            "be 1 to 3")},
+      {"no panel rows", {{0, "2 0"}}, 99, false,
+       data("ParameterInput.dat (header: number of sections and largest number of panels): bad value largest number of "
+            "panels 0, must be 1 to 357913941")},
+      {"section ids out of record order", {{1, "2"}}, 99, false,
+       data("ParameterInput.dat (section 1, id): bad value id 2, must be 1")},
+      {"more panels than rows", {{0, "2 3"}}, 99, false,
+       data("ParameterInput.dat (section 1, number of panels): bad value 4, must be 1 to 3 (the header's largest)")},
+      {"section without panels", {{14, "0"}}, 99, false,
+       data("ParameterInput.dat (section 2, number of panels): bad value 0, must be 1 to 12 (the header's largest)")},
+      {"zero-length panel", {{17, "1 0 1 0"}}, 99, false,
+       data("ParameterInput.dat (section 2, panel 2, ends): bad value ends (1, 0) and (1, 0), a panel of length 0, "
+            "must be apart")},
+      {"no span groups", {{21, "0"}}, 99, false,
+       data("ParameterInput.dat (number of span groups): bad value 0, must be 1 or more")},
+      {"group of an undefined section", {{26, "3"}}, 99, false,
+       data("ParameterInput.dat (span group 2 of 2, section; count on line 22): bad value section 3, must be 1 to 2")},
+      {"rows differ from the section's panels", {{27, "2"}, {28, "111 211"}, {29, "113 0"}}, 99, false,
+       data("ParameterInput.dat (span group 2 of 2, number of node rows; count on line 22): bad value 2 node rows, "
+            "must be 3, the panels of section 2")},
+      {"row 1 running backwards", {{25, "100 299 399 499"}}, 99, false,
+       data("ParameterInput.dat (span group 1, first and last nodes): bad value last node 100 of row 1, must not be "
+            "below its first node 101")},
+      {"node numbers beyond 32 bits", {{24, "101 201 301 2147483640"}}, 99, false,
+       data("ParameterInput.dat (span group 1, first and last nodes): bad value first node 2147483640 of row 4 with 10 "
+            "stations, node numbers beyond 2147483647")},
       {"a later group's section needs rows the station lacks",
        {{22, "2"}, {23, "3"}, {24, "101 201 301"}, {25, "110 0 0"},
         {26, "1"}, {27, "4"}, {28, "105 211 311 411"}, {29, "107 0 0 0"}},
-       99, false, data},
-      {"station node not in the bridge", {}, 99, true, node},
+       99, false,
+       data("ParameterInput.dat (span groups, first and last nodes): bad value node 105 of station 5, whose section 1 "
+            "has more panels than its group has node rows")},
+      {"station node not in the bridge", {}, 99, true,
+       node("ParameterInput.dat (span groups, node row 3 of station 12): node 312 is not in the node list")},
   };
   for (const auto& cs : cases) {
     std::vector<std::string> lines = base_lines();

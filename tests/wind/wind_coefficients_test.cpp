@@ -192,7 +192,8 @@ TEST(WindCoefficients, ARecordThatTheWindNeedsStopsWhenMissingOrNotANumber) {
       {"a direction that is no number", "1.225 25 x\n",
        file + " line 1 (row 1, air density, mean wind speed and direction): bad value \"x\", not a number"},
       {"the file ends after the set count", join(base_lines(), 5),
-       file + " (coefficient set 1, dimensions): the file ends after line 5 before this record is complete"},
+       file + " (coefficient set 1 of 2, dimensions; count on line 5): the file ends after line 5 before this record "
+              "is complete"},
       {"the file ends after the mean wind", join(base_lines(), 1),
        file + " (row 2, start of the wind field): the file ends after line 1 before this record is complete"},
       {"a letter in the field parameters",
@@ -239,24 +240,26 @@ TEST(WindCoefficients, GroupsWithoutElementsAndSetZeroPass) {
 TEST(WindCoefficients, SmoothingLengthsAgainstTheGeneratedField) {
   const struct {
     const char* field;
-    bool stops;
+    const char* stop;  // the line after the message; none when the lengths pass
   } cases[] = {
-      {"0.05 0 20 4 40 2 0 10 5 2.6666667", false},  // Ts = 8/3 exactly
-      {"0.05 0 20 4 40 2 0 10 5 2.6666669", true},
-      {"0.05 0 20 4 40 2 0 10 13.333333 1", false},  // Ls = 40/3
-      {"0.05 0 20 4 40 2 0 10 13.4 1", true},
+      {"0.05 0 20 4 40 2 0 10 5 2.6666667", nullptr},  // Ts = 8/3 exactly
+      {"0.05 0 20 4 40 2 0 10 5 2.6666669",
+       "smoothing distance 5 m and time 2.666667 s, must be at most a third of the field, 13.333333 m and 2.6666667 s"},
+      {"0.05 0 20 4 40 2 0 10 13.333333 1", nullptr},  // Ls = 40/3
+      {"0.05 0 20 4 40 2 0 10 13.4 1",
+       "smoothing distance 13.4 m and time 1 s, must be at most a third of the field, 13.333333 m and 2.6666667 s"},
   };
   const std::string message =
       " \xB4\xED\xCE\xF3\xA3\xBAWind_Coefficients.dat! \xC6\xBD\xBB\xAC\xBE\xE0\xC0\xEB\xBB\xF2\xCA\xB1\xBC\xE4\xB2\xBB"
-      "\xBA\xCF\xCA\xCA!\n" + test::pause_text();
+      "\xBA\xCF\xCA\xCA!\n Wind_Coefficients.dat (row 4, field parameters): ";
   for (const auto& cs : cases) {
     std::vector<std::string> lines = base_lines();
     lines[2] = "0";
     lines[3] = cs.field;
     WindInput in(join(lines));
-    if (cs.stops) {
+    if (cs.stop) {
       EXPECT_EQ(test::expect_stop([&] { in.read(); }), 1) << cs.field;
-      EXPECT_EQ(in.t.console(), message) << cs.field;
+      EXPECT_EQ(in.t.console(), message + cs.stop + "\n" + test::pause_text()) << cs.field;
       EXPECT_FALSE(in.t->wind_field.along_wind_turbulence.allocated()) << cs.field;
     } else {
       in.read();
@@ -271,10 +274,10 @@ TEST(WindCoefficients, BadInputStopsWithItsMessage) {
   const std::string node = "node";
   const std::string vehicle_sets =
       " \xB4\xED\xCE\xF3\xA3\xBAWind_Coefficients.dat\xD2\xFD\xD3\xC3\xB5\xC4\xB3\xB5\xC1\xBE\xC8\xFD\xB7\xD6\xC1\xA6"
-      "\xCF\xB5\xCA\xFD\xB3\xAC\xB3\xF6\xB6\xA8\xD2\xE5\xB7\xB6\xCE\xA7!\n" + test::pause_text();
+      "\xCF\xB5\xCA\xFD\xB3\xAC\xB3\xF6\xB6\xA8\xD2\xE5\xB7\xB6\xCE\xA7!\n";
   const std::string bridge_sets =
       " \xB4\xED\xCE\xF3\xA3\xBAWind_Coefficients.dat\xD2\xFD\xD3\xC3\xB5\xC4\xC7\xC5\xC1\xBA\xC8\xFD\xB7\xD6\xC1\xA6"
-      "\xCF\xB5\xCA\xFD\xB3\xAC\xB3\xF6\xB6\xA8\xD2\xE5\xB7\xB6\xCE\xA7!\n" + test::pause_text();
+      "\xCF\xB5\xCA\xFD\xB3\xAC\xB3\xF6\xB6\xA8\xD2\xE5\xB7\xB6\xCE\xA7!\n";
   const struct {
     const char* what;
     std::size_t line;
@@ -332,7 +335,9 @@ TEST(WindCoefficients, BadInputStopsWithItsMessage) {
       {"vehicle set 0 in a fleet", 37, "1 0 1", data,
        "Wind_Coefficients.dat (row 11, station sets of train 2, vehicle 2): bad value set 0 at station 2, must be 1 to "
        "2"},
-      {"vehicle set above the sets", 34, "2 3 2", vehicle_sets, ""},
+      {"vehicle set above the sets", 34, "2 3 2", vehicle_sets,
+       "Wind_Coefficients.dat (row 11, station sets of train 1, vehicle 2): set 3 at station 2, must be at most 2 (row "
+       "5's number of coefficient sets)"},
       {"negative group count", 38, "-1 4", data,
        "Wind_Coefficients.dat (row 12, number of node groups and largest group): bad value number of node groups -1, "
        "must be 0 or more"},
@@ -345,7 +350,9 @@ TEST(WindCoefficients, BadInputStopsWithItsMessage) {
       {"negative group node count", 39, "1 -1", data,
        "Wind_Coefficients.dat (node group 1, set and number of nodes): bad value number of nodes -1, must be 0 to 4 "
        "(row 12's largest)"},
-      {"group set above the sets", 41, "3 2", bridge_sets, ""},
+      {"group set above the sets", 41, "3 2", bridge_sets,
+       "Wind_Coefficients.dat (node group 2, set and number of nodes): set 3, must be at most 2 (row 5's number of "
+       "coefficient sets)"},
       {"group set 0 with an element", 41, "0 2", data,
        "Wind_Coefficients.dat (node group 2, set and number of nodes): bad value set 0, must be 1 to 2"},
       {"node not in the bridge", 42, "101 999", node,
@@ -359,7 +366,7 @@ TEST(WindCoefficients, BadInputStopsWithItsMessage) {
     const std::string expected = &cs.expected == &data ? test::data_error_line("\\Wind_Coefficients.dat", cs.detail)
                                  : &cs.expected == &node
                                      ? test::node_error_line("\\Wind_Coefficients.dat:Nodeonwind", cs.detail)
-                                     : cs.expected;
+                                     : cs.expected + " " + cs.detail + "\n" + test::pause_text();
     EXPECT_EQ(in.t.console(), expected) << cs.what;
   }
 }

@@ -32,8 +32,11 @@ Anything else is a fault: a crash or a sanitizer report, a hang, an exit 1
 that names no input file, a data-error line (" 错误:<file> 数据有误！ " or
 the node-number line) without the line after it that names the file, the
 record or line and the value ("undetailed"), any other exit status, a NaN or
-infinity in a result file of a run that ended with 0, or a result file of
-the earlier run left beside this run's results. Run i draws its mutation from (seed, i)
+infinity in a result file of a run that ended with 0, a result file of
+the earlier run left beside this run's results ("stale"), or an input file
+that a run refused before it opened any result file has changed
+("rewritten": the program writes its input files back only once the run
+starts). Run i draws its mutation from (seed, i)
 alone, so `--seed S --only-run i` repeats it.
 """
 
@@ -61,7 +64,7 @@ OK_OUTCOMES = ("ok", "named", "refers", "unstable", "long")
 # The speed stage banner's first word, GBK bytes read as Latin-1: printed when
 # a stage begins, after the result files are opened.
 STAGE_BANNER = b"\xcb\xd9\xb6\xc8\xb5\xb5".decode("latin-1")
-FAULTS = ("crash", "sanitizer", "hang", "unnamed", "undetailed", "status", "nonfinite", "stale")
+FAULTS = ("crash", "sanitizer", "hang", "unnamed", "undetailed", "status", "nonfinite", "stale", "rewritten")
 # The input-status check's two messages, GBK bytes read as Latin-1.
 DATA_ERROR = b"\xca\xfd\xbe\xdd\xd3\xd0\xce\xf3\xa3\xa1".decode("latin-1")
 NODE_ERROR = b"\xbd\xda\xb5\xe3\xba\xc5\xb3\xac\xb3\xf6\xb6\xa8\xd2\xe5\xa3\xa1".decode("latin-1")
@@ -264,10 +267,13 @@ def run_one(args, bases, targets, scratch, index):
         path.unlink()
     else:
         path.write_bytes(damaged)
+    inputs_before = input_bytes(work, base.inputs)
     started = time.time() - 1.0
     rc, out, stop = run_binary(args.binary, work, args)
     text = out.decode("latin-1")
     outcome = stop or classify(rc, text, name, base, work, started)
+    if outcome in OK_OUTCOMES and rc != 0 and rewritten(work, base, inputs_before, started):
+        outcome = "rewritten"
     kept = None
     if (outcome in FAULTS or outcome in args.keep_outcome) and args.keep:
         kept = Path(args.keep) / ("%s-%d" % (outcome, index))
@@ -295,6 +301,19 @@ def undetailed(text, names):
         if not any(n in after for n in names) and not DETAIL.match(after):
             return True
     return False
+
+
+def input_bytes(work, inputs):
+    """Every input file of a run as it stands (None for one that is not there)."""
+    return {f: (work / f).read_bytes() if (work / f).is_file() else None for f in inputs}
+
+
+def rewritten(work, base, before, started):
+    """Whether a run that ended without opening any result file (a refused or
+    stopped start-up) changed one of its input files."""
+    if any((work / r).exists() and (work / r).stat().st_mtime >= started for r in base.results):
+        return False
+    return input_bytes(work, before) != before
 
 
 def classify(rc, text, name, base, work, started):

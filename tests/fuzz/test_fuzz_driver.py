@@ -3,15 +3,19 @@
 run that keeps printing is never hung however long it takes, and one that
 is still printing at the cap is stopped and counted as long. Its rule for a
 stop's lines: a data-error line must be followed by the line that names the
-file, the record and the value."""
+file, the record and the value. Its rule for a refused run's input files:
+a run that opened no result file leaves every input file as it was."""
 
+import os
 import sys
+import tempfile
 import time
 import unittest
 from pathlib import Path
+from types import SimpleNamespace
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from fuzz_inputs import DATA_ERROR, NODE_ERROR, run_program, undetailed  # noqa: E402
+from fuzz_inputs import DATA_ERROR, NODE_ERROR, input_bytes, rewritten, run_program, undetailed  # noqa: E402
 
 PRINT_ONCE_AND_SLEEP = "print('started', flush=True); import time; time.sleep(60)"
 # A progress line on standard error every 50 ms for 4 s, then status 3.
@@ -64,6 +68,37 @@ class StopLines(unittest.TestCase):
         for console, expected in cases:
             with self.subTest(console=console):
                 self.assertEqual(undetailed(console, names), expected)
+
+
+class RefusedRunInputs(unittest.TestCase):
+    def test_a_run_that_opened_no_result_file_leaves_its_inputs_as_they_were(self):
+        base = SimpleNamespace(inputs=["input/SolutionParameters.dat", "input/Irregularity.dat"],
+                               results=["input/Res_DisResults_Bridge.bin"])
+        # (what the run did, rewritten)
+        cases = [
+            ("nothing", False),
+            ("rewrote an input", True),
+            ("deleted an input", True),
+            ("rewrote an input and opened its results", False),
+        ]
+        for did, expected in cases:
+            with self.subTest(did=did), tempfile.TemporaryDirectory() as d:
+                work = Path(d)
+                (work / "input").mkdir()
+                for f in base.inputs:
+                    (work / f).write_text("1 ! the user's own comment\n")
+                result = work / base.results[0]
+                result.write_bytes(b"old")
+                os.utime(result, (978307200, 978307200))
+                before = input_bytes(work, base.inputs)
+                started = time.time() - 1.0
+                if "rewrote" in did:
+                    (work / base.inputs[0]).write_text("    1   !Integral Method\n")
+                if "deleted" in did:
+                    (work / base.inputs[1]).unlink()
+                if "results" in did:
+                    result.write_bytes(b"")
+                self.assertEqual(rewritten(work, base, before, started), expected)
 
 
 if __name__ == "__main__":

@@ -1,18 +1,16 @@
 #include "integration/runge_kutta.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "integration/loads.h"
-#include "integration/reset.h"
-#include "integration/time_integration.h"
-#include "integration/train_advance.h"
 #include "integration/modal_steps.h"
+#include "integration/stage_loop.h"
+#include "integration/time_integration.h"
 #include "interaction/spring_elements.h"
 #include "interaction/vehicle_forces.h"
 #include "interaction/wheel_rail_interaction.h"
 #include "platform/stop.h"
-#include "results/output_responses.h"
-#include "results/result_writer.h"
 
 namespace tb {
 
@@ -40,6 +38,34 @@ float& slot_force(SpringElementState& st, const RkLayout::SpringSlot& slot) {
 }
 float slot_memory(const SpringElementState& st, const RkLayout::SpringSlot& slot) {
   return (slot.bridge ? st.bridge_spring_memory.data() : st.vehicle_spring_memory.data())[slot.offset];
+}
+
+// Puts a state vector into the shared records: per mode its velocity and
+// displacement and, when `ydot` is given, its acceleration; per first-order
+// spring slot its state into the element force the slot stands for.
+void put_rk_state(RunContext& ctx, const RkLayout& L, const double* y, const double* ydot) {
+  SolverState& s = ctx.solver;
+  const std::int32_t nb = L.bridge_modes;
+  for (std::int32_t i = 1; i <= nb; ++i) {
+    s.bridge_modal_state(i, 2) = y[i - 1];
+    s.bridge_modal_state(i, 1) = y[nb + i - 1];
+    if (ydot != nullptr) s.bridge_modal_state(i, 3) = ydot[i - 1];
+  }
+  if (L.vehicles) {
+    std::int32_t p = 2 * nb;
+    for_each_vehicle(ctx, [&](std::int32_t t, std::int32_t j, std::int32_t k) {
+      const std::int32_t mv = ctx.vehicles.vehicle_mode_count(k);
+      for (std::int32_t m = 1; m <= mv; ++m) {
+        s.vehicle_modal_state(t, j, m, 2) = y[p + m - 1];
+        s.vehicle_modal_state(t, j, m, 1) = y[p + mv + m - 1];
+        if (ydot != nullptr) s.vehicle_modal_state(t, j, m, 3) = ydot[p + m - 1];
+      }
+      p += 2 * mv;
+    });
+  }
+  SpringElementState& st = ctx.spring_state;
+  const std::size_t q0 = static_cast<std::size_t>(2 * nb + L.vehicle_slots);
+  for (std::size_t q = 0; q < L.springs.size(); ++q) slot_force(st, L.springs[q]) = static_cast<float>(y[q0 + q]);
 }
 
 }  // namespace
@@ -83,27 +109,9 @@ void evaluate_rk_derivative(RunContext& ctx, const RkLayout& L, std::int32_t sta
   ctx.step.current_time = static_cast<double>(step) * ctx.solution.time_step;
 
   // Trial state into the shared records: the force routines see the state of
-  // this evaluation, the bridge's as well as the vehicles'.
-  for (std::int32_t i = 1; i <= nb; ++i) {
-    s.bridge_modal_state(i, 2) = y[i - 1];
-    s.bridge_modal_state(i, 1) = y[nb + i - 1];
-  }
-  if (L.vehicles) {
-    std::int32_t p = 2 * nb;
-    for_each_vehicle(ctx, [&](std::int32_t t, std::int32_t j, std::int32_t k) {
-      const std::int32_t mv = ctx.vehicles.vehicle_mode_count(k);
-      for (std::int32_t m = 1; m <= mv; ++m) {
-        s.vehicle_modal_state(t, j, m, 2) = y[p + m - 1];
-        s.vehicle_modal_state(t, j, m, 1) = y[p + mv + m - 1];
-      }
-      p += 2 * mv;
-    });
-  }
-  SpringElementState& st = ctx.spring_state;
-  const std::size_t q0 = static_cast<std::size_t>(2 * nb + L.vehicle_slots);
-  for (std::size_t q = 0; q < L.springs.size(); ++q) {
-    slot_force(st, L.springs[q]) = static_cast<float>(y[q0 + q]);
-  }
+  // this evaluation, the bridge's as well as the vehicles'; the accelerations
+  // stay those stored at the end of the previous step.
+  put_rk_state(ctx, L, y, nullptr);
 
   // The force chain.
   if (L.vehicles) {
@@ -138,9 +146,9 @@ void evaluate_rk_derivative(RunContext& ctx, const RkLayout& L, std::int32_t sta
       p += 2 * mv;
     });
   }
-  for (std::size_t q = 0; q < L.springs.size(); ++q) {
-    ydot[q0 + q] = slot_memory(st, L.springs[q]);
-  }
+  const SpringElementState& st = ctx.spring_state;
+  const std::size_t q0 = static_cast<std::size_t>(2 * nb + L.vehicle_slots);
+  for (std::size_t q = 0; q < L.springs.size(); ++q) ydot[q0 + q] = slot_memory(st, L.springs[q]);
 }
 
 void advance_runge_kutta_step(RunContext& ctx, const RkLayout& L, RkWork& w, std::int32_t stage, float step,
@@ -163,43 +171,6 @@ void advance_runge_kutta_step(RunContext& ctx, const RkLayout& L, RkWork& w, std
   }
 }
 
-namespace {
-
-// The new state into the shared records, and the previous-step copies that
-// the spring laws read the committed displacement from.
-void store_state_impl(RunContext& ctx, const RkLayout& L, const std::vector<double>& y, const std::vector<double>& ydot) {
-  SolverState& s = ctx.solver;
-  const std::int32_t nb = L.bridge_modes;
-  for (std::int32_t i = 1; i <= nb; ++i) {
-    s.bridge_modal_state(i, 2) = y[i - 1];
-    s.bridge_modal_state(i, 1) = y[nb + i - 1];
-    s.bridge_modal_state(i, 3) = ydot[i - 1];
-  }
-  if (L.vehicles) {
-    std::int32_t p = 2 * nb;
-    for_each_vehicle(ctx, [&](std::int32_t t, std::int32_t j, std::int32_t k) {
-      const std::int32_t mv = ctx.vehicles.vehicle_mode_count(k);
-      for (std::int32_t m = 1; m <= mv; ++m) {
-        s.vehicle_modal_state(t, j, m, 2) = y[p + m - 1];
-        s.vehicle_modal_state(t, j, m, 3) = ydot[p + m - 1];
-        s.vehicle_modal_state(t, j, m, 1) = y[p + mv + m - 1];
-      }
-      p += 2 * mv;
-    });
-  }
-  SpringElementState& st = ctx.spring_state;
-  const std::size_t q0 = static_cast<std::size_t>(2 * nb + L.vehicle_slots);
-  for (std::size_t q = 0; q < L.springs.size(); ++q) {
-    slot_force(st, L.springs[q]) = static_cast<float>(y[q0 + q]);
-  }
-  std::copy(s.bridge_modal_state.data(), s.bridge_modal_state.data() + s.bridge_modal_state.size(),
-            s.bridge_modal_state_prev_step.data());
-  std::copy(s.vehicle_modal_state.data(), s.vehicle_modal_state.data() + s.vehicle_modal_state.size(),
-            s.vehicle_modal_state_prev_step.data());
-}
-
-}  // namespace
-
 void run_rk_step(RunContext& ctx, const RkLayout& layout, RkWork& work, std::int32_t stage, float step,
                  std::vector<double>& y, std::vector<double>& ydot) {
   advance_runge_kutta_step(ctx, layout, work, stage, step, y, ydot, ctx.solution.time_step);
@@ -210,43 +181,54 @@ void run_rk_step(RunContext& ctx, const RkLayout& layout, RkWork& work, std::int
       blow_up_stop(ctx.console);
     }
   }
-  store_state_impl(ctx, layout, y, ydot);
+  // The new state into the shared records, and the previous-step copies
+  // that the spring laws read the committed displacement from.
+  SolverState& s = ctx.solver;
+  put_rk_state(ctx, layout, y.data(), ydot.data());
+  std::copy(s.bridge_modal_state.data(), s.bridge_modal_state.data() + s.bridge_modal_state.size(),
+            s.bridge_modal_state_prev_step.data());
+  std::copy(s.vehicle_modal_state.data(), s.vehicle_modal_state.data() + s.vehicle_modal_state.size(),
+            s.vehicle_modal_state_prev_step.data());
   ctx.step.current_time = static_cast<double>(step) * ctx.solution.time_step;
   commit_spring_states(ctx);
 }
 
+namespace {
+
+// The fourth-order Runge-Kutta step in the stage loop. The state vector, its
+// derivative and the work vectors are sized once for the run; every stage
+// starts them at rest.
+class RungeKuttaScheme final : public StageScheme {
+ public:
+  explicit RungeKuttaScheme(RunContext& ctx)
+      : ctx_(ctx),
+        layout_(build_rk_layout(ctx)),
+        y_(static_cast<std::size_t>(layout_.size), 0.0),
+        ydot_(static_cast<std::size_t>(layout_.size), 0.0) {
+    work_.resize(static_cast<std::size_t>(layout_.size));
+  }
+
+  void begin_stage(std::int32_t) override {
+    std::fill(y_.begin(), y_.end(), 0.0);
+    std::fill(ydot_.begin(), ydot_.end(), 0.0);
+  }
+  void step(std::int32_t stage, float step) override { run_rk_step(ctx_, layout_, work_, stage, step, y_, ydot_); }
+  void end_stage() override {}
+
+ private:
+  RunContext& ctx_;
+  const RkLayout layout_;
+  std::vector<double> y_, ydot_;
+  RkWork work_;
+};
+
+}  // namespace
+
 void run_runge_kutta_integration(RunContext& ctx) {
   allocate_solver_state(ctx, false);
   compute_integration_constants(ctx);
-  ctx.spring_state_at_start = ctx.spring_state;
-  const RkLayout layout = build_rk_layout(ctx);
-  const std::size_t n = static_cast<std::size_t>(layout.size);
-  std::vector<double> y(n, 0.0), ydot(n, 0.0);
-  RkWork work;
-  work.resize(n);
-  const std::int32_t n_out = ctx.solution.output_interval;
-  StageClocks clocks;
-
-  for (std::int32_t stage = 1; stage <= ctx.trains.speed_stage_count; ++stage) {
-    const std::int32_t step_count = start_stage(ctx, stage);
-    std::fill(y.begin(), y.end(), 0.0);
-    std::fill(ydot.begin(), ydot.end(), 0.0);
-    const std::int32_t trips = static_cast<std::int32_t>(static_cast<float>(step_count) - 1.0f + 1.0f);
-    float step = 1.0f;
-    for (std::int32_t trip = 0; trip < trips; ++trip, step += 1.0f) {
-      begin_step(ctx, clocks, stage, step, step_count);
-      advance_train_positions(ctx, stage, step);
-      run_rk_step(ctx, layout, work, stage, step, y, ydot);
-      if (static_cast<std::int32_t>(step) % n_out == 0) {
-        compute_output_responses(ctx);
-        write_step_results(ctx, stage, step, step_count);
-      }
-      ctx.console.flush();
-      stop_if_signalled(ctx, stage, step, step_count);
-    }
-    end_stage_results(ctx, stage, step_count);
-    reset_dynamic_state(ctx);
-  }
+  RungeKuttaScheme scheme(ctx);
+  run_stage_loop(ctx, scheme);
 }
 
 }  // namespace tb

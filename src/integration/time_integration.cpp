@@ -8,17 +8,12 @@
 
 #include "integration/loads.h"
 #include "integration/modal_steps.h"
-#include "integration/reset.h"
-#include "integration/train_advance.h"
+#include "integration/stage_loop.h"
 #include "interaction/spring_elements.h"
 #include "interaction/vehicle_forces.h"
 #include "interaction/wheel_rail_interaction.h"
 #include "platform/format.h"
-#include "platform/signals.h"
 #include "platform/stop.h"
-#include "platform/texts.h"
-#include "results/output_responses.h"
-#include "results/result_writer.h"
 #include "run/input_helpers.h"
 
 namespace tb {
@@ -278,29 +273,6 @@ void allocate_solver_state(RunContext& ctx, bool step_by_step) {
     resize_from_counts(ctx, vehicles, *a, t, j, vm, 3);
 }
 
-void print_stage_banner(RunContext& ctx, std::int32_t stage) {
-  ctx.console.line("");
-  ctx.console.write(text::speed_stage);
-  ctx.console.write(format_integer(stage, 2));
-  ctx.console.line(text::train_bridge_computation_begins);
-}
-
-std::int32_t start_stage(RunContext& ctx, std::int32_t stage) {
-  ctx.step.current_stage = stage;
-  ctx.step.current_stage_copy = stage;
-  print_stage_banner(ctx, stage);
-  std::int32_t steps = 0;
-  layout_train_wheelsets(ctx);
-  compute_stage_step_count(ctx, stage, steps);
-  ctx.bridge.mode_damping_ratio_work.assign_from(ctx.bridge.mode_damping_ratio);
-  ctx.vehicles.vehicle_mode_damping.assign_from(ctx.vehicles.vehicle_mode_damping_input);
-  ctx.step.current_time = 0.0f;
-  ctx.step.steps_beyond_limit = 0;
-  ctx.step.steps_unconverged = 0;
-  ctx.step.largest_unconverged_change = 0.0f;
-  return whole_output_intervals(steps, ctx.solution.output_interval);
-}
-
 void report_steps_beyond_limit(RunContext& ctx) {
   StepControl& sc = ctx.step;
   auto steps = [](std::int32_t n) { return std::to_string(n) + (n == 1 ? " time step" : " time steps"); };
@@ -324,135 +296,110 @@ void report_steps_beyond_limit(RunContext& ctx) {
   }
 }
 
-void stop_if_signalled(RunContext& ctx, std::int32_t stage, float step, std::int32_t step_count) {
-  const int signal = stop_signal_received();
-  if (signal == 0) return;
-  const float dt = ctx.solution.time_step;
-  // The times of the progress line, in its F10.6 without the leading blanks.
-  stop_for_signal(ctx.console, signal,
-                  "speed stage " + std::to_string(stage) + ", simulated time " + format_fixed(step * dt, 0, 6) +
-                      " s of " + format_fixed(static_cast<float>(step_count) * dt, 0, 6) +
-                      " s; the result files hold the records written up to there.");
-}
+namespace {
 
-void begin_step(RunContext& ctx, StageClocks& clocks, std::int32_t stage, float step, std::int32_t step_count) {
-  const float dt = ctx.solution.time_step;
-  ctx.step.current_time = ctx.step.current_time + dt;
-  ctx.step.step_beyond_limit = false;
-  // The steps before this one are done; at the stage's first step the
-  // clock starts.
-  const std::int32_t done = static_cast<std::int32_t>(step) - 1;
-  if (done == 0) clocks.stage_start = ctx.clock();
-  estimate_remaining_time(clocks.stage_start, ctx.clock(), clocks.remaining, done, step_count);
-  Console& con = ctx.console;
-  con.line("");
-  con.write(" Speed Stage=");
-  con.write(format_integer(stage, 2));
-  con.write("    Run Time=");
-  con.write(format_fixed(step * dt, 10, 6));
-  con.write("/");
-  con.write(format_fixed(static_cast<float>(step_count) * dt, 10, 6));
-  con.write(" Time Remaining:");
-  con.write(format_integer(clocks.remaining[0], 3));
-  con.write("H");
-  con.write(format_integer(clocks.remaining[1], 3));
-  con.write("M");
-  con.write(format_integer(clocks.remaining[2], 3));
-  con.line("S");
-}
+// Wilson-theta, Newmark or the explicit two-step scheme in the stage loop:
+// per time step the equilibrium-iteration passes of the vehicle and the
+// bridge side until the step settles or reaches the pass limit, then the
+// commit of the step's state as the previous step's.
+class StepByStepScheme final : public StageScheme {
+ public:
+  explicit StepByStepScheme(RunContext& ctx)
+      : ctx_(ctx),
+        n_v_(static_cast<std::int32_t>(ctx.solver.vehicle_modal_state.size())),
+        n_b_(static_cast<std::int32_t>(ctx.solver.bridge_modal_state.size())),
+        explicit_scheme_(ctx.solution.integration_method == method::explicit_two_step),
+        vehicle_pass_(n_v_ > 0 && vehicles_take_part(ctx)),
+        bridge_pass_(ctx.bridge.bridge_mode_count > 0),
+        sizes_(force_term_sizes(ctx)) {}
+
+  void begin_stage(std::int32_t) override {}
+  void step(std::int32_t stage, float step) override {
+    iterate(stage, step);
+    commit();
+  }
+  void end_stage() override { report_steps_beyond_limit(ctx_); }
+
+ private:
+  // The passes of one step; `iteration_count` counts them.
+  void iterate(std::int32_t stage, float step) {
+    RunContext& ctx = ctx_;
+    SolverState& s = ctx.solver;
+    ctx.step.iteration_count = 0;
+    PassChanges changes;
+    for (;;) {
+      if (vehicle_pass_) {
+        s.vehicle_modal_force.fill(0.0);
+        compute_vehicle_loads(ctx, stage, step);
+        copy_table(s.vehicle_modal_state_prev_iter, s.vehicle_modal_state);
+        compute_wheel_rail_interaction(ctx, 0, stage, step);
+        assemble_vehicle_internal_forces(ctx);
+        const TrainOrganization& tr = ctx.trains;
+        for (std::int32_t t = 1; t <= tr.train_count; ++t)
+          for (std::int32_t j = 1; j <= tr.fleet_vehicle_count(tr.train_fleet(t)); ++j)
+            integrate_vehicle_modal_step(ctx, j, t);
+      }
+      if (bridge_pass_) {
+        s.bridge_modal_force.fill(0.0);
+        copy_table(s.bridge_modal_state_prev_iter, s.bridge_modal_state);
+        compute_wheel_rail_interaction(ctx, 1, stage, step);
+        assemble_bridge_spring_forces(ctx);
+        apply_external_and_wind_forces(ctx, stage, step);
+        integrate_bridge_modal_step(ctx);
+      }
+      empty_iteration_hook(ctx.step.iteration_count, 0);
+      changes.vehicle_before = changes.vehicle;
+      changes.bridge_before = changes.bridge;
+      changes.vehicle = compute_max_relative_change(ctx, s.vehicle_modal_state_prev_iter.data(),
+                                                    s.vehicle_modal_state.data(), n_v_, &changes.vehicle_acceleration);
+      changes.bridge = compute_max_relative_change(ctx, s.bridge_modal_state_prev_iter.data(),
+                                                   s.bridge_modal_state.data(), n_b_, &changes.bridge_acceleration);
+      const float err = std::max(changes.vehicle, changes.bridge);
+      report_pass(ctx.console, ctx.step.iteration_count, err);
+      const IterationEnd end = pass_outcome(ctx, changes, sizes_, vehicle_pass_, bridge_pass_);
+      ctx.step.iteration_count += 1;
+      if (end == IterationEnd::accept) return;
+      if (ctx.step.iteration_count > ctx.solution.max_iterations) {
+        // The pass limit: the step is taken as it stands, and said so.
+        if (err > ctx.solution.iteration_tolerance) note_unconverged_step(ctx, step, err);
+        return;
+      }
+    }
+  }
+
+  // The step's state becomes the previous step's: the explicit scheme's
+  // two-back tables first, then the modal states and forces, the buffeting
+  // stations and the spring-damper histories.
+  void commit() {
+    SolverState& s = ctx_.solver;
+    if (explicit_scheme_) {
+      copy_table(s.bridge_modal_state_two_back, s.bridge_modal_state_prev_step);
+      copy_table(s.vehicle_modal_state_two_back, s.vehicle_modal_state_prev_step);
+    }
+    copy_table(s.bridge_modal_state_prev_step, s.bridge_modal_state);
+    copy_table(s.bridge_modal_force_prev_step, s.bridge_modal_force);
+    copy_table(s.vehicle_modal_state_prev_step, s.vehicle_modal_state);
+    copy_table(s.vehicle_modal_force_prev_step, s.vehicle_modal_force);
+    commit_buffeting_stations(ctx_);
+    commit_spring_states(ctx_);
+  }
+
+  RunContext& ctx_;
+  const std::int32_t n_v_;  // values of a vehicle state table
+  const std::int32_t n_b_;  // values of the bridge state table
+  const bool explicit_scheme_;
+  const bool vehicle_pass_;
+  const bool bridge_pass_;
+  const ForceTermSizes sizes_;
+};
+
+}  // namespace
 
 void run_time_integration(RunContext& ctx) {
-  SolverState& s = ctx.solver;
   allocate_solver_state(ctx, true);
-  const std::int32_t n_v = static_cast<std::int32_t>(s.vehicle_modal_state.size());
-  const std::int32_t n_b = static_cast<std::int32_t>(s.bridge_modal_state.size());
   compute_integration_constants(ctx);
-  ctx.spring_state_at_start = ctx.spring_state;
-  const std::int32_t stages = ctx.trains.speed_stage_count;
-  if (stages < 1) return;
-
-  const bool explicit_scheme = ctx.solution.integration_method == method::explicit_two_step;
-  const bool vehicle_pass = n_v > 0 && vehicles_take_part(ctx);
-  const bool bridge_pass = ctx.bridge.bridge_mode_count > 0;
-  const std::int32_t n_out = ctx.solution.output_interval;
-  const ForceTermSizes sizes = force_term_sizes(ctx);
-  StageClocks clocks;
-
-  for (std::int32_t stage = 1; stage <= stages; ++stage) {
-    const std::int32_t step_count = start_stage(ctx, stage);
-    const std::int32_t trips = static_cast<std::int32_t>(static_cast<float>(step_count) - 1.0f + 1.0f);
-    float step = 1.0f;
-    for (std::int32_t trip = 0; trip < trips; ++trip, step += 1.0f) {
-      begin_step(ctx, clocks, stage, step, step_count);
-      ctx.step.iteration_count = 0;
-      PassChanges changes;
-      advance_train_positions(ctx, stage, step);
-      for (;;) {
-        if (vehicle_pass) {
-          s.vehicle_modal_force.fill(0.0);
-          compute_vehicle_loads(ctx, stage, step);
-          copy_table(s.vehicle_modal_state_prev_iter, s.vehicle_modal_state);
-          compute_wheel_rail_interaction(ctx, 0, stage, step);
-          assemble_vehicle_internal_forces(ctx);
-          const TrainOrganization& tr = ctx.trains;
-          for (std::int32_t t = 1; t <= tr.train_count; ++t)
-            for (std::int32_t j = 1; j <= tr.fleet_vehicle_count(tr.train_fleet(t)); ++j)
-              integrate_vehicle_modal_step(ctx, j, t);
-        }
-        if (bridge_pass) {
-          s.bridge_modal_force.fill(0.0);
-          copy_table(s.bridge_modal_state_prev_iter, s.bridge_modal_state);
-          compute_wheel_rail_interaction(ctx, 1, stage, step);
-          assemble_bridge_spring_forces(ctx);
-          apply_external_and_wind_forces(ctx, stage, step);
-          integrate_bridge_modal_step(ctx);
-        }
-        empty_iteration_hook(ctx.step.iteration_count, 0);
-        changes.vehicle_before = changes.vehicle;
-        changes.bridge_before = changes.bridge;
-        changes.vehicle = compute_max_relative_change(ctx, s.vehicle_modal_state_prev_iter.data(),
-                                                      s.vehicle_modal_state.data(), n_v, &changes.vehicle_acceleration);
-        changes.bridge = compute_max_relative_change(ctx, s.bridge_modal_state_prev_iter.data(),
-                                                     s.bridge_modal_state.data(), n_b, &changes.bridge_acceleration);
-        const float err = std::max(changes.vehicle, changes.bridge);
-        if (ctx.step.iteration_count > 0) {
-          ctx.console.write("\tIteration_Number =");
-          ctx.console.write(format_integer(ctx.step.iteration_count, 2));
-          ctx.console.write("    Tolerance=");
-          ctx.console.write(format_fixed(100.0f * err, 15, 5));
-          ctx.console.line(" %");
-        }
-        const IterationEnd end = pass_outcome(ctx, changes, sizes, vehicle_pass, bridge_pass);
-        ctx.step.iteration_count += 1;
-        if (end == IterationEnd::accept) break;
-        if (ctx.step.iteration_count > ctx.solution.max_iterations) {
-          // The pass limit: the step is taken as it stands, and said so.
-          if (err > ctx.solution.iteration_tolerance) note_unconverged_step(ctx, step, err);
-          break;
-        }
-      }
-      // Commit of the step.
-      if (explicit_scheme) {
-        copy_table(s.bridge_modal_state_two_back, s.bridge_modal_state_prev_step);
-        copy_table(s.vehicle_modal_state_two_back, s.vehicle_modal_state_prev_step);
-      }
-      copy_table(s.bridge_modal_state_prev_step, s.bridge_modal_state);
-      copy_table(s.bridge_modal_force_prev_step, s.bridge_modal_force);
-      copy_table(s.vehicle_modal_state_prev_step, s.vehicle_modal_state);
-      copy_table(s.vehicle_modal_force_prev_step, s.vehicle_modal_force);
-      commit_buffeting_stations(ctx);
-      commit_spring_states(ctx);
-      if (static_cast<std::int32_t>(step) % n_out == 0) {
-        compute_output_responses(ctx);
-        write_step_results(ctx, stage, step, step_count);
-      }
-      ctx.console.flush();
-      stop_if_signalled(ctx, stage, step, step_count);
-    }
-    report_steps_beyond_limit(ctx);
-    end_stage_results(ctx, stage, step_count);
-    reset_dynamic_state(ctx);
-  }
+  StepByStepScheme scheme(ctx);
+  run_stage_loop(ctx, scheme);
 }
 
 }  // namespace tb

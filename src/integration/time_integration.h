@@ -1,8 +1,8 @@
 // The step-by-step time integration (Wilson-theta, Newmark, explicit
-// two-step): speed stages, time steps and equilibrium-iteration passes.
+// two-step): the equilibrium-iteration passes of a time step and its commit,
+// run in the stage loop (stage_loop.h).
 #pragma once
 
-#include <array>
 #include <cstdint>
 
 #include "model/run_context.h"
@@ -69,33 +69,16 @@ IterationEnd pass_outcome(const RunContext& ctx, const PassChanges& changes, con
 // Called once per pass; does nothing.
 void empty_iteration_hook(std::int32_t a, std::int32_t b);
 
-// Pieces shared with the Runge-Kutta driver.
-// The clock when the stage's first step began, and the remaining time that
-// the progress line shows, from the mean step time of the stage so far.
-struct StageClocks {
-  ClockReading stage_start{};
-  std::array<std::int32_t, 4> remaining{};
-};
-
+// Pieces shared with the Runge-Kutta driver and the run's stop path.
 // Allocates and zeroes the solver state; `step_by_step` adds the
 // previous-iteration and spare tables (and, for the explicit scheme, the
 // two-back tables).
 void allocate_solver_state(RunContext& ctx, bool step_by_step);
-// Empty line and stage banner.
-void print_stage_banner(RunContext& ctx, std::int32_t stage);
-// Stage set-up: layout, step count cut to whole output intervals, damping
-// working copies, current_time 0. Returns the stage's step count.
-std::int32_t start_stage(RunContext& ctx, std::int32_t stage);
 // The lines at a stage's end (or where a stop ends it) that count its time
 // steps with a system response above the blow-up limit and its steps
 // accepted at the pass limit without converging, each with what usually
 // helps; nothing for a count of 0.
 void report_steps_beyond_limit(RunContext& ctx);
-// At the end of a time step: after a stop signal, the line naming the stage
-// and the simulated time reached, and the stop (platform/signals.h).
-void stop_if_signalled(RunContext& ctx, std::int32_t stage, float step, std::int32_t step_count);
-// current_time, remaining-time estimate, empty line and progress line, clock.
-void begin_step(RunContext& ctx, StageClocks& clocks, std::int32_t stage, float step, std::int32_t step_count);
 // Copies each side's trial spring-damper states onto the committed ones when
 // that side takes the element path.
 void commit_spring_states(RunContext& ctx);

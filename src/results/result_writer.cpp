@@ -6,6 +6,7 @@
 #include <span>
 
 #include "platform/stop.h"
+#include "results/output_responses.h"
 #include "results/result_series.h"
 
 namespace tb {
@@ -274,6 +275,11 @@ void write_step_results(RunContext& ctx, std::int32_t stage, float /*step*/, std
   if (!vehicle_results_written(ctx)) return;
   if (first_instant) begin_vehicle_block(ctx, records);
   write_vehicle_step(ctx);
+}
+
+void record_output_instant(RunContext& ctx, std::int32_t stage, float step, std::int32_t step_count) {
+  compute_output_responses(ctx);
+  write_step_results(ctx, stage, step, step_count);
 }
 
 void end_stage_results(RunContext& ctx, std::int32_t stage, std::int32_t /*step_count*/) {

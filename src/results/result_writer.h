@@ -18,6 +18,12 @@ namespace tb {
 // the blocks begun.
 void write_step_results(RunContext& ctx, std::int32_t stage, float step, std::int32_t step_count);
 
+// One output instant of the integration, right after the commit of step
+// `step` of a stage of `step_count` steps: the responses at the output points
+// and output items from the current modal states (output_responses.h), then
+// their step records (write_step_results).
+void record_output_instant(RunContext& ctx, std::int32_t stage, float step, std::int32_t step_count);
+
 // quasi_static_modal_displacement(i) = bridge_modal_force(i) / (2 pi f_i)^2,
 // in single precision; 0 for a mode whose frequency is 0 or below.
 void compute_quasi_static_modal_displacement(RunContext& ctx);

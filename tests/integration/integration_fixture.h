@@ -119,6 +119,17 @@ struct IntegrationModel {
     open_result_files(c);
   }
 
+  // Two speed stages, the second at the speed of the first.
+  void two_stages() {
+    TrainOrganization& o = t->trains;
+    o.speed_stage_count = 2;
+    for (Array2<float>* a : {&o.train_lead_in, &o.train_run_out, &o.brake_setting, &o.brake_time}) a->resize(1, 2);
+    const double speed = o.train_speed(1, 1);
+    o.train_speed.resize(1, 2);
+    o.train_speed(1, 1) = o.train_speed(1, 2) = speed;
+    o.brake_state.resize(1, 2);
+  }
+
   // A harmonic (kind 0) or tabulated force on component `dof` of node `node`.
   void add_harmonic_force(std::int32_t node, std::int32_t dof, float amplitude, float frequency) {
     ExternalForceTable& x = t->external_forces;

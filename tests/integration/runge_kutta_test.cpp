@@ -6,6 +6,7 @@
 
 #include "../interaction/spring_fixtures.h"
 #include "integration/time_integration.h"
+#include "integration_fixture.h"
 #include "interaction/spring_parameters.h"
 #include "test_support.h"
 
@@ -166,6 +167,66 @@ TEST(RungeKutta, ModeTiedToTheGroundByALinearElementDoesNotGainEnergy) {
   EXPECT_GT(start, 0.0);
   EXPECT_LE(energy(), start * (1.0 + 1e-6));
   EXPECT_GE(energy(), 0.5 * start);
+}
+
+TEST(RungeKutta, TheStateVectorStandsInTheSharedRecordsSlotBySlot) {
+  // Two vehicles of two modes on spring-damper wheels over a bridge of one
+  // mode: y holds per block the velocities, then the displacements. An
+  // evaluation puts both into the records and leaves the accelerations as
+  // the last step stored them; the step's end stores the accelerations of
+  // its last evaluation too, and the previous-step copies.
+  test::IntegrationModel m(0.0f, 100.0f, 2, 1, 2, 2);
+  RunContext& c = *m.t;
+  c.solution.integration_method = method::runge_kutta;
+  c.solution.contact_option = 0;
+  VehicleTypeLibrary& lib = c.vehicles;
+  lib.contact_stiffness.resize(1, 2);
+  lib.contact_stiffness.fill(1.0E6f);
+  lib.contact_damping.resize(1, 2);
+  lib.vehicle_spring_count.resize(1);
+  lib.type3_contact_param_a.resize(1);
+  lib.vehicle_mode_damping.assign_from(lib.vehicle_mode_damping_input);
+  TrainOrganization& tr = c.trains;
+  for (auto* a : {&tr.brake_setting, &tr.brake_time}) a->resize(1, 1);
+  tr.brake_state.resize(1, 1);
+  tr.vehicle_brake_state.resize(1, 2);
+  allocate_solver_state(c, false);
+  c.layout.wheelset_position.fill(50.0f);
+  c.step.current_stage = c.step.current_stage_copy = 1;
+  const RkLayout layout = build_rk_layout(c);
+  ASSERT_TRUE(layout.vehicles);
+  ASSERT_EQ(layout.size, 2 + 2 * 4);
+  std::vector<double> y(static_cast<std::size_t>(layout.size)), ydot(y.size());
+  for (std::size_t i = 0; i < y.size(); ++i) y[i] = 1.0e-3 * static_cast<double>(i + 1);
+  // The state of slot i, as the layout puts it: bridge velocity 1 and
+  // displacement 2, then per vehicle its two velocities and its two
+  // displacements.
+  auto expect_records = [&](const std::vector<double>& v, const double* acc, const char* when) {
+    const SolverState& s = c.solver;
+    EXPECT_EQ(s.bridge_modal_state(1, 2), v[0]) << when;
+    EXPECT_EQ(s.bridge_modal_state(1, 1), v[1]) << when;
+    EXPECT_EQ(s.bridge_modal_state(1, 3), acc ? acc[0] : -7.0) << when;
+    for (std::int32_t j = 1; j <= 2; ++j)
+      for (std::int32_t mode = 1; mode <= 2; ++mode) {
+        const std::size_t p = 2 + 4 * static_cast<std::size_t>(j - 1) + static_cast<std::size_t>(mode - 1);
+        EXPECT_EQ(s.vehicle_modal_state(1, j, mode, 2), v[p]) << when << " vehicle " << j << " mode " << mode;
+        EXPECT_EQ(s.vehicle_modal_state(1, j, mode, 1), v[p + 2]) << when << " vehicle " << j << " mode " << mode;
+        EXPECT_EQ(s.vehicle_modal_state(1, j, mode, 3), acc ? acc[p] : -7.0)
+            << when << " vehicle " << j << " mode " << mode;
+      }
+  };
+  c.solver.bridge_modal_state(1, 3) = -7.0;
+  for (std::int32_t j = 1; j <= 2; ++j)
+    for (std::int32_t mode = 1; mode <= 2; ++mode) c.solver.vehicle_modal_state(1, j, mode, 3) = -7.0;
+  evaluate_rk_derivative(c, layout, 1, 1.0f, y.data(), ydot.data());
+  expect_records(y, nullptr, "an evaluation");
+
+  RkWork work;
+  work.resize(y.size());
+  run_rk_step(c, layout, work, 1, 1.0f, y, ydot);
+  expect_records(y, ydot.data(), "the step's end");
+  EXPECT_EQ(c.solver.vehicle_modal_state_prev_step(1, 2, 2, 3), ydot[2 + 4 + 1]);
+  EXPECT_EQ(c.solver.bridge_modal_state_prev_step(1, 1), y[1]);
 }
 
 }  // namespace

@@ -118,17 +118,6 @@ TEST(TimeIntegration, AStateThatIsNoLongerANumberStopsTheRun) {
   EXPECT_NE(out.find("\n Warning:System response blow out!\n" + test::pause_text()), std::string::npos);
 }
 
-// Two speed stages at the speed of the first.
-void make_two_stages(test::IntegrationModel& m) {
-  TrainOrganization& o = m.t->trains;
-  o.speed_stage_count = 2;
-  for (Array2<float>* a : {&o.train_lead_in, &o.train_run_out, &o.brake_setting, &o.brake_time}) a->resize(1, 2);
-  const double speed = o.train_speed(1, 1);
-  o.train_speed.resize(1, 2);
-  o.train_speed(1, 1) = o.train_speed(1, 2) = speed;
-  o.brake_state.resize(1, 2);
-}
-
 TEST(TimeIntegration, ABlownUpResponseWarnsOncePerStageWaitsOncePerRunAndIsCountedAtTheStageEnd) {
   // A force of 1E16 N drives the 2 Hz mode far above 1E12 and keeps it
   // finite: two stages of 160 steps, every one of them beyond the limit. A
@@ -144,7 +133,7 @@ TEST(TimeIntegration, ABlownUpResponseWarnsOncePerStageWaitsOncePerRunAndIsCount
     RunContext& c = *r.m.t;
     c.solution.integration_method = scheme;
     c.external_forces.force_amplitude(1) = 1.0E16f;
-    make_two_stages(r.m);
+    r.m.two_stages();
     r.m.t.in.str(std::string(400, '\n'));
     run_time_integration(c);
     const std::string out = r.m.t.console();
@@ -262,7 +251,7 @@ TEST(TimeIntegration, AStepWhoseIterationDoesNotConvergeRunsToThePassLimitAndIsR
   RunContext& c = *r.m.t;
   c.trains.train_speed(1, 1) = 25.0f;
   c.solution.output_interval = 4;
-  make_two_stages(r.m);
+  r.m.two_stages();
   run_time_integration(c);
   const std::string out = r.m.t.console();
   const std::string last_pass = "\tIteration_Number =10    Tolerance=";

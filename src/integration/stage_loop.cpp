@@ -5,11 +5,11 @@
 
 #include "integration/reset.h"
 #include "integration/train_advance.h"
+#include "platform/clock.h"
 #include "platform/format.h"
 #include "platform/signals.h"
 #include "platform/texts.h"
 #include "results/result_writer.h"
-#include "run/input_helpers.h"
 
 namespace tb {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "input/read_errors.h"
 #include "integration/time_integration.h"
 #include "integration/train_advance.h"
-#include "run/input_helpers.h"
 
 namespace tb {
 

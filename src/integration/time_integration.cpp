@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "input/read_errors.h"
 #include "integration/loads.h"
 #include "integration/modal_steps.h"
 #include "integration/stage_loop.h"
@@ -14,7 +15,6 @@
 #include "interaction/wheel_rail_interaction.h"
 #include "platform/format.h"
 #include "platform/stop.h"
-#include "run/input_helpers.h"
 
 namespace tb {
 

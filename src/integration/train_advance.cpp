@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "run/input_helpers.h"
+#include "input/read_errors.h"
 
 namespace tb {
 

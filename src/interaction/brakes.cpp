@@ -5,8 +5,9 @@
 #include <string>
 #include <string_view>
 
+#include "input/input_paths.h"
+#include "input/read_errors.h"
 #include "platform/list_read.h"
-#include "run/input_helpers.h"
 
 namespace tb {
 

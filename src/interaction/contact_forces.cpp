@@ -208,16 +208,6 @@ void compute_wheel_contact_forces(RunContext& ctx, std::int32_t /*phase*/, std::
   f2r(5) = m2;
 }
 
-std::string_view undefined_contact_law(std::int32_t contact_option, std::int32_t code) {
-  if (contact_option < 0) return {};
-  if (code != 0 && code != 1 && code != 2 && code != 3 && code != -2)
-    return "wheel rail/road contact type is not defined!";
-  // Tangential forces: creep (codes 0, 1) or the guidance wheel (3) under
-  // the spatial solution, none under vertical contact or for code 2.
-  const bool defined = contact_option == 0 || code == 2 || (contact_option == 1 && code != -2);
-  return defined ? std::string_view{} : "Solution type for wheel-rail interaction is not defined!";
-}
-
 void report_hertz_contact_switch(RunContext& ctx) {
   const SolutionParameters& sp = ctx.solution;
   if (!(sp.contact_option == 0 || sp.contact_option == 1) || sp.IsContact == 1) return;

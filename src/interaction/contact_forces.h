@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "model/contact_laws.h"
 #include "model/run_context.h"
 
 namespace tb {
@@ -31,13 +32,6 @@ void compute_wheel_contact_forces(RunContext& ctx, std::int32_t phase, std::int3
                                   const ContactPointRecord& g, ContactForceRecord& f1v, ContactForceRecord& f1r,
                                   const ContactPointRecord& i, const ContactPointRecord& j,
                                   ContactForceRecord& f2v, ContactForceRecord& f2r, float w_load);
-
-// Empty when the contact force model defines the law of a wheel pair of
-// contact code `code` under the wheel-rail solution type `contact_option`;
-// otherwise the model's message for that pairing. A moving constant load
-// (option below 0) takes any code; vertical contact (0) codes 0, 1, 2, 3 and
-// -2; spatial contact (1) codes 0 to 3; an option of 2 or more code 2 alone.
-std::string_view undefined_contact_law(std::int32_t contact_option, std::int32_t code);
 
 // One console line at start-up when the wheels of contact type 0 will meet a
 // rigid rail through Hertz contact: a vertical or spatial solution, some train

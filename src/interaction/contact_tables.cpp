@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "input/read_errors.h"
 #include "platform/list_read.h"
-#include "run/input_helpers.h"
 
 namespace tb {
 

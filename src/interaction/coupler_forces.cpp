@@ -3,8 +3,8 @@
 #include <array>
 #include <string>
 
+#include "input/read_errors.h"
 #include "interaction/running_resistance.h"
-#include "run/input_helpers.h"
 
 namespace tb {
 

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
+#include "input/read_errors.h"
 #include "interaction/spring_forces.h"
 #include "platform/texts.h"
-#include "run/input_helpers.h"
 
 namespace tb {
 

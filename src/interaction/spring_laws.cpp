@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "input/read_errors.h"
 #include "platform/texts.h"
-#include "run/input_helpers.h"
 
 namespace tb {
 

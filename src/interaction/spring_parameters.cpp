@@ -8,11 +8,11 @@
 #include <utility>
 #include <vector>
 
+#include "input/read_errors.h"
 #include "interaction/spring_laws.h"
 #include "platform/list_read.h"
 #include "platform/stop.h"
 #include "platform/texts.h"
-#include "run/input_helpers.h"
 
 namespace tb {
 

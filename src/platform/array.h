@@ -18,6 +18,8 @@
 #include <cstdlib>
 #include <new>
 #include <span>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace tb {
@@ -178,5 +180,33 @@ template <class T>
 using Array4 = Array<T, 4>;
 template <class T>
 using Array5 = Array<T, 5>;
+
+// Narrows a table to smaller extents (each one at most the present one),
+// keeping every element whose indices lie within them: a table created with
+// the largest counts that a file declares keeps only the room that its
+// records use.
+template <class T, int R, class... N>
+void shrink_table(Array<T, R>& a, N... extents) {
+  static_assert(sizeof...(N) == R, "shrink_table needs one extent per dimension");
+  std::array<std::int32_t, R> e{static_cast<std::int32_t>(extents)...};
+  bool same = true;
+  for (int d = 0; d < R; ++d) {
+    e[d] = std::clamp<std::int32_t>(e[d], 0, a.extent(d + 1));
+    same = same && e[d] == a.extent(d + 1);
+  }
+  if (same) return;
+  Array<T, R> b;
+  std::apply([&](auto... n) { b.resize(n...); }, e);
+  // Every index of the narrow table, the first varying fastest.
+  std::array<std::int32_t, R> i;
+  i.fill(1);
+  for (std::size_t k = 0; k < b.size(); ++k) {
+    std::size_t from = 0;
+    for (int d = 0; d < R; ++d) from += static_cast<std::size_t>(i[d] - 1) * a.stride(d + 1);
+    b.data()[k] = a.data()[from];
+    for (int d = 0; d < R && ++i[d] > e[d]; ++d) i[d] = 1;
+  }
+  a = std::move(b);
+}
 
 }  // namespace tb

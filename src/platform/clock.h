@@ -1,4 +1,5 @@
-// The wall clock, the monotonic clock and the floating-point mode of the run.
+// The wall clock, the monotonic clock, the remaining-time estimate of a speed
+// stage and the floating-point mode of the run.
 #pragma once
 
 #include <array>
@@ -23,6 +24,14 @@ ClockReading read_system_clock();
 // Seconds of a clock that never goes back (not the time of day): for the
 // time that a piece of work takes, whatever the wall clock does meanwhile.
 double monotonic_seconds();
+
+// Remaining wall-clock time of a speed stage (hours, minutes, seconds,
+// milliseconds) from the mean duration of its steps so far: the time from
+// `stage_start` (the clock when the stage's first step began) to `now`,
+// divided by the steps done, times the steps still to do. Zero before the
+// first step is done; a figure beyond the integer range is clamped.
+void estimate_remaining_time(const ClockReading& stage_start, const ClockReading& now,
+                             std::array<std::int32_t, 4>& remaining, std::int32_t steps_done, std::int32_t steps_total);
 
 // Sets flush-to-zero for denormal results and denormals-are-zero for
 // denormal operands on this thread.

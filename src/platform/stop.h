@@ -21,7 +21,7 @@ inline constexpr std::int32_t exit_error = 1;
 
 [[noreturn]] inline void stop_run(std::int32_t exit_status) { throw RunStop{exit_status}; }
 
-// A stop for bad input is made by the stops of run/input_helpers.h alone,
+// A stop for bad input is made by the stops of input/read_errors.h alone,
 // which print the line that says what to fix before they pause and end the
 // run with exit_error.
 

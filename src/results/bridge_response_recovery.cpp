@@ -11,6 +11,9 @@
 #include <utility>
 #include <vector>
 
+#include "input/bridge_modal.h"
+#include "input/input_paths.h"
+#include "input/read_errors.h"
 #include "platform/format.h"
 #include "platform/list_read.h"
 #include "platform/progress.h"
@@ -18,8 +21,6 @@
 #include "platform/stop.h"
 #include "platform/texts.h"
 #include "results/result_series.h"
-#include "run/bridge_modal.h"
-#include "run/input_helpers.h"
 
 namespace tb {
 

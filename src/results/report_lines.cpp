@@ -2,8 +2,8 @@
 
 #include <vector>
 
+#include "numerics/truncation.h"
 #include "platform/format.h"
-#include "track/truncation.h"
 
 namespace tb {
 

@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
+#include "numerics/truncation.h"
 #include "platform/format.h"
 #include "results/report_lines.h"
 #include "results/result_series.h"
-#include "track/truncation.h"
 
 namespace tb {
 

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "numerics/fft.h"
+#include "numerics/truncation.h"
 #include "platform/format.h"
 #include "results/report_lines.h"
 #include "results/result_series.h"
-#include "track/fft.h"
-#include "track/truncation.h"
 
 namespace tb {
 

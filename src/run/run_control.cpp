@@ -4,6 +4,13 @@
 #include <new>
 #include <utility>
 
+#include "input/bridge_modal.h"
+#include "input/external_forces.h"
+#include "input/input_paths.h"
+#include "input/read_errors.h"
+#include "input/solution_parameters.h"
+#include "input/train_organization.h"
+#include "input/vehicle_types.h"
 #include "integration/runge_kutta.h"
 #include "integration/stage_plan.h"
 #include "integration/time_integration.h"
@@ -19,12 +26,6 @@
 #include "platform/stop.h"
 #include "results/bridge_response_recovery.h"
 #include "results/result_series.h"
-#include "run/bridge_modal.h"
-#include "run/external_forces.h"
-#include "run/input_helpers.h"
-#include "run/solution_parameters.h"
-#include "run/train_organization.h"
-#include "run/vehicle_types.h"
 #include "track/track_irregularity.h"
 #include "track/track_model.h"
 #include "wind/wind_coefficients.h"

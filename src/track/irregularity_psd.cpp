@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "track/truncation.h"
+#include "numerics/truncation.h"
 
 namespace tb {
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "track/fft.h"
+#include "numerics/fft.h"
+#include "numerics/truncation.h"
 #include "track/irregularity_psd.h"
-#include "track/truncation.h"
 
 namespace tb {
 

@@ -2,12 +2,12 @@
 #include <cmath>
 #include <vector>
 
+#include "input/read_errors.h"
+#include "numerics/interpolation.h"
+#include "numerics/truncation.h"
 #include "platform/stop.h"
 #include "platform/texts.h"
-#include "run/input_helpers.h"
-#include "track/interpolation.h"
 #include "track/track_build_steps.h"
-#include "track/truncation.h"
 
 namespace tb {
 
@@ -110,9 +110,10 @@ void apply_irregularity_to_rails(RunContext& ctx, const Array1<std::int32_t>& ow
     }
     for (std::int32_t k = 1; k <= m; ++k) xe[k - 1] = node_irregularity(k, 1) + offset;
     for (int c = 2; c <= 4; ++c) {
-      lagrange_interpolate(ctx, samples, m, 3, profile.at_ptr(1, 1), profile.at_ptr(1, c), xe.data(),
-                           node_irregularity.at_ptr(1, c),
-                           {"\\Irregularity.dat", ctx.control.unit_irregularity, "samples of the profile"});
+      if (!lagrange_interpolate(samples, m, 3, profile.at_ptr(1, 1), profile.at_ptr(1, c), xe.data(),
+                                node_irregularity.at_ptr(1, c)))
+        stop_with_too_few_points(ctx, {"\\Irregularity.dat", ctx.control.unit_irregularity, "samples of the profile"},
+                                 samples, 3);
       // Rows this track's profile does not reach carry no irregularity.
       for (std::int32_t k = m + 1; k <= rows; ++k) node_irregularity(k, c) = 0.0f;
     }

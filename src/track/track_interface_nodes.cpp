@@ -2,8 +2,8 @@
 #include <cmath>
 #include <string>
 
+#include "input/read_errors.h"
 #include "platform/texts.h"
-#include "run/input_helpers.h"
 #include "track/track_build_steps.h"
 
 namespace tb {

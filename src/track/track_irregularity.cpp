@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "input/read_errors.h"
+#include "numerics/fft.h"
+#include "numerics/interpolation.h"
 #include "platform/format.h"
 #include "platform/list_read.h"
 #include "platform/progress.h"
 #include "platform/texts.h"
-#include "run/input_helpers.h"
-#include "track/fft.h"
-#include "track/interpolation.h"
 #include "track/irregularity_psd.h"
 #include "track/irregularity_synthesis.h"
 

@@ -4,9 +4,9 @@
 #include <set>
 #include <vector>
 
+#include "input/read_errors.h"
+#include "numerics/interpolation.h"
 #include "platform/stop.h"
-#include "run/input_helpers.h"
-#include "track/interpolation.h"
 #include "track/track_build_steps.h"
 
 namespace tb {
@@ -193,9 +193,10 @@ void tabulate_track_mode_shapes(RunContext& ctx, const Array1<std::int32_t>& own
       for (std::int32_t m = 1; m <= modes; ++m) {
         for (int q = 1; q <= 6; ++q) {
           std::fill(values.begin(), values.end(), 0.0f);
-          lagrange_interpolate(ctx, n, count, 3, b.interface_point_key.data(), b.interface_point_modes.at_ptr(1, m, q),
-                               s.data() + (j1 - 1), values.data(),
-                               {"\\Modal_Substructure_Bridge.dat", ctx.control.unit_bridge_master, "interface nodes"});
+          if (!lagrange_interpolate(n, count, 3, b.interface_point_key.data(), b.interface_point_modes.at_ptr(1, m, q),
+                                    s.data() + (j1 - 1), values.data()))
+            stop_with_too_few_points(
+                ctx, {"\\Modal_Substructure_Bridge.dat", ctx.control.unit_bridge_master, "interface nodes"}, n, 3);
           for (std::int32_t c = j1; c <= j2; ++c) tm.track_modal_vectors(q, m, c, r, t) = values[c - j1];
         }
         auto A = [&](int q, std::int32_t c) -> float& { return tm.track_modal_vectors(q, m, c, r, t); };

@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "input/read_errors.h"
+#include "numerics/interpolation.h"
+#include "numerics/truncation.h"
 #include "platform/list_read.h"
 #include "platform/stop.h"
 #include "platform/texts.h"
-#include "run/input_helpers.h"
-#include "track/interpolation.h"
 #include "track/track_build_steps.h"
-#include "track/truncation.h"
 
 namespace tb {
 
@@ -217,9 +217,10 @@ void build_node_table(RunContext& ctx, const Array1<std::int32_t>& own_node_coun
     constexpr int kFromTo[5][2] = {{2, 2}, {3, 3}, {4, 14}, {5, 12}, {7, 15}};
     for (const auto& ft : kFromTo) {
       for (std::int32_t j = 1; j <= n; ++j) y[j - 1] = tm.control_points(i, j, ft[0]);
-      lagrange_interpolate(ctx, n, rows, window, s.data(), y.data(), tm.track_nodes.at_ptr(1, 1, i),
-                           tm.track_nodes.at_ptr(1, ft[1], i),
-                           {"\\Rails_Location.dat", ctx.control.unit_rails_location, "control points"});
+      if (!lagrange_interpolate(n, rows, window, s.data(), y.data(), tm.track_nodes.at_ptr(1, 1, i),
+                                tm.track_nodes.at_ptr(1, ft[1], i)))
+        stop_with_too_few_points(ctx, {"\\Rails_Location.dat", ctx.control.unit_rails_location, "control points"}, n,
+                                 window);
     }
   }
 }

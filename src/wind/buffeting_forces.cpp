@@ -3,12 +3,12 @@
 #include <string_view>
 #include <vector>
 
+#include "input/read_errors.h"
+#include "numerics/wind_math.h"
 #include "platform/units.h"
-#include "run/input_helpers.h"
 #include "wind/buffeting_parameters.h"
 #include "wind/self_excited_forces.h"
 #include "wind/wind_forces.h"
-#include "wind/wind_math.h"
 
 namespace tb {
 

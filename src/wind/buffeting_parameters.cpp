@@ -7,9 +7,10 @@
 #include <span>
 #include <string_view>
 
+#include "input/node_search.h"
+#include "input/read_errors.h"
 #include "platform/list_read.h"
 #include "platform/stop.h"
-#include "run/input_helpers.h"
 
 namespace tb {
 

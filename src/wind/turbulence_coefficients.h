@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
+#include "numerics/fft.h"
 #include "platform/array.h"
-#include "track/fft.h"
 
 namespace tb {
 

@@ -6,10 +6,11 @@
 #include <string_view>
 #include <vector>
 
+#include "input/node_search.h"
+#include "input/read_errors.h"
 #include "platform/list_read.h"
 #include "platform/stop.h"
 #include "platform/texts.h"
-#include "run/input_helpers.h"
 #include "wind/wind_field.h"
 
 namespace tb {

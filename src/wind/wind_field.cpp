@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
+#include "numerics/fft.h"
+#include "numerics/truncation.h"
 #include "platform/progress.h"
-#include "track/fft.h"
-#include "track/truncation.h"
 
 namespace tb {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "model/run_context.h"
-#include "wind/wind_math.h"
+#include "numerics/wind_math.h"
 
 namespace tb {
 

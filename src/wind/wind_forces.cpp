@@ -2,8 +2,9 @@
 
 #include <cmath>
 
-#include "track/interpolation.h"
-#include "wind/wind_math.h"
+#include "input/read_errors.h"
+#include "numerics/interpolation.h"
+#include "numerics/wind_math.h"
 
 namespace tb {
 
@@ -146,7 +147,8 @@ void compute_vehicle_wind_forces(RunContext& ctx, float length, std::int32_t tra
         coefficient = nearer_first ? values[0] : values[m - 1];
         const InterpolatedPoints stations{"\\Wind_Coefficients.dat", ctx.control.unit_wind_coefficients,
                                           "row 9, vehicle stations"};
-        lagrange_interpolate(ctx, m, 1, 2, positions, values, &load_point, &coefficient, stations);
+        if (!lagrange_interpolate(m, 1, 2, positions, values, &load_point, &coefficient))
+          stop_with_too_few_points(ctx, stations, m, 2);
       }
       v = v + coefficient * integer_power(angle, e - 1);
     }

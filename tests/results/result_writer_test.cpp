@@ -7,10 +7,10 @@
 #include <limits>
 #include <tuple>
 
+#include "integration/integration_fixture.h"
 #include "integration/time_integration.h"
 #include "results/result_series.h"
 #include "run/run_control.h"
-#include "integration/integration_fixture.h"
 #include "series_reader.h"
 #include "test_support.h"
 

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -293,6 +295,21 @@ TEST(RunControl, TheProgramExitsWithStatusOneOnAnErrorStop) {
   ASSERT_TRUE(WIFEXITED(rc2));
   EXPECT_EQ(WEXITSTATUS(rc2), 0);
   EXPECT_NE(test::read_file(dir / "out.txt").find("The Total Running Time"), std::string::npos);
+}
+
+ClockReading clock_at(int h, int m, int s, int ms) { return {2026, 12, 10, 60, h, m, s, ms}; }
+
+TEST(ComputeElapsedTime, BorrowsAndMidnight) {
+  EXPECT_EQ(compute_elapsed_time(clock_at(23, 59, 59, 900), clock_at(0, 0, 0, 100)),
+            (std::array<std::int32_t, 4>{0, 0, 0, 200}));
+  EXPECT_EQ(compute_elapsed_time(clock_at(10, 30, 0, 0), clock_at(11, 30, 0, 0)),
+            (std::array<std::int32_t, 4>{1, 0, 0, 0}));  // 25 hours shows as 1 h too
+  EXPECT_EQ(compute_elapsed_time(clock_at(10, 59, 58, 999), clock_at(12, 0, 0, 0)),
+            (std::array<std::int32_t, 4>{1, 0, 1, 1}));
+}
+
+TEST(RunControl, TwoPiIsTheFloatOfTheDecimal6283185) {
+  EXPECT_EQ(std::bit_cast<std::uint32_t>(RunControl{}.two_pi), 0x40C90FDAu);
 }
 
 }  // namespace

@@ -8,10 +8,10 @@
 #include <utility>
 #include <vector>
 
+#include "input/read_errors.h"
+#include "numerics/fft.h"
 #include "platform/texts.h"
 #include "test_support.h"
-#include "track/fft.h"
-#include "track/interpolation.h"
 #include "track/irregularity_psd.h"
 #include "track/irregularity_synthesis.h"
 

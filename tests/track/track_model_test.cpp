@@ -1,5 +1,5 @@
-#include "track/track_model.h"
 #include "track/track_build_steps.h"
+#include "track/track_model.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "run/train_input_fixture.h"
+#include "input/train_input_fixture.h"
 #include "test_support.h"
 #include "wind/wind_fixtures.h"
 

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "run/train_input_fixture.h"
+#include "input/train_input_fixture.h"
 #include "test_support.h"
 
 namespace tb {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "run/train_input_fixture.h"
+#include "input/train_input_fixture.h"
 #include "test_support.h"
 
 namespace tb {

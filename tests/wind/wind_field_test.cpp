@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "numerics/fft.h"
 #include "test_support.h"
-#include "track/fft.h"
 
 namespace tb {
 namespace {

@@ -2,8 +2,9 @@
 // node_numbers, the index into node_coordinates and mode_shapes.
 #include <string>
 
-#include "run/bridge_modal.h"
-#include "run/input_helpers.h"
+#include "input/bridge_modal.h"
+#include "input/node_search.h"
+#include "input/read_errors.h"
 
 namespace tb {
 

@@ -6,11 +6,12 @@
 #include <unordered_map>
 #include <vector>
 
+#include "input/bridge_modal.h"
+#include "input/input_paths.h"
+#include "input/modal_damping.h"
+#include "input/read_errors.h"
 #include "platform/list_read.h"
 #include "platform/texts.h"
-#include "run/bridge_modal.h"
-#include "run/input_helpers.h"
-#include "run/modal_damping.h"
 
 namespace tb {
 

@@ -1,5 +1,5 @@
-// Helpers that every reader and driver shares: the stops for bad input, the
-// node-number search and the remaining-time estimate.
+// The stops for bad input that every reader and every check of a value read
+// from a file shares, and the texts of their messages.
 //
 // A stop for bad input prints its first line (" 错误:" with the file's label
 // and " 数据有误！ " or " 节点号超出定义！ ", or the check's own message),
@@ -10,19 +10,16 @@
 // names a label alone.
 #pragma once
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <new>
 #include <span>
 #include <string>
 #include <string_view>
-#include <tuple>
 #include <utility>
 
 #include "model/run_context.h"
 #include "platform/array.h"
-#include "platform/clock.h"
 
 namespace tb {
 
@@ -119,6 +116,23 @@ void check_search_status(RunContext& ctx, std::int32_t status, std::string_view 
 [[noreturn]] void stop_with_message(RunContext& ctx, std::string_view message, std::string_view label,
                                     std::int32_t unit, const RecordName& record, std::string_view problem);
 
+// The console line of an interpolation through fewer points than its window.
+inline constexpr std::string_view too_few_interpolation_points = "Not sufficient number of points for interpolation!";
+
+// The file and the record of the points that an interpolation runs through,
+// for the stop of one with too few of them.
+struct InterpolatedPoints {
+  std::string_view label;
+  std::int32_t unit;
+  std::string_view record;
+};
+
+// The stop of an interpolation in windows of k points through only n points
+// (lagrange_interpolate refuses it): the line too_few_interpolation_points,
+// then "<file> (<record>): n points, must be k or more".
+[[noreturn]] void stop_with_too_few_points(RunContext& ctx, const InterpolatedPoints& points, std::int32_t n,
+                                           std::int32_t k);
+
 // Refuses, with the data-error line of label, a count of records of `unit`
 // that the rest of the file cannot hold: more records than the values that
 // the reads can still take (values_left), while every record gives at least
@@ -163,34 +177,6 @@ void resize_from_counts(RunContext& ctx, const CountSource& source, Array<T, R>&
   }
 }
 
-// Narrows a table to smaller extents (each one at most the present one),
-// keeping every element whose indices lie within them: a table created with
-// the largest counts that a file declares keeps only the room that its
-// records use.
-template <class T, int R, class... N>
-void shrink_table(Array<T, R>& a, N... extents) {
-  static_assert(sizeof...(N) == R, "shrink_table needs one extent per dimension");
-  std::array<std::int32_t, R> e{static_cast<std::int32_t>(extents)...};
-  bool same = true;
-  for (int d = 0; d < R; ++d) {
-    e[d] = std::clamp<std::int32_t>(e[d], 0, a.extent(d + 1));
-    same = same && e[d] == a.extent(d + 1);
-  }
-  if (same) return;
-  Array<T, R> b;
-  std::apply([&](auto... n) { b.resize(n...); }, e);
-  // Every index of the narrow table, the first varying fastest.
-  std::array<std::int32_t, R> i;
-  i.fill(1);
-  for (std::size_t k = 0; k < b.size(); ++k) {
-    std::size_t from = 0;
-    for (int d = 0; d < R; ++d) from += static_cast<std::size_t>(i[d] - 1) * a.stride(d + 1);
-    b.data()[k] = a.data()[from];
-    for (int d = 0; d < R && ++i[d] > e[d]; ++d) i[d] = 1;
-  }
-  a = std::move(b);
-}
-
 // A size of memory for a message: gigabytes from 1 GB, megabytes below.
 std::string memory_size_text(double bytes);
 
@@ -206,26 +192,5 @@ std::string value_text(float v);
 // directories and control characters as \xHH; the label's file when the
 // unit was never opened.
 std::string unit_file_name(const RunContext& ctx, std::int32_t unit, std::string_view label);
-
-// 1-based position of the first element of list(1..n) equal to value; 0 when
-// there is none or n <= 0.
-std::int32_t find_node_index(std::int32_t value, const std::int32_t* list, std::int32_t n);
-
-// Remaining wall-clock time of a speed stage (hours, minutes, seconds,
-// milliseconds) from the mean duration of its steps so far: the time from
-// `stage_start` (the clock when the stage's first step began) to `now`,
-// divided by the steps done, times the steps still to do. Zero before the
-// first step is done; a figure beyond the integer range is clamped.
-void estimate_remaining_time(const ClockReading& stage_start, const ClockReading& now,
-                             std::array<std::int32_t, 4>& remaining, std::int32_t steps_done, std::int32_t steps_total);
-
-// The name under which a file of the input directory is opened: input_path
-// without its trailing blanks, then the name (which begins with a backslash);
-// every backslash is this platform's directory separator. An empty input path
-// is the working directory.
-std::string input_file_name(const RunControl& control, std::string_view name);
-
-// A text without its trailing blanks.
-std::string_view trim_trailing_blanks(std::string_view s);
 
 }  // namespace tb

@@ -1,4 +1,4 @@
-#include "run/train_organization.h"
+#include "input/train_organization.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "run/input_helpers.h"
+#include "input/read_errors.h"
 
 #include <algorithm>
 #include <charconv>
@@ -7,16 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "input/input_paths.h"
 #include "platform/list_read.h"
 #include "platform/stop.h"
 #include "platform/texts.h"
 
 namespace tb {
-
-std::string_view trim_trailing_blanks(std::string_view s) {
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
 
 namespace {
 
@@ -165,6 +161,11 @@ void stop_with_message(RunContext& ctx, std::string_view message, std::string_vi
                   where(unit_file_name(ctx, unit, label), 0, record.text()) + ": " + std::string(problem));
 }
 
+void stop_with_too_few_points(RunContext& ctx, const InterpolatedPoints& points, std::int32_t n, std::int32_t k) {
+  stop_with_message(ctx, too_few_interpolation_points, points.label, points.unit, points.record,
+                    std::to_string(std::max(n, 0)) + " points, must be " + std::to_string(k) + " or more");
+}
+
 void check_count_fits_file(RunContext& ctx, std::string_view label, std::int32_t unit, const RecordName& record,
                            std::string_view count_name, std::int64_t count) {
   if (count <= kCountSlack) return;
@@ -243,64 +244,6 @@ void stop_with_unknown_node(RunContext& ctx, std::string_view label, std::int32_
   report_and_stop(ctx, label_line(label, text::node_out_of_range),
                   where(unit_file_name(ctx, unit, label), 0, record.text()) + ": node " + std::to_string(node) +
                       " is not in the node list");
-}
-
-std::int32_t find_node_index(std::int32_t value, const std::int32_t* list, std::int32_t n) {
-  for (std::int32_t i = 1; i <= n; ++i)
-    if (list[i - 1] == value) return i;
-  return 0;
-}
-
-namespace {
-
-// Milliseconds of a clock reading since an arbitrary epoch, in universal
-// time (the offset from UTC taken off), so that a stage that runs past
-// midnight, or for days, counts its whole duration.
-std::int64_t clock_milliseconds(const ClockReading& c) {
-  using namespace clock_field;
-  // Days since 1970-01-01 of the civil date (proleptic Gregorian calendar).
-  const std::int64_t y = c[year] - (c[month] <= 2 ? 1 : 0);
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const std::int64_t yoe = y - era * 400;
-  const std::int64_t mp = (c[month] + 9) % 12;
-  const std::int64_t doy = (153 * mp + 2) / 5 + c[day] - 1;
-  const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  const std::int64_t days = era * 146097 + doe - 719468;
-  const std::int64_t minutes = (days * 24 + c[hour]) * 60 + c[minute] - c[utc_offset];
-  return (minutes * 60 + c[second]) * 1000 + c[millisecond];
-}
-
-}  // namespace
-
-void estimate_remaining_time(const ClockReading& stage_start, const ClockReading& now,
-                             std::array<std::int32_t, 4>& remaining, std::int32_t steps_done,
-                             std::int32_t steps_total) {
-  remaining = {0, 0, 0, 0};
-  if (steps_done <= 0) return;
-  const double elapsed = static_cast<double>(clock_milliseconds(now) - clock_milliseconds(stage_start));
-  const double left = elapsed / static_cast<double>(steps_done) * static_cast<double>(steps_total - steps_done);
-  if (!(left > 0.0)) return;
-  // Whole milliseconds, clamped so that the hours stay a 32-bit integer.
-  const double ms = std::min(std::floor(left), 2147483647.0 * 3600000.0);
-  const auto total = static_cast<std::int64_t>(ms);
-  remaining[0] = static_cast<std::int32_t>(total / 3600000);
-  remaining[1] = static_cast<std::int32_t>(total / 60000 % 60);
-  remaining[2] = static_cast<std::int32_t>(total / 1000 % 60);
-  remaining[3] = static_cast<std::int32_t>(total % 1000);
-}
-
-std::string input_file_name(const RunControl& control, std::string_view name) {
-  std::string path(trim_trailing_blanks(control.input_path));
-  std::string full = path + std::string(name);
-  for (char& c : full)
-    if (c == '\\') c = '/';
-  if (path.empty()) {
-    // The working directory: the name must not land at the file-system root.
-    std::size_t k = 0;
-    while (k < full.size() && full[k] == '/') ++k;
-    full.erase(0, k);
-  }
-  return full;
 }
 
 }  // namespace tb

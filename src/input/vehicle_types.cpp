@@ -1,15 +1,17 @@
-#include "run/vehicle_types.h"
+#include "input/vehicle_types.h"
 
 #include <algorithm>
 #include <array>
 #include <utility>
 #include <vector>
 
-#include "interaction/contact_forces.h"
+#include "input/array_reads.h"
+#include "input/modal_damping.h"
+#include "input/node_search.h"
+#include "input/read_errors.h"
+#include "model/contact_laws.h"
+#include "platform/array.h"
 #include "platform/list_read.h"
-#include "run/array_reads.h"
-#include "run/input_helpers.h"
-#include "run/modal_damping.h"
 
 namespace tb {
 

@@ -1,10 +1,11 @@
-#include "run/external_forces.h"
+#include "input/external_forces.h"
 
 #include <algorithm>
 #include <string>
 
+#include "input/node_search.h"
+#include "input/read_errors.h"
 #include "platform/list_read.h"
-#include "run/input_helpers.h"
 
 namespace tb {
 

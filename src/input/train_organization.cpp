@@ -1,14 +1,14 @@
-#include "run/train_organization.h"
+#include "input/train_organization.h"
 
 #include <algorithm>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "input/array_reads.h"
+#include "input/read_errors.h"
 #include "platform/list_read.h"
 #include "platform/texts.h"
-#include "run/array_reads.h"
-#include "run/input_helpers.h"
 
 namespace tb {
 

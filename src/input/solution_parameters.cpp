@@ -1,4 +1,4 @@
-#include "run/solution_parameters.h"
+#include "input/solution_parameters.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "input/read_errors.h"
 #include "platform/format.h"
 #include "platform/list_read.h"
-#include "run/input_helpers.h"
 
 namespace tb {
 

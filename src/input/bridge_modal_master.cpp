@@ -5,11 +5,12 @@
 #include <utility>
 #include <vector>
 
+#include "input/bridge_modal.h"
+#include "input/input_paths.h"
+#include "input/read_errors.h"
 #include "platform/list_read.h"
 #include "platform/stop.h"
 #include "platform/texts.h"
-#include "run/bridge_modal.h"
-#include "run/input_helpers.h"
 
 namespace tb {
 

@@ -1,9 +1,5 @@
-#include "track/interpolation.h"
+#include "numerics/interpolation.h"
 
-#include <algorithm>
-#include <string>
-
-#include "run/input_helpers.h"
 
 namespace tb {
 
@@ -36,22 +32,20 @@ bool runs_one_way(const float* x, std::int32_t n, bool ascending) {
 
 }  // namespace
 
-void lagrange_interpolate(RunContext& ctx, std::int32_t n, std::int32_t m, std::int32_t k, const float* x,
-                          const float* y, const float* xe, float* ye, const InterpolatedPoints& points) {
-  if (n < k)
-    stop_with_message(ctx, too_few_interpolation_points, points.label, points.unit, points.record,
-                      std::to_string(std::max(n, 0)) + " points, must be " + std::to_string(k) + " or more");
-  if (m <= 0) return;
+bool lagrange_interpolate(std::int32_t n, std::int32_t m, std::int32_t k, const float* x, const float* y,
+                          const float* xe, float* ye) {
+  if (n < k) return false;
+  if (m <= 0) return true;
   if (n == 2) {
     for (std::int32_t j = 0; j < m; ++j) {
       ye[j] = 0.0f;
       ye[j] += y[0] * ((xe[j] - x[1]) / (x[0] - x[1]));
       ye[j] += y[1] * ((xe[j] - x[0]) / (x[1] - x[0]));
     }
-    return;
+    return true;
   }
   // A window needs at least one point; none fits otherwise.
-  if (k < 1 || n < 1) return;
+  if (k < 1 || n < 1) return true;
 
   const bool ascending = n >= 2 && x[1] > x[0];
   const std::int32_t last_start = n - k;  // 0-based first point of the last window
@@ -88,6 +82,7 @@ void lagrange_interpolate(RunContext& ctx, std::int32_t n, std::int32_t m, std::
     }
     if (start >= 0) ye[j] = window_value(x, y, start, start + k - 1, v);
   }
+  return true;
 }
 
 void lagrange_value_at_point(std::int32_t n, const float* x, const float* y, float xe, float& ye) {

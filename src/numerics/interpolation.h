@@ -4,31 +4,18 @@
 #pragma once
 
 #include <cstdint>
-#include <string_view>
-
-#include "model/run_context.h"
 
 namespace tb {
-
-// The console line of an interpolation with fewer points than its window.
-inline constexpr std::string_view too_few_interpolation_points = "Not sufficient number of points for interpolation!";
-
-// The file and the record of the points that an interpolation runs through,
-// for the stop of one with too few of them.
-struct InterpolatedPoints {
-  std::string_view label;
-  std::int32_t unit;
-  std::string_view record;
-};
 
 // ye(j), j = 1..m, := the Lagrange polynomial through the last window of k
 // consecutive points of (x, y) (n points, x monotonic) whose abscissae enclose
 // xe(j), bounds included. An abscissa that no window encloses keeps its ye.
-// Two points give the straight line through them, extrapolated. n < k prints
-// the line too_few_interpolation_points and stops the run, naming the points'
-// file and record.
-void lagrange_interpolate(RunContext& ctx, std::int32_t n, std::int32_t m, std::int32_t k, const float* x,
-                          const float* y, const float* xe, float* ye, const InterpolatedPoints& points);
+// Two points give the straight line through them, extrapolated. With n < k no
+// window can be formed: nothing is written and the result is false, and the
+// caller stops the run naming the file of the points
+// (stop_with_too_few_points).
+[[nodiscard]] bool lagrange_interpolate(std::int32_t n, std::int32_t m, std::int32_t k, const float* x,
+                                        const float* y, const float* xe, float* ye);
 
 // The polynomial through all n points, evaluated (or extrapolated) at xe;
 // 0 when n <= 0.

@@ -1,4 +1,4 @@
-#include "run/vehicle_types.h"
+#include "input/vehicle_types.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "track/fft.h"
+#include "numerics/fft.h"
 
 #include <gtest/gtest.h>
 

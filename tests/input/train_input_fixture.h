@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "run/external_forces.h"
-#include "run/train_organization.h"
-#include "run/vehicle_types.h"
+#include "input/external_forces.h"
+#include "input/train_organization.h"
+#include "input/vehicle_types.h"
 #include "test_support.h"
 
 namespace tb::test {

@@ -1,4 +1,4 @@
-#include "run/bridge_modal.h"
+#include "input/bridge_modal.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 
 #include <vector>
 
+#include "input/bridge_modal.h"
 #include "platform/texts.h"
-#include "run/bridge_modal.h"
 #include "test_support.h"
 
 namespace tb {

@@ -1,4 +1,4 @@
-#include "run/input_helpers.h"
+#include "input/read_errors.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -120,6 +120,9 @@ TEST(StopsForBadInput, EachPrintsItsFirstLineThenTheFileTheRecordAndTheValue) {
       {"a check with a message of its own",
        [&](RunContext& x) { stop_with_message(x, "Own message", label, unit, "points", "2 points, must be 3"); },
        "Own message", "case.dat (points): 2 points, must be 3"},
+      {"an interpolation through too few points",
+       [&](RunContext& x) { stop_with_too_few_points(x, {label, unit, "control points"}, 2, 3); },
+       std::string(too_few_interpolation_points), "case.dat (control points): 2 points, must be 3 or more"},
       {"a count beyond what the file holds",
        [&](RunContext& x) { check_count_fits_file(x, label, unit, "header", "node count", 100000); }, data,
        "case.dat (header): bad value node count 100000, more records than the 5 values that the rest of the file "
@@ -166,12 +169,12 @@ TEST(StopsForBadInput, NoOtherSourceMakesAStop) {
     std::set<std::string> allowed;
   } rules[] = {
       // The two texts of the input-status check, by name or by their bytes.
-      {std::regex(R"(text::(data_error|node_out_of_range))"), {"run/input_helpers.cpp"}},
+      {std::regex(R"(text::(data_error|node_out_of_range))"), {"input/read_errors.cpp"}},
       {std::regex(R"(\\xCA\\xFD\\xBE\\xDD|\\xBD\\xDA\\xB5\\xE3\\xBA\\xC5\\xB3\\xAC)"), {"platform/texts.h"}},
       // An end of the run with any status but 0 (the post-processing run's
       // normal end); a signal's own status.
       {std::regex(R"(\bstop_run\s*\((?!\s*0\s*\)))"),
-       {"platform/stop.h", "platform/signals.cpp", "run/input_helpers.cpp"}},
+       {"platform/stop.h", "platform/signals.cpp", "input/read_errors.cpp"}},
       {std::regex(R"(\bRunStop\s*\{)"), {"platform/stop.h"}},
       {std::regex(R"(\b(exit|_Exit|quick_exit|terminate)\s*\()"), {}},
   };
@@ -210,25 +213,6 @@ TEST(RecordName, NamesTheEntryOfACountedListAndTheLineOfItsCount) {
       {counted_entry("fleet", 1, 1, 0), -1, "fleet 1 of 1"},
   };
   for (const auto& c : cases) EXPECT_EQ(c.name.text(c.failed_item), c.text);
-}
-
-// A table that a declared largest count sized keeps its values when it is
-// narrowed to the counts in use.
-TEST(ShrinkTable, KeepsEveryElementWithinTheNewExtents) {
-  Array3<float> a(4, 5, 3);
-  for (std::int32_t i = 1; i <= 4; ++i)
-    for (std::int32_t j = 1; j <= 5; ++j)
-      for (std::int32_t k = 1; k <= 3; ++k) a(i, j, k) = static_cast<float>(100 * i + 10 * j + k);
-  shrink_table(a, 4, 2, 3);
-  ASSERT_EQ(a.extent(1), 4);
-  ASSERT_EQ(a.extent(2), 2);
-  ASSERT_EQ(a.extent(3), 3);
-  for (std::int32_t i = 1; i <= 4; ++i)
-    for (std::int32_t j = 1; j <= 2; ++j)
-      for (std::int32_t k = 1; k <= 3; ++k) EXPECT_EQ(a(i, j, k), static_cast<float>(100 * i + 10 * j + k));
-  shrink_table(a, 9, 9, 0);  // never wider; an extent of 0 empties it
-  EXPECT_EQ(a.extent(1), 4);
-  EXPECT_EQ(a.size(), 0u);
 }
 
 // Under an address-space limit (ulimit -v) the memory stops name that limit,
@@ -299,72 +283,6 @@ TEST(MemoryLimit, TheAddressSpaceLimitAppliesWhenItIsLower) {
                                                   "address-space limit of this run, [0-9.]+ GB")))
       << failed;
 #endif
-}
-
-TEST(FindNodeIndex, FirstPositionOrZero) {
-  const std::int32_t list[] = {5, 9, 12, 4, 8, 1, 12, 3};
-  EXPECT_EQ(find_node_index(12, list, 8), 3);
-  EXPECT_EQ(find_node_index(5, list, 8), 1);
-  EXPECT_EQ(find_node_index(-7, list, 8), 0);
-  EXPECT_EQ(find_node_index(5, nullptr, 0), 0);
-  EXPECT_EQ(find_node_index(3, list, 7), 0);  // only the first n are looked at
-}
-
-ClockReading clock_at(int h, int m, int s, int ms) { return {2026, 12, 10, 60, h, m, s, ms}; }
-
-TEST(EstimateRemainingTime, FromTheMeanStepTimeOfTheStageSoFar) {
-  std::array<std::int32_t, 4> r{-9, -9, -9, -9};
-  // Nothing done yet: no estimate.
-  estimate_remaining_time(clock_at(10, 0, 0, 0), clock_at(10, 0, 0, 0), r, 0, 100);
-  EXPECT_EQ(r, (std::array<std::int32_t, 4>{0, 0, 0, 0}));
-  // 800 steps in 20 minutes: 1.5 s a step, 7200 steps left.
-  estimate_remaining_time(clock_at(10, 0, 0, 0), clock_at(10, 20, 0, 0), r, 800, 8000);
-  EXPECT_EQ(r, (std::array<std::int32_t, 4>{3, 0, 0, 0}));
-  // The mean, not the last step: sixty steps of 1 s and then one of 62 s (a
-  // pause) make 2 s a step.
-  estimate_remaining_time(clock_at(10, 0, 0, 0), clock_at(10, 2, 2, 0), r, 61, 121);
-  EXPECT_EQ(r, (std::array<std::int32_t, 4>{0, 2, 0, 0}));
-  // Milliseconds of the remaining time in the fourth field.
-  estimate_remaining_time(clock_at(10, 0, 0, 0), clock_at(10, 0, 0, 3), r, 2, 5);
-  EXPECT_EQ(r, (std::array<std::int32_t, 4>{0, 0, 0, 4}));
-  // Across midnight, and across days: the whole duration counts.
-  const auto next_day = [](ClockReading c) {
-    c[clock_field::day] += 1;
-    return c;
-  };
-  estimate_remaining_time(clock_at(23, 59, 59, 950), next_day(clock_at(0, 0, 0, 50)), r, 1, 36001);
-  EXPECT_EQ(r, (std::array<std::int32_t, 4>{1, 0, 0, 0}));
-  estimate_remaining_time(clock_at(10, 0, 0, 0), next_day(clock_at(10, 0, 0, 0)), r, 1, 2);
-  EXPECT_EQ(r, (std::array<std::int32_t, 4>{24, 0, 0, 0}));
-  // Steps done beyond the total: no negative figures.
-  estimate_remaining_time(clock_at(1, 0, 0, 0), clock_at(1, 0, 10, 0), r, 500, 100);
-  EXPECT_EQ(r, (std::array<std::int32_t, 4>{0, 0, 0, 0}));
-  // A slow stage of a huge run: the hours clamp to the integer range.
-  estimate_remaining_time(clock_at(1, 0, 0, 0), clock_at(4, 0, 0, 0), r, 1, 2000000000);
-  EXPECT_EQ(r[0], 2147483647);
-}
-
-TEST(ComputeElapsedTime, BorrowsAndMidnight) {
-  EXPECT_EQ(compute_elapsed_time(clock_at(23, 59, 59, 900), clock_at(0, 0, 0, 100)),
-            (std::array<std::int32_t, 4>{0, 0, 0, 200}));
-  EXPECT_EQ(compute_elapsed_time(clock_at(10, 30, 0, 0), clock_at(11, 30, 0, 0)),
-            (std::array<std::int32_t, 4>{1, 0, 0, 0}));  // 25 hours shows as 1 h too
-  EXPECT_EQ(compute_elapsed_time(clock_at(10, 59, 58, 999), clock_at(12, 0, 0, 0)),
-            (std::array<std::int32_t, 4>{1, 0, 1, 1}));
-}
-
-TEST(InputFileName, JoinsWithThePlatformSeparator) {
-  RunControl rc;
-  rc.input_path = "case\\dir   ";
-  EXPECT_EQ(input_file_name(rc, "\\Rails_Location.dat"), "case/dir/Rails_Location.dat");
-  rc.input_path = "  lead";
-  EXPECT_EQ(input_file_name(rc, "\\a.dat"), "  lead/a.dat");
-  rc.input_path = "";
-  EXPECT_EQ(input_file_name(rc, "\\a.dat"), "a.dat");  // the working directory, not the root
-}
-
-TEST(RunControl, TwoPiIsTheFloatOfTheDecimal6283185) {
-  EXPECT_EQ(std::bit_cast<std::uint32_t>(RunControl{}.two_pi), 0x40C90FDAu);
 }
 
 }  // namespace

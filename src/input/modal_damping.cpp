@@ -1,8 +1,8 @@
-#include "run/modal_damping.h"
+#include "input/modal_damping.h"
 
 #include <algorithm>
 
-#include "run/input_helpers.h"
+#include "input/read_errors.h"
 
 namespace tb {
 

@@ -1,4 +1,4 @@
-#include "run/external_forces.h"
+#include "input/external_forces.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,9 @@
-#include "run/solution_parameters.h"
+#include "input/solution_parameters.h"
 
 #include <gtest/gtest.h>
 
 #include <tuple>
 
-#include "run/input_helpers.h"
 #include "test_support.h"
 
 namespace tb {

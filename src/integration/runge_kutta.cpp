@@ -8,6 +8,7 @@
 #include "integration/stage_loop.h"
 #include "integration/time_integration.h"
 #include "interaction/spring_elements.h"
+#include "interaction/spring_parameters.h"
 #include "interaction/vehicle_forces.h"
 #include "interaction/wheel_rail_interaction.h"
 #include "platform/stop.h"
@@ -88,13 +89,12 @@ RkLayout build_rk_layout(const RunContext& ctx) {
       if (list.first_order_spring_ids(i) == ctx.bridge.spring_elements(e, 4))
         L.springs.push_back({true, static_cast<std::size_t>(st.bridge_spring_force.at_ptr(e, list.first_order_spring_dofs(i)) -
                                                             st.bridge_spring_force.data())});
-  for_each_vehicle(ctx, [&](std::int32_t t, std::int32_t j, std::int32_t k) {
-    for (std::int32_t s = 1; s <= ctx.vehicles.vehicle_spring_count(k); ++s)
-      for (std::int32_t i = 1; i <= list.first_order_count; ++i)
-        if (list.first_order_spring_ids(i) == ctx.vehicles.vehicle_spring_nodes(k, s, 4))
-          L.springs.push_back(
-              {false, static_cast<std::size_t>(st.vehicle_spring_force.at_ptr(t, j, s, list.first_order_spring_dofs(i)) -
-                                               st.vehicle_spring_force.data())});
+  for_each_vehicle_spring(ctx, [&](std::int32_t t, std::int32_t j, std::int32_t k, std::int32_t s) {
+    for (std::int32_t i = 1; i <= list.first_order_count; ++i)
+      if (list.first_order_spring_ids(i) == ctx.vehicles.vehicle_spring_nodes(k, s, 4))
+        L.springs.push_back(
+            {false, static_cast<std::size_t>(st.vehicle_spring_force.at_ptr(t, j, s, list.first_order_spring_dofs(i)) -
+                                             st.vehicle_spring_force.data())});
   });
   L.size = 2 * L.bridge_modes + L.vehicle_slots + static_cast<std::int32_t>(L.springs.size());
   return L;

@@ -133,14 +133,10 @@ void read_spring_blocks(RunContext& ctx, const SpringFile& file) {
   }
 }
 
-}  // namespace
-
-void read_nonlinear_spring_parameters(RunContext& ctx) {
+// Reads both headers (NV, NB and their largest value counts) and sizes the table.
+void read_spring_headers(RunContext& ctx) {
   SpringParameterTable& table = ctx.springs;
-  SpringElementState& state = ctx.spring_state;
   VehicleTypeLibrary& lib = ctx.vehicles;
-  BridgeModalModel& bridge = ctx.bridge;
-  const TrainOrganization& trains = ctx.trains;
   const std::int32_t vehicle_unit = ctx.control.unit_vehicle_springs;
   const std::int32_t bridge_unit = ctx.control.unit_bridge_springs;
 
@@ -172,7 +168,14 @@ void read_nonlinear_spring_parameters(RunContext& ctx) {
                            "header: number of spring ids and largest value count"};
   resize_from_counts(ctx, header, table.spring_parameters, table.spring_id_count, 6,
                      std::max(table.max_spring_values, spring_law_value_count));
+}
 
+// Reads the id blocks of both files into the table; returns which vehicle ids have a block.
+std::vector<char> read_spring_files(RunContext& ctx) {
+  const std::int32_t nv = ctx.vehicles.max_springs_per_type;
+  const std::int32_t nb = ctx.springs.bridge_spring_id_count;
+  const std::int32_t vehicle_unit = ctx.control.unit_vehicle_springs;
+  const std::int32_t bridge_unit = ctx.control.unit_bridge_springs;
   std::vector<char> vehicle_ids_given(static_cast<std::size_t>(nv) + 1, 0);
   read_spring_blocks(ctx, {vehicle_unit, nv, 0, false, text::vehicle_spring_id_count_above_max,
                            text::vehicle_spring_value_count_above_max, text::vehicle_spring_value_count_mismatch,
@@ -181,12 +184,13 @@ void read_nonlinear_spring_parameters(RunContext& ctx) {
                            text::bridge_spring_id_count_above_max, text::bridge_spring_value_count_above_max,
                            text::bridge_spring_value_count_mismatch, text::bridge_spring_value_count_mismatch,
                            nullptr});
-  const Array3<float>& p = table.spring_parameters;
-  const std::int32_t dofs = table.spring_dof_count;
+  return vehicle_ids_given;
+}
 
-  // Bridge elements: their ids become rows NV + b; laws of 100 or more and
-  // reference nodes need the element path.
-  const std::int32_t elements = bridge.spring_element_count;
+// Sizes the state tables of the bridge's elements, their branch states preset to 1.
+void size_bridge_spring_state(RunContext& ctx) {
+  SpringElementState& state = ctx.spring_state;
+  const std::int32_t elements = ctx.bridge.spring_element_count;
   state.bridge_spring_state_prev.resize(elements, 6);
   state.bridge_spring_state.resize(elements, 6);
   state.bridge_spring_force_prev.resize(elements, 6);
@@ -195,6 +199,14 @@ void read_nonlinear_spring_parameters(RunContext& ctx) {
   state.bridge_spring_memory.resize(elements, 6);
   state.bridge_spring_state_prev.fill(1);
   state.bridge_spring_state.fill(1);
+}
+
+// Checks the bridge elements' spring ids and reference nodes against the bridge file.
+void check_bridge_spring_ids(RunContext& ctx) {
+  const BridgeModalModel& bridge = ctx.bridge;
+  const std::int32_t bridge_unit = ctx.control.unit_bridge_springs;
+  const std::int32_t nb = ctx.springs.bridge_spring_id_count;
+  const std::int32_t elements = bridge.spring_element_count;
   // Elements whose laws would come from a file that is not there.
   if (elements > 0 && !ctx.units.is_open(bridge_unit))
     check_read_status(ctx, io_status::file_not_found, kLabel, bridge_unit,
@@ -211,16 +223,20 @@ void read_nonlinear_spring_parameters(RunContext& ctx) {
       reject(ctx, bridge_unit, element,
              "reference node " + std::to_string(bridge.spring_elements(e, 3)) + ", must be 0 (none) or a node");
   }
-  for (std::int32_t e = 1; e <= elements; ++e) {
-    const std::int32_t row = (bridge.spring_elements(e, 4) += nv);
-    for (std::int32_t d = 1; d <= dofs; ++d) {
-      const float c = p(row, d, 1);
-      if (c == 100.0f) state.bridge_spring_memory_prev(e, d) = p(row, d, 4);
-      if (c >= 100.0f) table.bridge_springs_need_elements = 1;
-    }
-    if (bridge.spring_elements(e, 3) != 0) table.bridge_springs_need_elements = 1;
-  }
+}
 
+// Turns each bridge element's spring id b into its row NV + b of the table.
+void renumber_bridge_spring_ids(RunContext& ctx) {
+  BridgeModalModel& bridge = ctx.bridge;
+  const std::int32_t nv = ctx.vehicles.max_springs_per_type;
+  for (std::int32_t e = 1; e <= bridge.spring_element_count; ++e) bridge.spring_elements(e, 4) += nv;
+}
+
+// Sizes the state tables of the vehicle springs, their branch states preset to 1.
+void size_vehicle_spring_state(RunContext& ctx) {
+  SpringElementState& state = ctx.spring_state;
+  const VehicleTypeLibrary& lib = ctx.vehicles;
+  const TrainOrganization& trains = ctx.trains;
   // Vehicle springs: one state row per spring row of every vehicle of every
   // train, as many as the type with the most spring rows has (springs may
   // share ids, so a type may have more rows than there are ids, or fewer):
@@ -242,6 +258,13 @@ void read_nonlinear_spring_parameters(RunContext& ctx) {
     resize_from_counts(ctx, state_counts, *a, nt, nvf, springs, 6);
   state.vehicle_spring_state_prev.fill(1);
   state.vehicle_spring_state.fill(1);
+}
+
+// Checks the vehicle types' spring ids and reference nodes against the vehicle file.
+void check_vehicle_spring_ids(RunContext& ctx, const std::vector<char>& vehicle_ids_given) {
+  const VehicleTypeLibrary& lib = ctx.vehicles;
+  const std::int32_t vehicle_unit = ctx.control.unit_vehicle_springs;
+  const std::int32_t nv = lib.max_springs_per_type;
   for (std::int32_t ty = 1; ty <= lib.vehicle_type_count; ++ty) {
     for (std::int32_t s = 1; s <= lib.vehicle_spring_count(ty); ++s) {
       const std::int32_t id = lib.vehicle_spring_nodes(ty, s, 4);
@@ -256,70 +279,107 @@ void read_nonlinear_spring_parameters(RunContext& ctx) {
                "reference node " + std::to_string(lib.vehicle_spring_nodes(ty, s, 3)) + ", must be 0 (none) or a node");
     }
   }
-  for (std::int32_t t = 1; t <= nt; ++t) {
-    const std::int32_t f = trains.train_fleet(t);
-    for (std::int32_t v = 1; v <= trains.fleet_vehicle_count(f); ++v) {
-      const std::int32_t ty = trains.fleet_vehicle_types(f, v);
-      for (std::int32_t s = 1; s <= lib.vehicle_spring_count(ty); ++s) {
-        const std::int32_t row = lib.vehicle_spring_nodes(ty, s, 4);
-        // A suspension element whose law the file never gives is an input
-        // error; so is one whose file is not there.
-        if (!ctx.units.is_open(vehicle_unit))
-          check_read_status(ctx, io_status::file_not_found, kLabel, vehicle_unit,
-                            "the laws of the vehicles' spring-damper elements");
-        if (!vehicle_ids_given[static_cast<std::size_t>(row)])
-          reject(ctx, vehicle_unit, "spring row " + std::to_string(s) + " of vehicle type " + std::to_string(ty),
-                 "spring id " + std::to_string(row) + ": the file gives no block for it");
-        for (std::int32_t d = 1; d <= dofs; ++d) {
-          const float c = p(row, d, 1);
-          if (c == 100.0f) state.vehicle_spring_memory_prev(t, v, s, d) = p(row, d, 4);
-          if (c >= 100.0f) table.vehicle_springs_need_elements = 1;
-        }
-        if (lib.vehicle_spring_nodes(ty, s, 3) != 0) table.vehicle_springs_need_elements = 1;
-      }
-    }
-  }
+  for_each_vehicle_spring(ctx, [&](std::int32_t, std::int32_t, std::int32_t ty, std::int32_t s) {
+    const std::int32_t row = lib.vehicle_spring_nodes(ty, s, 4);
+    // A suspension element whose law the file never gives is an input
+    // error; so is one whose file is not there.
+    if (!ctx.units.is_open(vehicle_unit))
+      check_read_status(ctx, io_status::file_not_found, kLabel, vehicle_unit,
+                        "the laws of the vehicles' spring-damper elements");
+    if (!vehicle_ids_given[static_cast<std::size_t>(row)])
+      reject(ctx, vehicle_unit, "spring row " + std::to_string(s) + " of vehicle type " + std::to_string(ty),
+             "spring id " + std::to_string(row) + ": the file gives no block for it");
+  });
+}
 
-  // The frame-less path of a side evaluates only the laws without history,
-  // 1 to 6, along the global components; a Van der Pol damper (law 99) is
-  // evaluated by the element path alone. On a side that takes the frame-less
-  // path such a declared damper would exert no force: refuse it, naming its
-  // id and its degree of freedom as the file gives them.
+// Starts each law 100's memory at its yield force p4 and picks each side's path (element or frame-less).
+void preset_memory_and_element_paths(RunContext& ctx) {
+  SpringParameterTable& table = ctx.springs;
+  SpringElementState& state = ctx.spring_state;
+  const VehicleTypeLibrary& lib = ctx.vehicles;
+  const BridgeModalModel& bridge = ctx.bridge;
+  const Array3<float>& p = table.spring_parameters;
+  const std::int32_t dofs = table.spring_dof_count;
+  // A side takes the element path when one of its springs has a law of 100
+  // or more or a reference node; the vehicle side counts only the springs of
+  // the vehicles that the trains run.
+  for (std::int32_t e = 1; e <= bridge.spring_element_count; ++e) {
+    const std::int32_t row = bridge.spring_elements(e, 4);
+    for (std::int32_t d = 1; d <= dofs; ++d) {
+      const float c = p(row, d, 1);
+      if (c == 100.0f) state.bridge_spring_memory_prev(e, d) = p(row, d, 4);
+      if (c >= 100.0f) table.bridge_springs_need_elements = 1;
+    }
+    if (bridge.spring_elements(e, 3) != 0) table.bridge_springs_need_elements = 1;
+  }
+  for_each_vehicle_spring(ctx, [&](std::int32_t t, std::int32_t v, std::int32_t ty, std::int32_t s) {
+    const std::int32_t row = lib.vehicle_spring_nodes(ty, s, 4);
+    for (std::int32_t d = 1; d <= dofs; ++d) {
+      const float c = p(row, d, 1);
+      if (c == 100.0f) state.vehicle_spring_memory_prev(t, v, s, d) = p(row, d, 4);
+      if (c >= 100.0f) table.vehicle_springs_need_elements = 1;
+    }
+    if (lib.vehicle_spring_nodes(ty, s, 3) != 0) table.vehicle_springs_need_elements = 1;
+  });
+}
+
+// Refuses a Van der Pol damper on a side that takes the frame-less path.
+// That path evaluates only the laws without history, 1 to 6, along the
+// global components; a Van der Pol damper (law 99) is evaluated by the
+// element path alone, so on such a side it would exert no force. The stop
+// names its id and its degree of freedom as the file gives them.
+void refuse_frameless_van_der_pol_dampers(RunContext& ctx) {
+  const SpringParameterTable& table = ctx.springs;
+  const VehicleTypeLibrary& lib = ctx.vehicles;
+  const BridgeModalModel& bridge = ctx.bridge;
+  const Array3<float>& p = table.spring_parameters;
+  const std::int32_t dofs = table.spring_dof_count;
+  const std::int32_t nv = lib.max_springs_per_type;
   constexpr float van_der_pol_law_code = 99.0f;
   if (table.bridge_springs_need_elements != 1) {
     const bool swapped = ctx.solution.Coordination_sys_bridge == 1;
-    for (std::int32_t e = 1; e <= elements; ++e) {
+    for (std::int32_t e = 1; e <= bridge.spring_element_count; ++e) {
       const std::int32_t row = bridge.spring_elements(e, 4);
       for (std::int32_t d = 1; d <= dofs; ++d) {
         if (p(row, d, 1) != van_der_pol_law_code) continue;
         const std::int32_t file_dof = swapped ? kSwappedDof[d] : d;
-        reject(ctx, bridge_unit, "id " + std::to_string(row - nv) + ", degree of freedom " + std::to_string(file_dof),
+        reject(ctx, ctx.control.unit_bridge_springs,
+               "id " + std::to_string(row - nv) + ", degree of freedom " + std::to_string(file_dof),
                "law code 99, a Van der Pol damper, which only the element path evaluates",
                {text::bridge_spring_law_needs_element_frame, row - nv, file_dof});
       }
     }
   }
   if (table.vehicle_springs_need_elements != 1) {
-    for (std::int32_t t = 1; t <= nt; ++t) {
-      const std::int32_t f = trains.train_fleet(t);
-      for (std::int32_t v = 1; v <= trains.fleet_vehicle_count(f); ++v) {
-        const std::int32_t ty = trains.fleet_vehicle_types(f, v);
-        for (std::int32_t s = 1; s <= lib.vehicle_spring_count(ty); ++s) {
-          const std::int32_t row = lib.vehicle_spring_nodes(ty, s, 4);
-          for (std::int32_t d = 1; d <= dofs; ++d)
-            if (p(row, d, 1) == van_der_pol_law_code)
-              reject(ctx, vehicle_unit, "id " + std::to_string(row) + ", degree of freedom " + std::to_string(d),
-                     "law code 99, a Van der Pol damper, which only the element path evaluates",
-                     {text::vehicle_spring_law_needs_element_frame, row, d});
-        }
-      }
-    }
+    for_each_vehicle_spring(ctx, [&](std::int32_t, std::int32_t, std::int32_t ty, std::int32_t s) {
+      const std::int32_t row = lib.vehicle_spring_nodes(ty, s, 4);
+      for (std::int32_t d = 1; d <= dofs; ++d)
+        if (p(row, d, 1) == van_der_pol_law_code)
+          reject(ctx, ctx.control.unit_vehicle_springs,
+                 "id " + std::to_string(row) + ", degree of freedom " + std::to_string(d),
+                 "law code 99, a Van der Pol damper, which only the element path evaluates",
+                 {text::vehicle_spring_law_needs_element_frame, row, d});
+    });
   }
+}
 
-  ctx.units.close(vehicle_unit);
-  ctx.units.close(bridge_unit);
+}  // namespace
+
+void read_nonlinear_spring_parameters(RunContext& ctx) {
+  read_spring_headers(ctx);
+  const std::vector<char> vehicle_ids_given = read_spring_files(ctx);
+  size_bridge_spring_state(ctx);
+  check_bridge_spring_ids(ctx);
+  renumber_bridge_spring_ids(ctx);
+  size_vehicle_spring_state(ctx);
+  check_vehicle_spring_ids(ctx, vehicle_ids_given);
+  preset_memory_and_element_paths(ctx);
+  refuse_frameless_van_der_pol_dampers(ctx);
+
+  ctx.units.close(ctx.control.unit_vehicle_springs);
+  ctx.units.close(ctx.control.unit_bridge_springs);
   set_spring_curve_table(ctx);
-  state.scratch.reserve_modes(std::max(bridge.bridge_mode_count, lib.max_modes_per_type));
+  ctx.spring_state.scratch.reserve_modes(std::max(ctx.bridge.bridge_mode_count, ctx.vehicles.max_modes_per_type));
 }
 
 void set_spring_curve_table(RunContext& ctx) {
@@ -357,16 +417,9 @@ void list_first_order_spring_dofs(RunContext& ctx) {
     list.first_order_bridge_count += listed_pairs(ctx.bridge.spring_elements(e, 4));
 
   list.first_order_vehicle_count = 0;
-  const TrainOrganization& trains = ctx.trains;
-  const VehicleTypeLibrary& lib = ctx.vehicles;
-  for (std::int32_t t = 1; t <= trains.train_count; ++t) {
-    const std::int32_t f = trains.train_fleet(t);
-    for (std::int32_t v = 1; v <= trains.fleet_vehicle_count(f); ++v) {
-      const std::int32_t ty = trains.fleet_vehicle_types(f, v);
-      for (std::int32_t s = 1; s <= lib.vehicle_spring_count(ty); ++s)
-        list.first_order_vehicle_count += listed_pairs(lib.vehicle_spring_nodes(ty, s, 4));
-    }
-  }
+  for_each_vehicle_spring(ctx, [&](std::int32_t, std::int32_t, std::int32_t ty, std::int32_t s) {
+    list.first_order_vehicle_count += listed_pairs(ctx.vehicles.vehicle_spring_nodes(ty, s, 4));
+  });
 }
 
 }  // namespace tb

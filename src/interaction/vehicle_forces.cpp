@@ -4,6 +4,7 @@
 #include "interaction/running_resistance.h"
 #include "interaction/spring_elements.h"
 #include "interaction/spring_forces.h"
+#include "interaction/spring_parameters.h"
 #include "interaction/track_geometry_loads.h"
 
 namespace tb {
@@ -13,24 +14,17 @@ namespace {
 // Every spring of every vehicle of every train through the element path,
 // each from its committed state into its trial state.
 void compute_vehicle_spring_elements(RunContext& ctx) {
-  const TrainOrganization& tr = ctx.trains;
   const VehicleTypeLibrary& lib = ctx.vehicles;
   SpringElementState& state = ctx.spring_state;
   ElementSpringRows rows;
-  for (std::int32_t t = 1; t <= tr.train_count; ++t) {
-    const std::int32_t f = tr.train_fleet(t);
-    for (std::int32_t v = 1; v <= tr.fleet_vehicle_count(f); ++v) {
-      const std::int32_t type = tr.fleet_vehicle_types(f, v);
-      for (std::int32_t s = 1; s <= lib.vehicle_spring_count(type); ++s) {
-        load_vehicle_spring_rows(state, t, v, s, rows);
-        compute_spring_element_forces(ctx, lib.vehicle_spring_nodes(type, s, 1), lib.vehicle_spring_nodes(type, s, 2),
-                                      lib.vehicle_spring_nodes(type, s, 3), v, t, lib.vehicle_spring_nodes(type, s, 4),
-                                      rows.state_prev, rows.state, rows.force_prev, rows.force, rows.memory_prev,
-                                      rows.memory);
-        store_vehicle_spring_rows(state, t, v, s, rows);
-      }
-    }
-  }
+  for_each_vehicle_spring(ctx, [&](std::int32_t t, std::int32_t v, std::int32_t type, std::int32_t s) {
+    load_vehicle_spring_rows(state, t, v, s, rows);
+    compute_spring_element_forces(ctx, lib.vehicle_spring_nodes(type, s, 1), lib.vehicle_spring_nodes(type, s, 2),
+                                  lib.vehicle_spring_nodes(type, s, 3), v, t, lib.vehicle_spring_nodes(type, s, 4),
+                                  rows.state_prev, rows.state, rows.force_prev, rows.force, rows.memory_prev,
+                                  rows.memory);
+    store_vehicle_spring_rows(state, t, v, s, rows);
+  });
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -376,6 +377,44 @@ TEST(FirstOrderSpringList, ListsTheMaxwellDofsTheRungeKuttaPathIntegrates) {
       EXPECT_EQ(M[static_cast<std::size_t>(d - 1)] != -99.0f, listed) << "row " << row << " dof " << d;
     }
   }
+}
+
+TEST(VehicleSpringWalk, VisitsTheSpringRowsOfEachTrainsOwnFleetFrontToRear) {
+  // Train 1 runs fleet 2 and train 2 fleet 1, so a walk that took the train
+  // for its fleet, the position for the type, or a fleet's table beyond its
+  // own vehicle count would visit other springs.
+  test::TestContext t;
+  TrainOrganization& tr = t->trains;
+  tr.train_count = 2;
+  tr.train_fleet.resize(2);
+  tr.train_fleet(1) = 2;
+  tr.train_fleet(2) = 1;
+  tr.fleet_vehicle_count.resize(2);
+  tr.fleet_vehicle_count(1) = 1;
+  tr.fleet_vehicle_count(2) = 3;
+  tr.fleet_vehicle_types.resize(2, 3);
+  const std::int32_t types[2][3] = {{3, 1, 1}, {1, 2, 1}};  // fleet 1 holds one vehicle only
+  for (std::int32_t f = 1; f <= 2; ++f)
+    for (std::int32_t v = 1; v <= 3; ++v) tr.fleet_vehicle_types(f, v) = types[f - 1][v - 1];
+  VehicleTypeLibrary& lib = t->vehicles;
+  lib.vehicle_type_count = 3;
+  lib.vehicle_spring_count.resize(3);
+  lib.vehicle_spring_count(1) = 2;
+  lib.vehicle_spring_count(2) = 0;
+  lib.vehicle_spring_count(3) = 1;
+
+  std::vector<std::array<std::int32_t, 4>> visits;
+  for_each_vehicle_spring(*t, [&](std::int32_t train, std::int32_t vehicle, std::int32_t type, std::int32_t spring) {
+    visits.push_back({train, vehicle, type, spring});
+  });
+  const std::vector<std::array<std::int32_t, 4>> expected = {
+      {1, 1, 1, 1}, {1, 1, 1, 2}, {1, 3, 1, 1}, {1, 3, 1, 2}, {2, 1, 3, 1}};
+  EXPECT_EQ(visits, expected);
+
+  tr.train_count = 0;
+  visits.clear();
+  for_each_vehicle_spring(*t, [&](std::int32_t, std::int32_t, std::int32_t, std::int32_t) { visits.push_back({}); });
+  EXPECT_TRUE(visits.empty());
 }
 
 }  // namespace

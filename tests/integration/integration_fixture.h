@@ -5,7 +5,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
 
+#include "fixtures/train_builders.h"
 #include "run/run_control.h"
 #include "test_support.h"
 
@@ -39,28 +43,12 @@ struct IntegrationModel {
       tr.track_nodes(k, 1, 1) = tr.track_nodes(k, 4, 1) = std::min(x1, x2) + tr.track_node_spacing * (k - 1);
     tr.track_modal_vectors.resize(TrackModel::modal_vector_stride, bridge_modes, 11, 2, 1);
 
+    // Front coupling node, centre, rear coupling node, and the wheel node;
+    // the wheel entries on the centre and the wheel node.
+    make_vehicle_types(c, {{12.0f, 0.0f, 0.0f}, {6.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}, {3.0f, 0.0f, 0.0f}},
+                       {{2, 1000.0f}, {4, 2000.0f}}, vehicle_modes, contact);
     VehicleTypeLibrary& v = c.vehicles;
-    v.vehicle_type_count = 1;
-    v.max_nodes_per_type = 4;
-    v.max_wheelsets_per_type = 2;
-    v.max_modes_per_type = vehicle_modes;
-    for (auto* a : {&v.vehicle_node_count, &v.vehicle_wheelset_count, &v.vehicle_mode_count, &v.contact_type,
-                     &v.vehicle_output_count})
-      a->resize(1);
-    v.vehicle_node_count(1) = 4;
-    v.vehicle_wheelset_count(1) = 2;
-    v.vehicle_mode_count(1) = vehicle_modes;
-    v.contact_type(1) = contact;
-    v.vehicle_node_coordinates.resize(1, 4, 3);
-    // Front coupling node, centre, rear coupling node, and the wheel node.
-    const float xs[4] = {12.0f, 6.0f, 0.0f, 3.0f};
-    for (int n = 1; n <= 4; ++n) v.vehicle_node_coordinates(1, n, 1) = xs[n - 1];
-    v.wheelset_nodes.resize(1, 2);
-    v.wheelset_nodes(1, 1) = 2;
-    v.wheelset_nodes(1, 2) = 4;
-    v.wheelset_static_load.resize(1, 2);
-    v.wheelset_static_load(1, 1) = 1000.0f;
-    v.wheelset_static_load(1, 2) = 2000.0f;
+    v.vehicle_output_count.resize(1);
     v.vehicle_mode_frequency.resize(1, vehicle_modes);
     v.vehicle_mode_damping_input.resize(1, vehicle_modes);
     v.vehicle_mode_damping.resize(1, vehicle_modes);
@@ -71,22 +59,7 @@ struct IntegrationModel {
       for (int n = 1; n <= 4; ++n) v.vehicle_mode_shapes(1, m, n, 2) = 0.01f * n;
     }
 
-    TrainOrganization& o = c.trains;
-    o.fleet_count = 1;
-    o.max_vehicles_per_fleet = vehicles;
-    o.train_count = 1;
-    o.speed_stage_count = 1;
-    o.fleet_vehicle_count.resize(1);
-    o.fleet_vehicle_count(1) = vehicles;
-    o.fleet_vehicle_types.resize(1, vehicles);
-    o.fleet_vehicle_types.fill(1);
-    o.train_fleet.resize(1);
-    o.train_fleet(1) = 1;
-    o.train_track.resize(1);
-    o.train_track(1) = 1;
-    o.train_speed.resize(1, 1);
-    for (auto* a : {&o.train_lead_in, &o.train_run_out}) a->resize(1, 1);
-    o.train_speed(1, 1) = 50.0f;
+    make_fleet_trains(c, std::vector<std::int32_t>(static_cast<std::size_t>(vehicles), 1), 50.0);
 
     TrainLayout& l = c.layout;
     l.vehicle_type_length.resize(1);
@@ -117,6 +90,19 @@ struct IntegrationModel {
 
     // The result files in the scratch directory, as run control opens them.
     open_result_files(c);
+  }
+
+  // The wheel-rail interaction of contact option 0 for wheels of contact
+  // code 2: contact springs of the given stiffness and no damping.
+  void spring_damper_wheels(float stiffness) {
+    RunContext& c = *t;
+    c.solution.contact_option = 0;
+    VehicleTypeLibrary& v = c.vehicles;
+    v.contact_stiffness.resize(1, 2);
+    v.contact_stiffness.fill(stiffness);
+    v.contact_damping.resize(1, 2);
+    v.vehicle_spring_count.resize(1);
+    v.type3_contact_param_a.resize(1);
   }
 
   // Two speed stages, the second at the speed of the first.

@@ -4,7 +4,9 @@
 
 #include <cmath>
 #include <filesystem>
+#include <vector>
 
+#include "fixtures/train_builders.h"
 #include "test_support.h"
 
 namespace tb {
@@ -25,40 +27,16 @@ struct BrakedTrain {
     lib.vehicle_wheelset_count(1) = 4;
     lib.wheelset_static_load.resize(1, 4);
     lib.wheelset_static_load.fill(24500.0f);
-    TrainOrganization& tr = t->trains;
-    tr.train_count = 1;
-    tr.speed_stage_count = 1;
-    tr.fleet_count = 1;
-    tr.max_vehicles_per_fleet = 3;
-    tr.fleet_vehicle_count.resize(1);
-    tr.fleet_vehicle_count(1) = 3;
-    tr.fleet_vehicle_types.resize(1, 3);
-    tr.fleet_vehicle_types.fill(1);
-    tr.train_fleet.resize(1);
-    tr.train_fleet(1) = 1;
-    tr.train_speed.resize(1, 1);
-    tr.train_speed(1, 1) = speed_ms;
-    tr.brake_setting.resize(1, 1);
-    tr.brake_setting(1, 1) = command;
-    tr.brake_time.resize(1, 1);
-    tr.brake_time(1, 1) = brake_time;
-    tr.brake_state.resize(1, 1);
-    tr.vehicle_brake_state.resize(1, 3);
+    test::make_fleet_trains(*t, {1, 1, 1}, speed_ms);
+    t->trains.brake_setting(1, 1) = command;
+    t->trains.brake_time(1, 1) = brake_time;
     t->step.current_stage = 1;
   }
   // Brake set 1 of three, used by type 1; sets 2 and 3 are of kind 2.
   void brake_set(std::int32_t set, std::int32_t kind, float count, float force) {
-    BrakeParameters& bp = t->brakes;
-    bp.brake_set_count = 3;
-    bp.brake_kind.resize(3);
-    bp.brake_kind.fill(2);
-    bp.brake_shoe_count.resize(3);
-    bp.brake_shoe_force.resize(3);
-    bp.brake_kind(set) = kind;
-    bp.brake_shoe_count(set) = count;
-    bp.brake_shoe_force(set) = force;
-    bp.type_brake_set.resize(1);
-    bp.type_brake_set(1) = set;
+    std::vector<test::BrakeSet> sets(3, {2});
+    sets[static_cast<std::size_t>(set - 1)] = {kind, count, force};
+    test::make_brake_table(*t, sets, set);
   }
   float force(std::int32_t j, float time, float normal = 50000.0f) {
     return compute_wheelset_brake_force(*t, 1, j, normal, time, speed);

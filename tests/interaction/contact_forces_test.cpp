@@ -6,6 +6,7 @@
 #include <string>
 #include <tuple>
 
+#include "fixtures/train_builders.h"
 #include "interaction/contact_table_files.h"
 #include "interaction/creep_forces.h"
 #include "test_support.h"
@@ -28,51 +29,19 @@ struct WheelPair {
 
   explicit WheelPair(std::int32_t code, std::int32_t option = 0) {
     t->solution.contact_option = option;
+    test::make_vehicle_types(*t, {{0.0f, 0.0f, -0.75f}, {0.0f, 0.0f, 0.75f}}, {{1, 30000.0f}, {2, kLoad}}, 0, code);
+    test::make_contact_parameters(*t, 0.42f, 0.3f, 0.75f);
     VehicleTypeLibrary& lib = t->vehicles;
-    lib.vehicle_type_count = 1;
-    lib.max_wheelsets_per_type = 2;
-    lib.vehicle_wheelset_count.resize(1);
-    lib.vehicle_wheelset_count(1) = 2;
-    lib.wheelset_static_load.resize(1, 2);
-    lib.wheelset_static_load(1, 1) = 30000.0f;
-    lib.wheelset_static_load(1, 2) = kLoad;
-    lib.contact_type.resize(1);
-    lib.contact_type(1) = code;
-    lib.wheelset_nodes.resize(1, 2);
-    lib.wheelset_nodes(1, 1) = 1;
-    lib.wheelset_nodes(1, 2) = 2;
-    lib.vehicle_node_coordinates.resize(1, 2, 3);
-    lib.vehicle_node_coordinates(1, 1, 3) = -0.75f;
-    lib.vehicle_node_coordinates(1, 2, 3) = 0.75f;
-    for (Array1<float>* a : {&lib.wheel_radius, &lib.friction_coefficient, &lib.contact_half_spacing,
-                             &lib.load_frequency,
-                             &lib.type1_contact_param_a, &lib.type1_contact_param_b})
-      a->resize(1);
-    lib.wheel_radius(1) = 0.42f;
-    lib.friction_coefficient(1) = 0.3f;
-    lib.contact_half_spacing(1) = 0.75f;
     lib.load_frequency(1) = 2.0f;            // code -2: Hz; code 1: wheelset mass
     lib.type1_contact_param_a(1) = 100.0f;   // roll inertia
     lib.type1_contact_param_b(1) = 0.6f;     // lateral position of the contact springs
-    for (Array2<float>* a : {&lib.contact_stiffness, &lib.contact_damping, &lib.load_amplitude_ratio, &lib.load_phase})
-      a->resize(1, 2);
     lib.contact_stiffness(1, 1) = 1.0f;
     lib.contact_stiffness(1, 2) = 1.0E9f;
     lib.contact_damping(1, 2) = 1.0E5f;
     lib.load_amplitude_ratio(1, 1) = 0.9f;
     lib.load_amplitude_ratio(1, 2) = 0.1f;   // code 1: contact spring stiffness
     lib.load_phase(1, 2) = 0.5f;             // code 1: contact damping
-    TrainOrganization& tr = t->trains;
-    tr.train_count = 1;
-    tr.fleet_vehicle_types.resize(1, 1);
-    tr.fleet_vehicle_types(1, 1) = 1;
-    tr.train_fleet.resize(1);
-    tr.train_fleet(1) = 1;
-    tr.train_speed.resize(1, 1);
-    tr.brake_setting.resize(1, 1);
-    tr.brake_time.resize(1, 1);
-    tr.brake_state.resize(1, 1);
-    tr.vehicle_brake_state.resize(1, 1);
+    test::make_fleet_trains(*t, {1});  // the stage speed 0: the pair's speed is given per call
     t->layout.wheelset_position.resize(1, 1, 2);
     t->layout.wheelset_start_position.resize(1, 1, 2);
     t->results.wheelset_track_curvature.resize(1, 1, 2);
@@ -336,8 +305,6 @@ TEST(WheelContactForces, StartUpLineWhenTheWheelsMeetARigidRail) {
     lib.contact_type(2) = 2;
     lib.vehicle_wheelset_count.resize(2);
     lib.vehicle_wheelset_count.fill(2);
-    p.t->trains.fleet_vehicle_count.resize(1);
-    p.t->trains.fleet_vehicle_count(1) = 1;
     p.t->trains.fleet_vehicle_types(1, 1) = c.fleet_type;
     p.t->solution.IsContact = c.is_contact;
     p.t->bridge.bridge_mode_count = c.modes;

@@ -2,10 +2,12 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <vector>
 
+#include "fixtures/train_builders.h"
 #include "interaction/spring_parameters.h"
 #include "model/run_context.h"
 
@@ -55,43 +57,21 @@ inline void make_bridge(RunContext& c, const std::vector<std::array<float, 3>>& 
     a->resize(e, 6);
 }
 
-// One vehicle type with the given nodes, modes and spring rows, run by one
-// train of `vehicles` vehicles of that type.
+// One vehicle type with the given nodes, modes and spring rows and no wheels,
+// run by one train of `vehicles` vehicles of that type.
 inline void make_vehicle_train(RunContext& c, const std::vector<std::array<float, 3>>& nodes, std::int32_t modes,
                                const std::vector<std::array<std::int32_t, 4>>& springs, std::int32_t vehicles = 1) {
+  make_vehicle_types(c, nodes, {}, modes, 0);
   VehicleTypeLibrary& lib = c.vehicles;
-  const auto n = static_cast<std::int32_t>(nodes.size());
   const auto ns = static_cast<std::int32_t>(springs.size());
-  lib.vehicle_type_count = 1;
-  lib.max_nodes_per_type = n;
-  lib.max_modes_per_type = modes;
   lib.max_springs_per_type = ns;
-  lib.vehicle_node_count.resize(1);
-  lib.vehicle_node_count(1) = n;
-  lib.vehicle_mode_count.resize(1);
-  lib.vehicle_mode_count(1) = modes;
   lib.vehicle_spring_count.resize(1);
   lib.vehicle_spring_count(1) = ns;
-  lib.vehicle_node_coordinates.resize(1, n, 3);
-  for (std::int32_t i = 1; i <= n; ++i)
-    for (std::int32_t x = 1; x <= 3; ++x)
-      lib.vehicle_node_coordinates(1, i, x) = nodes[static_cast<std::size_t>(i - 1)][static_cast<std::size_t>(x - 1)];
-  lib.vehicle_mode_shapes.resize(1, modes, n, 6);
   lib.vehicle_spring_nodes.resize(1, ns, 4);
   for (std::int32_t s = 1; s <= ns; ++s)
     for (std::int32_t x = 1; x <= 4; ++x)
       lib.vehicle_spring_nodes(1, s, x) = springs[static_cast<std::size_t>(s - 1)][static_cast<std::size_t>(x - 1)];
-
-  TrainOrganization& tr = c.trains;
-  tr.fleet_count = 1;
-  tr.train_count = 1;
-  tr.max_vehicles_per_fleet = vehicles;
-  tr.fleet_vehicle_count.resize(1);
-  tr.fleet_vehicle_count(1) = vehicles;
-  tr.fleet_vehicle_types.resize(1, vehicles);
-  tr.fleet_vehicle_types.fill(1);
-  tr.train_fleet.resize(1);
-  tr.train_fleet(1) = 1;
+  make_fleet_trains(c, std::vector<std::int32_t>(static_cast<std::size_t>(vehicles), 1));
 
   c.solver.vehicle_modal_state.resize(1, vehicles, modes, 3);
   c.solver.vehicle_modal_state_prev_step.resize(1, vehicles, modes, 3);

@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include "fixtures/train_builders.h"
 #include "integration/integration_fixture.h"
 #include "integration/time_integration.h"
 #include "interaction/brakes.h"
@@ -129,30 +130,15 @@ TEST(VehicleInternalForces, BrakeForcesOpposeTheMotionInEveryMode) {
       // wheels; its single mode moves the whole vehicle along x.
       test::IntegrationModel model(0.0f, 100.0f, 1, 1, 1, 2);
       RunContext& c = *model.t;
-      c.solution.contact_option = 0;
+      model.spring_damper_wheels(1.0E8f);
       VehicleTypeLibrary& lib = c.vehicles;
       lib.vehicle_mode_shapes.fill(0.0f);
       for (std::int32_t n = 1; n <= 4; ++n) lib.vehicle_mode_shapes(1, 1, n, 1) = 1.0f;
-      lib.contact_stiffness.resize(1, 2);
-      lib.contact_stiffness.fill(1.0E8f);
-      lib.contact_damping.resize(1, 2);
-      lib.vehicle_spring_count.resize(1);
-      lib.type3_contact_param_a.resize(1);
       TrainOrganization& tr = c.trains;
       tr.train_speed(1, 1) = speed;
-      for (auto* a : {&tr.brake_setting, &tr.brake_time}) a->resize(1, 1);
       tr.brake_setting(1, 1) = m.command;
       tr.brake_time(1, 1) = 1.0f;
-      tr.brake_state.resize(1, 1);
-      tr.vehicle_brake_state.resize(1, 1);
-      BrakeParameters& bp = c.brakes;
-      bp.brake_set_count = 1;
-      for (auto* a : {&bp.brake_kind, &bp.type_brake_set, &bp.type_coupler_spring}) a->resize(1);
-      for (auto* a : {&bp.brake_shoe_count, &bp.brake_shoe_force}) a->resize(1);
-      bp.brake_kind(1) = m.kind;
-      bp.brake_shoe_count(1) = 4.0f;
-      bp.brake_shoe_force(1) = m.kind == 0 ? 0.05f : 60000.0f;
-      bp.type_brake_set(1) = 1;
+      test::make_brake_table(c, {{m.kind, 4.0f, m.kind == 0 ? 0.05f : 60000.0f}});
       allocate_solver_state(c, true);
       c.layout.wheelset_position.fill(50.0f);
       c.step.current_stage = c.step.current_stage_copy = 1;

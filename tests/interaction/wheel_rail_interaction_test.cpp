@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "fixtures/train_builders.h"
 #include "interaction/contact_table_files.h"
 #include "test_support.h"
 
@@ -20,43 +21,16 @@ struct VehicleOverBridge {
   static constexpr float kLoad = 50000.0f;
 
   VehicleOverBridge(std::int32_t code, float z1 = -0.75f) {
-    VehicleTypeLibrary& lib = t->vehicles;
-    lib.vehicle_type_count = 1;
-    lib.max_nodes_per_type = 7;
-    lib.max_wheelsets_per_type = 4;
-    lib.max_modes_per_type = 1;
-    for (Array1<std::int32_t>* a : {&lib.vehicle_node_count, &lib.vehicle_wheelset_count, &lib.vehicle_mode_count,
-                                    &lib.contact_type})
-      a->resize(1);
-    lib.vehicle_node_count(1) = 7;
-    lib.vehicle_wheelset_count(1) = 4;
-    lib.vehicle_mode_count(1) = 1;
-    lib.contact_type(1) = code;
-    lib.vehicle_node_coordinates.resize(1, 7, 3);
-    const float node_x[7] = {-2.0f, 5.0f, 12.0f, 0.0f, 0.0f, 10.0f, 10.0f};
-    const float node_z[7] = {0.0f, 0.0f, 0.0f, z1, -z1, z1, -z1};
-    for (int n = 1; n <= 7; ++n) {
-      lib.vehicle_node_coordinates(1, n, 1) = node_x[n - 1];
-      lib.vehicle_node_coordinates(1, n, 3) = node_z[n - 1];
-    }
-    lib.vehicle_node_coordinates(1, 2, 2) = 1.5f;
-    lib.wheelset_nodes.resize(1, 4);
+    RunContext& c = *t;
+    test::make_vehicle_types(c,
+                             {{-2.0f, 0.0f, 0.0f}, {5.0f, 1.5f, 0.0f}, {12.0f, 0.0f, 0.0f}, {0.0f, 0.0f, z1},
+                              {0.0f, 0.0f, -z1}, {10.0f, 0.0f, z1}, {10.0f, 0.0f, -z1}},
+                             {{4, kLoad}, {5, kLoad}, {6, kLoad}, {7, kLoad}}, 1, code);
+    test::make_contact_parameters(c, 0.42f, 0.3f, 0.75f);
+    VehicleTypeLibrary& lib = c.vehicles;
     lib.wheelset_second_nodes.resize(1, 4);
-    for (int w = 1; w <= 4; ++w) lib.wheelset_nodes(1, w) = w + 3;
-    for (Array2<float>* a : {&lib.wheelset_static_load, &lib.contact_stiffness, &lib.contact_damping,
-                             &lib.load_amplitude_ratio, &lib.load_phase})
-      a->resize(1, 4);
-    lib.wheelset_static_load.fill(kLoad);
     lib.contact_stiffness.fill(1.0E8f);
     lib.contact_damping.fill(1.0E5f);
-    for (Array1<float>* a : {&lib.wheel_radius, &lib.friction_coefficient, &lib.contact_half_spacing,
-                             &lib.load_frequency,
-                             &lib.type1_contact_param_a, &lib.type1_contact_param_b})
-      a->resize(1);
-    lib.wheel_radius(1) = 0.42f;
-    lib.friction_coefficient(1) = 0.3f;
-    lib.contact_half_spacing(1) = 0.75f;
-    lib.vehicle_mode_shapes.resize(1, 1, 7, 6);
 
     TrackModel& tm = t->track;
     tm.track_count = 1;
@@ -82,24 +56,7 @@ struct VehicleOverBridge {
     t->bridge.bridge_mode_count = 1;
     tm.track_modal_vectors.resize(TrackModel::modal_vector_stride, 1, 101, 2, 1);
 
-    TrainOrganization& tr = t->trains;
-    tr.fleet_count = 1;
-    tr.max_vehicles_per_fleet = 1;
-    tr.train_count = 1;
-    tr.speed_stage_count = 1;
-    tr.fleet_vehicle_count.resize(1);
-    tr.fleet_vehicle_count(1) = 1;
-    tr.fleet_vehicle_types.resize(1, 1);
-    tr.fleet_vehicle_types(1, 1) = 1;
-    tr.train_fleet.resize(1);
-    tr.train_fleet(1) = 1;
-    tr.train_track.resize(1);
-    tr.train_track(1) = 1;
-    tr.train_speed.resize(1, 1);
-    for (Array2<float>* a : {&tr.train_lead_in, &tr.train_run_out, &tr.brake_setting, &tr.brake_time}) a->resize(1, 1);
-    tr.train_speed(1, 1) = 20.0f;
-    tr.brake_state.resize(1, 1);
-    tr.vehicle_brake_state.resize(1, 1);
+    test::make_fleet_trains(c, {1}, 20.0);
     t->layout.wheelset_position.resize(1, 1, 4);
     t->layout.wheelset_start_position.resize(1, 1, 4);
     place(50.0f, 40.0f);

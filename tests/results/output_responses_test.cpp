@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "fixtures/train_builders.h"
 #include "test_support.h"
 
 namespace tb {
@@ -59,14 +60,7 @@ TEST(OutputResponses, VehicleItemsAddTheTrackAccelerationOfTheirDirection) {
   lib.vehicle_mode_shapes(1, 1, 3, 3) = -1.0f, lib.vehicle_mode_shapes(1, 2, 3, 3) = 2.0f;
   lib.vehicle_mode_shapes(1, 1, 1, 1) = 0.25f;
 
-  TrainOrganization& tr = t->trains;
-  tr.train_count = 1;
-  tr.train_fleet.resize(1);
-  tr.train_fleet(1) = 1;
-  tr.fleet_vehicle_count.resize(1);
-  tr.fleet_vehicle_count(1) = 2;
-  tr.fleet_vehicle_types.resize(1, 2);
-  tr.fleet_vehicle_types(1, 1) = 1, tr.fleet_vehicle_types(1, 2) = 2;
+  test::make_fleet_trains(*t, {1, 2});
 
   t->solver.vehicle_modal_state.resize(1, 2, 2, 3);
   const std::array<Row, 2> q{{{2.0f, 4.0f, 8.0f}, {-2.0f, 1.0f, 0.5f}}};

@@ -57,7 +57,7 @@ std::string exponent_field(float value, int width) {
   int digits = 6;
   for (; digits < 9; ++digits) {
     float back = 0.0f;
-    if (parse_float(format_exponent(value, 0, digits), back) && back == value) break;
+    if (parse_real(format_exponent(value, 0, digits), back) && back == value) break;
   }
   std::string field = descriptor("E", width + digits - 6);
   field += '.';

@@ -10,6 +10,7 @@
 #include "input/input_paths.h"
 #include "input/modal_damping.h"
 #include "input/read_errors.h"
+#include "model/file_names.h"
 #include "platform/list_read.h"
 #include "platform/texts.h"
 
@@ -17,7 +18,6 @@ namespace tb {
 
 namespace {
 
-constexpr std::string_view kMasterName = "\\Modal_Substructure_Bridge.dat";
 constexpr std::size_t kModalLineWidth = 128;
 constexpr std::size_t kLabelWidth = 256;
 
@@ -132,7 +132,7 @@ void check_damping_ratios(RunContext& ctx) {
       if (!(b.mode_frequency(j) > 0.0f) || excluded[j]) continue;
       const float ratio = b.mode_damping_ratio(j);
       if (ratio < 0.0f)
-        stop_with_bad_value(ctx, kMasterName, unit, sub + ", damping frequencies and ratios",
+        stop_with_bad_value(ctx, bridge_master_file, unit, sub + ", damping frequencies and ratios",
                             rayleigh ? "bridge mode " + std::to_string(j) + " (" + value_text(b.mode_frequency(j)) +
                                            " Hz) gets the damping ratio " + value_text(ratio) + how +
                                            ", must be 0 or more"
@@ -140,7 +140,7 @@ void check_damping_ratios(RunContext& ctx) {
       if (ratio >= 1.0f) overdamped.add(j, ratio);
     }
     if (!overdamped.empty())
-      ctx.console.line(overdamped.warning(unit_file_name(ctx, unit, kMasterName), sub, "bridge ", how));
+      ctx.console.line(overdamped.warning(unit_file_name(ctx, unit, bridge_master_file), sub, "bridge ", how));
     first += b.substructure_mode_counts(k);
   }
 }
@@ -171,7 +171,7 @@ void read_bridge_modal_files(RunContext& ctx) {
     // backslash, as they stand (not under the input directory).
     std::string name = std::string(trim_trailing_blanks(b.substructure_dirs(i))) + "\\" +
                        std::string(trim_trailing_blanks(b.substructure_files(i)));
-    std::string label = "In Modal_Substructure_Bridge.dat:" + name;
+    std::string label = std::string(bridge_modal_file_label) + name;
     if (label.size() > kLabelWidth) label.resize(kLabelWidth);
     std::replace(name.begin(), name.end(), '\\', '/');
 
@@ -228,7 +228,7 @@ void prepare_bridge_modal_data(RunContext& ctx) {
       const float beta = 2.0f * (w1 * x1 - w2 * x2) / den;
       if (!std::isfinite(alpha) || !std::isfinite(beta))
         stop_with_bad_value(
-            ctx, kMasterName, ctx.control.unit_bridge_master,
+            ctx, bridge_master_file, ctx.control.unit_bridge_master,
             "substructure " + std::to_string(k) + ", damping frequencies and ratios",
             "frequencies " + value_text(f1) + " and " + value_text(f2) + " Hz, too close for Rayleigh damping");
       for (std::int32_t j = d; j <= m; ++j) {

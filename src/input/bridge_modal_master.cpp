@@ -8,6 +8,7 @@
 #include "input/bridge_modal.h"
 #include "input/input_paths.h"
 #include "input/read_errors.h"
+#include "model/file_names.h"
 #include "platform/list_read.h"
 #include "platform/stop.h"
 #include "platform/texts.h"
@@ -16,8 +17,6 @@ namespace tb {
 
 namespace {
 
-constexpr std::string_view kMasterName = "\\Modal_Substructure_Bridge.dat";
-constexpr std::string_view kOutputLabel = "\\Modal_Substructure_Bridge.dat:BridgeNodeOutput";
 constexpr std::int32_t kMaxExcludedRanges = 100;
 constexpr std::size_t kTextLineWidth = 256;
 
@@ -38,11 +37,11 @@ void create_or_zero(RunContext& ctx, const CountSource& source, Array<T, R>& a, 
 // Every record up to the substructure list is needed: a value that does not
 // read as a number, or a file that ends early, stops the run.
 void check_master_read(RunContext& ctx, std::int32_t status, const RecordName& record) {
-  check_read_status(ctx, status, kMasterName, ctx.control.unit_bridge_master, record);
+  check_read_status(ctx, status, bridge_master_file, ctx.control.unit_bridge_master, record);
 }
 
 [[noreturn]] void master_bad_value(RunContext& ctx, std::string_view record, const std::string& problem,
-                                   std::string_view label = kMasterName) {
+                                   std::string_view label = bridge_master_file) {
   stop_with_bad_value(ctx, label, ctx.control.unit_bridge_master, record, problem);
 }
 
@@ -80,7 +79,7 @@ void read_master_header(RunContext& ctx, std::int32_t unit) {
   // refused before it sizes a table.
   const std::pair<const char*, std::int32_t> records[] = {
       {"node count", n}, {"interface node count", ni}, {"spring element count", k}, {"output point count", p}};
-  for (const auto& [name, count] : records) check_count_fits_file(ctx, kMasterName, unit, record, name, count);
+  for (const auto& [name, count] : records) check_count_fits_file(ctx, bridge_master_file, unit, record, name, count);
 }
 
 // One row of several values per entry i = 1..count: (i, 1..columns).
@@ -114,7 +113,7 @@ void read_substructure_list(RunContext& ctx, std::int32_t unit) {
   check_master_read(ctx, read_list(ctx.units, unit, {b.substructure_count}), "substructure count");
   const std::int32_t s = b.substructure_count;
   if (s < 0) master_bad_value(ctx, "substructure count", std::to_string(s) + ", must be 0 or more");
-  check_count_fits_file(ctx, kMasterName, unit, "substructure count", "substructure count", s);
+  check_count_fits_file(ctx, bridge_master_file, unit, "substructure count", "substructure count", s);
   const std::size_t count_line = last_read_line(ctx.units, unit);
   b.substructure_dirs.resize(s);
   b.substructure_files.resize(s);
@@ -159,15 +158,15 @@ void read_bridge_modal_master(RunContext& ctx) {
   const std::int32_t unit = ctx.control.unit_bridge_master;
   ctx.units.close(unit);
   const std::int32_t opened =
-      ctx.units.open(unit, input_file_name(ctx.control, kMasterName), OpenMode::old, UnitForm::text);
-  check_read_status(ctx, opened, kMasterName, unit);
+      ctx.units.open(unit, input_file_name(ctx.control, bridge_master_file), OpenMode::old, UnitForm::text);
+  check_read_status(ctx, opened, bridge_master_file, unit);
 
   read_master_header(ctx, unit);
   const std::size_t header_line = last_read_line(ctx.units, unit);
   const std::int32_t n = b.bridge_node_count, ni = b.interface_node_count, k = b.spring_element_count,
                      p = b.output_point_count, m = b.bridge_mode_count;
 
-  const CountSource sized{kMasterName, unit, "header: counts and excluded mode ranges"};
+  const CountSource sized{bridge_master_file, unit, "header: counts and excluded mode ranges"};
   // The node, element and output tables, 3 values per mode and the mode
   // shapes of every node and of every interface node.
   check_tables_fit_memory(ctx, sized,
@@ -207,7 +206,7 @@ void read_bridge_modal_master(RunContext& ctx) {
         master_bad_value(ctx, "output points",
                          "direction " + std::to_string(b.output_points(q, 2)) + " of output point " +
                              std::to_string(q) + ", must be 1 to 6",
-                         kOutputLabel);
+                         bridge_output_nodes_section);
   }
 
   create_or_zero(ctx, sized, b.interface_point_key, ni);

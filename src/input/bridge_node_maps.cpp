@@ -5,6 +5,7 @@
 #include "input/bridge_modal.h"
 #include "input/node_search.h"
 #include "input/read_errors.h"
+#include "model/file_names.h"
 
 namespace tb {
 
@@ -24,20 +25,20 @@ void map_node(RunContext& ctx, std::int32_t& node, std::string_view label, const
 void map_bridge_interface_nodes(RunContext& ctx) {
   BridgeModalModel& b = ctx.bridge;
   for (std::int32_t i = 1; i <= b.interface_node_count; ++i)
-    map_node(ctx, b.interface_nodes(i), "\\Modal_Substructure_Bridge.dat:BridgeNodeInterface",
+    map_node(ctx, b.interface_nodes(i), bridge_interface_nodes_section,
              "interface node " + std::to_string(i));
 }
 
 void map_bridge_output_nodes(RunContext& ctx) {
   BridgeModalModel& b = ctx.bridge;
   for (std::int32_t i = 1; i <= b.output_point_count; ++i)
-    map_node(ctx, b.output_points(i, 1), "\\Modal_Substructure_Bridge.dat:BridgeNodeOutput",
+    map_node(ctx, b.output_points(i, 1), bridge_output_nodes_section,
              "output point " + std::to_string(i));
 }
 
 void map_bridge_spring_nodes(RunContext& ctx) {
   BridgeModalModel& b = ctx.bridge;
-  constexpr std::string_view label = "\\Modal_Substructure_Bridge.dat:BridgeNonlinearSpringNode";
+  constexpr std::string_view label = bridge_spring_nodes_section;
   for (std::int32_t i = 1; i <= b.spring_element_count; ++i) {
     const std::string element = "spring-damper element " + std::to_string(i);
     map_node(ctx, b.spring_elements(i, 1), label, element);

@@ -5,6 +5,7 @@
 
 #include "input/node_search.h"
 #include "input/read_errors.h"
+#include "model/file_names.h"
 #include "platform/list_read.h"
 
 namespace tb {
@@ -12,7 +13,7 @@ namespace tb {
 namespace {
 
 // This reader's name carries no leading backslash.
-constexpr std::string_view kForcesLabel = "ExternalForces.dat";
+constexpr std::string_view kForcesLabel = bare_file_name(external_forces_file);
 
 // Every record after the count is needed.
 void check_forces_read(RunContext& ctx, std::int32_t status, const RecordName& record) {

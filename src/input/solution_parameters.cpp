@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "input/read_errors.h"
+#include "model/file_names.h"
 #include "platform/format.h"
 #include "platform/list_read.h"
 
@@ -57,7 +58,7 @@ std::string exponent_field(float value, int width) {
   int digits = 6;
   for (; digits < 9; ++digits) {
     float back = 0.0f;
-    if (parse_float(format_exponent(value, 0, digits), back) && back == value) break;
+    if (parse_real(format_exponent(value, 0, digits), back) && back == value) break;
   }
   std::string field = descriptor("E", width + digits - 6);
   field += '.';
@@ -93,7 +94,7 @@ void read_solution_parameters(RunContext& ctx) {
   // the file; a value that does not read as a number of its kind (the two
   // switches take 0 or 1 only) stops the run before the rewrite, so the file
   // keeps it for the user to mend.
-  constexpr std::string_view label = "\\SolutionParameters.dat";
+  constexpr std::string_view label = solution_parameters_file;
   const auto read = [&](std::initializer_list<ReadTarget> targets, std::string_view record) {
     const std::int32_t status = read_list(ctx.units, unit, targets, NullValues::keep_contents);
     if (status != io_status::end_of_file) check_read_status(ctx, status, label, unit, record);
@@ -165,7 +166,7 @@ void rewrite_solution_parameters(RunContext& ctx) {
   rewrite.pending = false;
   const std::int32_t unit = rewrite.unit;
   check_read_status(ctx, ctx.units.open(unit, rewrite.file_name, OpenMode::unknown, UnitForm::text),
-                    "\\SolutionParameters.dat", unit, "its rewrite with the program's comments");
+                    solution_parameters_file, unit, "its rewrite with the program's comments");
   for (const std::string& record : rewrite.records) ctx.units.write_record(unit, record);
   ctx.units.close(unit);
   rewrite.records.clear();

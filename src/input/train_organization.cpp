@@ -7,6 +7,7 @@
 
 #include "input/array_reads.h"
 #include "input/read_errors.h"
+#include "model/file_names.h"
 #include "platform/list_read.h"
 #include "platform/texts.h"
 
@@ -14,20 +15,18 @@ namespace tb {
 
 namespace {
 
-constexpr std::string_view kOrganizationLabel = "\\VehicleOrganization.dat";
-
 // A check of this reader prints its own line (when it has one), then the
 // data-error line of the file and the line that names the record and the
 // value, and stops.
 [[noreturn]] void organization_error(RunContext& ctx, std::string_view message, const std::string& record,
                                      const std::string& problem) {
   if (!message.empty()) ctx.console.list_line({message});
-  stop_with_bad_value(ctx, kOrganizationLabel, ctx.control.unit_vehicle_organization, record, problem);
+  stop_with_bad_value(ctx, vehicle_organization_file, ctx.control.unit_vehicle_organization, record, problem);
 }
 
 // Every record of the file is needed.
 void check_organization_read(RunContext& ctx, std::int32_t status, const RecordName& record) {
-  check_read_status(ctx, status, kOrganizationLabel, ctx.control.unit_vehicle_organization, record);
+  check_read_status(ctx, status, vehicle_organization_file, ctx.control.unit_vehicle_organization, record);
 }
 
 // Allocates, zeroed, every per-train, per-vehicle and per-wheelset array that
@@ -47,7 +46,7 @@ void allocate_train_arrays(RunContext& ctx) {
                              " vehicles of up to " + std::to_string(nw) + " wheel entries and " +
                              std::to_string(v.max_outputs_per_type) + " output items, " + std::to_string(ns) +
                              " speed stages";
-  const CountSource sized{kOrganizationLabel, ctx.control.unit_vehicle_organization, counts};
+  const CountSource sized{vehicle_organization_file, ctx.control.unit_vehicle_organization, counts};
   // Per train 2 numbers and 6 per stage; per vehicle slot its brake state
   // and track accelerations, 3 per output item and, per wheel entry, its
   // results, irregularity, cant, curvature and two positions in double (14).
@@ -94,9 +93,9 @@ void read_train_organization(RunContext& ctx) {
                        o.fleet_count < 0 ? std::to_string(o.fleet_count) + " fleets, must be 0 or more"
                                          : "largest vehicle count " + std::to_string(o.max_vehicles_per_fleet) +
                                                ", must be 0 or more");
-  check_count_fits_file(ctx, kOrganizationLabel, unit, "fleet header", "fleet count", o.fleet_count);
+  check_count_fits_file(ctx, vehicle_organization_file, unit, "fleet header", "fleet count", o.fleet_count);
   const std::size_t fleet_count_line = last_read_line(units, unit);
-  const CountSource fleets{kOrganizationLabel, unit, "fleet header"};
+  const CountSource fleets{vehicle_organization_file, unit, "fleet header"};
   resize_from_counts(ctx, fleets, o.fleet_vehicle_count, o.fleet_count);
   // The header's largest vehicle count only bounds the fleets: the type
   // table, and every per-vehicle table of the trains and of the integration
@@ -117,7 +116,7 @@ void read_train_organization(RunContext& ctx) {
                          fleet + ", vehicle count",
                          std::to_string(count) + ", must be 0 to " + std::to_string(declared_largest) +
                              " (the fleet header's largest)");
-    check_count_fits_file(ctx, kOrganizationLabel, unit, fleet + ", vehicle count", "vehicle count", count);
+    check_count_fits_file(ctx, vehicle_organization_file, unit, fleet + ", vehicle count", "vehicle count", count);
     std::vector<std::int32_t>& types = types_of_fleet[static_cast<std::size_t>(f - 1)];
     types.assign(static_cast<std::size_t>(count), 0);
     check_organization_read(ctx, read_list(units, unit, {std::span<std::int32_t>(types)}),
@@ -150,7 +149,7 @@ void read_train_organization(RunContext& ctx) {
         organization_error(ctx, text::fleet_vehicle_type_not_defined, record,
                            vehicle + ", which no type record of " +
                                unit_file_name(ctx, ctx.control.unit_vehicle_types,
-                                              "\\Modal_Substructure_Vehicletypes.dat") +
+                                              vehicle_types_file) +
                                " describes");
     }
 
@@ -162,7 +161,7 @@ void read_train_organization(RunContext& ctx) {
     organization_error(ctx, {}, "train header",
                        o.train_count < 0 ? std::to_string(o.train_count) + " trains, must be 0 or more"
                                          : std::to_string(o.speed_stage_count) + " speed stages, must be 1 or more");
-  check_count_fits_file(ctx, kOrganizationLabel, unit, "train header", "train count", o.train_count);
+  check_count_fits_file(ctx, vehicle_organization_file, unit, "train header", "train count", o.train_count);
   const std::size_t train_count_line = last_read_line(units, unit);
   allocate_train_arrays(ctx);
 

@@ -10,6 +10,7 @@
 #include "input/node_search.h"
 #include "input/read_errors.h"
 #include "model/contact_laws.h"
+#include "model/file_names.h"
 #include "platform/array.h"
 #include "platform/list_read.h"
 
@@ -17,17 +18,15 @@ namespace tb {
 
 namespace {
 
-constexpr std::string_view kLibraryLabel = "\\Modal_Substructure_Vehicletypes.dat";
-
 // Every read of the library is needed: a value that does not read as a
 // number, or a file that ends early, stops the run with the record read.
 void check_library_read(RunContext& ctx, std::int32_t status, const RecordName& record) {
-  check_read_status(ctx, status, kLibraryLabel, ctx.control.unit_vehicle_types, record);
+  check_read_status(ctx, status, vehicle_types_file, ctx.control.unit_vehicle_types, record);
 }
 
 // A value that reads but that the run cannot use.
 [[noreturn]] void library_bad_value(RunContext& ctx, const std::string& record, const std::string& problem) {
-  stop_with_bad_value(ctx, kLibraryLabel, ctx.control.unit_vehicle_types, record, problem);
+  stop_with_bad_value(ctx, vehicle_types_file, ctx.control.unit_vehicle_types, record, problem);
 }
 
 std::string of_type(std::int32_t k, std::string_view what) {
@@ -100,7 +99,7 @@ void check_contact_law(RunContext& ctx, std::int32_t k) {
   library_bad_value(ctx, of_type(k, "wheel loads and contact code"),
                     "contact code " + std::to_string(code) + " under contact option " + std::to_string(option) +
                         " (record 4 of " +
-                        unit_file_name(ctx, ctx.control.unit_solution_parameters, "\\SolutionParameters.dat") +
+                        unit_file_name(ctx, ctx.control.unit_solution_parameters, solution_parameters_file) +
                         "), must be " + codes_with_a_law(option));
 }
 
@@ -173,7 +172,7 @@ void check_contact_parameters(RunContext& ctx, std::int32_t k, std::int32_t nw) 
     }
   if (code == 0 && sp.IsContact == 1) {
     const auto track_spring = [&](const std::string& problem) {
-      stop_with_bad_value(ctx, "\\SolutionParameters.dat", ctx.control.unit_solution_parameters,
+      stop_with_bad_value(ctx, solution_parameters_file, ctx.control.unit_solution_parameters,
                           "record 6, track contact spring",
                           problem + " where wheels of contact code 0 run on the track contact spring");
     };
@@ -215,7 +214,7 @@ void check_mode_values(RunContext& ctx, std::int32_t k, std::int32_t nm) {
     if (ratio > 0.0f && ratio < 1.0f) lightly_damped = true;
   }
   if (!overdamped.empty() && !lightly_damped)
-    ctx.console.line(overdamped.warning(unit_file_name(ctx, ctx.control.unit_vehicle_types, kLibraryLabel),
+    ctx.console.line(overdamped.warning(unit_file_name(ctx, ctx.control.unit_vehicle_types, vehicle_types_file),
                                         "type " + std::to_string(k)));
 }
 
@@ -319,7 +318,7 @@ void read_vehicle_type_library(RunContext& ctx) {
   const std::int32_t nn_max = v.max_nodes_per_type;
   const std::int32_t nw_max = v.max_wheelsets_per_type;
   const std::int32_t nm_max = v.max_modes_per_type;
-  const CountSource sized{kLibraryLabel, unit, "library header"};
+  const CountSource sized{vehicle_types_file, unit, "library header"};
   const double per_type = 15.0 + 4.0 * nn_max + 7.0 * nw_max + 3.0 * nm_max + 6.0 * nm_max * nn_max +
                           4.0 * v.max_springs_per_type + 2.0 * v.max_outputs_per_type;
   check_tables_fit_memory(ctx, sized, 4.0 * nt * per_type);
@@ -453,7 +452,7 @@ class TypeNodeList {
 }  // namespace
 
 void map_vehicle_interface_nodes(RunContext& ctx) {
-  constexpr std::string_view label = "\\Modal_Substructure_Vehicletypes.dat:VehicleNodeInterface";
+  constexpr std::string_view label = vehicle_interface_nodes_section;
   VehicleTypeLibrary& v = ctx.vehicles;
   for (std::int32_t t = 1; t <= v.vehicle_type_count; ++t) {
     const TypeNodeList nodes(v, t);
@@ -467,7 +466,7 @@ void map_vehicle_interface_nodes(RunContext& ctx) {
 }
 
 void map_vehicle_spring_nodes(RunContext& ctx) {
-  constexpr std::string_view label = "\\Modal_Substructure_Vehicletypes.dat:VehicleNonlinearSpringNode";
+  constexpr std::string_view label = vehicle_spring_nodes_section;
   VehicleTypeLibrary& v = ctx.vehicles;
   for (std::int32_t t = 1; t <= v.vehicle_type_count; ++t) {
     const TypeNodeList nodes(v, t);
@@ -482,7 +481,7 @@ void map_vehicle_spring_nodes(RunContext& ctx) {
 }
 
 void map_vehicle_output_nodes(RunContext& ctx) {
-  constexpr std::string_view label = "\\Modal_Substructure_Vehicletypes.dat:VehicleNodeOutput";
+  constexpr std::string_view label = vehicle_output_nodes_section;
   VehicleTypeLibrary& v = ctx.vehicles;
   for (std::int32_t t = 1; t <= v.vehicle_type_count; ++t) {
     const TypeNodeList nodes(v, t);

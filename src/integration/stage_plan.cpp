@@ -10,15 +10,11 @@
 #include "input/read_errors.h"
 #include "integration/time_integration.h"
 #include "integration/train_advance.h"
+#include "model/file_names.h"
 
 namespace tb {
 
 namespace {
-
-constexpr std::string_view kOrganizationLabel = "\\VehicleOrganization.dat";
-constexpr std::string_view kMasterLabel = "\\Modal_Substructure_Bridge.dat";
-constexpr std::string_view kLibraryLabel = "\\Modal_Substructure_Vehicletypes.dat";
-constexpr std::string_view kSolutionLabel = "\\SolutionParameters.dat";
 
 std::string count_text(double v) {
   return v < 1.0E15 ? std::to_string(static_cast<std::int64_t>(v)) : value_text(static_cast<float>(v));
@@ -63,9 +59,9 @@ bool passage_time_is_larger(const TrainPassage& p, double per_second) {
   const std::string passage = passage_text(ctx, train, stage, p);
   if (passage_time_is_larger(p, 1.0 / dt))
     stop_with_bad_value(
-        ctx, kOrganizationLabel, ctx.control.unit_vehicle_organization, stage_record(train, stage),
+        ctx, vehicle_organization_file, ctx.control.unit_vehicle_organization, stage_record(train, stage),
         passage + " takes " + steps + " of " + value_text(dt) + " s (\"SolutionParameters.dat\")" + limit);
-  stop_with_bad_value(ctx, kSolutionLabel, ctx.control.unit_solution_parameters, "record 2, time step",
+  stop_with_bad_value(ctx, solution_parameters_file, ctx.control.unit_solution_parameters, "record 2, time step",
                       value_text(dt) + " s: " + passage + " (" + stage_record(train, stage) +
                           " of \"VehicleOrganization.dat\") takes " + steps + limit);
 }
@@ -118,7 +114,7 @@ SeriesRequest vehicle_request(const RunContext& ctx, std::string_view file, std:
             count_text(vehicles[most]) + " vehicles in the trains";
   return {file,
           channels,
-          kLibraryLabel,
+          vehicle_types_file,
           ctx.control.unit_vehicle_types,
           "type " + std::to_string(most) + ", " + std::string(items),
           count + ", " + (per_item > 1 ? std::to_string(per_item) + " channels each, " : "") + count_text(channels) +
@@ -139,30 +135,30 @@ std::vector<SeriesRequest> result_file_requests(const RunContext& ctx) {
   const std::string element_requests = count_text(components) + " internal-force components of the requested elements";
   const std::int32_t master = rc.unit_bridge_master;
   std::vector<SeriesRequest> files{
-      {"Res_DisResults_Bridge.bin", p, kMasterLabel, master, "output points", points},
-      {"Res_AccResults_Bridge.bin", p, kMasterLabel, master, "output points", points},
-      {"Res_Modal_Coordinate_Results_Bridge.bin", 3 * m, kMasterLabel, master,
+      {bare_file_name(res_dis_bridge_file), p, bridge_master_file, master, "output points", points},
+      {bare_file_name(res_acc_bridge_file), p, bridge_master_file, master, "output points", points},
+      {bare_file_name(res_modal_coordinates_file), 3 * m, bridge_master_file, master,
        "header: counts and excluded mode ranges", modes},
-      {"Res_BridgeResponseBulkDate_disacc.bin", 12 * nodes, kMasterLabel, master, "Post section, node ranges",
+      {bare_file_name(res_bulk_disacc_file), 12 * nodes, bridge_master_file, master, "Post section, node ranges",
        node_requests + "12 channels each"},
-      {"Res_BridgeResponseBulkDate_dis_static.bin", 6 * nodes, kMasterLabel, master, "Post section, node ranges",
+      {bare_file_name(res_bulk_dis_static_file), 6 * nodes, bridge_master_file, master, "Post section, node ranges",
        node_requests + "6 channels each"},
-      {"Res_BridgeResponseBulkDate_stress.bin", components, kMasterLabel, master, "Post section, element ranges",
+      {bare_file_name(res_bulk_stress_file), components, bridge_master_file, master, "Post section, element ranges",
        element_requests},
-      {"Res_BridgeResponseBulkDate_stress_static.bin", components, kMasterLabel, master, "Post section, element ranges",
-       element_requests},
+      {bare_file_name(res_bulk_stress_static_file), components, bridge_master_file, master,
+       "Post section, element ranges", element_requests},
   };
   // Vehicle type 1 with the moving-load code leaves the vehicle files with
   // their run header alone.
   if (vehicles_take_part(ctx)) {
     const VehicleTypeLibrary& lib = ctx.vehicles;
-    for (std::string_view f : {"Res_DisResults_Vehicles.bin", "Res_AccResults_Vehicles.bin"})
+    for (std::string_view f : {bare_file_name(res_dis_vehicles_file), bare_file_name(res_acc_vehicles_file)})
       files.push_back(vehicle_request(ctx, f, 1, lib.vehicle_output_count, "output items"));
-    for (std::string_view f :
-         {"Res_DerailmentFactor_Vehicles.bin", "Res_ReductionRation_Vehicles.bin", "Res_BrakeForceDis_Vehicles.bin"})
+    for (std::string_view f : {bare_file_name(res_derailment_file), bare_file_name(res_reduction_file),
+                               bare_file_name(res_brake_force_file)})
       files.push_back(vehicle_request(ctx, f, 1, lib.vehicle_wheelset_count, "wheel entries"));
-    files.push_back(
-        vehicle_request(ctx, "Res_WheelsetirregDisVehilces.bin", 3, lib.vehicle_wheelset_count, "wheel entries"));
+    files.push_back(vehicle_request(ctx, bare_file_name(res_wheelset_irregularity_file), 3, lib.vehicle_wheelset_count,
+                                    "wheel entries"));
   }
   return files;
 }
@@ -194,7 +190,8 @@ void check_result_file_sizes(RunContext& ctx, const std::vector<StagePlan>& stag
       stop_with_bad_value(ctx, f.label, f.unit, f.record, f.count + ": " + size);
     const std::int32_t unit = ctx.control.unit_vehicle_organization;
     if (!by_records)
-      stop_with_bad_value(ctx, kOrganizationLabel, unit, "train header", count_text(s) + " speed stages: " + size);
+      stop_with_bad_value(ctx, vehicle_organization_file, unit, "train header",
+                          count_text(s) + " speed stages: " + size);
     // The records: the stage of the most of them names its passage.
     const StagePlan& st = stages[most];
     const std::int32_t stage = static_cast<std::int32_t>(most) + 1;
@@ -203,15 +200,15 @@ void check_result_file_sizes(RunContext& ctx, const std::vector<StagePlan>& stag
     const float interval = ctx.solution.time_step * static_cast<float>(every);
     const std::string passage = passage_text(ctx, st.train, stage, p);
     if (passage_time_is_larger(p, 1.0 / interval))
-      stop_with_bad_value(ctx, kOrganizationLabel, unit, stage_record(st.train, stage),
+      stop_with_bad_value(ctx, vehicle_organization_file, unit, stage_record(st.train, stage),
                           passage + ": " + std::to_string(st.steps / every) + " records, one every " +
                               value_text(interval) + " s (\"SolutionParameters.dat\"); with those of every stage " +
                               size);
-    stop_with_bad_value(ctx, kSolutionLabel, ctx.control.unit_solution_parameters, "record 3, output interval",
-                        std::to_string(every) + (every == 1 ? " step" : " steps") + ", a record every " +
-                            value_text(interval) + " s: " + passage + " (" + stage_record(st.train, stage) +
-                            " of \"VehicleOrganization.dat\") gives " + std::to_string(st.steps / every) +
-                            " records; with those of every stage " + size);
+    stop_with_bad_value(
+        ctx, solution_parameters_file, ctx.control.unit_solution_parameters, "record 3, output interval",
+        std::to_string(every) + (every == 1 ? " step" : " steps") + ", a record every " + value_text(interval) +
+            " s: " + passage + " (" + stage_record(st.train, stage) + " of \"VehicleOrganization.dat\") gives " +
+            std::to_string(st.steps / every) + " records; with those of every stage " + size);
   }
 }
 

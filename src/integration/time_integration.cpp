@@ -13,6 +13,7 @@
 #include "interaction/spring_elements.h"
 #include "interaction/vehicle_forces.h"
 #include "interaction/wheel_rail_interaction.h"
+#include "model/file_names.h"
 #include "platform/format.h"
 #include "platform/stop.h"
 
@@ -245,10 +246,10 @@ void allocate_solver_state(RunContext& ctx, bool step_by_step) {
   const std::int32_t j = ctx.trains.max_vehicles_per_fleet;
   const std::int32_t vm = ctx.vehicles.max_modes_per_type;
   const std::string bridge_counts = "header: " + std::to_string(m) + " modes";
-  const CountSource bridge{"\\Modal_Substructure_Bridge.dat", ctx.control.unit_bridge_master, bridge_counts};
+  const CountSource bridge{bridge_master_file, ctx.control.unit_bridge_master, bridge_counts};
   const std::string vehicle_counts = "train header: " + std::to_string(t) + " trains of up to " + std::to_string(j) +
                                      " vehicles of up to " + std::to_string(vm) + " modes";
-  const CountSource vehicles{"\\VehicleOrganization.dat", ctx.control.unit_vehicle_organization, vehicle_counts};
+  const CountSource vehicles{vehicle_organization_file, ctx.control.unit_vehicle_organization, vehicle_counts};
   // Up to 9 state tables of 3 values and 2 force tables per mode.
   check_tables_fit_memory(ctx, vehicles, 8.0 * 29.0 * std::max(t, 0) * std::max(j, 0) * std::max(vm, 0));
   resize_from_counts(ctx, bridge, s.quasi_static_modal_displacement, m);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "input/read_errors.h"
+#include "model/file_names.h"
 
 namespace tb {
 
@@ -50,7 +51,7 @@ TrainPassage train_passage(RunContext& ctx, std::int32_t train, std::int32_t sta
   const Array3<double>& start = ctx.layout.wheelset_start_position;
   const std::int32_t r = tr.train_track(train);
   if (r < 1 || r > track.track_count)
-    stop_with_bad_value(ctx, "\\VehicleOrganization.dat", ctx.control.unit_vehicle_organization,
+    stop_with_bad_value(ctx, vehicle_organization_file, ctx.control.unit_vehicle_organization,
                         "train " + std::to_string(train),
                         "track " + std::to_string(r) + ", must be 1 to " + std::to_string(track.track_count));
   const float x1 = track.control_points(r, 1, 1);

@@ -7,13 +7,14 @@
 
 #include "input/input_paths.h"
 #include "input/read_errors.h"
+#include "model/file_names.h"
 #include "platform/list_read.h"
 
 namespace tb {
 
 namespace {
 
-constexpr std::string_view kLabel = "BrakePara.dat";
+constexpr std::string_view kLabel = bare_file_name(brake_parameters_file);
 constexpr float kGravity = 9.8f;
 constexpr float kReleaseSpeed = 0.01f;   // m/s
 constexpr float kModeCommand = 10.0f;    // commands from 10 on select a brake mode
@@ -216,8 +217,8 @@ void read_brake_parameters(RunContext& ctx) {
   // The brake modes need the file: one that is not there stops the run as
   // not found (and is not created).
   check_read_status(
-      ctx, ctx.units.open(unit, input_file_name(ctx.control, "\\BrakePara.dat"), OpenMode::old, UnitForm::text), kLabel,
-      unit, "needed by the brake commands of 10 or more");
+      ctx, ctx.units.open(unit, input_file_name(ctx.control, brake_parameters_file), OpenMode::old, UnitForm::text),
+      kLabel, unit, "needed by the brake commands of 10 or more");
   // Every record is needed: a record that cannot be read would leave a set
   // undefined or shift the per-type records.
   auto read = [&](std::initializer_list<ReadTarget> targets, const RecordName& record) {

@@ -5,13 +5,13 @@
 #include <vector>
 
 #include "input/read_errors.h"
+#include "model/file_names.h"
 #include "platform/list_read.h"
 
 namespace tb {
 
 namespace {
 
-constexpr std::string_view kGeometryLabel = "Geometry.dat";
 constexpr std::string_view kHeaderText = "deltay   phi=";
 constexpr std::size_t kHeaderRecordWidth = 256;
 
@@ -25,7 +25,8 @@ void read_contact_geometry_table(RunContext& ctx) {
   g.geometry_offsets.resize(G::geometry_offset_count);
   g.contact_geometry.resize(G::geometry_offset_count, G::geometry_yaw_count, G::geometry_quantity_count);
 
-  check_read_status(ctx, ctx.units.open(unit, "Geometry.dat", OpenMode::old, UnitForm::text), kGeometryLabel, unit);
+  check_read_status(ctx, ctx.units.open(unit, std::string(contact_geometry_file), OpenMode::old, UnitForm::text),
+                    contact_geometry_file, unit);
 
   std::string line;
   std::string word;
@@ -36,19 +37,20 @@ void read_contact_geometry_table(RunContext& ctx) {
     // data error: every block must be present.
     do {
       const std::int32_t st = read_text_record(ctx.units, unit, line, kHeaderRecordWidth);
-      if (st != 0) check_search_status(ctx, st, kGeometryLabel, unit, "the \"deltay   phi=\" header of " + block);
+      if (st != 0)
+        check_search_status(ctx, st, contact_geometry_file, unit, "the \"deltay   phi=\" header of " + block);
     } while (line.find(kHeaderText) == std::string::npos);
     ctx.units.backspace(unit);
     check_read_status(ctx,
                       read_list(ctx.units, unit,
                                 {word, word, ReadTarget::reals(g.geometry_yaw_angles.data(), G::geometry_yaw_count)}),
-                      kGeometryLabel, unit, block + ", header");
+                      contact_geometry_file, unit, block + ", header");
 
     // Every row of every block is needed: a row that the file lacks, or
     // that holds a value which is not a number, is a data error.
     for (std::int32_t r = 1; r <= G::geometry_offset_count; ++r) {
-      check_read_status(ctx, read_list(ctx.units, unit, {g.geometry_offsets(r), std::span<float>(row)}), kGeometryLabel,
-                        unit, block + ", row " + std::to_string(r));
+      check_read_status(ctx, read_list(ctx.units, unit, {g.geometry_offsets(r), std::span<float>(row)}),
+                        contact_geometry_file, unit, block + ", row " + std::to_string(r));
       for (std::int32_t c = 1; c <= G::geometry_yaw_count; ++c) g.contact_geometry(r, c, q) = row[c - 1];
     }
   }
@@ -69,7 +71,7 @@ void read_contact_coefficient_table(RunContext& ctx) {
   const std::int32_t unit = ctx.control.unit_worm_coefficients;
   table.resize(C::coefficient_row_count, C::coefficient_column_count);
 
-  constexpr std::string_view label = "WormCoeefficient.DAT";
+  constexpr std::string_view label = contact_coefficients_label;
   // The first two records are titles, whatever they hold.
   check_read_status(ctx, read_list(ctx.units, unit, std::span<const ReadTarget>()), label, unit, "title line 1");
   check_read_status(ctx, read_list(ctx.units, unit, std::span<const ReadTarget>()), label, unit, "title line 2");

@@ -5,6 +5,7 @@
 
 #include "input/read_errors.h"
 #include "interaction/running_resistance.h"
+#include "model/file_names.h"
 
 namespace tb {
 
@@ -33,7 +34,7 @@ void check_coupler_springs(RunContext& ctx) {
   const std::int32_t vehicle_ids = ctx.vehicles.max_springs_per_type;
   for (std::int32_t type = 1; type <= coupler.extent(1); ++type)
     if (coupler(type) > vehicle_ids)
-      stop_with_bad_value(ctx, "BrakePara.dat", ctx.control.unit_brake_parameters,
+      stop_with_bad_value(ctx, bare_file_name(brake_parameters_file), ctx.control.unit_brake_parameters,
                           "coupler spring of vehicle type " + std::to_string(type),
                           std::to_string(coupler(type)) + ", must be 0 (no coupler) to " + std::to_string(vehicle_ids) +
                               " (the vehicle spring ids)");

@@ -4,6 +4,7 @@
 
 #include "input/read_errors.h"
 #include "interaction/spring_forces.h"
+#include "model/file_names.h"
 #include "platform/texts.h"
 
 namespace tb {
@@ -247,9 +248,9 @@ void compute_spring_element_forces(RunContext& ctx, std::int32_t node_i, std::in
     };
     const std::string nodes = "nodes I " + std::to_string(number(node_i)) + ", J " + std::to_string(number(node_j)) +
                               (node_k > 0 ? ", K " + std::to_string(number(node_k)) : std::string(", no K"));
-    return on_bridge ? ElementSource{"\\Modal_Substructure_Bridge.dat", ctx.control.unit_bridge_master,
+    return on_bridge ? ElementSource{bridge_master_file, ctx.control.unit_bridge_master,
                                      "spring-damper elements", nodes + ": they give the element no frame"}
-                     : ElementSource{"\\Modal_Substructure_Vehicletypes.dat", ctx.control.unit_vehicle_types,
+                     : ElementSource{vehicle_types_file, ctx.control.unit_vehicle_types,
                                      "type " + std::to_string(type) + ", spring rows",
                                      nodes + ": they give the element no frame"};
   });
@@ -333,7 +334,7 @@ void check_spring_element_frames(RunContext& ctx) {
       check_frame(
           ctx, [&](std::int32_t n, std::int32_t c) { return b.node_coordinates(n, c); },
           [&](std::int32_t n) { return user_node(b.node_numbers, n); }, b.spring_elements(e, 1),
-          b.spring_elements(e, 2), b.spring_elements(e, 3), "\\Modal_Substructure_Bridge.dat",
+          b.spring_elements(e, 2), b.spring_elements(e, 3), bridge_master_file,
           ctx.control.unit_bridge_master, "spring-damper element " + std::to_string(e));
   }
   const VehicleTypeLibrary& lib = ctx.vehicles;
@@ -346,7 +347,7 @@ void check_spring_element_frames(RunContext& ctx) {
               return n >= 1 && n <= lib.vehicle_node_numbers.extent(2) ? lib.vehicle_node_numbers(ty, n) : n;
             },
             lib.vehicle_spring_nodes(ty, s, 1), lib.vehicle_spring_nodes(ty, s, 2), lib.vehicle_spring_nodes(ty, s, 3),
-            "\\Modal_Substructure_Vehicletypes.dat", ctx.control.unit_vehicle_types,
+            vehicle_types_file, ctx.control.unit_vehicle_types,
             "type " + std::to_string(ty) + ", spring row " + std::to_string(s));
   }
 }

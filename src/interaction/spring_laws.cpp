@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "input/read_errors.h"
+#include "model/file_names.h"
 #include "platform/texts.h"
 
 namespace tb {
@@ -210,7 +211,7 @@ void evaluate_spring_force_law(RunContext& ctx, std::int32_t spring_id, const En
       const std::int32_t vehicle_ids = table.spring_id_count - table.bridge_spring_id_count;
       const bool vehicle = spring_id <= vehicle_ids;
       const std::string_view label =
-          vehicle ? "\\NonlinearSpringParameters_Vehicletypes.dat" : "\\NonlinearSpringParameters_Bridge.dat";
+          vehicle ? vehicle_springs_file : bridge_springs_file;
       stop_with_message(ctx, text::unknown_spring_type, label,
                         vehicle ? ctx.control.unit_vehicle_springs : ctx.control.unit_bridge_springs,
                         "id " + std::to_string(vehicle ? spring_id : spring_id - vehicle_ids) + ", degree of freedom " +

@@ -10,6 +10,7 @@
 
 #include "input/read_errors.h"
 #include "interaction/spring_laws.h"
+#include "model/file_names.h"
 #include "platform/list_read.h"
 #include "platform/stop.h"
 #include "platform/texts.h"
@@ -18,7 +19,7 @@ namespace tb {
 
 namespace {
 
-constexpr std::string_view kLabel = "\\NonlinearSpringParameters.dat";
+constexpr std::string_view kLabel = spring_parameters_label;
 
 // Prints the message (if any), then the data-error line and the line that
 // names the file of `unit` (one of the two spring files), the record and the
@@ -249,7 +250,7 @@ void size_vehicle_spring_state(RunContext& ctx) {
   const std::string vehicle_springs = "train header: " + std::to_string(nt) + " trains of up to " +
                                       std::to_string(nvf) + " vehicles, whose types have up to " +
                                       std::to_string(springs) + " spring rows";
-  const CountSource state_counts{"\\VehicleOrganization.dat", ctx.control.unit_vehicle_organization, vehicle_springs};
+  const CountSource state_counts{vehicle_organization_file, ctx.control.unit_vehicle_organization, vehicle_springs};
   check_tables_fit_memory(ctx, state_counts, 6.0 * 6.0 * 4.0 * nt * nvf * springs);
   for (Array4<std::int32_t>* a : {&state.vehicle_spring_state_prev, &state.vehicle_spring_state})
     resize_from_counts(ctx, state_counts, *a, nt, nvf, springs, 6);

@@ -1,5 +1,6 @@
 // RunControl: the unit number of every file, the path file, the input
-// directory, the two wall clocks of the run and the constant two_pi.
+// directory, the two wall clocks of the run and the constant two_pi. The
+// names under which the files are opened stand in model/file_names.h.
 #pragma once
 
 #include <cstdint>

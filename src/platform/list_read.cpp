@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
+#include <concepts>
 #include <limits>
 #include <vector>
 
@@ -42,6 +42,30 @@ bool normalise_real(std::string_view tok, std::string& out) {
   std::size_t exp_digits = 0;
   while (i < tok.size() && tok[i] >= '0' && tok[i] <= '9') out.push_back(tok[i++]), ++exp_digits;
   return exp_digits > 0 && i == tok.size();
+}
+
+// Whether a real as normalise_real writes it (sign, digits with at most one
+// point, 'e' and a signed exponent) lies below 1 in magnitude, judged from its
+// text: of the values beyond the range of a kind, those below 1 are too small
+// for it and the others too large, whether the digits or the exponent carry
+// the magnitude (1.0e-400 or 0.000...01, 1.0e400 or 1000...0.0).
+bool below_one(std::string_view norm) {
+  const std::size_t e = std::min(norm.find('e'), norm.size());
+  const std::size_t first = norm.find_first_of("123456789");
+  if (first >= e) return true;  // zero
+  const std::size_t point = std::min(norm.find('.'), e);
+  // The power of ten of the first digit that is not zero.
+  const auto place = [](std::size_t at) { return static_cast<std::int64_t>(at); };
+  const std::int64_t lead = first < point ? place(point) - place(first) - 1 : place(point) - place(first);
+  // The exponent, held at a bound far beyond any range and any count of
+  // digits, so that a long one cannot overflow.
+  constexpr std::int64_t bound = std::int64_t{1} << 40;
+  std::int64_t exponent = 0;
+  std::size_t i = e + 1;
+  const bool negative = i < norm.size() && norm[i] == '-';
+  if (i < norm.size() && (norm[i] == '+' || norm[i] == '-')) ++i;
+  for (; i < norm.size(); ++i) exponent = std::min(bound, exponent * 10 + (norm[i] - '0'));
+  return lead + (negative ? -exponent : exponent) < 0;
 }
 
 enum class TokenKind { value, null, slash, end_of_file };
@@ -129,6 +153,16 @@ std::string_view integer_problem(std::string_view text) {
   return "must be a whole number";
 }
 
+// Stores a real into a float or double item; on failure returns what the
+// item needs: a number, or one within the range of its kind.
+template <typename Real>
+std::string_view store_real(const Token& tok, Real& item) {
+  if (tok.quoted) return kNotANumber;
+  if (parse_real(tok.text, item)) return {};
+  if (!written_as_real(tok.text)) return kNotANumber;
+  return std::same_as<Real, float> ? "beyond single precision" : "beyond double precision";
+}
+
 // Stores the token into item k of t; on failure returns what the item needs.
 std::string_view store(const ReadTarget& t, std::size_t k, const Token& tok) {
   char* base = static_cast<char*>(t.ptr);
@@ -147,20 +181,10 @@ std::string_view store(const ReadTarget& t, std::size_t k, const Token& tok) {
       reinterpret_cast<std::int32_t*>(base)[at] = v;
       return {};
     }
-    case ReadTarget::Kind::f32: {
-      float v = 0;
-      if (tok.quoted) return kNotANumber;
-      if (!parse_float(tok.text, v)) return written_as_real(tok.text) ? "beyond single precision" : kNotANumber;
-      reinterpret_cast<float*>(base)[at] = v;
-      return {};
-    }
-    case ReadTarget::Kind::f64: {
-      double v = 0;
-      if (tok.quoted) return kNotANumber;
-      if (!parse_real(tok.text, v)) return written_as_real(tok.text) ? "beyond double precision" : kNotANumber;
-      reinterpret_cast<double*>(base)[at] = v;
-      return {};
-    }
+    case ReadTarget::Kind::f32:
+      return store_real(tok, reinterpret_cast<float*>(base)[at]);
+    case ReadTarget::Kind::f64:
+      return store_real(tok, reinterpret_cast<double*>(base)[at]);
     case ReadTarget::Kind::text:
       reinterpret_cast<std::string*>(base)[at] = tok.text;
       return {};
@@ -216,17 +240,22 @@ bool parse_int32(std::string_view token, std::int32_t& value) {
   return true;
 }
 
-bool parse_real(std::string_view token, double& value) {
+template <typename Real>
+  requires std::same_as<Real, float> || std::same_as<Real, double>
+bool parse_real(std::string_view token, Real& value) {
   std::string norm;
   if (!normalise_real(token, norm)) return false;
-  double v = 0;
+  // Straight from the decimal text to the kind asked for: a float read
+  // through a double would be rounded twice and could land on the other
+  // neighbour when the text lies just beside a halfway point.
+  Real v = 0;
   auto [p, ec] = std::from_chars(norm.data(), norm.data() + norm.size(), v);
   if (p != norm.data() + norm.size()) return false;
   if (ec == std::errc::result_out_of_range) {
-    // Underflow reads as zero; overflow is not a number of this kind.
-    const std::size_t e = norm.find('e');
-    if (e == std::string::npos || norm.find('-', e) == std::string::npos) return false;
-    v = 0.0;
+    // Beyond the range of the kind: a value too small reads as zero, one too
+    // large is not a number of this kind.
+    if (!below_one(norm)) return false;
+    v = 0;
   } else if (ec != std::errc()) {
     return false;
   }
@@ -234,24 +263,8 @@ bool parse_real(std::string_view token, double& value) {
   return true;
 }
 
-bool parse_float(std::string_view token, float& value) {
-  std::string norm;
-  if (!normalise_real(token, norm)) return false;
-  float v = 0;
-  auto [p, ec] = std::from_chars(norm.data(), norm.data() + norm.size(), v);
-  if (p != norm.data() + norm.size()) return false;
-  if (ec == std::errc::result_out_of_range) {
-    // Beyond single precision: a value too small reads as zero, one too
-    // large is not a number of this kind.
-    double d = 0;
-    if (!parse_real(token, d) || std::fabs(d) >= 1.0) return false;
-    v = 0.0f;
-  } else if (ec != std::errc()) {
-    return false;
-  }
-  value = v;
-  return true;
-}
+template bool parse_real<float>(std::string_view token, float& value);
+template bool parse_real<double>(std::string_view token, double& value);
 
 std::int32_t read_list(UnitTable& units, std::int32_t unit, std::initializer_list<ReadTarget> targets,
                        NullValues nulls) {

@@ -23,11 +23,13 @@
 // (TextUnit::failed_item), so that a message can name the entry of a list.
 #pragma once
 
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "platform/units.h"
 
@@ -105,10 +107,15 @@ std::size_t last_read_line(const UnitTable& units, std::int32_t unit);
 // \xHH, the whole cut to max_length characters with "..." when it is longer.
 std::string printable_text(std::string_view text, std::size_t max_length);
 
-// Conversions of one free-format value; false when the token is not a number
-// of that kind (or out of range). No infinity or NaN is accepted.
+// Conversions of one free-format value; false (and the value unchanged) when
+// the token is not a number of that kind. No infinity or NaN is accepted.
 bool parse_int32(std::string_view token, std::int32_t& value);
-bool parse_real(std::string_view token, double& value);
-bool parse_float(std::string_view token, float& value);
+
+// A real into a float or a double, rounded once from the decimal text to that
+// kind. A value too small for the kind reads as zero; one too large is not a
+// number of that kind.
+template <typename Real>
+  requires std::same_as<Real, float> || std::same_as<Real, double>
+bool parse_real(std::string_view token, Real& value);
 
 }  // namespace tb

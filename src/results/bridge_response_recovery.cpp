@@ -14,6 +14,7 @@
 #include "input/bridge_modal.h"
 #include "input/input_paths.h"
 #include "input/read_errors.h"
+#include "model/file_names.h"
 #include "platform/format.h"
 #include "platform/list_read.h"
 #include "platform/progress.h"
@@ -28,18 +29,16 @@ namespace {
 
 constexpr std::size_t kMarkerLineWidth = 128;
 constexpr std::size_t kLabelWidth = 256;
-constexpr std::string_view kMasterLabel = "\\Modal_Substructure_Bridge.dat";
-constexpr std::string_view kModalCoordinatesLabel = "\\Res_Modal_Coordinate_Results_Bridge.bin";
 // Largest table (in values) that a request may make the recovery allocate.
 constexpr std::int64_t kMaxTableValues = std::numeric_limits<std::int32_t>::max();
 
 // A request of the master file's "Post" section that cannot be used.
 [[noreturn]] void request_error(RunContext& ctx, const std::string& record, const std::string& problem) {
-  stop_with_bad_value(ctx, kMasterLabel, ctx.control.unit_bridge_master, record, problem);
+  stop_with_bad_value(ctx, bridge_master_file, ctx.control.unit_bridge_master, record, problem);
 }
 
 void check_master_read(RunContext& ctx, std::int32_t status, const RecordName& record) {
-  check_read_status(ctx, status, kMasterLabel, ctx.control.unit_bridge_master, record);
+  check_read_status(ctx, status, bridge_master_file, ctx.control.unit_bridge_master, record);
 }
 
 // Marker search: while the line buffer does not contain the marker and the
@@ -87,7 +86,7 @@ CaseVariant search_post_marker(RunContext& ctx, std::int32_t unit, std::int32_t&
 // one console line says so, and names a line that holds the marker in
 // another letter case, the likely slip.
 void report_no_post_section(RunContext& ctx, const CaseVariant& variant) {
-  const std::string file = unit_file_name(ctx, ctx.control.unit_bridge_master, kMasterLabel);
+  const std::string file = unit_file_name(ctx, ctx.control.unit_bridge_master, bridge_master_file);
   const std::string why = file + " has no line holding \"Post\" after its substructure list";
   if (variant.line == 0) {
     ctx.console.line(" No bridge responses recovered: " + why + ", so it requests no node or element.");
@@ -192,7 +191,7 @@ void read_post_section(RunContext& ctx) {
   checked_size(ctx, nodes * m * 6);
   checked_size(ctx, elements * m * cmax);
 
-  const CountSource sized{kMasterLabel, unit, "Post section: the node and element ranges"};
+  const CountSource sized{bridge_master_file, unit, "Post section: the node and element ranges"};
   resize_from_counts(ctx, sized, rt.post_nodes, rt.post_node_count);
   resize_from_counts(ctx, sized, rt.post_elements, rt.post_element_count, 2);
   std::int32_t k = 0;
@@ -218,7 +217,7 @@ void create_response_tables(RunContext& ctx) {
   const std::string requests = "Post section: " + std::to_string(nn) + " nodes and " + std::to_string(ne) +
                                " elements of up to " + std::to_string(cmax) + " components, for " +
                                std::to_string(m) + " modes";
-  const CountSource sized{kMasterLabel, ctx.control.unit_bridge_master, requests};
+  const CountSource sized{bridge_master_file, ctx.control.unit_bridge_master, requests};
   resize_from_counts(ctx, sized, rt.post_node_responses, nn, 6, 2);
   resize_from_counts(ctx, sized, rt.post_node_shapes, nn, m, 6);
   resize_from_counts(ctx, sized, rt.post_element_forces, ne, cmax);
@@ -386,7 +385,7 @@ UnlistedRequests read_modal_files(RunContext& ctx, ModalPass pass) {
     b.modal_file_index = i;
     const std::string_view dir = trim_trailing_blanks(b.substructure_dirs(i));
     const std::string_view file = trim_trailing_blanks(b.substructure_files(i));
-    rt.modal_file_error_name = "In Modal_Substructure_Bridge.dat:" + std::string(dir) + "\\" + std::string(file);
+    rt.modal_file_error_name = std::string(bridge_modal_file_label) + std::string(dir) + "\\" + std::string(file);
     if (rt.modal_file_error_name.size() > kLabelWidth) rt.modal_file_error_name.resize(kLabelWidth);
 
     // A modal file that cannot be opened is an error whether or not nodes
@@ -459,12 +458,12 @@ bool read_modal_run_header(RunContext& ctx, RunHeader& run, std::int32_t& stages
   const std::int32_t status = read_run_header(ctx.units, u36, run);
   if (status != io_status::ok) {
     if (ctx.solution.integration_method == method::post_processing)
-      check_read_status(ctx, status, kModalCoordinatesLabel, u36,
+      check_read_status(ctx, status, res_modal_coordinates_file, u36,
                         "the modal coordinates of an earlier run, which a post-processing run reads");
     return false;
   }
   if (!to_count(run.stage_count, stages))
-    stop_with_bad_value(ctx, kModalCoordinatesLabel, u36, "run header",
+    stop_with_bad_value(ctx, res_modal_coordinates_file, u36, "run header",
                         "stage count " + value_text(run.stage_count) + ", not a count");
   return true;
 }
@@ -476,12 +475,12 @@ std::int32_t stage_record_count(RunContext& ctx, const StageHeader& in, std::int
   const std::int32_t u36 = ctx.control.unit_res_modal_coordinates;
   const std::string stage = "stage " + std::to_string(s) + " header";
   if (in.channel_count != static_cast<float>(3 * m))
-    stop_with_bad_value(ctx, kModalCoordinatesLabel, u36, stage,
+    stop_with_bad_value(ctx, res_modal_coordinates_file, u36, stage,
                         "channel count " + value_text(in.channel_count) + ", must be 3 per bridge mode, " +
                             std::to_string(3 * m) + " (the file of another model?)");
   std::int32_t records = 0;
   if (!to_count(in.record_count, records))
-    stop_with_bad_value(ctx, kModalCoordinatesLabel, u36, stage,
+    stop_with_bad_value(ctx, res_modal_coordinates_file, u36, stage,
                         "record count " + value_text(in.record_count) + ", not a count");
   return records;
 }

@@ -20,6 +20,7 @@
 #include "interaction/coupler_forces.h"
 #include "interaction/spring_elements.h"
 #include "interaction/spring_parameters.h"
+#include "model/file_names.h"
 #include "platform/list_read.h"
 #include "platform/progress.h"
 #include "platform/signals.h"
@@ -56,11 +57,11 @@ void open_binary(RunContext& ctx, std::int32_t unit, std::string_view name, Open
 // The four bulk files of the response recovery, each cut to empty.
 void open_bulk_files(RunContext& ctx) {
   RunControl& rc = ctx.control;
-  for (const auto& [unit, name] : {std::pair{rc.unit_res_bulk_disacc, "\\Res_BridgeResponseBulkDate_disacc.bin"},
-                                   {rc.unit_res_bulk_stress, "\\Res_BridgeResponseBulkDate_stress.bin"},
-                                   {rc.unit_res_bulk_dis_static, "\\Res_BridgeResponseBulkDate_dis_static.bin"},
+  for (const auto& [unit, name] : {std::pair{rc.unit_res_bulk_disacc, res_bulk_disacc_file},
+                                   {rc.unit_res_bulk_stress, res_bulk_stress_file},
+                                   {rc.unit_res_bulk_dis_static, res_bulk_dis_static_file},
                                    {rc.unit_res_bulk_stress_static,
-                                    "\\Res_BridgeResponseBulkDate_stress_static.bin"}})
+                                    res_bulk_stress_static_file}})
     open_binary(ctx, unit, name, OpenMode::replace);
 }
 
@@ -98,7 +99,7 @@ void end_stopped_integration(RunContext& ctx) {
 
 void open_input_files(RunContext& ctx) {
   RunControl& rc = ctx.control;
-  rc.path_file_name = "QEL.PATH";
+  rc.path_file_name = path_file;
   // Without a path file, or without its first record, nothing is opened or
   // created: the run would not know where its files are.
   const std::int32_t path_unit = rc.unit_path_file;
@@ -115,17 +116,17 @@ void open_input_files(RunContext& ctx) {
     stop_with_bad_value(ctx, rc.path_file_name, path_unit, "the input directory on line 1",
                         "\"" + printable_text(dir, kPathRecordWidth) + "\": no such directory");
 
-  open_text(ctx, rc.unit_bridge_master, "\\Modal_Substructure_Bridge.dat");
-  open_text(ctx, rc.unit_vehicle_types, "\\Modal_Substructure_Vehicletypes.dat");
-  open_text(ctx, rc.unit_rails_location, "\\Rails_Location.dat");
-  open_text(ctx, rc.unit_vehicle_organization, "\\VehicleOrganization.dat");
-  open_text(ctx, rc.unit_solution_parameters, "\\SolutionParameters.dat");
-  open_text(ctx, rc.unit_vehicle_springs, "\\NonlinearSpringParameters_Vehicletypes.dat");
-  open_text(ctx, rc.unit_bridge_springs, "\\NonlinearSpringParameters_Bridge.dat");
-  open_text(ctx, rc.unit_wind_coefficients, "\\Wind_Coefficients.dat");
-  open_text(ctx, rc.unit_irregularity, "\\Irregularity.dat");
-  ctx.units.open(rc.unit_worm_coefficients, "WormCoeefficient.dat", OpenMode::old, UnitForm::text);
-  open_text(ctx, rc.unit_external_forces, "\\ExternalForces.dat");
+  open_text(ctx, rc.unit_bridge_master, bridge_master_file);
+  open_text(ctx, rc.unit_vehicle_types, vehicle_types_file);
+  open_text(ctx, rc.unit_rails_location, rails_location_file);
+  open_text(ctx, rc.unit_vehicle_organization, vehicle_organization_file);
+  open_text(ctx, rc.unit_solution_parameters, solution_parameters_file);
+  open_text(ctx, rc.unit_vehicle_springs, vehicle_springs_file);
+  open_text(ctx, rc.unit_bridge_springs, bridge_springs_file);
+  open_text(ctx, rc.unit_wind_coefficients, wind_coefficients_file);
+  open_text(ctx, rc.unit_irregularity, irregularity_file);
+  ctx.units.open(rc.unit_worm_coefficients, std::string(contact_coefficients_file), OpenMode::old, UnitForm::text);
+  open_text(ctx, rc.unit_external_forces, external_forces_file);
 }
 
 void report_absent_optional_files(RunContext& ctx) {
@@ -148,15 +149,15 @@ void open_result_files(RunContext& ctx) {
   rewrite_input_files(ctx);
   // Each file is cut to empty as it is opened: from here on every byte of the
   // thirteen is this run's, however the run ends.
-  for (const auto& [unit, name] : {std::pair{rc.unit_res_dis_bridge, "\\Res_DisResults_Bridge.bin"},
-                                   {rc.unit_res_dis_vehicles, "\\Res_DisResults_Vehicles.bin"},
-                                   {rc.unit_res_acc_bridge, "\\Res_AccResults_Bridge.bin"},
-                                   {rc.unit_res_acc_vehicles, "\\Res_AccResults_Vehicles.bin"},
-                                   {rc.unit_res_derailment, "\\Res_DerailmentFactor_Vehicles.bin"},
-                                   {rc.unit_res_reduction, "\\Res_ReductionRation_Vehicles.bin"},
-                                   {rc.unit_res_wheelset_irregularity, "\\Res_WheelsetirregDisVehilces.bin"},
-                                   {rc.unit_res_brake_force, "\\Res_BrakeForceDis_Vehicles.bin"},
-                                   {rc.unit_res_modal_coordinates, "\\Res_Modal_Coordinate_Results_Bridge.bin"}})
+  for (const auto& [unit, name] : {std::pair{rc.unit_res_dis_bridge, res_dis_bridge_file},
+                                   {rc.unit_res_dis_vehicles, res_dis_vehicles_file},
+                                   {rc.unit_res_acc_bridge, res_acc_bridge_file},
+                                   {rc.unit_res_acc_vehicles, res_acc_vehicles_file},
+                                   {rc.unit_res_derailment, res_derailment_file},
+                                   {rc.unit_res_reduction, res_reduction_file},
+                                   {rc.unit_res_wheelset_irregularity, res_wheelset_irregularity_file},
+                                   {rc.unit_res_brake_force, res_brake_force_file},
+                                   {rc.unit_res_modal_coordinates, res_modal_coordinates_file}})
     open_binary(ctx, unit, name, OpenMode::replace);
   open_bulk_files(ctx);
   // Room for the counts of every file, so that the step loop allocates none.
@@ -166,7 +167,7 @@ void open_result_files(RunContext& ctx) {
 void open_post_processing_files(RunContext& ctx) {
   RunControl& rc = ctx.control;
   // The earlier run's modal coordinates are read, never written or created.
-  const std::string_view modal = "\\Res_Modal_Coordinate_Results_Bridge.bin";
+  const std::string_view modal = res_modal_coordinates_file;
   check_read_status(ctx,
                     ctx.units.open(rc.unit_res_modal_coordinates, input_file_name(rc, modal), OpenMode::old,
                                    UnitForm::binary),

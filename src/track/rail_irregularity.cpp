@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "input/read_errors.h"
+#include "model/file_names.h"
 #include "numerics/interpolation.h"
 #include "numerics/truncation.h"
 #include "platform/stop.h"
@@ -92,7 +93,7 @@ void apply_irregularity_to_rails(RunContext& ctx, const Array1<std::int32_t>& ow
     if (outside) {
       ctx.console.list_line({text::irregularity_too_short});
       if (samples < 1)
-        stop_with_bad_value(ctx, "\\Irregularity.dat", ctx.control.unit_irregularity, "record 2",
+        stop_with_bad_value(ctx, irregularity_file, ctx.control.unit_irregularity, "record 2",
                             "length " + value_text(irr.irregularity_length) + " m, no sample of the profile");
       const float first = std::min(profile(1, 1), profile(samples, 1));
       const float last = std::max(profile(1, 1), profile(samples, 1));
@@ -100,7 +101,7 @@ void apply_irregularity_to_rails(RunContext& ctx, const Array1<std::int32_t>& ow
       if (i == 2) after = ", after track 1";
       if (i > 2) after = ", after tracks 1 to " + std::to_string(i - 1);
       stop_with_bad_value(
-          ctx, "\\Irregularity.dat", ctx.control.unit_irregularity, "record 2",
+          ctx, irregularity_file, ctx.control.unit_irregularity, "record 2",
           "length: the profile's " + std::to_string(samples) + " samples " + value_text(irr.irregularity_spacing) +
               " m apart (the length rounded up to a power of two of samples) reach from " + value_text(first) +
               " to " + value_text(last) + " m, short of track " + std::to_string(i) + ", " +
@@ -112,7 +113,7 @@ void apply_irregularity_to_rails(RunContext& ctx, const Array1<std::int32_t>& ow
     for (int c = 2; c <= 4; ++c) {
       if (!lagrange_interpolate(samples, m, 3, profile.at_ptr(1, 1), profile.at_ptr(1, c), xe.data(),
                                 node_irregularity.at_ptr(1, c)))
-        stop_with_too_few_points(ctx, {"\\Irregularity.dat", ctx.control.unit_irregularity, "samples of the profile"},
+        stop_with_too_few_points(ctx, {irregularity_file, ctx.control.unit_irregularity, "samples of the profile"},
                                  samples, 3);
       // Rows this track's profile does not reach carry no irregularity.
       for (std::int32_t k = m + 1; k <= rows; ++k) node_irregularity(k, c) = 0.0f;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "input/read_errors.h"
+#include "model/file_names.h"
 #include "platform/texts.h"
 #include "track/track_build_steps.h"
 
@@ -168,7 +169,7 @@ void place_interface_nodes_on_tracks(RunContext& ctx) {
   for (std::int32_t p = 1; p <= b.interface_node_count; ++p) {
     const std::int32_t n = b.interface_nodes(p);
     if (n < 1 || n > b.bridge_node_count)
-      stop_with_unknown_node(ctx, "\\Modal_Substructure_Bridge.dat", ctx.control.unit_bridge_master,
+      stop_with_unknown_node(ctx, bridge_master_file, ctx.control.unit_bridge_master,
                              "interface node " + std::to_string(p), n);
     const float x = b.node_coordinates(n, 1), y = b.node_coordinates(n, 2), z = b.node_coordinates(n, 3);
 
@@ -243,7 +244,7 @@ void place_interface_nodes_on_tracks(RunContext& ctx) {
                             std::to_string(b.node_numbers(nb));
         if (b.node_numbers(na) != na || b.node_numbers(nb) != nb)
           nodes += " (positions " + std::to_string(na) + " and " + std::to_string(nb) + " of the node list)";
-        ctx.console.line(" Warning: " + unit_file_name(ctx, ctx.control.unit_rails_location, "\\Rails_Location.dat") +
+        ctx.console.line(" Warning: " + unit_file_name(ctx, ctx.control.unit_rails_location, rails_location_file) +
                          ": " + nodes + " lie on track " + std::to_string(track) + " at the same arc length, " +
                          value_text(b.node_coordinates(na, 1)) +
                          " m; the bridge mode shapes along the track take the first of them only.");

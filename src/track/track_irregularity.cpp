@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "input/read_errors.h"
+#include "model/file_names.h"
 #include "numerics/fft.h"
 #include "numerics/interpolation.h"
 #include "platform/format.h"
@@ -21,8 +22,6 @@
 namespace tb {
 
 namespace {
-
-constexpr std::string_view kLabel = "\\Irregularity.dat";
 
 // Every number that a later run reads back is written with nine significant
 // digits, enough for a single-precision value to read back exactly, and every
@@ -45,7 +44,7 @@ std::int32_t read_stored_samples(RunContext& ctx, std::int32_t unit, Array2<floa
     rows.push_back(ReadTarget::reals(profile.at_ptr(i, 2), 3, static_cast<std::ptrdiff_t>(profile.stride(2))));
   const std::int32_t status = read_list(ctx.units, unit, rows);
   if (status != io_status::end_of_file)
-    check_read_status(ctx, status, kLabel, unit,
+    check_read_status(ctx, status, irregularity_file, unit,
                       counted("stored sample", n, 0, 3, "as many as record 2's length over its spacing"));
   std::int32_t given = 0;
   for (std::int32_t i = 1; i <= n; ++i) {
@@ -70,7 +69,7 @@ void lay_out_generated_store(RunContext& ctx, std::int32_t unit, std::int32_t co
   const std::int32_t n = p.extent(1);
   PendingTextRewrite& store = ctx.rewrites.irregularity;
   const UnitTable::OpenAttempt* opened = ctx.units.last_open(unit);
-  store = PendingTextRewrite{true, unit, opened ? opened->name : std::string(kLabel.substr(1)), {}};
+  store = PendingTextRewrite{true, unit, opened ? opened->name : std::string(irregularity_file.substr(1)), {}};
   std::vector<std::string>& r = store.records;
   r.push_back(list_directed_line({text::irregularity_parameter_header}));
   append_records(r, format_records(kParameterLayout, {0, code, seed, min_wavelength, max_wavelength,
@@ -83,7 +82,7 @@ void lay_out_generated_store(RunContext& ctx, std::int32_t unit, std::int32_t co
                                                    irr.irregularity_scale(3)}));
   r.push_back("");
   Array2<float>& samples = ctx.rewrites.irregularity_samples;
-  resize_from_counts(ctx, {kLabel, unit, "record 2, length and shortest wavelength"}, samples, n, 3);
+  resize_from_counts(ctx, {irregularity_file, unit, "record 2, length and shortest wavelength"}, samples, n, 3);
   for (int c = 1; c <= 3; ++c) std::copy_n(p.at_ptr(1, c + 1), n, samples.at_ptr(1, c));
 }
 
@@ -121,7 +120,7 @@ void generate_track_irregularity(RunContext& ctx, std::int32_t& spectrum_code, s
   // Records 1 to 6 are all needed: a text line, the parameters, a text
   // line, the ramp length, a text line, the scale factors.
   const auto read = [&](std::initializer_list<ReadTarget> targets, std::string_view record) {
-    check_read_status(ctx, read_list(u, unit, targets), kLabel, unit, record);
+    check_read_status(ctx, read_list(u, unit, targets), irregularity_file, unit, record);
   };
   read({}, "record 1, a title line");
   read({source, spectrum_code, seed, min_wavelength, max_wavelength, length, spacing, filter_wavelength},
@@ -130,7 +129,9 @@ void generate_track_irregularity(RunContext& ctx, std::int32_t& spectrum_code, s
   read({irr.irregularity_ramp_length}, "record 4, taper length");
   read({}, "record 5, a title line");
   read({irr.irregularity_scale.span()}, "record 6, scale factors");
-  const auto bad = [&](const std::string& problem) { stop_with_bad_value(ctx, kLabel, unit, "record 2", problem); };
+  const auto bad = [&](const std::string& problem) {
+    stop_with_bad_value(ctx, irregularity_file, unit, "record 2", problem);
+  };
   if (!(spacing > 0.0f)) bad("spacing " + value_text(spacing) + ", must be above 0");
   if (source != 0 && source != 1)
     bad("source flag " + std::to_string(source) + ", must be 1 (generate) or 0 (the stored profile)");
@@ -164,19 +165,19 @@ void generate_track_irregularity(RunContext& ctx, std::int32_t& spectrum_code, s
     check_length(spacing, "the spacing " + value_text(spacing) + " m");
     const std::int32_t n = irregularity_sample_count(length, spacing);
     length = static_cast<float>(n) * spacing;
-    resize_from_counts(ctx, {kLabel, unit, "record 2, length and spacing"}, profile, n, 4);
+    resize_from_counts(ctx, {irregularity_file, unit, "record 2, length and spacing"}, profile, n, 4);
     const std::int32_t given = read_stored_samples(ctx, unit, profile);
     // Source flag 0 asks for the profile the file stores: a file that stores
     // none (a flag set to 0 by hand before any generation) would run on a
     // smooth track.
     if (given == 0)
-      stop_with_bad_value(ctx, kLabel, unit, "record 2, source flag",
+      stop_with_bad_value(ctx, irregularity_file, unit, "record 2, source flag",
                           "0 (the stored profile), but the file stores no sample after record 6 (" +
                               std::to_string(n) + " samples of three values expected); set the flag to 1 to "
                               "generate a profile");
     // A stored profile is read again in every run until its flag is set to
     // 1: the console says which profile the run takes.
-    std::string line = " Track irregularity: the stored profile of " + unit_file_name(ctx, unit, kLabel) +
+    std::string line = " Track irregularity: the stored profile of " + unit_file_name(ctx, unit, irregularity_file) +
                        " (source flag 0, " + std::to_string(n) + " samples";
     if (given < n) line += ", of which the file gives " + std::to_string(given) + ", the rest are 0";
     ctx.console.line(line + "); set the flag to 1 to generate a new one.");
@@ -197,7 +198,7 @@ void generate_track_irregularity(RunContext& ctx, std::int32_t& spectrum_code, s
     // long track takes a while, and says how far it is.
     progress.emplace(ctx.console, "Track irregularity",
                      3 + lowpass_filter_transforms(n, spacing, filter_wavelength), start_up_stop_note);
-    resize_from_counts(ctx, {kLabel, unit, "record 2, length and shortest wavelength"}, profile, n, 4);
+    resize_from_counts(ctx, {irregularity_file, unit, "record 2, length and shortest wavelength"}, profile, n, 4);
     const CarriedWavelengths carried = synthesise_irregularity_profiles(
         spectrum_code, seed, min_wavelength, max_wavelength, spacing, ctx.control.two_pi, profile, &*progress);
     report_shortened_wavelengths(ctx, spectrum_code, max_wavelength, carried);
@@ -222,7 +223,7 @@ void store_generated_irregularity(RunContext& ctx) {
   store.pending = false;
   UnitTable& u = ctx.units;
   const std::int32_t unit = store.unit;
-  check_read_status(ctx, u.open(unit, store.file_name, OpenMode::unknown, UnitForm::text), kLabel, unit,
+  check_read_status(ctx, u.open(unit, store.file_name, OpenMode::unknown, UnitForm::text), irregularity_file, unit,
                     "the store of the generated profile");
   for (const std::string& record : store.records) u.write_record(unit, record);
   // A record per sample: millions for a very long track.
@@ -234,7 +235,8 @@ void store_generated_irregularity(RunContext& ctx) {
     u.write_records(unit, format_records(kSampleLayout, {s(i, 1), s(i, 2), s(i, 3)}));
     if (i % kStride == 0)
       progress.advance(kStride, [&] {
-        return "storing sample " + grouped(i) + " of " + grouped(n) + " in " + unit_file_name(ctx, unit, kLabel);
+        return "storing sample " + grouped(i) + " of " + grouped(n) + " in " +
+               unit_file_name(ctx, unit, irregularity_file);
       });
   }
   u.close(unit);

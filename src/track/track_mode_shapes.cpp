@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "input/read_errors.h"
+#include "model/file_names.h"
 #include "numerics/interpolation.h"
 #include "platform/stop.h"
 #include "track/track_build_steps.h"
@@ -39,7 +40,7 @@ void candidates_of_track(const RunContext& ctx, std::int32_t u, std::vector<std:
 // master file and fall on the track by the geometry of "Rails_Location.dat".
 [[noreturn]] void stop_with_too_few_interface_nodes(RunContext& ctx, std::int32_t track, std::int32_t count,
                                                     std::int32_t needed) {
-  stop_with_bad_value(ctx, "\\Rails_Location.dat", ctx.control.unit_rails_location, "track " + std::to_string(track),
+  stop_with_bad_value(ctx, rails_location_file, ctx.control.unit_rails_location, "track " + std::to_string(track),
                       std::to_string(count) + " interface nodes of Modal_Substructure_Bridge.dat at distinct arc "
                       "lengths on the track nearest its first node, must be " + std::to_string(needed) + " or more");
 }
@@ -196,7 +197,7 @@ void tabulate_track_mode_shapes(RunContext& ctx, const Array1<std::int32_t>& own
           if (!lagrange_interpolate(n, count, 3, b.interface_point_key.data(), b.interface_point_modes.at_ptr(1, m, q),
                                     s.data() + (j1 - 1), values.data()))
             stop_with_too_few_points(
-                ctx, {"\\Modal_Substructure_Bridge.dat", ctx.control.unit_bridge_master, "interface nodes"}, n, 3);
+                ctx, {bridge_master_file, ctx.control.unit_bridge_master, "interface nodes"}, n, 3);
           for (std::int32_t c = j1; c <= j2; ++c) tm.track_modal_vectors(q, m, c, r, t) = values[c - j1];
         }
         auto A = [&](int q, std::int32_t c) -> float& { return tm.track_modal_vectors(q, m, c, r, t); };
@@ -214,7 +215,7 @@ void tabulate_track_mode_shapes(RunContext& ctx, const Array1<std::int32_t>& own
     }
   }
   if (!any_rail_reached)
-    stop_with_data_error(ctx, "\\Rails_Location.dat", ctx.control.unit_rails_location, "control points",
+    stop_with_data_error(ctx, rails_location_file, ctx.control.unit_rails_location, "control points",
                          "no track reaches the bridge: its interface nodes lie at arc lengths " + value_text(smin) +
                              " to " + value_text(smax) + " m, the rails of the tracks run from " +
                              value_text(track_from) + " to " + value_text(track_to) + " m");

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "input/read_errors.h"
+#include "model/file_names.h"
 #include "numerics/interpolation.h"
 #include "numerics/truncation.h"
 #include "platform/list_read.h"
@@ -17,8 +18,6 @@
 namespace tb {
 
 namespace {
-
-constexpr std::string_view kLabel = "\\Rails_Location.dat";
 
 // Nodes of track i at the spacing: int(length / spacing) + 1, the length
 // being that from its first to its last control point. A count beyond the
@@ -31,7 +30,7 @@ std::int32_t track_node_count_for(RunContext& ctx, std::int32_t i, float spacing
   const float first_s = tm.control_points(i, 1, 6), last_s = tm.control_points(i, last, 6);
   const float q = std::fabs(last_s - first_s) / spacing;
   const auto too_far = [&](const std::string& problem) {
-    stop_with_bad_value(ctx, kLabel, ctx.control.unit_rails_location,
+    stop_with_bad_value(ctx, rails_location_file, ctx.control.unit_rails_location,
                         "track " + std::to_string(i) + ", control point " + std::to_string(last),
                         "arc length " + value_text(last_s) + problem);
   };
@@ -56,7 +55,7 @@ void read_rails_location(RunContext& ctx) {
   // Every record but the last (the rail geometry option, 0 when the file
   // ends before it) is needed.
   const auto check = [&](std::int32_t status, const RecordName& record) {
-    check_read_status(ctx, status, kLabel, unit, record);
+    check_read_status(ctx, status, rails_location_file, unit, record);
   };
   u.rewind(unit);
   check(read_list(u, unit, {tm.track_node_spacing, tm.max_control_points}),
@@ -65,13 +64,14 @@ void read_rails_location(RunContext& ctx) {
 
   const std::int32_t tracks = tm.track_count;
   if (tm.max_control_points < 0)
-    stop_with_bad_value(ctx, kLabel, unit, "header: largest number of control points",
+    stop_with_bad_value(ctx, rails_location_file, unit, "header: largest number of control points",
                         std::to_string(tm.max_control_points) + ", must be 0 or more");
   if (tracks < 0)
-    stop_with_bad_value(ctx, kLabel, unit, "number of tracks", std::to_string(tracks) + ", must be 0 or more");
-  check_count_fits_file(ctx, kLabel, unit, "number of tracks", "track count", tracks);
+    stop_with_bad_value(ctx, rails_location_file, unit, "number of tracks",
+                        std::to_string(tracks) + ", must be 0 or more");
+  check_count_fits_file(ctx, rails_location_file, unit, "number of tracks", "track count", tracks);
   const std::size_t tracks_line = last_read_line(u, unit);
-  const CountSource header{kLabel, unit, "header and number of tracks"};
+  const CountSource header{rails_location_file, unit, "header and number of tracks"};
   check_tables_fit_memory(ctx, header, 28.0 * std::max(tracks, 0) * std::max(tm.max_control_points, 0));
   resize_from_counts(ctx, header, tm.control_points, tracks, tm.max_control_points, 7);
   resize_from_counts(ctx, header, tm.control_point_count, tracks);
@@ -87,16 +87,16 @@ void read_rails_location(RunContext& ctx) {
     // on the side of negative lateral offsets: a gauge of 0 puts both on the
     // centre line, a negative one swaps them.
     if (!(tm.track_gauge(i) > 0.0f))
-      stop_with_bad_value(ctx, kLabel, unit, track + ": number of control points and gauge",
+      stop_with_bad_value(ctx, rails_location_file, unit, track + ": number of control points and gauge",
                           "gauge " + value_text(tm.track_gauge(i)) +
                               " m, must be above 0 (the distance between the contact points of the two rails)");
     // A track needs a segment.
     if (tm.control_point_count(i) < 2)
-      stop_with_bad_value(ctx, kLabel, unit, track + ": number of control points",
+      stop_with_bad_value(ctx, rails_location_file, unit, track + ": number of control points",
                           std::to_string(tm.control_point_count(i)) + ", must be 2 or more");
     for (std::int32_t j = 1; j <= tm.control_point_count(i); ++j) {
       if (j > tm.max_control_points)
-        stop_with_bad_value(ctx, kLabel, unit, track + ": number of control points and gauge",
+        stop_with_bad_value(ctx, rails_location_file, unit, track + ": number of control points and gauge",
                             std::to_string(tm.control_point_count(i)) + " control points, must be at most " +
                                 std::to_string(tm.max_control_points) + " (the header's largest)");
       float row[7] = {};
@@ -117,16 +117,16 @@ void read_rails_location(RunContext& ctx) {
   const std::int32_t option_status = read_list(u, unit, {tm.track_option});
   if (option_status != io_status::end_of_file) check(option_status, "rail geometry option");
   if (tm.track_option != 0 && tm.track_option != 1)
-    stop_with_bad_value(ctx, kLabel, unit, "rail geometry option",
+    stop_with_bad_value(ctx, rails_location_file, unit, "rail geometry option",
                         std::to_string(tm.track_option) +
                             ", must be 0 (the irregularity only) or 1 (the line's own geometry as well)");
   if (!(tm.track_node_spacing > 0.0f))
-    stop_with_bad_value(ctx, kLabel, unit, "header: track node spacing",
+    stop_with_bad_value(ctx, rails_location_file, unit, "header: track node spacing",
                         value_text(tm.track_node_spacing) + ", must be above 0");
 
   // Interface nodes need a track to lie on.
   if (tracks < 1 && ctx.bridge.interface_node_count > 0)
-    stop_with_bad_value(ctx, kLabel, unit, "number of tracks",
+    stop_with_bad_value(ctx, rails_location_file, unit, "number of tracks",
                         std::to_string(tracks) + ", must be 1 or more for the bridge's interface nodes");
 }
 
@@ -168,7 +168,7 @@ void check_control_point_order(RunContext& ctx) {
       };
       if (ascending ? d <= 0.0f : d >= 0.0f) {
         coordinate_error();
-        stop_with_bad_value(ctx, kLabel, unit, record,
+        stop_with_bad_value(ctx, rails_location_file, unit, record,
                             "arc length " + value_text(s2) + " after " + value_text(s1) +
                                 ", must rise or fall strictly from point to point, as from point 1 to point 2");
       }
@@ -182,7 +182,7 @@ void check_control_point_order(RunContext& ctx) {
       if (arc < chord - allowance) {
         coordinate_error();
         stop_with_bad_value(
-            ctx, kLabel, unit, record,
+            ctx, rails_location_file, unit, record,
             "arc length " + value_text(s2) + " after " + value_text(s1) + ": " +
                 value_text(static_cast<float>(arc)) + " m along the track from control point " + std::to_string(j) +
                 ", less than the " + value_text(static_cast<float>(chord)) +
@@ -219,7 +219,7 @@ void build_node_table(RunContext& ctx, const Array1<std::int32_t>& own_node_coun
       for (std::int32_t j = 1; j <= n; ++j) y[j - 1] = tm.control_points(i, j, ft[0]);
       if (!lagrange_interpolate(n, rows, window, s.data(), y.data(), tm.track_nodes.at_ptr(1, 1, i),
                                 tm.track_nodes.at_ptr(1, ft[1], i)))
-        stop_with_too_few_points(ctx, {"\\Rails_Location.dat", ctx.control.unit_rails_location, "control points"}, n,
+        stop_with_too_few_points(ctx, {rails_location_file, ctx.control.unit_rails_location, "control points"}, n,
                                  window);
     }
   }
@@ -245,13 +245,13 @@ void build_track_model(RunContext& ctx) {
   // between two coarse nodes of the mode-shape table.
   const std::int32_t modes = ctx.bridge.bridge_mode_count;
   if (tm.track_count >= 1 && (tm.track_node_count < 5 || (modes >= 1 && tm.coarse_node_count < 2)))
-    stop_with_bad_value(ctx, kLabel, ctx.control.unit_rails_location, "header: track node spacing",
+    stop_with_bad_value(ctx, rails_location_file, ctx.control.unit_rails_location, "header: track node spacing",
                         value_text(h) + ", gives the longest track " + std::to_string(tm.track_node_count) +
                             " nodes (" + std::to_string(tm.coarse_node_count) +
                             " for the mode shapes), too few for the interpolation along the track");
 
   const std::int32_t tracks = std::max(tm.track_count, 0);
-  const CountSource nodes{kLabel, ctx.control.unit_rails_location, "header: track node spacing"};
+  const CountSource nodes{rails_location_file, ctx.control.unit_rails_location, "header: track node spacing"};
   check_tables_fit_memory(ctx, nodes,
                           4.0 *
                               (2.0 * TrackModel::modal_vector_stride * std::max(modes, 0) * tm.coarse_node_count +

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "input/read_errors.h"
+#include "model/file_names.h"
 #include "numerics/wind_math.h"
 #include "platform/units.h"
 #include "wind/buffeting_parameters.h"
@@ -13,9 +14,6 @@
 namespace tb {
 
 namespace {
-
-constexpr std::string_view kWindLabel = "\\Wind_Coefficients.dat";
-constexpr std::string_view kParameterLabel = "ParameterInput.dat";
 
 // Every visit of the walk along the span takes station column 1 + 4i and
 // the row-1 node number first + 4i; the two must name the same station (the
@@ -28,7 +26,8 @@ void check_station_walk(RunContext& ctx) {
   for (std::int64_t node = first; node <= last; node += kBuffetingStationStep, station += kBuffetingStationStep) {
     const std::int32_t g = buffeting_station_group(b, station);
     if (g == 0 || b.group_first_nodes(1, g) + (station - b.group_station_offset(g)) - 1 != node)
-      stop_with_data_error(ctx, kParameterLabel, ctx.control.unit_parameter_input, "span groups, first and last nodes",
+      stop_with_data_error(ctx, buffeting_parameters_file, ctx.control.unit_parameter_input,
+                           "span groups, first and last nodes",
                            "row-1 node " + std::to_string(node) + " at station " + std::to_string(station) +
                                ": the row-1 node numbers of the groups must run on without gaps from " +
                                std::to_string(first) + " to " + std::to_string(last));
@@ -40,7 +39,8 @@ void check_station_walk(RunContext& ctx) {
 // coefficient set 2 of the wind input.
 void set_up_buffeting(RunContext& ctx) {
   if (ctx.wind.coefficient_set_count < kBuffetingCoefficientSet)
-    stop_with_data_error(ctx, kWindLabel, ctx.control.unit_wind_coefficients, "row 5, number of coefficient sets",
+    stop_with_data_error(ctx, wind_coefficients_file, ctx.control.unit_wind_coefficients,
+                         "row 5, number of coefficient sets",
                          std::to_string(ctx.wind.coefficient_set_count) + " sets, the buffeting forces need set " +
                              std::to_string(kBuffetingCoefficientSet) + " for the deck");
   read_buffeting_wind_parameters(ctx);
@@ -53,7 +53,7 @@ void allocate_station_arrays(RunContext& ctx) {
   BuffetingWindData& b = ctx.buffeting;
   const std::int32_t rows = 6 * b.max_panel_count;
   const std::int32_t n = b.buffeting_station_count;
-  const CountSource sized{kParameterLabel, ctx.control.unit_parameter_input,
+  const CountSource sized{buffeting_parameters_file, ctx.control.unit_parameter_input,
                           "header and span groups: the panels and stations"};
   for (Array2<float>* a : {&b.station_displacements, &b.station_velocities, &b.station_prev_displacements,
                            &b.station_prev_velocities})

@@ -9,6 +9,7 @@
 
 #include "input/node_search.h"
 #include "input/read_errors.h"
+#include "model/file_names.h"
 #include "platform/list_read.h"
 #include "platform/stop.h"
 
@@ -17,20 +18,18 @@ namespace tb {
 namespace {
 
 // The file lies in the working directory: its name carries no backslash.
-constexpr std::string_view kParameterLabel = "ParameterInput.dat";
-constexpr std::string_view kBuffetNodeLabel = "\\Modal_Substructure_Bridge.dat:BuffetwindNode";
 
 // One record; the panel model is only usable whole, so a read that fails
 // (also at the end of the file) stops the run, naming the record.
 void read_record(RunContext& ctx, const RecordName& record, std::initializer_list<ReadTarget> targets) {
   BuffetingWindData& b = ctx.buffeting;
   b.buffeting_read_status = read_list(ctx.units, ctx.control.unit_parameter_input, targets);
-  check_read_status(ctx, b.buffeting_read_status, kParameterLabel, ctx.control.unit_parameter_input, record);
+  check_read_status(ctx, b.buffeting_read_status, buffeting_parameters_file, ctx.control.unit_parameter_input, record);
 }
 
 // A value of the file that the panel model cannot use.
 [[noreturn]] void parameter_bad_value(RunContext& ctx, const RecordName& record, const std::string& problem) {
-  stop_with_bad_value(ctx, kParameterLabel, ctx.control.unit_parameter_input, record, problem);
+  stop_with_bad_value(ctx, buffeting_parameters_file, ctx.control.unit_parameter_input, record, problem);
 }
 
 // Section records: ids 1, 2, 3 in record order, each with its reference point
@@ -39,7 +38,7 @@ void read_sections(RunContext& ctx) {
   BuffetingWindData& b = ctx.buffeting;
   const std::int32_t ns = b.deck_section_count;
   const std::int32_t np = b.max_panel_count;
-  const CountSource sized{kParameterLabel, ctx.control.unit_parameter_input,
+  const CountSource sized{buffeting_parameters_file, ctx.control.unit_parameter_input,
                           "header: number of sections and largest number of panels"};
   b.section_ids.resize(kMaxDeckSections);
   b.section_reference_x.resize(kMaxDeckSections);
@@ -81,9 +80,9 @@ void read_span_groups(RunContext& ctx) {
   const std::size_t count_line = last_read_line(ctx.units, ctx.control.unit_parameter_input);
   const std::int32_t ng = b.span_group_count;
   if (ng < 1) parameter_bad_value(ctx, "number of span groups", std::to_string(ng) + ", must be 1 or more");
-  check_count_fits_file(ctx, kParameterLabel, ctx.control.unit_parameter_input, "number of span groups",
+  check_count_fits_file(ctx, buffeting_parameters_file, ctx.control.unit_parameter_input, "number of span groups",
                         "span group count", ng);
-  const CountSource sized{kParameterLabel, ctx.control.unit_parameter_input, "number of span groups"};
+  const CountSource sized{buffeting_parameters_file, ctx.control.unit_parameter_input, "number of span groups"};
   resize_from_counts(ctx, sized, b.group_section, ng);
   resize_from_counts(ctx, sized, b.group_row_count, ng);
   resize_from_counts(ctx, sized, b.group_first_nodes, np, ng);
@@ -139,7 +138,7 @@ void build_station_table(RunContext& ctx) {
   }
   b.buffeting_station_count = static_cast<std::int32_t>(total);
   const std::int32_t np = b.max_panel_count;
-  const CountSource sized{kParameterLabel, ctx.control.unit_parameter_input,
+  const CountSource sized{buffeting_parameters_file, ctx.control.unit_parameter_input,
                           "span groups: the stations of their first and last nodes"};
   resize_from_counts(ctx, sized, b.station_nodes, np, b.buffeting_station_count);
   resize_from_counts(ctx, sized, b.station_selfexcited_forces, 6 * np, b.buffeting_station_count);
@@ -160,7 +159,7 @@ void derive_panel_geometry(RunContext& ctx) {
   for (Array2<float>* a : {&b.panel_start_arm_x, &b.panel_start_arm_y, &b.panel_end_arm_x, &b.panel_end_arm_y,
                            &b.panel_length, &b.panel_normal_x, &b.panel_normal_y, &b.panel_start_load,
                            &b.panel_end_load})
-    resize_from_counts(ctx, {kParameterLabel, ctx.control.unit_parameter_input,
+    resize_from_counts(ctx, {buffeting_parameters_file, ctx.control.unit_parameter_input,
                              "header: number of sections and largest number of panels"},
                        *a, np, ns);
   for (std::int32_t i = 1; i <= ns; ++i) {
@@ -226,8 +225,9 @@ std::int32_t buffeting_station_group(const BuffetingWindData& b, std::int64_t st
 void read_buffeting_wind_parameters(RunContext& ctx) {
   BuffetingWindData& b = ctx.buffeting;
   const std::int32_t unit = ctx.control.unit_parameter_input;
-  b.buffeting_read_status = ctx.units.open(unit, "ParameterInput.dat", OpenMode::unknown, UnitForm::text);
-  check_read_status(ctx, b.buffeting_read_status, kParameterLabel, unit);
+  b.buffeting_read_status =
+      ctx.units.open(unit, std::string(buffeting_parameters_file), OpenMode::unknown, UnitForm::text);
+  check_read_status(ctx, b.buffeting_read_status, buffeting_parameters_file, unit);
 
   const std::string header = "header: number of sections and largest number of panels";
   read_record(ctx, header, {b.deck_section_count, b.max_panel_count});
@@ -267,7 +267,7 @@ void locate_buffeting_wind_node(RunContext& ctx) {
     for (std::int32_t r = 1; r <= b.section_panel_count(section); ++r) {
       const std::int32_t position = find_node_index(b.station_nodes(r, k), bridge.node_numbers.data(), nodes);
       if (position == 0)
-        stop_with_unknown_node(ctx, kBuffetNodeLabel, ctx.control.unit_parameter_input,
+        stop_with_unknown_node(ctx, bridge_buffeting_nodes_section, ctx.control.unit_parameter_input,
                                "span groups, node row " + std::to_string(r) + " of station " + std::to_string(k),
                                b.station_nodes(r, k));
       b.station_nodes(r, k) = position;

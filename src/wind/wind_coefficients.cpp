@@ -8,6 +8,7 @@
 
 #include "input/node_search.h"
 #include "input/read_errors.h"
+#include "model/file_names.h"
 #include "platform/list_read.h"
 #include "platform/stop.h"
 #include "platform/texts.h"
@@ -17,13 +18,10 @@ namespace tb {
 
 namespace {
 
-constexpr std::string_view kWindLabel = "\\Wind_Coefficients.dat";
-constexpr std::string_view kWindNodeLabel = "\\Wind_Coefficients.dat:Nodeonwind";
-
 // A record that the wind needs: a file that ends before it, or a value in it
 // that does not read as a number, stops the run.
 void check_wind_read(RunContext& ctx, std::int32_t status, const RecordName& record) {
-  check_read_status(ctx, status, kWindLabel, ctx.control.unit_wind_coefficients, record);
+  check_read_status(ctx, status, wind_coefficients_file, ctx.control.unit_wind_coefficients, record);
 }
 
 // A record that may be missing at the end of the file (the stations of the
@@ -36,13 +34,13 @@ bool read_optional_record(RunContext& ctx, std::int32_t status, const std::strin
 }
 
 [[noreturn]] void wind_bad_value(RunContext& ctx, const std::string& record, const std::string& problem) {
-  stop_with_bad_value(ctx, kWindLabel, ctx.control.unit_wind_coefficients, record, problem);
+  stop_with_bad_value(ctx, wind_coefficients_file, ctx.control.unit_wind_coefficients, record, problem);
 }
 
 // A check whose own message line stands in place of the data-error line.
 [[noreturn]] void wind_message_stop(RunContext& ctx, std::string_view message, const std::string& record,
                                     const std::string& problem) {
-  stop_with_message(ctx, message, kWindLabel, ctx.control.unit_wind_coefficients, record, problem);
+  stop_with_message(ctx, message, wind_coefficients_file, ctx.control.unit_wind_coefficients, record, problem);
 }
 
 // Field parameters that the generation and the turbulence lookup divide by,
@@ -86,9 +84,10 @@ void read_coefficient_sets(RunContext& ctx, std::int32_t unit) {
   check_wind_read(ctx, read_list(units, unit, {w.coefficient_set_count}), "row 5, number of coefficient sets");
   const std::int32_t ns = w.coefficient_set_count;
   if (ns < 0) wind_bad_value(ctx, "row 5, number of coefficient sets", std::to_string(ns) + ", must be 0 or more");
-  check_count_fits_file(ctx, kWindLabel, unit, "row 5, number of coefficient sets", "coefficient set count", ns);
+  check_count_fits_file(ctx, wind_coefficients_file, unit, "row 5, number of coefficient sets", "coefficient set count",
+                        ns);
   const std::size_t sets_line = last_read_line(units, unit);
-  const CountSource sets{kWindLabel, unit, "row 5, number of coefficient sets"};
+  const CountSource sets{wind_coefficients_file, unit, "row 5, number of coefficient sets"};
   resize_from_counts(ctx, sets, w.set_depth, ns);
   resize_from_counts(ctx, sets, w.set_width, ns);
   resize_from_counts(ctx, sets, w.set_third_dimension, ns);
@@ -131,9 +130,10 @@ void read_vehicle_stations(RunContext& ctx, std::int32_t unit) {
   const std::int32_t m = w.vehicle_station_count;
   if (m < 0) wind_bad_value(ctx, "row 9, number of vehicle stations", std::to_string(m) + ", must be 0 or more");
   if (m == 0) return;
-  check_count_fits_file(ctx, kWindLabel, unit, "row 9, number of vehicle stations", "vehicle station count", m);
+  check_count_fits_file(ctx, wind_coefficients_file, unit, "row 9, number of vehicle stations", "vehicle station count",
+                        m);
   const std::size_t stations_line = last_read_line(units, unit);
-  const CountSource stations{kWindLabel, unit, "row 9, number of vehicle stations"};
+  const CountSource stations{wind_coefficients_file, unit, "row 9, number of vehicle stations"};
   resize_from_counts(ctx, stations, w.vehicle_station_positions, m);
   resize_from_counts(ctx, stations, w.station_coefficient_work, m);
   resize_from_counts(ctx, stations, w.vehicle_station_sets, tr.train_count, tr.max_vehicles_per_fleet, m);
@@ -200,10 +200,10 @@ void read_node_groups(RunContext& ctx, std::int32_t unit) {
   if (nw < 0) wind_bad_value(ctx, counts, "number of node groups " + std::to_string(nw) + ", must be 0 or more");
   if (w.wind_group_max_nodes < 0)
     wind_bad_value(ctx, counts, "largest group " + std::to_string(w.wind_group_max_nodes) + ", must be 0 or more");
-  check_count_fits_file(ctx, kWindLabel, unit, "row 12, number of node groups and largest group", "node group count",
-                        nw);
+  check_count_fits_file(ctx, wind_coefficients_file, unit, "row 12, number of node groups and largest group",
+                        "node group count", nw);
   const std::size_t groups_line = last_read_line(units, unit);
-  const CountSource groups{kWindLabel, unit, "row 12, number of node groups and largest group"};
+  const CountSource groups{wind_coefficients_file, unit, "row 12, number of node groups and largest group"};
   resize_from_counts(ctx, groups, w.wind_group_node_count, nw);
   resize_from_counts(ctx, groups, w.wind_group_set, nw);
   resize_from_counts(ctx, groups, w.wind_group_nodes, nw, w.wind_group_max_nodes);
@@ -273,7 +273,7 @@ void map_and_sort_wind_node_groups(RunContext& ctx) {
     for (std::int32_t j = 1; j <= n; ++j) {
       const std::int32_t position = find_node_index(w.wind_group_nodes(g, j), b.node_numbers.data(), nodes);
       if (position == 0)
-        stop_with_unknown_node(ctx, kWindNodeLabel, ctx.control.unit_wind_coefficients,
+        stop_with_unknown_node(ctx, wind_nodes_section, ctx.control.unit_wind_coefficients,
                                "node group " + std::to_string(g), w.wind_group_nodes(g, j));
       positions[j - 1] = position;
       keys[j - 1] = b.node_coordinates(position, 1);

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "input/read_errors.h"
+#include "model/file_names.h"
 #include "numerics/interpolation.h"
 #include "numerics/wind_math.h"
 
@@ -145,7 +146,7 @@ void compute_vehicle_wind_forces(RunContext& ctx, float length, std::int32_t tra
       if (m >= 2) {
         for (std::int32_t k = 1; k <= m; ++k) values[k - 1] = wind.coef_polys(wind.vehicle_station_sets(train, slot, k), e, p);
         coefficient = nearer_first ? values[0] : values[m - 1];
-        const InterpolatedPoints stations{"\\Wind_Coefficients.dat", ctx.control.unit_wind_coefficients,
+        const InterpolatedPoints stations{wind_coefficients_file, ctx.control.unit_wind_coefficients,
                                           "row 9, vehicle stations"};
         if (!lagrange_interpolate(m, 1, 2, positions, values, &load_point, &coefficient))
           stop_with_too_few_points(ctx, stations, m, 2);

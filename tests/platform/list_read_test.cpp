@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <string>
+
 #include "test_support.h"
 
 namespace tb {
@@ -102,7 +107,9 @@ TEST_F(ListReadTest, ABadValueKeepsItsLineTheValueAsWrittenAndWhatTheItemNeeds) 
       {"1 1.0", ReadTarget::Kind::flag, "1.0", "must be 0 or 1"},
       {"1 1e39", ReadTarget::Kind::f32, "1e39", "beyond single precision"},
       {"1 1e400", ReadTarget::Kind::f32, "1e400", "beyond single precision"},
+      {"1 1e400", ReadTarget::Kind::f64, "1e400", "beyond double precision"},
       {"1 1e400", ReadTarget::Kind::i32, "1e400", "must be a whole number"},
+      {"1 1d", ReadTarget::Kind::f64, "1d", "not a number"},
       {"1 'x'", ReadTarget::Kind::f32, "'x'", "not a number"},
       {"1,,5", ReadTarget::Kind::i32, ",", "a null value where a value is needed"},
       {"1 3*", ReadTarget::Kind::f32, "3*", "a null value where a value is needed"},
@@ -115,14 +122,17 @@ TEST_F(ListReadTest, ABadValueKeepsItsLineTheValueAsWrittenAndWhatTheItemNeeds) 
     SCOPED_TRACE(c.line);
     std::int32_t first = 0, second_i = -7;
     float second_f = -7.0f;
+    double second_d = -7.0;
     ASSERT_EQ(read_list(units, 7, std::span<const ReadTarget>()), 0);  // the line before
     const ReadTarget second = c.kind == ReadTarget::Kind::f32    ? ReadTarget(second_f)
+                              : c.kind == ReadTarget::Kind::f64  ? ReadTarget(second_d)
                               : c.kind == ReadTarget::Kind::flag ? ReadTarget::flag(second_i)
                                                                  : ReadTarget(second_i);
     EXPECT_EQ(read_list(units, 7, {first, second}), io_status::bad_value);
     EXPECT_EQ(first, 1);
     EXPECT_EQ(second_i, -7);
     EXPECT_EQ(second_f, -7.0f);
+    EXPECT_EQ(second_d, -7.0);
     const TextUnit* t = units.text(7);
     EXPECT_EQ(t->bad_value_line, 2 * static_cast<std::size_t>(&c - cases) + 2);
     EXPECT_EQ(t->bad_value_text, c.text);
@@ -216,35 +226,82 @@ TEST_F(ListReadTest, StridedTargetsAndAReadWithoutItemsPassOverOneRecord) {
   EXPECT_EQ(table[1], 0.0f);
 }
 
-TEST(ParseNumbers, AcceptsFortranFormsAndRejectsTheRest) {
+TEST(ParseNumbers, RealsInEitherKindTakeTheFortranFormsAndTheRangeOfTheKind) {
+  // Each token read as a double and as a float; a kind that refuses it must
+  // leave the value as it was.
+  constexpr float fmax = std::numeric_limits<float>::max();
+  const float one_up = std::nextafter(1.0f, 2.0f);
+  const std::string zeros(400, '0');
   struct Case {
-    const char* text;
-    bool ok;
-    double value;
+    std::string text;
+    std::optional<double> as_double;
+    std::optional<float> as_float;
   };
-  const Case cases[] = {{"1.0E-4", true, 1.0e-4}, {"+3", true, 3}, {".5", true, 0.5}, {"5.", true, 5},
-                        {"2d3", true, 2000},      {"1.5-2", true, 0.015}, {"E5", false, 0},
-                        {"NaN", false, 0},        {"Inf", false, 0},  {"1e999", false, 0},
-                        {"1e-999", true, 0},      {"1.2.3", false, 0}, {"!x", false, 0}};
+  const Case cases[] = {
+      // forms
+      {"1.0E-4", 1.0e-4, 1.0e-4f},
+      {"+3", 3.0, 3.0f},
+      {".5", 0.5, 0.5f},
+      {"-.5", -0.5, -0.5f},
+      {"5.", 5.0, 5.0f},
+      {"2d3", 2000.0, 2000.0f},
+      {"-2.5Q-1", -0.25, -0.25f},
+      {"1.5-2", 0.015, 0.015f},  // exponent without its letter
+      {"7+1", 70.0, 70.0f},
+      {"E5", {}, {}},
+      {".", {}, {}},
+      {"1e", {}, {}},
+      {"1.0-", {}, {}},
+      {"1.2.3", {}, {}},
+      {"0x10", {}, {}},
+      {"!x", {}, {}},
+      {"+-5.0", {}, {}},
+      {"1e+-5", {}, {}},
+      {"1.0+-4", {}, {}},
+      {"NaN", {}, {}},
+      {"Inf", {}, {}},
+      {"-infinity", {}, {}},
+      {"", {}, {}},
+      // ranges: too large is refused, too small reads as zero, whichever of
+      // the digits or the exponent carries the magnitude
+      {"3.4028235e38", 3.4028235e38, fmax},
+      {"3.40282357e38", 3.40282357e38, {}},
+      {"-1e39", -1e39, {}},
+      {"1e-40", 1e-40, 1e-40f},  // below the normal floats, still a float
+      {"1e-46", 1e-46, 0.0f},
+      {"0." + std::string(50, '0') + "1", 1e-51, 0.0f},
+      {"1e999", {}, {}},
+      {"1e-999", 0.0, 0.0f},
+      {"1e-99999999999999999999", 0.0, 0.0f},
+      {"1e99999999999999999999", {}, {}},
+      {"1" + zeros + "e-5", {}, {}},
+      {"0." + zeros + "1e5", 0.0, 0.0f},
+      {"0." + zeros + "1", 0.0, 0.0f},
+      // A float is rounded straight from the text: this one lies just above
+      // the halfway point between 1 and the next float, while the double
+      // nearest to it is that halfway point, which would round to 1.
+      {"1.0000000596046447753906251", 1.0 + 0x1p-24, one_up},
+      {"1.000000059604644775390625", 1.0 + 0x1p-24, 1.0f},  // the halfway point: to even
+  };
   for (const Case& c : cases) {
-    double v = -1;
-    EXPECT_EQ(parse_real(c.text, v), c.ok) << c.text;
-    if (c.ok) {
-      EXPECT_DOUBLE_EQ(v, c.value) << c.text;
-    }
+    SCOPED_TRACE(c.text);
+    double d = -7.0;
+    float f = -7.0f;
+    EXPECT_EQ(parse_real(c.text, d), c.as_double.has_value());
+    EXPECT_EQ(d, c.as_double.value_or(-7.0));
+    EXPECT_EQ(parse_real(c.text, f), c.as_float.has_value());
+    EXPECT_EQ(f, c.as_float.value_or(-7.0f));
   }
+}
+
+TEST(ParseNumbers, IntegersTakeOneSignAndThe32BitRange) {
   std::int32_t i = 0;
   EXPECT_TRUE(parse_int32("-42", i));
   EXPECT_EQ(i, -42);
   EXPECT_TRUE(parse_int32("+42", i));
   EXPECT_EQ(i, 42);
-  for (const char* bad : {"+-5", "-+5", "--5", "++5", "+", "-"}) EXPECT_FALSE(parse_int32(bad, i)) << bad;
-  double d = 0;
-  for (const char* bad : {"+-5.0", "1e+-5", "1.0+-4"}) EXPECT_FALSE(parse_real(bad, d)) << bad;
-  EXPECT_FALSE(parse_int32("3.0", i));
-  EXPECT_FALSE(parse_int32("99999999999", i));
-  float f = 0;
-  EXPECT_FALSE(parse_float("1e39", f));  // beyond single precision
+  for (const char* bad : {"+-5", "-+5", "--5", "++5", "+", "-", "3.0", "99999999999"})
+    EXPECT_FALSE(parse_int32(bad, i)) << bad;
 }
 
 TEST(ListReadUnits, AnUnconnectedUnitGivesAnErrorStatusAndCreatesNothing) {
